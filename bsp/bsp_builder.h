@@ -1,0 +1,77 @@
+// The BSP compiler: turns a Scene's triangles into a tree of convex Spaces
+// joined by portal fragments, cutting triangles into the Scene as it goes.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+#include "bsp/bsp_node.h"
+#include "diag/scene_log.h"
+#include "portal/portal.h"
+
+namespace pw {
+
+class Scene;
+
+// Figures of one build, for the summary of `portalbuild` and the benchmarks.
+struct BuildStats {
+  std::uint64_t innerNodes = 0;
+  std::uint64_t spaces = 0;
+  // Spaces made because the chosen cutter had nothing behind it and split
+  // nothing, so dividing by it would recurse for ever.
+  std::uint64_t forcedSpaces = 0;
+  std::uint64_t maxDepth = 0;
+  std::uint64_t trianglesSplit = 0;
+  std::uint64_t portalsCreated = 0;
+  // Seconds spent in each phase of the build.
+  double cutterChoiceSeconds = 0.0;
+  double convexitySeconds = 0.0;
+  double splittingSeconds = 0.0;
+  double portalCreationSeconds = 0.0;
+};
+
+// The builder owns everything the tree is made of (nodes and fragments): keep
+// it alive as long as the tree is used. Writes "contours.log" (opened at
+// construction) and "tris.log" (at every portal creation) into `outputDir`.
+class BspBuilder {
+ public:
+  explicit BspBuilder(Scene* scene, const std::filesystem::path& outputDir = {});
+  BspBuilder(const BspBuilder&) = delete;
+  BspBuilder& operator=(const BspBuilder&) = delete;
+
+  // The subtree for these triangles and incoming fragments (front subtree
+  // finished before the behind subtree). Throws what portal creation throws.
+  BspNode* build(const std::vector<std::uint32_t>& triangles, const std::vector<Portal*>& portals);
+
+  // True when no vertex of any entry lies behind the plane of another entry.
+  bool isConvex(const std::vector<std::uint32_t>& triangles) const;
+  // The cutter: threshold passes 0.8, 0.4, ... 0.0125, 0.0; fewest splits
+  // among qualifying candidates, then greater balance, then earliest entry.
+  // `triangles` must not be empty.
+  std::int32_t chooseCutter(const std::vector<std::uint32_t>& triangles) const;
+  // Divides triangles (cut into the Scene) and fragments by the cutter's
+  // plane, then creates the cutter plane's portal.
+  void split(std::int32_t cutter, const std::vector<std::uint32_t>& triangles,
+             std::vector<std::uint32_t>& frontTriangles, std::vector<std::uint32_t>& behindTriangles,
+             const std::vector<Portal*>& portals, std::vector<Portal*>& frontPortals,
+             std::vector<Portal*>& behindPortals);
+
+  // Called with the number of input triangles settled in Spaces so far.
+  void setProgress(std::function<void(std::uint64_t settled)> progress) { progress_ = std::move(progress); }
+  const BuildStats& stats() const { return stats_; }
+  Scene& scene() { return *scene_; }
+
+ private:
+  Scene* scene_;
+  SceneLog contoursLog_;
+  std::filesystem::path trisLogPath_;
+  PortalStore portalStore_;
+  std::deque<BspNode> nodes_;
+  BuildStats stats_;
+  std::function<void(std::uint64_t)> progress_;
+};
+
+}  // namespace pw

@@ -1,0 +1,43 @@
+// The nodes of the BSP tree: inner nodes divided by a cutter triangle's
+// plane, and leaves (Spaces) holding a convex set of triangles and the portal
+// fragments that lead out of them.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace pw {
+
+class Portal;
+
+struct BspNode {
+  // A Space: copies of the lists it was built from; `number` is its creation
+  // number (1 for the first Space a build makes), which identifies it in logs.
+  BspNode(std::vector<std::uint32_t> spaceTriangles, std::vector<Portal*> spacePortals, std::uint64_t spaceNumber)
+      : triangles(std::move(spaceTriangles)), portals(std::move(spacePortals)), number(spaceNumber) {}
+  // An inner node: both lists empty.
+  BspNode(std::int32_t cutterIndex, BspNode* frontChild, BspNode* behindChild)
+      : cutter(cutterIndex), front(frontChild), behind(behindChild) {}
+
+  bool isSpace() const { return cutter == -1; }
+
+  // Replaces every split fragment in the Spaces' portal lists by its leaf
+  // fragments (depth first, front before behind), over this whole subtree.
+  void collectLeafFragments();
+
+  // Scene triangle indices, in the order of the list the Space was built from.
+  std::vector<std::uint32_t> triangles;
+  // Non-owning; after collectLeafFragments only leaf fragments.
+  std::vector<Portal*> portals;
+  // Scene triangle index of the dividing plane; -1 in a Space.
+  std::int32_t cutter = -1;
+  // Front: the side the cutter's plane normal points to, plus its plane.
+  BspNode* front = nullptr;
+  BspNode* behind = nullptr;
+  std::uint64_t number = 0;
+};
+
+// Points the twins of all leaf fragments under `fragment` at `space`.
+void attachPortal(Portal* fragment, BspNode* space);
+
+}  // namespace pw

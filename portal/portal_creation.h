@@ -1,0 +1,47 @@
+// The portal of a cutter plane: the split's on-plane segments chained into
+// rings, tessellated against a large square on the plane, turned into a new
+// fragment pair. Logged to "contours.log" and "tris.log".
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <vector>
+
+#include "portal/portal.h"
+#include "scene/edge_set.h"
+#include "scene/geometry.h"
+
+namespace pw {
+
+class Scene;
+class SceneLog;
+
+// The corners of one ring in chaining order; never empty.
+using Contour = std::vector<Point3>;
+
+// Ring chaining: an exact match continues a ring, then the first segment
+// whose start is within this distance on every axis.
+inline constexpr double kChainTolerance = 0.00001;
+
+// Start point, empty line, end point, 13 hyphens per segment; 15 '=' after all.
+void writeEdgeSet(SceneLog& log, const EdgeSet& edges);
+// Empties `edges` into rings (smallest start first; first-inserted start wins).
+std::vector<Contour> chainContours(EdgeSet& edges);
+// Each ring's points then 10 hyphens; 15 '=' after all.
+void writeContours(SceneLog& log, const std::vector<Contour>& contours);
+
+// The square on the plane through the origin perpendicular to `normal`, in
+// the order its corners are handed to the tessellator (counter-clockwise seen
+// from the side `normal` points to, 1000 units from the origin on the free axes).
+std::array<Point3, 4> cutterSquare(const Point3& normal);
+
+// Tessellates `contours` with the square, keeps the triangles that touch no
+// square corner and have a non-zero cross product, and appends the new portal
+// to `frontList` and its twin to `behindList` (or destroys the empty pair).
+// "tris.log" at `trisLogPath` is truncated and receives the kept triangles.
+// Throws what the Tessellator throws.
+void createCutterPortal(const std::vector<Contour>& contours, const Point3& normal, const Scene* scene,
+                        std::vector<Portal*>& frontList, std::vector<Portal*>& behindList, PortalStore& store,
+                        const std::filesystem::path& trisLogPath);
+
+}  // namespace pw

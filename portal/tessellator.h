@@ -1,0 +1,66 @@
+// A thin wrapper over one GLU polygon tessellation object that collects the
+// filled area as a list of index triangles. Needs no window or GL context.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "scene/geometry.h"
+
+struct GLUtesselator;
+
+namespace pw {
+
+// The indices given to `contourVertex` for one output triangle's corners, in
+// the winding GLU delivers (counter-clockwise around the normal).
+using IndexTriple = std::array<std::int32_t, 3>;
+
+// GLU's callbacks carry no user pointer, so what they collect is
+// process-wide: only one Tessellator may exist at a time. Constructing one
+// empties the output of the previous one.
+//
+// Winding rule GLU_TESS_WINDING_POSITIVE, boundary-only off, no combine, error
+// or edge-flag callback: contours that cross produce no output at all.
+class Tessellator {
+ public:
+  // Throws std::runtime_error("Creation of tesselation object failed.") when
+  // GLU gives no object.
+  Tessellator();
+  ~Tessellator();
+  Tessellator(const Tessellator&) = delete;
+  Tessellator& operator=(const Tessellator&) = delete;
+
+  void setNormal(const Point3& normal);
+  void beginPolygon();
+  void beginContour();
+  // `index` travels through GLU's pointer-sized vertex data and comes back
+  // unchanged, -1 included.
+  void contourVertex(std::int32_t index, const Point3& position);
+  void endContour();
+  // GLU tessellates during this call.
+  void endPolygon();
+
+  std::int32_t outputCount() const;
+  const IndexTriple& outputTriangle(std::int32_t i) const;
+
+ private:
+  GLUtesselator* tess_;
+};
+
+// The collection state the callbacks write, exposed so the fan and strip
+// conversion can be checked without GLU.
+struct TessOutput {
+  std::int32_t primitiveType = 0;
+  bool reverseNext = false;
+  std::vector<IndexTriple> outputTriangles;
+  std::vector<std::int32_t> pendingIndices;
+};
+TessOutput& tessOutput();
+
+// The callbacks, callable directly by tests.
+void tessOnBegin(std::uint32_t type);
+void tessOnVertex(void* data);
+void tessOnEnd();
+
+}  // namespace pw
