@@ -1,0 +1,1 @@
+# portalbuild: added by the compiler's sources.

@@ -1,0 +1,48 @@
+// The compile pipeline shared by the viewer's start-up and `portalbuild`:
+// read the level into the Scene, build the tree, flatten the Spaces' portal
+// lists and dump the tree.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "bsp/bsp_builder.h"
+#include "diag/scene_log.h"
+#include "scene/obj_reader.h"
+
+namespace pw {
+
+class Scene;
+
+// Everything the finished tree needs, destroyed in the order dump writer,
+// builder (which owns the nodes and fragments): keep it alive while the tree
+// is used.
+struct CompiledLevel {
+  ObjReadReport load;
+  std::unique_ptr<BspBuilder> builder;
+  BspNode* root = nullptr;
+  std::unique_ptr<SceneLog> dumpLog;  // "out.log", open until destroyed
+  double loadSeconds = 0.0;
+  double buildSeconds = 0.0;
+  double dumpSeconds = 0.0;
+
+  ~CompiledLevel() {
+    dumpLog.reset();
+    builder.reset();
+  }
+};
+
+struct CompileOptions {
+  std::filesystem::path levelPath = "folyosos.obj";
+  // Where "contours.log", "tris.log" and "out.log" go; empty: working directory.
+  std::filesystem::path outputDir;
+  std::function<void(std::uint64_t settled)> progress;
+};
+
+// Reads, builds, flattens and dumps, in that order. Throws what the build
+// throws (the tessellator error).
+std::unique_ptr<CompiledLevel> compileLevel(Scene& scene, const CompileOptions& options);
+
+}  // namespace pw
