@@ -21,8 +21,8 @@ struct BspNode;
 // they are not Scene vertices.
 class PortalTriangle {
  public:
-  PortalTriangle(Portal* owner, const Point3& a, const Point3& b, const Point3& c)
-      : vertices{a, b, c}, owner(owner) {}
+  PortalTriangle(Portal* ownerPortal, const Point3& a, const Point3& b, const Point3& c)
+      : vertices{a, b, c}, owner(ownerPortal) {}
   virtual ~PortalTriangle() = default;
   PortalTriangle(const PortalTriangle&) = default;
   PortalTriangle& operator=(const PortalTriangle&) = default;
@@ -71,10 +71,13 @@ class Portal {
   void setTarget(BspNode* space) { target_ = space; }
 
  private:
+  // The twin of `primary`; owns nothing.
   explicit Portal(Portal* primary);
 
   std::vector<PortalTriangle> triangles_;
   Portal* twin_;
+  // Set in a primary only: the twin it made and destroys.
+  std::unique_ptr<Portal> ownedTwin_;
   Portal* front_ = nullptr;
   Portal* behind_ = nullptr;
   BspNode* target_ = nullptr;

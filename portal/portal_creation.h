@@ -29,6 +29,8 @@ void writeEdgeSet(SceneLog& log, const EdgeSet& edges);
 std::vector<Contour> chainContours(EdgeSet& edges);
 // Each ring's points then 10 hyphens; 15 '=' after all.
 void writeContours(SceneLog& log, const std::vector<Contour>& contours);
+// One "tris.log" entry: the corners as given to addTriangle, then 12 hyphens.
+void writePortalTriangle(SceneLog& log, const Point3& a, const Point3& b, const Point3& c);
 
 // The square on the plane through the origin perpendicular to `normal`, in
 // the order its corners are handed to the tessellator (counter-clockwise seen
@@ -39,7 +41,9 @@ std::array<Point3, 4> cutterSquare(const Point3& normal);
 // square corner and have a non-zero cross product, and appends the new portal
 // to `frontList` and its twin to `behindList` (or destroys the empty pair).
 // "tris.log" at `trisLogPath` is truncated and receives the kept triangles.
-// Throws what the Tessellator throws.
+// A zero or non-finite normal, or a NaN contour point, gives no area and so
+// no portal (GLU is not fed such input). Throws what the Tessellator throws,
+// before anything is made.
 void createCutterPortal(const std::vector<Contour>& contours, const Point3& normal, const Scene* scene,
                         std::vector<Portal*>& frontList, std::vector<Portal*>& behindList, PortalStore& store,
                         const std::filesystem::path& trisLogPath);

@@ -35,7 +35,8 @@ class Tessellator {
   void beginPolygon();
   void beginContour();
   // `index` travels through GLU's pointer-sized vertex data and comes back
-  // unchanged, -1 included.
+  // unchanged, -1 included. GLU clamps infinite coordinates but crashes on a
+  // NaN one: the caller must not pass any.
   void contourVertex(std::int32_t index, const Point3& position);
   void endContour();
   // GLU tessellates during this call.
