@@ -1,0 +1,90 @@
+#include "app/command_line.h"
+
+#include <charconv>
+
+namespace pw {
+namespace {
+
+// A positive decimal count, all of the text.
+std::optional<std::uint64_t> parseCount(std::string_view text) {
+  std::uint64_t value = 0;
+  const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (status != std::errc() || end != text.data() + text.size() || value == 0) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) {
+  CommandLine result;
+  bool levelGiven = false;
+  auto fail = [](std::string message) { return ParsedCommandLine{std::nullopt, std::move(message)}; };
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string_view argument = arguments[i];
+    const bool hasValue = i + 1 < arguments.size();
+    if (argument == "--help" || argument == "-h") {
+      result.help = true;
+    } else if (argument == "--windowed" || argument == "--fullscreen") {
+      const bool fullScreen = argument == "--fullscreen";
+      if (result.viewer.fullScreen && *result.viewer.fullScreen != fullScreen) {
+        return fail("--windowed and --fullscreen exclude each other");
+      }
+      result.viewer.fullScreen = fullScreen;
+    } else if (argument == "--frames") {
+      const auto count = hasValue ? parseCount(arguments[i + 1]) : std::nullopt;
+      if (!count) return fail("--frames needs a positive whole number");
+      result.viewer.frameLimit = *count;
+      ++i;
+    } else if (argument == "--screenshot") {
+      if (!hasValue || arguments[i + 1].empty()) return fail("--screenshot needs a file name");
+      result.screenshot = arguments[++i];
+    } else if (argument == "--stats") {
+      result.stats = true;
+    } else if (argument == "--draw-all") {
+      result.culling = Culling::Off;
+    } else if (argument.starts_with("-")) {
+      return fail("unknown option " + std::string(argument));
+    } else if (levelGiven) {
+      return fail("more than one level given");
+    } else {
+      result.viewer.levelPath = argument;
+      levelGiven = true;
+    }
+  }
+  return ParsedCommandLine{result, {}};
+}
+
+std::string usageText() {
+  return "Usage: portalwalk [LEVEL.obj] [--windowed | --fullscreen] [--frames N]\n"
+         "                 [--screenshot FILE.png] [--stats] [--draw-all]\n"
+         "\n"
+         "Builds the BSP tree of an indoor level (a Wavefront OBJ triangle mesh)\n"
+         "and walks through it in first person, drawing only the Spaces seen\n"
+         "through portals: the one around the eye in green, the others in red.\n"
+         "Writes log.txt (one line per frame), out.log (the tree), contours.log\n"
+         "and tris.log into the working directory.\n"
+         "\n"
+         "  LEVEL.obj           the level to load (default: folyosos.obj)\n"
+         "  --windowed          run in a 1024 x 768 window without asking\n"
+         "  --fullscreen        run full screen without asking\n"
+         "  --frames N          end after N drawn frames (exit code 0)\n"
+         "  --screenshot FILE   save the last drawn frame as a PNG file\n"
+         "  --stats             print frames per second and the share of Spaces\n"
+         "                      and triangles drawn per frame\n"
+         "  --draw-all          draw every Space (culling off, for comparison)\n"
+         "  -h, --help          show this text\n"
+         "\n"
+         "Controls:\n"
+         "  Up / Down           walk forward / backward\n"
+         "  Left / Right        step sideways\n"
+         "  mouse               look around\n"
+         "  mouse wheel         move one unit along the view direction\n"
+         "  F1                  toggle full screen (the new window is 640 x 480)\n"
+         "  Esc                 quit\n"
+         "\n"
+         "Exit codes: 0 after closing the window, Esc or --frames; 1 when the\n"
+         "level cannot be built or the screenshot cannot be written; 2 for a\n"
+         "usage error.\n";
+}
+
+}  // namespace pw

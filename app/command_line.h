@@ -1,0 +1,40 @@
+// The viewer's command line. Without arguments the program behaves exactly as
+// designed: "folyosos.obj", the full-screen question, no frame limit.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "app/viewer.h"
+#include "render/portal_renderer.h"
+
+namespace pw {
+
+struct CommandLine {
+  ViewerOptions viewer;
+  bool help = false;
+  // Print frames per second and the share of Spaces and triangles drawn.
+  bool stats = false;
+  Culling culling = Culling::PortalView;
+  // Where the last drawn frame goes as PNG; empty: nowhere.
+  std::filesystem::path screenshot;
+};
+
+struct ParsedCommandLine {
+  std::optional<CommandLine> commandLine;  // unset: usage error
+  std::string error;                       // why, when unset
+};
+
+// `arguments` excludes the program name.
+ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments);
+
+// The --help text, Controls included.
+std::string usageText();
+
+// The exit code of a usage error.
+inline constexpr int kExitUsage = 2;
+
+}  // namespace pw

@@ -1,0 +1,32 @@
+#include "app/frame_stats.h"
+
+#include <iomanip>
+
+namespace pw {
+namespace {
+
+// Per frame average of `sum`, as a share of `whole`.
+void printShare(std::ostream& out, const char* label, std::uint64_t sum, std::uint64_t frames, std::uint64_t whole,
+                int decimals) {
+  const double perFrame = frames == 0 ? 0.0 : static_cast<double>(sum) / static_cast<double>(frames);
+  const double percent = whole == 0 ? 0.0 : 100.0 * perFrame / static_cast<double>(whole);
+  out << label << ": " << std::setprecision(decimals) << perFrame << " of " << whole << " (" << std::setprecision(1)
+      << percent << "%)\n";
+}
+
+}  // namespace
+
+void printFrameStats(std::ostream& out, const FrameStats& stats) {
+  const auto flags = out.flags();
+  const auto precision = out.precision();
+  out << std::fixed;
+  out << "frames: " << stats.frames << '\n';
+  const double fps = stats.seconds > 0.0 ? static_cast<double>(stats.frames) / stats.seconds : 0.0;
+  out << "frames per second: " << std::setprecision(1) << fps << '\n';
+  printShare(out, "spaces per frame", stats.spacesDrawn, stats.frames, stats.levelSpaces, 2);
+  printShare(out, "triangles per frame", stats.trianglesDrawn, stats.frames, stats.levelTriangles, 1);
+  out.flags(flags);
+  out.precision(precision);
+}
+
+}  // namespace pw

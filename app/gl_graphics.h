@@ -1,0 +1,43 @@
+// The OpenGL implementation of the shell's graphics: the projection and the
+// fixed render state of every new context, the portal renderer's frames, and
+// the command line's extras (culling off, frame counts, a screenshot).
+#pragma once
+
+#include <chrono>
+#include <optional>
+
+#include "app/frame_stats.h"
+#include "app/graphics.h"
+#include "app/screenshot.h"
+#include "render/portal_renderer.h"
+
+namespace pw {
+
+class GlGraphics final : public Graphics {
+ public:
+  struct Options {
+    Culling culling = Culling::PortalView;
+    // Read each drawn frame back from the back buffer (before it is
+    // presented) so that the last one can be saved.
+    bool captureFrames = false;
+  };
+
+  explicit GlGraphics(Options options) : options_(options) {}
+
+  void setView(int width, int height, float fieldOfView, float aspect) override;
+  bool initRenderState() override;
+  // Always true.
+  bool drawFrame(const ShellState& shell) override;
+
+  const FrameStats& stats() const { return stats_; }
+  // Empty until a frame was drawn with captureFrames set.
+  const Image& lastFrame() const { return lastFrame_; }
+
+ private:
+  Options options_;
+  FrameStats stats_;
+  std::optional<std::chrono::steady_clock::time_point> firstFrameStart_;
+  Image lastFrame_;
+};
+
+}  // namespace pw

@@ -1,0 +1,47 @@
+// portalwalk: compiles an indoor level into Spaces and portals and walks
+// through it, drawing only what the portals let the eye see.
+#include <exception>
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/gl_graphics.h"
+#include "app/screenshot.h"
+#include "app/sdl_platform.h"
+#include "app/shell_state.h"
+#include "app/viewer.h"
+#include "bsp/level_compiler.h"
+
+int main(int argc, char** argv) {
+  const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+  const pw::ParsedCommandLine parsed = pw::parseCommandLine(arguments);
+  if (!parsed.commandLine) {
+    std::cerr << "portalwalk: " << parsed.error << "\n\n" << pw::usageText();
+    return pw::kExitUsage;
+  }
+  const pw::CommandLine& commandLine = *parsed.commandLine;
+  if (commandLine.help) {
+    std::cout << pw::usageText();
+    return pw::kExitSuccess;
+  }
+
+  try {
+    pw::SdlPlatform platform;
+    pw::GlGraphics graphics({.culling = commandLine.culling, .captureFrames = !commandLine.screenshot.empty()});
+    pw::ShellState shell;
+    int exitCode = pw::runViewer(platform, graphics, shell, commandLine.viewer, pw::compileLevel);
+    if (commandLine.stats) pw::printFrameStats(std::cout, graphics.stats());
+    std::string error;
+    if (!commandLine.screenshot.empty() && !pw::writePng(commandLine.screenshot, graphics.lastFrame(), error)) {
+      std::cerr << "portalwalk: screenshot not saved: " << error << '\n';
+      if (exitCode == pw::kExitSuccess) exitCode = pw::kExitFailure;
+    }
+    return exitCode;
+  } catch (const std::exception& error) {
+    // SDL could not start (no display), or memory ran out.
+    std::cerr << "portalwalk: " << error.what() << '\n';
+    return pw::kExitFailure;
+  }
+}

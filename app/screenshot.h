@@ -1,0 +1,23 @@
+// Saving a drawn frame as a PNG file.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace pw {
+
+// An RGB picture: rows from the top, 3 bytes a pixel, no padding.
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> rgb;
+};
+
+// Writes `image` as an 8-bit RGB PNG. On failure (an empty image, a file that
+// cannot be written) returns false with the reason in `error`; a partly
+// written file is removed.
+bool writePng(const std::filesystem::path& fileName, const Image& image, std::string& error);
+
+}  // namespace pw

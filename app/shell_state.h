@@ -1,0 +1,44 @@
+// The state the start-up, the frame loop, the window procedure and the
+// renderer share: one object, owned by the program's entry function and
+// passed by reference.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <ostream>
+
+#include "app/camera.h"
+#include "scene/scene.h"
+
+namespace pw {
+
+struct BspNode;
+
+// Win32 virtual-key codes: the index of `ShellState::keyDown`.
+namespace vk {
+inline constexpr int kEscape = 27;
+inline constexpr int kLeft = 37;
+inline constexpr int kUp = 38;
+inline constexpr int kRight = 39;
+inline constexpr int kDown = 40;
+inline constexpr int kF1 = 112;
+}  // namespace vk
+
+struct ShellState {
+  // True from a key's key-down message until its key-up.
+  std::array<bool, 256> keyDown{};
+  // False while the window is minimised; no frame is drawn then.
+  bool windowActive = true;
+  // Whether the next window creation asks for full-screen; creation may
+  // clear it (windowed fallback).
+  bool fullScreen = true;
+  Camera camera;
+  // "log.txt", one line per drawn frame; null until the start-up opens it.
+  std::unique_ptr<std::ostream> frameLog;
+  // Root of the finished tree; null until the build is done. Non-owning.
+  const BspNode* treeRoot = nullptr;
+  // Filled by the reader and the build, read-only while frames run.
+  Scene scene;
+};
+
+}  // namespace pw

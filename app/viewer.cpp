@@ -1,0 +1,70 @@
+#include "app/viewer.h"
+
+#include <exception>
+#include <fstream>
+#include <iostream>
+#include <locale>
+
+#include "app/frame_loop.h"
+#include "app/platform.h"
+#include "app/shell_state.h"
+#include "app/window.h"
+
+namespace pw {
+
+int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const ViewerOptions& options,
+              const LevelCompiler& compile) {
+  // Before any window exists, so this is a screen position; the window
+  // procedure recentres to the same point in client coordinates.
+  platform.warpPointer(kPointerHomeX, kPointerHomeY);
+  shell.camera = Camera{};
+
+  if (options.fullScreen) {
+    shell.fullScreen = *options.fullScreen;
+  } else {
+    // Only an explicit No means windowed; a box that could not be shown
+    // leaves full screen.
+    shell.fullScreen = platform.askYesNo("Would You Like To Run In Fullscreen Mode?", "Start FullScreen?",
+                                         BoxIcon::Question) != Answer::No;
+  }
+
+  WindowLayer window(platform, graphics, shell);
+  // The failing step has shown its box; nothing else exists yet, not even
+  // "log.txt".
+  if (!window.createWindow("BSP", 1024, 768, 32, shell.fullScreen)) return kExitSuccess;
+
+  auto frameLog = std::make_unique<std::ofstream>(options.outputDir / "log.txt", std::ios::out | std::ios::trunc);
+  frameLog->imbue(std::locale::classic());
+  shell.frameLog = std::move(frameLog);
+
+  std::unique_ptr<CompiledLevel> level;
+  try {
+    // Reader, builder, build, flattening and dump: the tree is complete and
+    // on disk before the first frame.
+    CompileOptions compileOptions;
+    compileOptions.levelPath = options.levelPath;
+    compileOptions.outputDir = options.outputDir;
+    level = compile(shell.scene, compileOptions);
+    shell.treeRoot = level->root;
+  } catch (const std::exception& error) {
+    // A dependency failed (GLU gave no tessellator). Close what is open, take
+    // the window down so that the box is seen on the desktop, then report.
+    shell.frameLog.reset();
+    window.destroyWindow();
+    std::cerr << "portalwalk: " << error.what() << '\n';
+    platform.showNotice(error.what(), "ERROR", BoxIcon::Stop);
+    return kExitFailure;
+  }
+
+  const LoopEnd end = runFrameLoop(window, platform, graphics, shell, options.frameLimit);
+
+  // Exit order: the frame log, the window (unless its re-creation failed and
+  // took it down already), then the dump writer and the builder.
+  shell.frameLog.reset();
+  if (end != LoopEnd::RecreateFailed) window.destroyWindow();
+  level.reset();
+  shell.treeRoot = nullptr;
+  return kExitSuccess;
+}
+
+}  // namespace pw

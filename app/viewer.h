@@ -1,0 +1,46 @@
+// The viewer's control flow above the window procedure: start-up in a fixed
+// order, the frame loop, and teardown in a fixed order.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "bsp/level_compiler.h"
+
+namespace pw {
+
+class Graphics;
+class Platform;
+struct ShellState;
+
+struct ViewerOptions {
+  std::filesystem::path levelPath = "folyosos.obj";
+  // Where "log.txt", "out.log", "contours.log" and "tris.log" go; empty: the
+  // working directory.
+  std::filesystem::path outputDir;
+  // The answer to the full-screen question; unset: ask it.
+  std::optional<bool> fullScreen;
+  // End after this many drawn frames; 0: run until closed or Esc.
+  std::uint64_t frameLimit = 0;
+};
+
+// Reads, builds, flattens and dumps the level (compileLevel, or a stand-in in
+// tests).
+using LevelCompiler = std::function<std::unique_ptr<CompiledLevel>(Scene&, const CompileOptions&)>;
+
+// The exit codes.
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailure = 1;
+
+// Runs the viewer on a fresh `shell` and returns the exit code: 0 after the
+// window was closed, after Esc, after the frame limit and after a failed
+// window creation (its box has been shown); 1 when building the level threw
+// (the tessellator error), after the window has been torn down and the
+// message shown in a box captioned "ERROR" and on stderr.
+int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const ViewerOptions& options,
+              const LevelCompiler& compile);
+
+}  // namespace pw

@@ -1,0 +1,56 @@
+#include <GL/gl.h>
+
+#include "app/camera.h"
+#include "bsp/bsp_node.h"
+#include "render/portal_renderer.h"
+#include "scene/scene.h"
+
+namespace pw {
+
+FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& camera, std::ostream& frameLog,
+                      Culling culling) {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glLoadIdentity();
+  glRotatef(camera.pitch, 1.0f, 0.0f, 0.0f);
+  glRotatef(camera.yaw, 0.0f, 1.0f, 0.0f);
+  glTranslatef(camera.tx, camera.ty, camera.tz);
+  // The portal test works with the matrix GL built, single-precision
+  // rotations included, not with a recomputed one.
+  Matrix4 modelView;
+  glGetDoublev(GL_MODELVIEW_MATRIX, modelView.m.data());
+
+  const std::vector<const BspNode*> spaces = culling == Culling::PortalView
+                                                 ? visibleSpaces(scene, root, camera, modelView)
+                                                 : allSpaces(scene, root, camera);
+  FrameCounts counts;
+  glBegin(GL_TRIANGLES);
+  for (const BspNode* space : spaces) {
+    // The eye's own Space, always first, is green; the others red.
+    if (counts.spaces == 0) {
+      glColor3d(0.0, 0.5, 0.0);
+    } else {
+      glColor3d(0.75, 0.0, 0.0);
+    }
+    for (const std::uint32_t index : space->triangles) {
+      const Triangle& triangle = scene.triangle(static_cast<std::int32_t>(index));
+      for (int k = 0; k < 3; ++k) {
+        const Point3& normal = scene.normal(triangle.normalIndex(k));
+        const Point3& vertex = scene.vertex(triangle.vertexIndex(k));
+        glNormal3d(normal.x, normal.y, normal.z);
+        glVertex3d(vertex.x, vertex.y, vertex.z);
+      }
+    }
+    counts.triangles += space->triangles.size();
+    ++counts.spaces;
+  }
+  writeFrameLine(frameLog, camera, counts.spaces);
+  glEnd();
+  return counts;
+}
+
+void writeFrameLine(std::ostream& frameLog, const Camera& camera, std::int32_t spacesDrawn) {
+  frameLog << -camera.tx << ' ' << -camera.ty << ' ' << -camera.tz << "  spaces: " << spacesDrawn << '\n';
+  frameLog.flush();
+}
+
+}  // namespace pw

@@ -1,0 +1,62 @@
+// The portal traversal renderer: which Spaces one frame draws, and the frame
+// itself.
+//
+// Spaces are found from the eye by descending the tree and then breadth-first
+// through the leaf portal fragments of the Spaces already drawn, each fragment
+// tested against the full view from the eye (never narrowed by the portals
+// passed on the way). The choice of Spaces is a pure function of the tree, the
+// camera and the model-view matrix, kept apart from the GL calls so that it can
+// be checked without a context.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <vector>
+
+#include "render/visibility.h"
+#include "scene/geometry.h"
+
+namespace pw {
+
+class Scene;
+struct BspNode;
+struct Camera;
+
+// The Space that holds `eye`, found by descending from `root`: Behind a
+// cutter's plane (beyond the plane tolerance) goes to `behind`, Front or
+// OnPlane to `front`, so an eye on a cutter plane counts as in front of it.
+const BspNode& locateSpace(const Scene& scene, const BspNode& root, const Point3& eye);
+
+// The Spaces one frame draws, in drawing order: the eye's Space first, then
+// breadth-first every Space that is the target of a fragment in the portal
+// list of a Space drawn before it and that passes `isVisible`. Each Space
+// appears once; a fragment with a null target, or leading to a Space already
+// queued, is skipped without a test.
+std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& root, const Camera& camera,
+                                          const Matrix4& modelView);
+
+// Culling off, for comparison: the eye's Space first, then every other Space
+// of the tree, front subtree before behind.
+std::vector<const BspNode*> allSpaces(const Scene& scene, const BspNode& root, const Camera& camera);
+
+struct FrameCounts {
+  std::int32_t spaces = 0;
+  std::uint64_t triangles = 0;
+};
+
+enum class Culling { PortalView, Off };
+
+// One frame, with the GL context current and the model-view matrix mode
+// selected: clear, view transform from the camera (pitch about x, then yaw
+// about y, then the translation, in degrees), the Spaces drawn in one
+// glBegin/glEnd pair (the eye's Space green, the others red, per-corner
+// normals from the Scene), and the frame's line written to `frameLog`.
+FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& camera, std::ostream& frameLog,
+                      Culling culling = Culling::PortalView);
+
+// The "log.txt" line: the eye's single-precision x, y, z in the stream's
+// default float format, "  spaces: " and the count, then a line end and a
+// flush. At the start position with three Spaces: "-1.6 0.2 0.4  spaces: 3".
+void writeFrameLine(std::ostream& frameLog, const Camera& camera, std::int32_t spacesDrawn);
+
+}  // namespace pw

@@ -1,0 +1,63 @@
+#include "render/portal_renderer.h"
+
+#include <deque>
+#include <unordered_set>
+
+#include "app/camera.h"
+#include "bsp/bsp_node.h"
+#include "portal/portal.h"
+#include "scene/scene.h"
+
+namespace pw {
+
+const BspNode& locateSpace(const Scene& scene, const BspNode& root, const Point3& eye) {
+  const BspNode* node = &root;
+  while (!node->isSpace()) {
+    const bool behind = scene.triangle(node->cutter).classifyPoint(eye) == PointSide::Behind;
+    node = behind ? node->behind : node->front;
+  }
+  return *node;
+}
+
+std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& root, const Camera& camera,
+                                          const Matrix4& modelView) {
+  const Point3 eye = camera.eye();
+  const BspNode* start = &locateSpace(scene, root, eye);
+  std::vector<const BspNode*> drawn;
+  std::deque<const BspNode*> frontier{start};
+  std::unordered_set<const BspNode*> visited{start};
+  while (!frontier.empty()) {
+    const BspNode* space = frontier.front();
+    frontier.pop_front();
+    drawn.push_back(space);
+    for (const Portal* fragment : space->portals) {
+      const BspNode* next = fragment->target();
+      if (next == nullptr || visited.contains(next)) continue;
+      if (isVisible(*fragment, camera.fieldOfView, camera.aspect, modelView, eye)) {
+        frontier.push_back(next);
+        visited.insert(next);
+      }
+    }
+  }
+  return drawn;
+}
+
+std::vector<const BspNode*> allSpaces(const Scene& scene, const BspNode& root, const Camera& camera) {
+  const BspNode* start = &locateSpace(scene, root, camera.eye());
+  std::vector<const BspNode*> spaces{start};
+  // An explicit stack: trees may be far deeper than the call stack allows.
+  std::vector<const BspNode*> pending{&root};
+  while (!pending.empty()) {
+    const BspNode* node = pending.back();
+    pending.pop_back();
+    if (node->isSpace()) {
+      if (node != start) spaces.push_back(node);
+      continue;
+    }
+    pending.push_back(node->behind);
+    pending.push_back(node->front);
+  }
+  return spaces;
+}
+
+}  // namespace pw

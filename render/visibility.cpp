@@ -1,0 +1,81 @@
+#include "render/visibility.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "portal/portal.h"
+
+namespace pw {
+namespace {
+
+// Degrees to radians and halved in one step.
+constexpr double kPiOver360 = 0.008726646259971648;
+
+struct SidePlane {
+  Point3 normal;
+  std::uint32_t bit;
+};
+
+// Outside when N . e > 0, summed y, z, x; exactly 0 is inside.
+bool outside(const SidePlane& plane, const Point3& e) {
+  return e.y * plane.normal.y + e.z * plane.normal.z + e.x * plane.normal.x > 0.0;
+}
+
+}  // namespace
+
+std::array<double, 4> Matrix4::transform(const std::array<double, 4>& u) const {
+  std::array<double, 4> result{};
+  for (int r = 0; r < 4; ++r) {
+    double sum = 0.0;
+    for (int c = 0; c < 4; ++c) sum += m[static_cast<std::size_t>(4 * c + r)] * u[static_cast<std::size_t>(c)];
+    result[static_cast<std::size_t>(r)] = sum;
+  }
+  return result;
+}
+
+bool triangleInView(const PortalTriangle& triangle, float fieldOfView, float aspect, const Matrix4& modelView) {
+  std::array<Point3, 3> eyeSpace;
+  for (std::size_t k = 0; k < 3; ++k) {
+    const Point3& corner = triangle.vertices[k];
+    const auto v = modelView.transform({corner.x, corner.y, corner.z, 1.0});
+    eyeSpace[k] = {v[0], v[1], v[2]};
+  }
+  // The eye looks along -z; a corner with z exactly 0 keeps the triangle.
+  if (eyeSpace[0].z > 0.0 && eyeSpace[1].z > 0.0 && eyeSpace[2].z > 0.0) return false;
+
+  const double a = static_cast<double>(fieldOfView) * kPiOver360;
+  // The product of the two floats is exact in double; it is not the angle
+  // whose tangent is tan(a) x aspect.
+  const double h = static_cast<double>(fieldOfView) * static_cast<double>(aspect) * kPiOver360;
+  const SidePlane planes[] = {
+      {{0.0, std::cos(a), std::sin(a)}, 1},   // top
+      {{0.0, -std::cos(a), std::sin(a)}, 2},  // bottom
+      {{-std::cos(h), 0.0, std::sin(h)}, 4},  // left
+      {{std::cos(h), 0.0, std::sin(h)}, 8},   // right
+  };
+  std::uint32_t common = 15;
+  for (const Point3& e : eyeSpace) {
+    std::uint32_t mask = 0;
+    for (const SidePlane& plane : planes) {
+      if (outside(plane, e)) mask |= plane.bit;
+    }
+    common &= mask;
+  }
+  return common == 0;
+}
+
+bool isVisible(const Portal& fragment, float fieldOfView, float aspect, const Matrix4& modelView,
+               const Point3& eye) {
+  if (fragment.triangleCount() == 0) return false;
+  const auto& first = fragment.triangle(0).vertices;
+  const Point3 d = first[0] - eye;
+  const Point3 n = cross(first[1] - first[0], first[2] - first[0]);
+  // Summed z, y, x; no tolerance.
+  if (d.z * n.z + d.y * n.y + d.x * n.x > 0.0) return false;
+  for (const PortalTriangle& triangle : fragment.triangles()) {
+    if (triangleInView(triangle, fieldOfView, aspect, modelView)) return true;
+  }
+  return false;
+}
+
+}  // namespace pw
