@@ -1,50 +1,127 @@
 // The Wavefront OBJ subset reader that fills the Scene: "v", "vn", "vt",
 // triangular "f" faces whose corners carry a normal number (v/t/n or v//n),
 // and "#" comments.
+//
+// Lines are split at line feeds and read whole, whatever their length; a
+// line's text ends at its first zero byte. The first token of a line (fields
+// are separated by space, tab, CR, VT or FF) picks the action, by exact,
+// case-sensitive equality:
+//   "v" x y z       addVertex((x, y, z))
+//   "vn" x y z      addNormal((x, y, z)), kept as read (not normalised)
+//   "vt" u v        read and discarded
+//   "f" c1 c2 c3    one triangle; each corner is v/t/n or v//n
+//   anything else   ignored ("#" comments, o, g, s, usemtl, ...)
+// Whatever follows the fields a keyword needs is ignored (a fourth "v"
+// number, a fourth face corner). A UTF-8 byte-order mark at the very start of
+// the text is skipped.
+//
+// Numbers are decimal only ("inf", "nan" and hexadecimal are not numbers), and
+// each is rounded once to the nearest 32-bit float, then widened; a number
+// must end at whitespace or at the end of the line ("1.0abc" is unreadable).
+// Face numbers are 1-based, absolute ([+] digits), count the "v" and "vn"
+// lines read so far, and stand between "/" exactly as in 1/2/3 or 1//3
+// (whitespace may precede the vertex and the normal number, as in "1// 3").
+// A data line that cannot be read whole is skipped and counted, never used in
+// part: missing or unreadable numbers, a number whose nearest float is
+// infinite (1e60), other face forms (f 1 2 3, f 1/2 3/4 5/6), relative
+// (negative) or out-of-range face numbers. A skipped "v" or "vn" line still
+// takes its number, so the numbers of the lines after it keep counting the
+// file's lines, and a face that uses it is skipped too. The number 0 refers
+// to the tables' placeholder and gives Scene index 0, so it is only accepted
+// once the Scene holds an element 0.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
-#include <map>
-#include <string>
 #include <string_view>
 #include <vector>
 
 #include "scene/geometry.h"
+#include "scene/point_merge_map.h"
 
 namespace pw {
 
 class Scene;
 
-// What one read did, for callers that report it (the viewer ignores it).
+// What one read did, for callers that report it (the viewer ignores it;
+// `portalbuild` prints it and fails when `ok()` is false).
 struct ObjReadReport {
   // False when the file could not be opened; the Scene is then unchanged and
   // one line naming the file and the reason has gone to stderr.
   bool opened = false;
-  std::uint64_t bytes = 0;
-  std::uint64_t lines = 0;
-  std::uint64_t verticesAdded = 0;   // distinct positions appended to the Scene
-  std::uint64_t normalsAdded = 0;    // distinct normals appended to the Scene
+  // True when reading stopped at a read error (for example when the name is a
+  // directory); the lines read before it are in the Scene, the partial last
+  // line is not, and one line naming the file and the reason has gone to
+  // stderr.
+  bool readError = false;
+  std::uint64_t bytes = 0;  // bytes read, a byte-order mark included
+  std::uint64_t lines = 0;  // lines seen, blank and ignored ones included
+  // Lines per keyword, whether they were read or skipped.
+  std::uint64_t vertexLines = 0;
+  std::uint64_t normalLines = 0;
+  std::uint64_t texCoordLines = 0;
+  std::uint64_t faceLines = 0;
+  // Unrecognised keywords; tokens starting with "#" count as comments.
+  std::uint64_t otherKeywordLines = 0;
+  std::uint64_t verticesAdded = 0;      // distinct positions appended to the Scene
+  std::uint64_t normalsAdded = 0;       // distinct normals appended to the Scene
   std::uint64_t trianglesAdded = 0;
   // Data lines that could not be read whole (unreadable or non-finite
   // numbers, other face forms, face numbers outside the tables) and were
-  // skipped; the first few of their 1-based line numbers.
+  // skipped; the first few of their 1-based line numbers, ascending.
   std::uint64_t skippedLines = 0;
   std::vector<std::uint64_t> firstSkippedLines;
   static constexpr std::size_t kSkippedLinesKept = 10;
+
+  bool ok() const { return opened && !readError; }
 };
 
 // Working state of one read: the 1-based OBJ numbers of "v" and "vn" lines
-// mapped to Scene indices (entry 0 is a placeholder holding 0), and the merge
+// mapped to Scene indices (entry 0 is a placeholder holding 0; an unreadable
+// line's entry is kUnreadable), and the merge
 // maps that turn exactly equal positions (0 and -0 alike) into one Scene
-// element, the first one read being stored.
-class ObjIndexMaps;
+// element, the first one read being stored. Scene indices are therefore
+// consecutive in the order in which each distinct value first appears, and
+// the k-th "v" line keeps number k whether or not it was merged.
+class ObjIndexMaps {
+ public:
+  explicit ObjIndexMaps(Scene& scene) : scene_(scene) {}
+  ObjIndexMaps(const ObjIndexMaps&) = delete;
+  ObjIndexMaps& operator=(const ObjIndexMaps&) = delete;
+
+  // Table entry of a "v" or "vn" line whose numbers could not be read.
+  static constexpr std::int32_t kUnreadable = -1;
+
+  // For a "v" line. False (nothing done) only when the table already holds
+  // every number a 32-bit face index can name.
+  bool addVertex(const Point3& position);
+  // For a "v" line that is skipped: it takes its number, naming nothing.
+  bool addUnreadableVertex();
+  // For a "vn" line; the same rules.
+  bool addNormal(const Point3& normal);
+  bool addUnreadableNormal();
+  // For an "f" line: OBJ vertex numbers of corners 1, 2, 3, then OBJ normal
+  // numbers of corners 1, 2, 3. Appends the triangle and returns true, or
+  // returns false and adds nothing when a number is negative, beyond the
+  // lines read so far, names an unreadable line, or is 0 while the Scene has
+  // no element 0.
+  bool addFace(std::int32_t v1, std::int32_t v2, std::int32_t v3, std::int32_t n1, std::int32_t n2,
+               std::int32_t n3);
+
+ private:
+  Scene& scene_;
+  std::vector<std::int32_t> vertexTable_{0};
+  PointMergeMap vertexMerge_;
+  std::vector<std::int32_t> normalTable_{0};
+  PointMergeMap normalMerge_;
+};
 
 class ObjReader {
  public:
   explicit ObjReader(std::filesystem::path fileName) : fileName_(std::move(fileName)) {}
 
-  // Reads the whole file into `scene`. Never stops the program.
+  // Reads the whole file into `scene`, appending. Never stops the program and
+  // never throws for bad input: see ObjReadReport for what went wrong.
   ObjReadReport read(Scene& scene) const;
 
   const std::filesystem::path& fileName() const { return fileName_; }
@@ -53,7 +130,8 @@ class ObjReader {
   std::filesystem::path fileName_;
 };
 
-// The same reading from text already in memory (tests, fuzzing).
+// The same reading from text already in memory (tests, fuzzing); `opened` is
+// always true.
 ObjReadReport readObjText(std::string_view text, Scene& scene);
 
 }  // namespace pw

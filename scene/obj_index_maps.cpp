@@ -1,0 +1,68 @@
+#include "scene/obj_reader.h"
+
+#include <limits>
+
+#include "scene/scene.h"
+
+namespace pw {
+namespace {
+
+// A table may grow until its last entry is still a 32-bit face number.
+constexpr std::size_t kMaxTableEntries = std::size_t{std::numeric_limits<std::int32_t>::max()} + 1;
+
+// Whether OBJ number `number` names a Scene element through `table`. Entry 0
+// is the placeholder holding Scene index 0, usable only when that element
+// exists.
+bool names(const std::vector<std::int32_t>& table, std::int32_t number, std::int32_t sceneCount) {
+  if (number < 0 || static_cast<std::size_t>(number) >= table.size()) return false;
+  if (number == 0) return sceneCount > 0;
+  return table[static_cast<std::size_t>(number)] != ObjIndexMaps::kUnreadable;
+}
+
+// Appends `entry()` to `table` unless the table is full; `entry` is not
+// called then, so nothing reaches the Scene without a number.
+template <class Entry>
+bool appendEntry(std::vector<std::int32_t>& table, Entry entry) {
+  if (table.size() == kMaxTableEntries) return false;
+  table.push_back(entry());
+  return true;
+}
+
+}  // namespace
+
+bool ObjIndexMaps::addVertex(const Point3& position) {
+  return appendEntry(vertexTable_,
+                     [&] { return vertexMerge_.findOrAdd(position, [&] { return scene_.addVertex(position); }); });
+}
+
+bool ObjIndexMaps::addUnreadableVertex() {
+  return appendEntry(vertexTable_, [] { return kUnreadable; });
+}
+
+bool ObjIndexMaps::addNormal(const Point3& normal) {
+  return appendEntry(normalTable_,
+                     [&] { return normalMerge_.findOrAdd(normal, [&] { return scene_.addNormal(normal); }); });
+}
+
+bool ObjIndexMaps::addUnreadableNormal() {
+  return appendEntry(normalTable_, [] { return kUnreadable; });
+}
+
+bool ObjIndexMaps::addFace(std::int32_t v1, std::int32_t v2, std::int32_t v3, std::int32_t n1, std::int32_t n2,
+                           std::int32_t n3) {
+  const std::int32_t vertices = scene_.vertexCount();
+  const std::int32_t normals = scene_.normalCount();
+  if (!names(vertexTable_, v1, vertices) || !names(vertexTable_, v2, vertices) ||
+      !names(vertexTable_, v3, vertices) || !names(normalTable_, n1, normals) ||
+      !names(normalTable_, n2, normals) || !names(normalTable_, n3, normals)) {
+    return false;
+  }
+  const auto at = [](const std::vector<std::int32_t>& table, std::int32_t number) {
+    return table[static_cast<std::size_t>(number)];
+  };
+  scene_.addTriangle(at(vertexTable_, v1), at(vertexTable_, v2), at(vertexTable_, v3), at(normalTable_, n1),
+                     at(normalTable_, n2), at(normalTable_, n3));
+  return true;
+}
+
+}  // namespace pw

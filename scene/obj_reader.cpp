@@ -1,0 +1,72 @@
+#include "scene/obj_reader.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "scene/obj_text_parser.h"
+
+namespace pw {
+namespace {
+
+// Bytes asked of each read. A line longer than what is left of the buffer
+// doubles it, so lines of any length are read whole.
+constexpr std::size_t kReadBlockBytes = std::size_t{1} << 20;
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+void reportFailure(const char* what, const std::filesystem::path& fileName, int error) {
+  std::fprintf(stderr, "%s OBJ file \"%s\": %s\n", what, fileName.c_str(), std::strerror(error));
+}
+
+}  // namespace
+
+ObjReadReport ObjReader::read(Scene& scene) const {
+  ObjReadReport report;
+  const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName_.c_str(), "rb"));
+  if (!file) {
+    reportFailure("cannot open", fileName_, errno);
+    return report;
+  }
+  report.opened = true;
+
+  ObjTextParser parser(scene, report);
+  std::vector<char> buffer(kReadBlockBytes);
+  std::size_t held = 0;  // bytes of an unfinished line kept at the buffer's start
+  for (;;) {
+    if (held == buffer.size()) buffer.resize(2 * buffer.size());
+    const std::size_t wanted = buffer.size() - held;
+    const std::size_t got = std::fread(buffer.data() + held, 1, wanted, file.get());
+    report.bytes += got;
+    held += got;
+    // fread comes back short only at the end of the file or on an error.
+    const bool error = got < wanted && std::ferror(file.get()) != 0;
+    const int readErrno = errno;
+    const bool atEnd = got < wanted && !error;
+    const std::size_t consumed = parser.parse({buffer.data(), held}, atEnd);
+    if (error) {
+      report.readError = true;
+      reportFailure("error reading", fileName_, readErrno);
+      break;
+    }
+    if (atEnd) break;
+    held -= consumed;
+    std::memmove(buffer.data(), buffer.data() + consumed, held);
+  }
+  return report;
+}
+
+ObjReadReport readObjText(std::string_view text, Scene& scene) {
+  ObjReadReport report;
+  report.opened = true;
+  report.bytes = text.size();
+  ObjTextParser parser(scene, report);
+  parser.parse(text, true);
+  return report;
+}
+
+}  // namespace pw

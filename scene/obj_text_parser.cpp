@@ -1,0 +1,126 @@
+#include "scene/obj_text_parser.h"
+
+#include <array>
+#include <cstring>
+
+#include "scene/scene.h"
+
+namespace pw {
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// Reads `values.size()` numbers, each after optional whitespace and each
+// ending where a field may end. Fails on the first unreadable one.
+template <std::size_t N>
+bool readNumbers(ObjCursor& cursor, std::array<float, N>& values) {
+  for (float& value : values) {
+    cursor.skipSpace();
+    if (!readObjFloat(cursor, value) || !cursor.atFieldEnd()) return false;
+  }
+  return true;
+}
+
+// A "v" or "vn" line's three numbers as a point, the 32-bit values widened.
+// The numbers are finite: readObjFloat reads no infinity or NaN.
+bool readPoint(ObjCursor& cursor, Point3& point) {
+  std::array<float, 3> xyz{};
+  if (!readNumbers(cursor, xyz)) return false;
+  point = {xyz[0], xyz[1], xyz[2]};
+  return true;
+}
+
+// One face corner, v/t/n or v//n; the texture number t is read and dropped.
+bool readCorner(ObjCursor& cursor, std::int32_t& vertex, std::int32_t& normal) {
+  cursor.skipSpace();
+  if (!readObjIndex(cursor, vertex) || !cursor.nextIs('/')) return false;
+  ++cursor.pos;
+  if (!cursor.nextIs('/')) {
+    std::int32_t texture = 0;
+    if (!readObjIndex(cursor, texture) || !cursor.nextIs('/')) return false;
+  }
+  ++cursor.pos;
+  cursor.skipSpace();
+  return readObjIndex(cursor, normal) && cursor.atFieldEnd();
+}
+
+}  // namespace
+
+ObjTextParser::ObjTextParser(Scene& scene, ObjReadReport& report)
+    : maps_(scene),
+      scene_(scene),
+      report_(report),
+      startVertices_(scene.vertexCount()),
+      startNormals_(scene.normalCount()) {}
+
+std::size_t ObjTextParser::parse(std::string_view text, bool atEnd) {
+  std::size_t consumed = 0;
+  while (consumed < text.size()) {
+    const std::string_view rest = text.substr(consumed);
+    const void* lineFeed = std::memchr(rest.data(), '\n', rest.size());
+    if (lineFeed == nullptr) {
+      if (!atEnd) break;
+      parseLine(rest);
+      consumed = text.size();
+      break;
+    }
+    const std::size_t length = static_cast<std::size_t>(static_cast<const char*>(lineFeed) - rest.data());
+    parseLine(rest.substr(0, length));
+    consumed += length + 1;
+  }
+  return consumed;
+}
+
+void ObjTextParser::parseLine(std::string_view line) {
+  ++lineNumber_;
+  ++report_.lines;
+  if (lineNumber_ == 1 && line.starts_with(kByteOrderMark)) line.remove_prefix(kByteOrderMark.size());
+  // The line's text ends at its first zero byte.
+  if (const void* zero = std::memchr(line.data(), '\0', line.size())) {
+    line = line.substr(0, static_cast<std::size_t>(static_cast<const char*>(zero) - line.data()));
+  }
+
+  ObjCursor cursor(line);
+  const std::string_view keyword = cursor.token();
+  // Most frequent keywords first.
+  if (keyword == "v") {
+    ++report_.vertexLines;
+    if (!readPointLine(cursor, &ObjIndexMaps::addVertex, &ObjIndexMaps::addUnreadableVertex)) return skipLine();
+    report_.verticesAdded = static_cast<std::uint64_t>(scene_.vertexCount() - startVertices_);
+  } else if (keyword == "f") {
+    ++report_.faceLines;
+    std::array<std::int32_t, 3> v{}, n{};
+    for (std::size_t corner = 0; corner < 3; ++corner) {
+      if (!readCorner(cursor, v[corner], n[corner])) return skipLine();
+    }
+    if (!maps_.addFace(v[0], v[1], v[2], n[0], n[1], n[2])) return skipLine();
+    ++report_.trianglesAdded;
+  } else if (keyword == "vn") {
+    ++report_.normalLines;
+    if (!readPointLine(cursor, &ObjIndexMaps::addNormal, &ObjIndexMaps::addUnreadableNormal)) return skipLine();
+    report_.normalsAdded = static_cast<std::uint64_t>(scene_.normalCount() - startNormals_);
+  } else if (keyword == "vt") {
+    ++report_.texCoordLines;
+    std::array<float, 2> uv{};
+    if (!readNumbers(cursor, uv)) return skipLine();
+  } else if (!keyword.empty() && !keyword.starts_with('#')) {
+    ++report_.otherKeywordLines;
+  }
+}
+
+bool ObjTextParser::readPointLine(ObjCursor& cursor, bool (ObjIndexMaps::*add)(const Point3&),
+                                  bool (ObjIndexMaps::*addUnreadable)()) {
+  Point3 point;
+  if (readPoint(cursor, point)) return (maps_.*add)(point);
+  (maps_.*addUnreadable)();
+  return false;
+}
+
+void ObjTextParser::skipLine() {
+  ++report_.skippedLines;
+  if (report_.firstSkippedLines.size() < ObjReadReport::kSkippedLinesKept) {
+    report_.firstSkippedLines.push_back(lineNumber_);
+  }
+}
+
+}  // namespace pw

@@ -1,0 +1,46 @@
+// The line-by-line parser shared by reading a file and reading a buffer.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "scene/obj_fields.h"
+#include "scene/obj_reader.h"
+
+namespace pw {
+
+class Scene;
+
+// Turns OBJ text, fed in pieces that each begin at a line start, into Scene
+// elements and report counts. Lines are independent of one another: nothing
+// but the index maps and the line number carries over.
+class ObjTextParser {
+ public:
+  // Both must outlive the parser.
+  ObjTextParser(Scene& scene, ObjReadReport& report);
+
+  // Parses every line of `text` that ends with a line feed and returns the
+  // number of bytes consumed; the caller feeds the rest again, followed by
+  // more text. With `atEnd` the text is the end of the input: a last line
+  // without a line feed is parsed too, and everything is consumed.
+  std::size_t parse(std::string_view text, bool atEnd);
+
+ private:
+  void parseLine(std::string_view line);
+  // The numbers of a "v" or "vn" line go to `add`; a line whose numbers
+  // cannot be read still takes its number through `addUnreadable`. False
+  // when the line is to be skipped.
+  bool readPointLine(ObjCursor& cursor, bool (ObjIndexMaps::*add)(const Point3&),
+                     bool (ObjIndexMaps::*addUnreadable)());
+  // Counts the current line as skipped.
+  void skipLine();
+
+  ObjIndexMaps maps_;
+  Scene& scene_;
+  ObjReadReport& report_;
+  std::int32_t startVertices_;  // Scene sizes before the first line
+  std::int32_t startNormals_;
+  std::uint64_t lineNumber_ = 0;  // 1-based number of the line being parsed
+};
+
+}  // namespace pw
