@@ -2,6 +2,7 @@
 // joined by portal fragments, cutting triangles into the Scene as it goes.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -16,6 +17,15 @@ namespace pw {
 
 class Scene;
 
+// The chosen cutter with the counts it was chosen by: its plane against every
+// entry of the list (itself included, as coplanar, in `front`).
+struct CutterChoice {
+  std::int32_t cutter = -1;
+  std::uint32_t splits = 0;  // entries spanning the plane
+  std::uint32_t behind = 0;  // entries behind it or touching it from behind
+  std::uint32_t front = 0;   // all others: in front, touching from the front, coplanar
+};
+
 // Figures of one build, for the summary of `portalbuild` and the benchmarks.
 struct BuildStats {
   std::uint64_t innerNodes = 0;
@@ -23,6 +33,7 @@ struct BuildStats {
   // Spaces made because the chosen cutter had nothing behind it and split
   // nothing, so dividing by it would recurse for ever.
   std::uint64_t forcedSpaces = 0;
+  // Edges from the root to the deepest Space (0: the root is a Space).
   std::uint64_t maxDepth = 0;
   std::uint64_t trianglesSplit = 0;
   std::uint64_t portalsCreated = 0;
@@ -52,6 +63,8 @@ class BspBuilder {
   // among qualifying candidates, then greater balance, then earliest entry.
   // `triangles` must not be empty.
   std::int32_t chooseCutter(const std::vector<std::uint32_t>& triangles) const;
+  // The same choice, with the chosen cutter's counts.
+  CutterChoice chooseCutterWithCounts(const std::vector<std::uint32_t>& triangles) const;
   // Divides triangles (cut into the Scene) and fragments by the cutter's
   // plane, then creates the cutter plane's portal.
   void split(std::int32_t cutter, const std::vector<std::uint32_t>& triangles,
@@ -65,6 +78,10 @@ class BspBuilder {
   Scene& scene() { return *scene_; }
 
  private:
+  // A Space holding these lists, its incoming fragments attached to it.
+  BspNode* makeSpace(std::vector<std::uint32_t> triangles, std::vector<Portal*> portals, std::uint64_t depth);
+  void reportProgress(bool always);
+
   Scene* scene_;
   SceneLog contoursLog_;
   std::filesystem::path trisLogPath_;
@@ -72,6 +89,8 @@ class BspBuilder {
   std::deque<BspNode> nodes_;
   BuildStats stats_;
   std::function<void(std::uint64_t)> progress_;
+  std::uint64_t settled_ = 0;  // triangles held by the Spaces made so far
+  std::chrono::steady_clock::time_point lastProgress_{};
 };
 
 }  // namespace pw

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace pw {
@@ -39,5 +40,8 @@ struct BspNode {
 
 // Points the twins of all leaf fragments under `fragment` at `space`.
 void attachPortal(Portal* fragment, BspNode* space);
+
+// The Spaces of the subtree in dump order: depth first, front before behind.
+std::vector<const BspNode*> collectSpaces(const BspNode& root);
 
 }  // namespace pw

@@ -1,0 +1,109 @@
+#include "app/build_summary.h"
+
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <string_view>
+
+#include "bsp/bsp_node.h"
+#include "bsp/level_compiler.h"
+#include "scene/scene.h"
+
+namespace pw {
+
+namespace {
+
+std::uint64_t peakResidentKiB() {
+  rusage usage{};
+  if (getrusage(RUSAGE_SELF, &usage) != 0) return 0;
+  return static_cast<std::uint64_t>(usage.ru_maxrss);  // KiB on Linux
+}
+
+std::string fixed(double value, int decimals) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.*f", decimals, value);
+  return text;
+}
+
+std::string seconds(double value) { return fixed(value, 3); }
+
+void writeJsonString(std::ostream& out, std::string_view text) {
+  out << '"';
+  for (const char c : text) {
+    if (c == '"' || c == '\\') {
+      out << '\\' << c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+      out << escaped;
+    } else {
+      out << c;
+    }
+  }
+  out << '"';
+}
+
+}  // namespace
+
+BuildSummary summarize(const std::string& level, const CompiledLevel& compiled, const Scene& scene) {
+  BuildSummary summary;
+  summary.level = level;
+  summary.load = compiled.load;
+  summary.trianglesAfterSplitting = static_cast<std::uint64_t>(scene.triangleCount());
+  summary.stats = compiled.builder->stats();
+  for (const BspNode* space : collectSpaces(*compiled.root)) summary.leafFragments += space->portals.size();
+  summary.loadSeconds = compiled.loadSeconds;
+  summary.buildSeconds = compiled.buildSeconds;
+  summary.dumpSeconds = compiled.dumpSeconds;
+  summary.peakMemoryKiB = peakResidentKiB();
+  return summary;
+}
+
+void writeSummary(std::ostream& out, const BuildSummary& s) {
+  const BuildStats& b = s.stats;
+  out << "level:        " << s.level << " (" << s.load.bytes << " bytes, " << s.load.lines << " lines)\n";
+  out << "read:         " << s.load.verticesAdded << " vertices, " << s.load.normalsAdded << " normals, "
+      << s.load.trianglesAdded << " triangles; " << s.load.skippedLines << " lines skipped";
+  if (!s.load.firstSkippedLines.empty()) {
+    out << " (line";
+    for (const std::uint64_t line : s.load.firstSkippedLines) out << ' ' << line;
+    if (s.load.skippedLines > s.load.firstSkippedLines.size()) out << " ...";
+    out << ')';
+  }
+  out << '\n';
+  out << "split:        " << s.trianglesAfterSplitting << " triangles after " << b.trianglesSplit << " splits\n";
+  out << "tree:         " << b.innerNodes << " inner nodes, " << b.spaces << " Spaces (" << b.forcedSpaces
+      << " forced), depth " << b.maxDepth << '\n';
+  out << "portals:      " << b.portalsCreated << " created, " << s.leafFragments << " leaf fragments in Spaces\n";
+  out << "time:         load " << seconds(s.loadSeconds) << " s, build " << seconds(s.buildSeconds) << " s, dump "
+      << seconds(s.dumpSeconds) << " s\n";
+  out << "build phases: convexity " << seconds(b.convexitySeconds) << " s, cutter choice "
+      << seconds(b.cutterChoiceSeconds) << " s, splitting " << seconds(b.splittingSeconds)
+      << " s, portal creation " << seconds(b.portalCreationSeconds) << " s\n";
+  out << "peak memory:  " << fixed(static_cast<double>(s.peakMemoryKiB) / 1024.0, 1) << " MiB\n";
+}
+
+void writeSummaryJson(std::ostream& out, const BuildSummary& s) {
+  const BuildStats& b = s.stats;
+  out << "{\n  \"level\": ";
+  writeJsonString(out, s.level);
+  out << ",\n  \"bytes\": " << s.load.bytes << ",\n  \"lines\": " << s.load.lines
+      << ",\n  \"vertices\": " << s.load.verticesAdded << ",\n  \"normals\": " << s.load.normalsAdded
+      << ",\n  \"inputTriangles\": " << s.load.trianglesAdded << ",\n  \"skippedLines\": " << s.load.skippedLines
+      << ",\n  \"firstSkippedLines\": [";
+  for (std::size_t i = 0; i < s.load.firstSkippedLines.size(); ++i) {
+    out << (i == 0 ? "" : ", ") << s.load.firstSkippedLines[i];
+  }
+  out << "],\n  \"triangles\": " << s.trianglesAfterSplitting << ",\n  \"trianglesSplit\": " << b.trianglesSplit
+      << ",\n  \"innerNodes\": " << b.innerNodes << ",\n  \"spaces\": " << b.spaces
+      << ",\n  \"forcedSpaces\": " << b.forcedSpaces << ",\n  \"treeDepth\": " << b.maxDepth
+      << ",\n  \"portalsCreated\": " << b.portalsCreated << ",\n  \"leafFragments\": " << s.leafFragments
+      << ",\n  \"seconds\": {\"load\": " << seconds(s.loadSeconds) << ", \"build\": " << seconds(s.buildSeconds)
+      << ", \"dump\": " << seconds(s.dumpSeconds) << ", \"convexity\": " << seconds(b.convexitySeconds)
+      << ", \"cutterChoice\": " << seconds(b.cutterChoiceSeconds)
+      << ", \"splitting\": " << seconds(b.splittingSeconds)
+      << ", \"portalCreation\": " << seconds(b.portalCreationSeconds) << "},\n  \"peakMemoryKiB\": "
+      << s.peakMemoryKiB << "\n}\n";
+}
+
+}  // namespace pw

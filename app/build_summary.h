@@ -1,0 +1,36 @@
+// What `portalbuild` reports about one compiled level: the figures, as text
+// for people and as JSON for scripts.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+#include "bsp/bsp_builder.h"
+#include "scene/obj_reader.h"
+
+namespace pw {
+
+struct CompiledLevel;
+class Scene;
+
+struct BuildSummary {
+  std::string level;
+  ObjReadReport load;
+  std::uint64_t trianglesAfterSplitting = 0;  // the Scene's triangles once built
+  BuildStats stats;
+  std::uint64_t leafFragments = 0;  // in the Spaces' portal lists, after flattening
+  double loadSeconds = 0.0;
+  double buildSeconds = 0.0;  // the build and the flattening
+  double dumpSeconds = 0.0;
+  std::uint64_t peakMemoryKiB = 0;  // the process's peak resident set so far
+};
+
+BuildSummary summarize(const std::string& level, const CompiledLevel& compiled, const Scene& scene);
+
+// A few lines of plain text.
+void writeSummary(std::ostream& out, const BuildSummary& summary);
+// One JSON object with the same figures.
+void writeSummaryJson(std::ostream& out, const BuildSummary& summary);
+
+}  // namespace pw

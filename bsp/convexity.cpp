@@ -1,0 +1,41 @@
+#include <cassert>
+#include <cstdint>
+#include <vector>
+
+#include "bsp/bsp_builder.h"
+#include "scene/scene.h"
+
+namespace pw {
+
+// A list is convex when no corner of any entry lies behind the plane of any
+// other entry (an entry is a position in the list, so a repeated index is two
+// entries). On-plane corners do not count as behind.
+//
+// A vertex shared by several triangles is classified once per plane: the
+// vertex's stamp records the plane pass (entry position + 1) in which it was
+// last found not behind. A fresh stamp per pass is the bit set cleared for
+// every plane triangle, without clearing anything. The answer does not depend
+// on the list's order; only how soon a behind corner is found does.
+bool BspBuilder::isConvex(const std::vector<std::uint32_t>& triangles) const {
+  const Scene& scene = *scene_;
+  assert(triangles.size() < UINT32_MAX);
+  std::vector<std::uint32_t> testedInPass(static_cast<std::size_t>(scene.vertexCount()), 0);
+  for (std::size_t p = 0; p < triangles.size(); ++p) {
+    const Triangle& plane = scene.triangle(static_cast<std::int32_t>(triangles[p]));
+    const auto pass = static_cast<std::uint32_t>(p + 1);
+    for (std::size_t q = 0; q < triangles.size(); ++q) {
+      if (q == p) continue;
+      const Triangle& other = scene.triangle(static_cast<std::int32_t>(triangles[q]));
+      for (int corner = 0; corner < 3; ++corner) {
+        const std::int32_t v = other.vertexIndex(corner);
+        std::uint32_t& stamp = testedInPass[static_cast<std::size_t>(v)];
+        if (stamp == pass) continue;
+        if (plane.classifyPoint(scene.vertex(v)) == PointSide::Behind) return false;
+        stamp = pass;
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace pw

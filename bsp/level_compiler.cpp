@@ -1,0 +1,39 @@
+#include "bsp/level_compiler.h"
+
+#include <memory>
+
+#include "bsp/stopwatch.h"
+#include "diag/tree_dump.h"
+#include "scene/scene.h"
+
+namespace pw {
+
+std::unique_ptr<CompiledLevel> compileLevel(Scene& scene, const CompileOptions& options) {
+  auto level = std::make_unique<CompiledLevel>();
+
+  // The whole level is in the Scene before the first cutter is chosen.
+  const Stopwatch loadTime;
+  level->load = ObjReader(options.levelPath).read(scene);
+  level->loadSeconds = loadTime.seconds();
+
+  // The builder opens "contours.log" as it is made. Its root list is every
+  // triangle read, in ascending order, with no incoming portal. Flattening
+  // must follow the whole build: fragments attached to early Spaces are still
+  // split through their twins on the behind side later on.
+  const Stopwatch buildTime;
+  level->builder = std::make_unique<BspBuilder>(&scene, options.outputDir);
+  level->builder->setProgress(options.progress);
+  level->root = level->builder->build(scene.allTriangleIndices(), {});
+  level->root->collectLeafFragments();
+  level->buildSeconds = buildTime.seconds();
+
+  // The dump reads the finished, flattened tree; its writer stays open as
+  // long as the level is kept.
+  const Stopwatch dumpTime;
+  level->dumpLog = std::make_unique<SceneLog>(options.outputDir / "out.log", &scene);
+  dumpTree(*level->dumpLog, *level->root);
+  level->dumpSeconds = dumpTime.seconds();
+  return level;
+}
+
+}  // namespace pw

@@ -1,0 +1,205 @@
+#include <algorithm>
+#include <cassert>
+#include <chrono>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "bsp/bsp_builder.h"
+#include "bsp/stopwatch.h"
+#include "bsp/bsp_node.h"
+#include "portal/portal.h"
+#include "scene/scene.h"
+
+namespace pw {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Progress is reported at most this often (and once when a build ends).
+constexpr auto kProgressInterval = std::chrono::milliseconds(100);
+
+// A node whose front subtree is being built: what its behind subtree and the
+// node itself still need. The build keeps these on an explicit stack instead
+// of the call stack, so the depth of the tree is bounded by memory only.
+struct PendingNode {
+  std::int32_t cutter;
+  std::vector<std::uint32_t> behindTriangles;
+  std::vector<Portal*> behindPortals;
+  std::uint64_t depth;
+  BspNode* front = nullptr;
+};
+
+// True when dividing by the chosen cutter would hand the whole list to the
+// front child again (nothing behind its plane, nothing cut), so the build
+// would recurse for ever. The cutter's own entry is left out: it always goes
+// to the front, even when rounding makes it span its own plane.
+bool leavesListWhole(const Scene& scene, const CutterChoice& choice) {
+  std::uint32_t behind = choice.behind;
+  std::uint32_t splits = choice.splits;
+  const Triangle& cutter = scene.triangle(choice.cutter);
+  switch (cutter.classifyTriangle(cutter)) {
+    case PolygonSide::Spanning:
+      --splits;
+      break;
+    case PolygonSide::BehindTouching:
+    case PolygonSide::Behind:
+      --behind;
+      break;
+    case PolygonSide::Front:
+    case PolygonSide::FrontTouching:
+    case PolygonSide::Coplanar:
+      break;
+  }
+  return behind == 0 && splits == 0;
+}
+
+// Visits the leaf fragments under `fragment`, depth first, front before
+// behind. A fragment split again and again through its twin is a deep binary
+// tree, so the walk keeps its own stack.
+template <typename Visit>
+void forEachLeafFragment(Portal* fragment, std::vector<Portal*>& stack, Visit visit) {
+  stack.clear();
+  stack.push_back(fragment);
+  while (!stack.empty()) {
+    Portal* f = stack.back();
+    stack.pop_back();
+    while (f->triangleCount() == 0) {
+      assert(f->front() != nullptr && f->behind() != nullptr);
+      stack.push_back(f->behind());
+      f = f->front();
+    }
+    visit(f);
+  }
+}
+
+}  // namespace
+
+BspBuilder::BspBuilder(Scene* scene, const std::filesystem::path& outputDir)
+    : scene_(scene), contoursLog_(outputDir / "contours.log", scene), trisLogPath_(outputDir / "tris.log") {}
+
+// The recursion of the build, unrolled onto `pending`: a node is divided, its
+// front list built down to its Spaces, then its behind list, then the inner
+// node is made. Spaces are thus numbered and fragments attached in exactly the
+// order a recursive build would give.
+BspNode* BspBuilder::build(const std::vector<std::uint32_t>& triangles, const std::vector<Portal*>& portals) {
+  std::vector<PendingNode> pending;  // the inner nodes on the path to the current list
+  std::vector<std::uint32_t> nodeTriangles = triangles;
+  std::vector<Portal*> nodePortals = portals;
+  std::uint64_t depth = 0;
+  for (;;) {
+    BspNode* done = nullptr;
+    const Stopwatch convexityTime;
+    const bool convex = isConvex(nodeTriangles);
+    stats_.convexitySeconds += convexityTime.seconds();
+    if (convex) {
+      done = makeSpace(std::move(nodeTriangles), std::move(nodePortals), depth);
+    } else {
+      const Stopwatch choiceTime;
+      const CutterChoice choice = chooseCutterWithCounts(nodeTriangles);
+      stats_.cutterChoiceSeconds += choiceTime.seconds();
+      if (leavesListWhole(*scene_, choice)) {
+        // Decided before splitting: no segment, no portal, no fragment split.
+        ++stats_.forcedSpaces;
+        done = makeSpace(std::move(nodeTriangles), std::move(nodePortals), depth);
+      } else {
+        PendingNode& node = pending.emplace_back(PendingNode{choice.cutter, {}, {}, depth});
+        std::vector<std::uint32_t> frontTriangles;
+        std::vector<Portal*> frontPortals;
+        split(choice.cutter, nodeTriangles, frontTriangles, node.behindTriangles, nodePortals, frontPortals,
+              node.behindPortals);
+        // The front subtree is finished before anything of the behind side.
+        nodeTriangles = std::move(frontTriangles);
+        nodePortals = std::move(frontPortals);
+        ++depth;
+        continue;
+      }
+    }
+
+    // A subtree is done: hand it to the nearest node still waiting for a
+    // child; a node with both children is made and finishes its own subtree.
+    for (;;) {
+      if (pending.empty()) {
+        reportProgress(true);
+        return done;
+      }
+      PendingNode& parent = pending.back();
+      if (parent.front == nullptr) {
+        parent.front = done;
+        nodeTriangles = std::move(parent.behindTriangles);
+        nodePortals = std::move(parent.behindPortals);
+        depth = parent.depth + 1;
+        break;
+      }
+      done = &nodes_.emplace_back(parent.cutter, parent.front, done);
+      ++stats_.innerNodes;
+      pending.pop_back();
+    }
+  }
+}
+
+BspNode* BspBuilder::makeSpace(std::vector<std::uint32_t> triangles, std::vector<Portal*> portals,
+                               std::uint64_t depth) {
+  ++stats_.spaces;
+  stats_.maxDepth = std::max(stats_.maxDepth, depth);
+  settled_ += triangles.size();
+  BspNode& space = nodes_.emplace_back(std::move(triangles), std::move(portals), stats_.spaces);
+  for (Portal* fragment : space.portals) attachPortal(fragment, &space);
+  reportProgress(false);
+  return &space;
+}
+
+void BspBuilder::reportProgress(bool always) {
+  if (!progress_) return;
+  const auto now = Clock::now();
+  if (!always && now - lastProgress_ < kProgressInterval) return;
+  lastProgress_ = now;
+  progress_(settled_);
+}
+
+void attachPortal(Portal* fragment, BspNode* space) {
+  if (fragment->triangleCount() > 0) {
+    fragment->twin()->setTarget(space);
+    return;
+  }
+  std::vector<Portal*> stack;
+  forEachLeafFragment(fragment, stack, [space](Portal* leaf) { leaf->twin()->setTarget(space); });
+}
+
+void BspNode::collectLeafFragments() {
+  std::vector<BspNode*> nodes{this};
+  std::vector<Portal*> stack;
+  while (!nodes.empty()) {
+    BspNode* node = nodes.back();
+    nodes.pop_back();
+    std::vector<Portal*> leaves;
+    leaves.reserve(node->portals.size());
+    for (Portal* fragment : node->portals) {
+      forEachLeafFragment(fragment, stack, [&leaves](Portal* leaf) { leaves.push_back(leaf); });
+    }
+    node->portals = std::move(leaves);
+    if (!node->isSpace()) {
+      nodes.push_back(node->behind);
+      nodes.push_back(node->front);
+    }
+  }
+}
+
+std::vector<const BspNode*> collectSpaces(const BspNode& root) {
+  std::vector<const BspNode*> spaces;
+  std::vector<const BspNode*> nodes{&root};
+  while (!nodes.empty()) {
+    const BspNode* node = nodes.back();
+    nodes.pop_back();
+    if (node->isSpace()) {
+      spaces.push_back(node);
+    } else {
+      nodes.push_back(node->behind);
+      nodes.push_back(node->front);
+    }
+  }
+  return spaces;
+}
+
+}  // namespace pw

@@ -1,0 +1,90 @@
+// Level generators for tests, benchmarks and the sample levels: box rooms
+// joined by corridors, seeded random triangle soups, and a level whose BSP
+// tree is as deep as it has triangles. All output is deterministic and every
+// coordinate is a 32-bit float value, so a level written as OBJ and read back
+// gives the same Scene as `appendToScene`.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <ostream>
+#include <vector>
+
+#include "scene/geometry.h"
+
+namespace pw {
+
+class Scene;
+
+// An indexed triangle mesh: 0-based position and normal indices per corner.
+struct Mesh {
+  struct Face {
+    std::array<std::int32_t, 3> positions;
+    std::array<std::int32_t, 3> normals;
+  };
+  std::vector<Point3> positions;
+  std::vector<Point3> normals;
+  std::vector<Face> faces;
+};
+
+// An axis-aligned box, min corner and max corner.
+struct Box {
+  Point3 min;
+  Point3 max;
+};
+
+// Rooms are closed boxes; a corridor is a box open at its two ends along
+// `axis` (0 = x, 2 = z), and each open end cuts a doorway into the room wall
+// it lies on. Every face is made of cells between consecutive cut
+// coordinates (`cuts[axis]`, ascending, covering every box coordinate), so
+// faces meeting along a line share all their vertices there (no
+// T-junctions). Faces point into the rooms: each triangle runs
+// counter-clockwise seen from inside.
+struct Layout {
+  struct Corridor {
+    Box box;
+    int axis;
+  };
+  std::vector<Box> rooms;
+  std::vector<Corridor> corridors;
+  std::array<std::vector<double>, 3> cuts;
+};
+
+// A grid of `rows` x `cols` rooms (floor at y = 0), each joined to its
+// neighbours by 2 x 2 corridors; room sizes vary with `seed`. Cells are
+// 1 / `subdivision` units wide (a power of two keeps coordinates exact).
+struct RoomsParams {
+  int rows = 2;
+  int cols = 2;
+  int subdivision = 1;
+  std::uint64_t seed = 1;
+};
+Layout roomsAndCorridors(const RoomsParams& params);
+// A grid whose level has about `triangles` triangles (1k, 4k, 16k, 64k, 256k
+// give grids of 2, 4, 8, 16, 32 rooms a side).
+RoomsParams roomsForSize(std::uint64_t triangles);
+
+// The hand-sized sample level (levels/folyosos.obj): four rooms in a ring of
+// corridors; the viewer's start eye (-1.6, 0.2, 0.4), looking along -z,
+// stands in the first room facing a doorway into a corridor.
+Layout sampleLayout();
+
+// The triangles of a layout, with one "vn" normal per face direction.
+Mesh layoutMesh(const Layout& layout);
+
+// `count` separate triangles of random size and orientation, corners within
+// about `extent` of the origin.
+Mesh randomSoup(std::uint32_t count, std::uint64_t seed, double extent = 10.0);
+
+// About `count` triangles of a convex bowl facing outwards (a lattice patch
+// lifted onto a paraboloid). Every triangle has all others behind its plane,
+// so each cutter settles just itself and the tree is about `count` deep.
+Mesh deepLevel(std::uint32_t count);
+
+// Wavefront OBJ: "v", "vn" and "f a//na b//nb c//nc" lines, 1-based.
+void writeObj(std::ostream& out, const Mesh& mesh);
+// The same content appended straight to a Scene, indices offset by what the
+// Scene already holds.
+void appendToScene(const Mesh& mesh, Scene& scene);
+
+}  // namespace pw
