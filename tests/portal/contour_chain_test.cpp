@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <set>
+#include <tuple>
+#include <vector>
+
+#include "portal/portal_creation.h"
+
+namespace pw {
+namespace {
+
+EdgeSet edgeSet(const std::vector<PointPair>& segments) {
+  EdgeSet edges;
+  for (const PointPair& s : segments) edges.insert(s);
+  return edges;
+}
+
+void expectContour(const Contour& got, const std::vector<Point3>& expected) {
+  ASSERT_EQ(got.size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_TRUE(samePoint(got[i], expected[i])) << "point " << i << ": " << got[i].x << " " << got[i].y << " "
+                                                << got[i].z;
+  }
+}
+
+TEST(ChainContours, emptySetGivesNoContours) {
+  EdgeSet edges;
+  EXPECT_TRUE(chainContours(edges).empty());
+}
+
+// a -> b -> c -> a, inserted out of order: the ring starts with the segment
+// of the smallest start and ends on that start.
+TEST(ChainContours, closedRingEndsOnTheStartOfItsFirstSegment) {
+  const Point3 a{0, 0, 0}, b{1, 0, 0}, c{0, 1, 0};
+  EdgeSet edges = edgeSet({{c, a}, {b, c}, {a, b}});
+  const auto contours = chainContours(edges);
+  EXPECT_TRUE(edges.empty());
+  ASSERT_EQ(contours.size(), 1U);
+  expectContour(contours[0], {b, c, a});
+}
+
+TEST(ChainContours, lonelySegmentGivesOnePointContour) {
+  EdgeSet edges = edgeSet({{{0, 0, 0}, {1, 2, 3}}});
+  const auto contours = chainContours(edges);
+  ASSERT_EQ(contours.size(), 1U);
+  expectContour(contours[0], {{1, 2, 3}});
+}
+
+TEST(ChainContours, openChainIsHandedOnAsFarAsItGot) {
+  const Point3 a{0, 0, 0}, b{1, 0, 0}, c{1, 1, 0}, d{5, 5, 5};
+  EdgeSet edges = edgeSet({{b, c}, {a, b}, {d, a}});
+  const auto contours = chainContours(edges);
+  ASSERT_EQ(contours.size(), 2U);
+  expectContour(contours[0], {b, c});  // a is smallest; c starts nothing
+  expectContour(contours[1], {a});     // d -> a, and a's segment is used
+}
+
+// (-1,0,0) -> (0,0,0), then a segment starting `gap` away on one axis.
+struct GapCase {
+  const char* name;
+  Point3 gap;
+  bool chained;
+};
+
+class ChainContoursGap : public ::testing::TestWithParam<GapCase> {};
+
+TEST_P(ChainContoursGap, continuesOnlyWithinTheToleranceOnEveryAxis) {
+  const Point3 far{5, 5, 5};
+  EdgeSet edges = edgeSet({{{-1, 0, 0}, {0, 0, 0}}, {GetParam().gap, far}});
+  const auto contours = chainContours(edges);
+  if (GetParam().chained) {
+    ASSERT_EQ(contours.size(), 1U);
+    expectContour(contours[0], {{0, 0, 0}, far});
+  } else {
+    ASSERT_EQ(contours.size(), 2U);
+    expectContour(contours[0], {{0, 0, 0}});
+    expectContour(contours[1], {far});
+  }
+}
+
+const double kTol = kChainTolerance;
+const double kAbove = std::nextafter(kChainTolerance, 1.0);
+
+INSTANTIATE_TEST_SUITE_P(Boundaries, ChainContoursGap,
+                         ::testing::Values(GapCase{"xAtTolerance", {kTol, 0, 0}, true},
+                                           GapCase{"xBelowAtTolerance", {-kTol, 0, 0}, true},
+                                           GapCase{"yAtTolerance", {0, kTol, 0}, true},
+                                           GapCase{"zAtTolerance", {0, 0, -kTol}, true},
+                                           GapCase{"allAxesAtTolerance", {kTol, -kTol, kTol}, true},
+                                           GapCase{"xOneUlpBeyond", {kAbove, 0, 0}, false},
+                                           GapCase{"yOneUlpBeyond", {0, -kAbove, 0}, false},
+                                           GapCase{"zOneUlpBeyond", {0, 0, kAbove}, false}),
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
+
+// Two rings through s, a figure eight: the segment inserted first is chained
+// first, and an exactly closing ring stops even though s starts another one.
+TEST(ChainContours, firstInsertedOfEqualStartsIsTakenFirst) {
+  const Point3 s{0, 0, 0}, a{1, 0, 0}, b{0, 1, 0};
+  EdgeSet edges = edgeSet({{s, b}, {a, s}, {s, a}, {b, s}});
+  const auto contours = chainContours(edges);
+  ASSERT_EQ(contours.size(), 2U);
+  expectContour(contours[0], {b, s});
+  expectContour(contours[1], {a, s});
+}
+
+TEST(ChainContours, exactContinuationWinsOverAnEarlierNearOne) {
+  const Point3 start{-1, 0, 0}, e{1, 0, 0}, near{1 - 0.000005, 0, 0};
+  EdgeSet edges = edgeSet({{start, e}, {near, {7, 7, 7}}, {e, {9, 9, 9}}});
+  const auto contours = chainContours(edges);
+  ASSERT_EQ(contours.size(), 2U);
+  expectContour(contours[0], {e, {9, 9, 9}});
+}
+
+TEST(ChainContours, firstNearStartInMapOrderWinsNotTheNearest) {
+  const Point3 start{-1, 0, 0}, e{1, 0, 0};
+  const Point3 farther{1 - 0.000008, 0, 0}, nearer{1 + 0.000001, 0, 0};
+  EdgeSet edges = edgeSet({{start, e}, {nearer, {9, 9, 9}}, {farther, {7, 7, 7}}});
+  const auto contours = chainContours(edges);
+  ASSERT_EQ(contours.size(), 2U);
+  expectContour(contours[0], {e, {7, 7, 7}});
+}
+
+// The ring comes back to within 0.000005 of its start: not closed by the
+// equality test, so it goes on with a segment starting near there.
+TEST(ChainContours, ringClosingOnlyWithinToleranceGoesOn) {
+  const Point3 s{0, 0, 0}, a{1, 0, 0}, b{0, 1, 0}, back{0.000005, 0, 0};
+  const Point3 nearS{0.000001, 0, 0}, away{-5, -5, -5};
+  {
+    EdgeSet edges = edgeSet({{s, a}, {a, b}, {b, back}});
+    const auto contours = chainContours(edges);
+    ASSERT_EQ(contours.size(), 1U);
+    expectContour(contours[0], {a, b, back});
+  }
+  EdgeSet edges = edgeSet({{s, a}, {a, b}, {b, back}, {nearS, away}});
+  const auto contours = chainContours(edges);
+  ASSERT_EQ(contours.size(), 1U);
+  expectContour(contours[0], {a, b, back, away});
+}
+
+// Random segments on a coarse grid, so exact and near continuations, equal
+// starts and open chains all occur: every segment is used exactly once.
+class ChainContoursRandom : public ::testing::TestWithParam<unsigned> {};
+
+TEST_P(ChainContoursRandom, usesEverySegmentExactlyOnce) {
+  std::mt19937 rng(GetParam());
+  std::uniform_int_distribution<int> cell(0, 3);
+  std::uniform_int_distribution<int> jitter(-1, 1);
+  const auto point = [&] {
+    return Point3{cell(rng) + jitter(rng) * 0.000004, cell(rng) * 1.0, cell(rng) + jitter(rng) * 0.00002};
+  };
+  EdgeSet edges;
+  std::multiset<std::tuple<double, double, double>> ends;
+  const int count = 40;
+  for (int i = 0; i < count; ++i) {
+    const PointPair s{point(), point()};
+    edges.insert(s);
+    ends.insert({s.second.x, s.second.y, s.second.z});
+  }
+  const auto contours = chainContours(edges);
+  EXPECT_TRUE(edges.empty());
+  std::multiset<std::tuple<double, double, double>> got;
+  for (const Contour& c : contours) {
+    EXPECT_FALSE(c.empty());
+    for (const Point3& p : c) got.insert({p.x, p.y, p.z});
+  }
+  EXPECT_EQ(got, ends);
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, ChainContoursRandom, ::testing::Range(1U, 21U));
+
+}  // namespace
+}  // namespace pw

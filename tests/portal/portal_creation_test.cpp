@@ -1,0 +1,299 @@
+#include "portal/portal_creation.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "portal_test_support.h"
+
+namespace pw {
+namespace {
+
+using testing_support::CutterPlane;
+using testing_support::doubleSignedArea;
+using testing_support::portalArea;
+using testing_support::readFile;
+using testing_support::ScratchDir;
+
+// --- The square --------------------------------------------------------
+
+void expectCorners(const std::array<Point3, 4>& got, const std::array<Point3, 4>& expected) {
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_TRUE(samePoint(got[i], expected[i]))
+        << "corner " << i << ": " << got[i].x << " " << got[i].y << " " << got[i].z;
+  }
+}
+
+TEST(CutterSquare, xNormalRunsThroughYAndZ) {
+  expectCorners(cutterSquare({1, 0, 0}),
+                {{{0, -1000, -1000}, {0, 1000, -1000}, {0, 1000, 1000}, {0, -1000, 1000}}});
+}
+
+TEST(CutterSquare, negativeZNormalRunsTheOtherWayThroughXAndY) {
+  expectCorners(cutterSquare({0, 0, -1}),
+                {{{-1000, -1000, 0}, {-1000, 1000, 0}, {1000, 1000, 0}, {1000, -1000, 0}}});
+}
+
+TEST(CutterSquare, dominantAxisTiesGoToXThenY) {
+  const double h = std::sqrt(0.5);
+  // x and y tie: x is dominant, so x carries the plane offset and y, z run
+  // over +-1000.
+  const auto xy = cutterSquare({h, h, 0});
+  EXPECT_EQ(std::abs(xy[0].y), 1000.0);
+  EXPECT_EQ(std::abs(xy[0].z), 1000.0);
+  EXPECT_EQ(xy[0].x, -(h * -1000.0 + 0.0 * -1000.0) / h);
+  // y and z tie: y is dominant; free axes (z, x).
+  const auto yz = cutterSquare({0, -h, -h});
+  expectCorners(yz, {{{-1000, 1000, -1000}, {1000, 1000, -1000}, {1000, -1000, 1000}, {-1000, -1000, 1000}}});
+}
+
+TEST(CutterSquare, dominantCoordinateKeepsItsOrderOfOperations) {
+  const Point3 n{0.6, 0.0, 0.8};  // z dominant, free axes (x, y)
+  const auto corners = cutterSquare(n);
+  EXPECT_EQ(corners[0].z, -(0.6 * -1000.0 + 0.0 * -1000.0) / 0.8);
+  EXPECT_EQ(corners[1].z, -(0.6 * 1000.0 + 0.0 * -1000.0) / 0.8);
+}
+
+// For every direction the square lies on n . p = 0 (within rounding) and
+// runs counter-clockwise seen from the side n points to.
+class CutterSquareDirections : public ::testing::TestWithParam<Point3> {};
+
+TEST_P(CutterSquareDirections, isCounterClockwiseAroundTheNormal) {
+  const Point3 n = GetParam().normalized();
+  const auto c = cutterSquare(n);
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_NEAR(dot(c[i], n), 0.0, 1e-9);
+    const Point3 turn = cross(c[(i + 1) % 4] - c[i], c[(i + 2) % 4] - c[(i + 1) % 4]);
+    EXPECT_GT(dot(turn, n), 0.0) << "corner " << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Normals, CutterSquareDirections,
+                         ::testing::Values(Point3{1, 0, 0}, Point3{-1, 0, 0}, Point3{0, 1, 0}, Point3{0, -1, 0},
+                                           Point3{0, 0, 1}, Point3{0, 0, -1}, Point3{1, 1, 1}, Point3{-1, 2, -3},
+                                           Point3{3, -2, 0.5}, Point3{-0.1, -0.2, -5}, Point3{1, -1, 0},
+                                           Point3{0, 1, -1}));
+
+// --- Creating the portal ------------------------------------------------
+
+class CreateCutterPortal : public ::testing::Test {
+ protected:
+  void create(const std::vector<Contour>& contours, const Point3& normal) {
+    createCutterPortal(contours, normal, nullptr, frontList, behindList, store, trisLog());
+  }
+  std::filesystem::path trisLog() const { return dir.file("tris.log"); }
+
+  // What "tris.log" must hold for the portal's triangles.
+  static std::string trisLogOf(const Portal& portal) {
+    std::ostringstream text;
+    text.precision(20);
+    for (const PortalTriangle& t : portal.triangles()) {
+      for (const Point3& p : t.vertices) text << p.x << ' ' << p.y << ' ' << p.z << '\n';
+      text << "------------\n";
+    }
+    return text.str();
+  }
+
+  ScratchDir dir;
+  std::vector<Portal*> frontList;
+  std::vector<Portal*> behindList;
+  PortalStore store;
+};
+
+// A closed ring as chaining hands it on: it ends on its first point's
+// predecessor, i.e. the start of its first segment comes last.
+Contour ring(std::vector<Point3> points) { return points; }
+
+TEST_F(CreateCutterPortal, squareAloneGivesNoPortal) {
+  std::ofstream(trisLog()) << "stale\n";
+  create({}, {0, 0, 1});
+  EXPECT_TRUE(frontList.empty());
+  EXPECT_TRUE(behindList.empty());
+  EXPECT_EQ(store.size(), 0U);
+  EXPECT_EQ(readFile(trisLog()), "");
+}
+
+// Counter-clockwise around n (a room seen from inside): the portal covers it.
+//   (0,2) +----+ (2,2)
+//         |    |
+//   (0,0) +----+ (2,0)
+TEST_F(CreateCutterPortal, roomRingBecomesAPortalFacingTheNormal) {
+  const Point3 n{0, 0, 1};
+  create({ring({{2, 0, 0}, {2, 2, 0}, {0, 2, 0}, {0, 0, 0}})}, n);
+  ASSERT_EQ(frontList.size(), 1U);
+  ASSERT_EQ(behindList.size(), 1U);
+  Portal& portal = *frontList[0];
+  EXPECT_EQ(behindList[0], portal.twin());
+  EXPECT_EQ(store.size(), 1U);
+  EXPECT_EQ(portal.triangleCount(), 2);
+  EXPECT_EQ(portalArea(portal, n), 4.0);
+  for (const PortalTriangle& t : portal.triangles()) {
+    EXPECT_GT(doubleSignedArea(t, n), 0.0);
+    EXPECT_EQ(t.owner, &portal);
+  }
+  for (const PortalTriangle& t : portal.twin()->triangles()) EXPECT_LT(doubleSignedArea(t, n), 0.0);
+  EXPECT_EQ(readFile(trisLog()), trisLogOf(portal));
+}
+
+// Clockwise around n (the cross-section of a solid block): winding 0 there,
+// and every triangle between it and the square touches a square corner.
+TEST_F(CreateCutterPortal, blockRingIsLeftOut) {
+  create({ring({{0, 2, 0}, {2, 2, 0}, {2, 0, 0}, {0, 0, 0}})}, {0, 0, 1});
+  EXPECT_TRUE(frontList.empty());
+  EXPECT_EQ(readFile(trisLog()), "");
+}
+
+TEST_F(CreateCutterPortal, theNormalDecidesWhichWayARingCounts) {
+  create({ring({{2, 0, 0}, {2, 2, 0}, {0, 2, 0}, {0, 0, 0}})}, {0, 0, -1});
+  EXPECT_TRUE(frontList.empty());
+}
+
+// A room (counter-clockwise) beside a block (clockwise), in one plane: the
+// room is covered, the block's cross-section is left out. (Between the two
+// the winding is the square's +1, so triangles joining them may be kept.)
+//   +----+          +----+ (7,2)
+//   |room|          |////|
+//   +----+ (2,0)    +----+ (5,0)
+TEST_F(CreateCutterPortal, blockBesideARoomIsLeftOutOfItsPortal) {
+  const Point3 n{0, 0, 1};
+  create({ring({{2, 0, 0}, {2, 2, 0}, {0, 2, 0}, {0, 0, 0}}), ring({{5, 2, 0}, {7, 2, 0}, {7, 0, 0}, {5, 0, 0}})}, n);
+  ASSERT_EQ(frontList.size(), 1U);
+  double roomArea = 0.0;
+  for (const PortalTriangle& t : frontList[0]->triangles()) {
+    const double cx = (t.vertices[0].x + t.vertices[1].x + t.vertices[2].x) / 3.0;
+    EXPECT_FALSE(cx > 5.0 && cx < 7.0) << "a triangle inside the block";
+    if (cx < 2.0) roomArea += doubleSignedArea(t, n) / 2.0;
+    EXPECT_GT(doubleSignedArea(t, n), 0.0);
+  }
+  EXPECT_EQ(roomArea, 4.0);
+}
+
+// Winding adds up: square +1, room +1, pillar -1 leaves +1 inside the pillar,
+// so a pillar standing in a room is covered by the room's portal.
+//   +-----------+ (4,4)
+//   |   +--+    |
+//   |   |  |    |      pillar (1,1)-(2,2)
+//   |   +--+    |
+//   +-----------+
+TEST_F(CreateCutterPortal, pillarInsideARoomKeepsAPositiveWinding) {
+  const Point3 n{0, 0, 1};
+  create({ring({{4, 0, 0}, {4, 4, 0}, {0, 4, 0}, {0, 0, 0}}), ring({{1, 2, 0}, {2, 2, 0}, {2, 1, 0}, {1, 1, 0}})}, n);
+  ASSERT_EQ(frontList.size(), 1U);
+  EXPECT_EQ(portalArea(*frontList[0], n), 16.0);
+}
+
+// The ring lies off the origin's plane: GLU projects along n, the square
+// need not contain the ring's plane.
+TEST_F(CreateCutterPortal, ringOnAPlaneOffTheOriginKeepsItsCoordinates) {
+  const Point3 n{1, 0, 0};
+  create({ring({{7, 0, 0}, {7, 1, 0}, {7, 0, 1}})}, n);
+  ASSERT_EQ(frontList.size(), 1U);
+  ASSERT_EQ(frontList[0]->triangleCount(), 1);
+  for (const Point3& p : frontList[0]->triangle(0).vertices) EXPECT_EQ(p.x, 7.0);
+}
+
+// Two rooms that overlap: their union would need new vertices where the
+// rings cross, which GLU makes only with a combine callback. None is given,
+// so nothing comes out.
+TEST_F(CreateCutterPortal, crossingRingsGiveNoPortal) {
+  create({ring({{2, 0, 0}, {2, 2, 0}, {0, 2, 0}, {0, 0, 0}}), ring({{3, 1, 0}, {3, 3, 0}, {1, 3, 0}, {1, 1, 0}})},
+         {0, 0, 1});
+  EXPECT_TRUE(frontList.empty());
+  EXPECT_EQ(readFile(trisLog()), "");
+}
+
+// Hostile planes and points: no area, no portal, and GLU never sees them.
+struct NoAreaCase {
+  const char* name;
+  Point3 normal;
+  Point3 oddPoint;
+};
+
+class CreateCutterPortalNoArea : public CreateCutterPortal, public ::testing::WithParamInterface<NoAreaCase> {};
+
+TEST_P(CreateCutterPortalNoArea, givesNoPortalAndAnEmptyLog) {
+  std::ofstream(trisLog()) << "stale\n";
+  create({ring({{2, 0, 0}, {2, 2, 0}, GetParam().oddPoint, {0, 0, 0}})}, GetParam().normal);
+  EXPECT_TRUE(frontList.empty());
+  EXPECT_EQ(store.size(), 0U);
+  EXPECT_EQ(readFile(trisLog()), "");
+}
+
+const double kNan = std::nan("");
+const double kInf = std::numeric_limits<double>::infinity();
+
+INSTANTIATE_TEST_SUITE_P(Hostile, CreateCutterPortalNoArea,
+                         ::testing::Values(NoAreaCase{"zeroNormal", {0, 0, 0}, {0, 2, 0}},
+                                           NoAreaCase{"nanNormal", {kNan, 0, 1}, {0, 2, 0}},
+                                           NoAreaCase{"infiniteNormal", {0, kInf, 1}, {0, 2, 0}},
+                                           NoAreaCase{"nanPoint", {0, 0, 1}, {kNan, 2, 0}}),
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
+
+TEST_F(CreateCutterPortal, hugeCoordinatesDoNotBreakTheTessellation) {
+  create({ring({{1e300, 0, 0}, {1e300, 1e300, 0}, {0, 1e300, 0}, {0, 0, 0}})}, {0, 0, 1});
+  EXPECT_EQ(store.size(), frontList.size());
+}
+
+// --- From fragments to a portal ------------------------------------------
+
+// The four side walls of the unit box, wound counter-clockwise seen from
+// outside (or inside, when `inward`), as one fragment's triangles.
+Portal* boxWalls(PortalStore& store, bool inward) {
+  const std::array<Point3, 4> base{{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}};
+  const Point3 up{0, 0, 1};
+  Portal* walls = store.adopt(std::make_unique<Portal>());
+  for (std::size_t i = 0; i < 4; ++i) {
+    const Point3 a = base[i], b = base[(i + 1) % 4], c = b + up, d = a + up;
+    if (inward) {
+      walls->addTriangle(a, c, b);
+      walls->addTriangle(a, d, c);
+    } else {
+      walls->addTriangle(a, b, c);
+      walls->addTriangle(a, c, d);
+    }
+  }
+  return walls;
+}
+
+// Cut by z = 0.5 the walls' behind pieces record the cross-section; for an
+// outward-facing block it runs clockwise around n and is left out, for a
+// room seen from inside it runs counter-clockwise and becomes the portal.
+class CutThroughBox : public CreateCutterPortal {
+ protected:
+  std::vector<Contour> cutWalls(bool inward) {
+    std::vector<Portal*> wallsFront;
+    std::vector<Portal*> wallsBehind;
+    splitPortal(middle.cutter(), edges, boxWalls(store, inward), wallsFront, wallsBehind, store);
+    return chainContours(edges);
+  }
+
+  const CutterPlane middle{{0, 0, 0.5}, {1, 0, 0}, {0, 1, 0}};
+  EdgeSet edges;
+};
+
+TEST_F(CutThroughBox, outwardBlockGivesNoPortal) {
+  const auto rings = cutWalls(false);
+  ASSERT_EQ(rings.size(), 1U);
+  EXPECT_EQ(rings[0].size(), 8U);
+  const std::size_t kept = store.size();
+  create(rings, middle.cutter().planeNormal());
+  EXPECT_TRUE(frontList.empty());
+  EXPECT_EQ(store.size(), kept);
+}
+
+TEST_F(CutThroughBox, roomGivesThePortalOfItsCrossSection) {
+  const auto rings = cutWalls(true);
+  ASSERT_EQ(rings.size(), 1U);
+  create(rings, middle.cutter().planeNormal());
+  ASSERT_EQ(frontList.size(), 1U);
+  EXPECT_EQ(portalArea(*frontList[0], {0, 0, 1}), 1.0);
+  for (const PortalTriangle& t : frontList[0]->triangles()) {
+    for (const Point3& p : t.vertices) EXPECT_EQ(p.z, 0.5);
+  }
+}
+
+}  // namespace
+}  // namespace pw

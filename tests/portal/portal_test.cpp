@@ -1,0 +1,102 @@
+#include "portal/portal.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "bsp/bsp_node.h"
+#include "portal_test_support.h"
+
+namespace pw {
+namespace {
+
+using testing_support::samePoints;
+
+TEST(Portal, comesWithAnEmptyTwinPointingBack) {
+  const Portal portal;
+  ASSERT_NE(portal.twin(), nullptr);
+  EXPECT_EQ(portal.twin()->twin(), &portal);
+  EXPECT_EQ(portal.triangleCount(), 0);
+  EXPECT_EQ(portal.twin()->triangleCount(), 0);
+  EXPECT_EQ(portal.front(), nullptr);
+  EXPECT_EQ(portal.behind(), nullptr);
+  EXPECT_EQ(portal.target(), nullptr);
+  EXPECT_EQ(portal.twin()->target(), nullptr);
+}
+
+TEST(Portal, addTriangleFillsTheTwinReversedAndCountsFromZero) {
+  Portal portal;
+  const Point3 a{0, 0, 0}, b{1, 0, 0}, c{0, 1, 0}, d{1, 1, 0};
+  EXPECT_EQ(portal.addTriangle(a, b, c), 0);
+  EXPECT_EQ(portal.addTriangle(b, d, c), 1);
+  ASSERT_EQ(portal.twin()->triangleCount(), 2);
+  EXPECT_TRUE(samePoints(portal.triangle(1).vertices, {b, d, c}));
+  EXPECT_TRUE(samePoints(portal.twin()->triangle(0).vertices, {c, b, a}));
+  EXPECT_TRUE(samePoints(portal.twin()->triangle(1).vertices, {c, d, b}));
+  // Both copies name the fragment addTriangle was called on.
+  EXPECT_EQ(portal.triangle(0).owner, &portal);
+  EXPECT_EQ(portal.twin()->triangle(1).owner, &portal);
+}
+
+TEST(Portal, addTriangleOnTheTwinFillsThePrimary) {
+  Portal portal;
+  portal.twin()->addTriangle({0, 0, 0}, {1, 0, 0}, {0, 1, 0});
+  ASSERT_EQ(portal.triangleCount(), 1);
+  EXPECT_TRUE(samePoints(portal.triangle(0).vertices, {Point3{0, 1, 0}, Point3{1, 0, 0}, Point3{0, 0, 0}}));
+  EXPECT_EQ(portal.triangle(0).owner, portal.twin());
+}
+
+TEST(Portal, setChildrenSplitsBothSidesAndInheritsTargets) {
+  BspNode spaceA({}, {}, 1);
+  BspNode spaceB({}, {}, 2);
+  PortalStore store;
+  Portal* parent = store.adopt(std::make_unique<Portal>());
+  parent->addTriangle({0, 0, 0}, {1, 0, 0}, {0, 1, 0});
+  parent->setTarget(&spaceA);
+  parent->twin()->setTarget(&spaceB);
+  Portal* front = store.adopt(std::make_unique<Portal>());
+  Portal* behind = store.adopt(std::make_unique<Portal>());
+
+  parent->setChildren(front, behind);
+
+  EXPECT_EQ(parent->front(), front);
+  EXPECT_EQ(parent->behind(), behind);
+  EXPECT_EQ(parent->triangleCount(), 0);
+  EXPECT_EQ(parent->triangles().capacity(), 0U);
+  EXPECT_EQ(front->target(), &spaceA);
+  EXPECT_EQ(behind->target(), &spaceA);
+
+  Portal* twin = parent->twin();
+  EXPECT_EQ(twin->front(), front->twin());
+  EXPECT_EQ(twin->behind(), behind->twin());
+  EXPECT_EQ(twin->triangleCount(), 0);
+  EXPECT_EQ(twin->triangles().capacity(), 0U);
+  EXPECT_EQ(front->twin()->target(), &spaceB);
+  EXPECT_EQ(behind->twin()->target(), &spaceB);
+  EXPECT_EQ(store.size(), 3U);
+}
+
+TEST(Portal, destroyingAFragmentLeavesItsChildrenAlive) {
+  PortalStore store;
+  Portal* front = store.adopt(std::make_unique<Portal>());
+  Portal* behind = store.adopt(std::make_unique<Portal>());
+  {
+    Portal parent;
+    parent.addTriangle({0, 0, 0}, {1, 0, 0}, {0, 1, 0});
+    parent.setChildren(front, behind);
+  }
+  // Still usable: the parent (and its twin) took nothing with them.
+  EXPECT_EQ(front->addTriangle({0, 0, 0}, {1, 0, 0}, {0, 1, 0}), 0);
+  EXPECT_EQ(behind->twin()->twin(), behind);
+}
+
+TEST(PortalStore, adoptReturnsTheFragmentItKeeps) {
+  PortalStore store;
+  auto owned = std::make_unique<Portal>();
+  Portal* raw = owned.get();
+  EXPECT_EQ(store.adopt(std::move(owned)), raw);
+  EXPECT_EQ(store.size(), 1U);
+}
+
+}  // namespace
+}  // namespace pw

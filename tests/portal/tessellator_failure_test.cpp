@@ -1,0 +1,73 @@
+// Linked with -Wl,--wrap=gluNewTess so a test can make GLU refuse to create
+// the tessellation object.
+#include <GL/glu.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <stdexcept>
+#include <string>
+
+#include "portal/portal_creation.h"
+#include "portal/tessellator.h"
+#include "portal_test_support.h"
+
+namespace {
+bool refuseTessellator = false;
+}  // namespace
+
+extern "C" GLUtesselator* __real_gluNewTess();
+extern "C" GLUtesselator* __wrap_gluNewTess() { return refuseTessellator ? nullptr : __real_gluNewTess(); }
+
+namespace pw {
+namespace {
+
+using testing_support::readFile;
+using testing_support::ScratchDir;
+
+class RefusedTessellator : public ::testing::Test {
+ protected:
+  void SetUp() override { refuseTessellator = true; }
+  void TearDown() override { refuseTessellator = false; }
+};
+
+TEST_F(RefusedTessellator, constructorThrowsTheFixedMessage) {
+  try {
+    const Tessellator tess;
+    FAIL() << "no exception";
+  } catch (const std::runtime_error& error) {
+    EXPECT_EQ(std::string(error.what()), "Creation of tesselation object failed.");
+  }
+}
+
+// Tessellation comes first, so the failure leaves the lists, the store and
+// the previous "tris.log" untouched.
+TEST_F(RefusedTessellator, portalCreationMakesNothingAndPassesTheErrorOn) {
+  const ScratchDir dir;
+  std::ofstream(dir.file("tris.log")) << "previous portal\n";
+  std::vector<Portal*> frontList;
+  std::vector<Portal*> behindList;
+  PortalStore store;
+  const std::vector<Contour> room{{{2, 0, 0}, {2, 2, 0}, {0, 2, 0}, {0, 0, 0}}};
+  EXPECT_THROW(createCutterPortal(room, {0, 0, 1}, nullptr, frontList, behindList, store, dir.file("tris.log")),
+               std::runtime_error);
+  EXPECT_TRUE(frontList.empty());
+  EXPECT_TRUE(behindList.empty());
+  EXPECT_EQ(store.size(), 0U);
+  EXPECT_EQ(readFile(dir.file("tris.log")), "previous portal\n");
+}
+
+TEST(WrappedTessellator, worksWhenGluCooperates) {
+  Tessellator tess;
+  tess.setNormal({0, 0, 1});
+  tess.beginPolygon();
+  tess.beginContour();
+  tess.contourVertex(0, {0, 0, 0});
+  tess.contourVertex(1, {1, 0, 0});
+  tess.contourVertex(2, {0, 1, 0});
+  tess.endContour();
+  tess.endPolygon();
+  EXPECT_EQ(tess.outputCount(), 1);
+}
+
+}  // namespace
+}  // namespace pw
