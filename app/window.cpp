@@ -33,15 +33,14 @@ bool WindowLayer::createWindow(const std::string& title, int width, int height, 
   }
   if (shell_.fullScreen) platform_.showPointer(false);
 
-  // Filled before the window is made because a window's visual may be fixed
-  // at that moment (X11). Nothing can observe the difference from filling it
-  // after: a failure in between ends the program.
-  if (!pixelFormat_) pixelFormat_ = PixelFormat{.colorBits = bits, .depthBits = 16};
-
-  if (!platform_.createWindow(title, width, height, shell_.fullScreen, *pixelFormat_)) {
+  // Some systems (X11) fix a window's visual when they make it, so the window
+  // is told the format it will get: the stored one, or the one stored next.
+  const PixelFormat format = pixelFormat_.value_or(PixelFormat{.colorBits = bits, .depthBits = 16});
+  if (!platform_.createWindow(title, width, height, shell_.fullScreen, format)) {
     return fail("Window Creation Error.");
   }
   windowCreated_ = true;
+  if (!pixelFormat_) pixelFormat_ = format;
   if (!platform_.acquireDeviceContext()) return fail("Can't Create A GL Device Context.");
   deviceContext_ = true;
   if (!platform_.choosePixelFormat(*pixelFormat_)) return fail("Can't Find A Suitable PixelFormat.");

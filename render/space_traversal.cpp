@@ -45,17 +45,8 @@ std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& roo
 std::vector<const BspNode*> allSpaces(const Scene& scene, const BspNode& root, const Camera& camera) {
   const BspNode* start = &locateSpace(scene, root, camera.eye());
   std::vector<const BspNode*> spaces{start};
-  // An explicit stack: trees may be far deeper than the call stack allows.
-  std::vector<const BspNode*> pending{&root};
-  while (!pending.empty()) {
-    const BspNode* node = pending.back();
-    pending.pop_back();
-    if (node->isSpace()) {
-      if (node != start) spaces.push_back(node);
-      continue;
-    }
-    pending.push_back(node->behind);
-    pending.push_back(node->front);
+  for (const BspNode* space : collectSpaces(root)) {
+    if (space != start) spaces.push_back(space);
   }
   return spaces;
 }

@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "portal/portal.h"
+#include "render/visibility.h"
+
+namespace pw {
+namespace {
+
+Matrix4 identity() {
+  Matrix4 matrix;
+  matrix.m[0] = matrix.m[5] = matrix.m[10] = matrix.m[15] = 1.0;
+  return matrix;
+}
+
+PortalTriangle triangle(const Point3& a, const Point3& b, const Point3& c) { return {nullptr, a, b, c}; }
+
+// Horizontal offset at z = -1 of a direction `degrees` right of the view axis.
+double atAngle(double degrees) { return std::tan(degrees * std::numbers::pi / 180.0); }
+
+TEST(Matrix4, isColumnMajorLikeGl) {
+  Matrix4 matrix = identity();
+  matrix.m[12] = 5.0;  // row 0, column 3: a translation along x
+  matrix.m[1] = 2.0;   // row 1, column 0
+  const auto v = matrix.transform({1.0, 2.0, 3.0, 1.0});
+  EXPECT_EQ(v[0], 6.0);
+  EXPECT_EQ(v[1], 4.0);
+  EXPECT_EQ(v[2], 3.0);
+  EXPECT_EQ(v[3], 1.0);
+}
+
+TEST(Matrix4, accumulatesColumnsInOrderFromZero) {
+  // Row 0 is 1 + 1e16 - 1e16: in column order the 1 is absorbed first and
+  // the row comes out 0; summed any other way it would be 1.
+  Matrix4 matrix;
+  matrix.m[0] = 1.0;
+  matrix.m[4] = 1e16;
+  matrix.m[8] = -1e16;
+  EXPECT_EQ(matrix.transform({1.0, 1.0, 1.0, 0.0})[0], 0.0);
+  // 0.0 + (-0.0) is +0.0: the sum starts from +0.
+  Matrix4 negativeZero;
+  negativeZero.m[0] = -1.0;
+  EXPECT_FALSE(std::signbit(negativeZero.transform({0.0, 0.0, 0.0, 0.0})[0]));
+}
+
+// Identity view, vertical field of view 45 degrees, aspect 1.
+struct ViewCase {
+  const char* name;
+  Point3 a, b, c;
+  bool inView;
+};
+
+class TriangleInViewTest : public ::testing::TestWithParam<ViewCase> {};
+
+TEST_P(TriangleInViewTest, classifiesAgainstTheFourSidePlanes) {
+  const ViewCase& c = GetParam();
+  EXPECT_EQ(triangleInView(triangle(c.a, c.b, c.c), 45.0f, 1.0f, identity()), c.inView);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    IdentityView, TriangleInViewTest,
+    ::testing::Values(
+        ViewCase{"ahead", {0, 0, -1}, {0.1, 0, -1}, {0, 0.1, -1}, true},
+        ViewCase{"behindTheEye", {0, 0, 1}, {0.1, 0, 1}, {0, 0.1, 1}, false},
+        // tan 22.5 degrees is about 0.414 < 2.
+        ViewCase{"aboveTheTop", {0, 2, -1}, {0.1, 2, -1}, {0, 2.1, -1}, false},
+        ViewCase{"belowTheBottom", {0, -2, -1}, {0.1, -2, -1}, {0, -2.1, -1}, false},
+        ViewCase{"leftOfTheLeft", {-2, 0, -1}, {-2.1, 0, -1}, {-2, 0.1, -1}, false},
+        ViewCase{"rightOfTheRight", {2, 0, -1}, {2.1, 0, -1}, {2, 0.1, -1}, false},
+        // One corner far left, two far right: no single plane has all three.
+        ViewCase{"spanningLeftToRight", {-100, 0, -1}, {100, 0, -1}, {100, 0.1, -1}, true},
+        // Outside the top and the left plane, each corner alone.
+        ViewCase{"outsideDifferentPlanes", {0, 5, -1}, {-5, 0, -1}, {-5, 5, -1}, true},
+        // One corner exactly at the eye's depth keeps the triangle in play.
+        ViewCase{"touchingTheEyePlane", {0, 0, 0}, {0.1, 0, 1}, {0, 0.1, 1}, true},
+        // Large and around the eye: no plane has all three corners outside.
+        ViewCase{"surroundingTheView", {-50, -50, -1}, {50, -50, -1}, {0, 50, -1}, true},
+        // Exactly on a plane counts as inside: y = tan(22.5) z would be on
+        // the top plane; the apex (0,0,0) is on all of them.
+        ViewCase{"atTheApex", {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, true},
+        // Far away: no far plane.
+        ViewCase{"farAhead", {0, 0, -1e6}, {1, 0, -1e6}, {0, 1, -1e6}, true}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST(TriangleInView, horizontalHalfAngleIsTheLinearProductNotTheExactOne) {
+  // At aspect 4/3 the side planes lie at 45 x 4/3 / 2 = 30 degrees, while the
+  // picture ends at atan(tan 22.5 x 4/3), about 28.9 degrees.
+  const float aspect = 4.0f / 3.0f;
+  const double pictureEdge = std::atan(std::tan(22.5 * std::numbers::pi / 180.0) * aspect) * 180.0 / std::numbers::pi;
+  ASSERT_LT(pictureEdge, 29.5);
+  for (const double side : {1.0, -1.0}) {
+    const double inside = side * atAngle(29.5);
+    const double outside = side * atAngle(30.5);
+    EXPECT_TRUE(triangleInView(triangle({inside, 0, -1}, {inside, 0.1, -1}, {2 * inside, 0, -2}), 45.0f, aspect,
+                               identity()));
+    EXPECT_FALSE(triangleInView(triangle({outside, 0, -1}, {outside, 0.1, -1}, {2 * outside, 0, -2}), 45.0f,
+                                aspect, identity()));
+  }
+}
+
+TEST(TriangleInView, usesTheModelViewMatrix) {
+  // The view moved 10 units along +x: a triangle ahead of the origin is now
+  // far to the left.
+  Matrix4 shifted = identity();
+  shifted.m[12] = -10.0;
+  const PortalTriangle ahead = triangle({0, 0, -1}, {0.1, 0, -1}, {0, 0.1, -1});
+  EXPECT_TRUE(triangleInView(ahead, 45.0f, 1.0f, identity()));
+  EXPECT_FALSE(triangleInView(ahead, 45.0f, 1.0f, shifted));
+}
+
+TEST(TriangleInView, nanCornersCountAsInside) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_TRUE(triangleInView(triangle({nan, 0, -1}, {2, 0, -1}, {2, 0.1, -1}), 45.0f, 1.0f, identity()));
+}
+
+// A fragment seen from the origin looking along -z.
+const Point3 kEye{0, 0, 0};
+// Counter-clockwise seen from the eye: the winding normal points at it.
+const std::array<Point3, 3> kFacing = {Point3{0, 0, -1}, Point3{0.1, 0, -1}, Point3{0, 0.1, -1}};
+const std::array<Point3, 3> kAway = {Point3{0, 0, -1}, Point3{0, 0.1, -1}, Point3{0.1, 0, -1}};
+const std::array<Point3, 3> kFacingOutOfView = {Point3{0, 5, -1}, Point3{0.1, 5, -1}, Point3{0, 5.1, -1}};
+
+void add(Portal& portal, const std::array<Point3, 3>& corners) { portal.addTriangle(corners[0], corners[1], corners[2]); }
+
+TEST(IsVisible, fragmentWithoutTrianglesIsNotVisible) {
+  Portal empty;
+  EXPECT_FALSE(isVisible(empty, 45.0f, 1.0f, identity(), kEye));
+}
+
+TEST(IsVisible, facingFragmentInViewIsVisibleAndItsTwinIsNot) {
+  Portal portal;
+  add(portal, kFacing);
+  EXPECT_TRUE(isVisible(portal, 45.0f, 1.0f, identity(), kEye));
+  EXPECT_FALSE(isVisible(*portal.twin(), 45.0f, 1.0f, identity(), kEye));
+}
+
+TEST(IsVisible, onlyTheFirstTriangleDecidesTheFacing) {
+  Portal awayFirst;
+  add(awayFirst, kAway);
+  add(awayFirst, kFacing);
+  EXPECT_FALSE(isVisible(awayFirst, 45.0f, 1.0f, identity(), kEye));
+
+  // Facing first: the second triangle faces away but is in view and counts.
+  Portal facingFirst;
+  add(facingFirst, kFacingOutOfView);
+  add(facingFirst, kAway);
+  EXPECT_TRUE(isVisible(facingFirst, 45.0f, 1.0f, identity(), kEye));
+}
+
+TEST(IsVisible, everyTriangleIsTriedForTheView) {
+  Portal portal;
+  add(portal, kFacingOutOfView);
+  EXPECT_FALSE(isVisible(portal, 45.0f, 1.0f, identity(), kEye));
+  add(portal, kFacing);
+  EXPECT_TRUE(isVisible(portal, 45.0f, 1.0f, identity(), kEye));
+}
+
+TEST(IsVisible, eyeExactlyInThePlanePassesTheFacingTest) {
+  // The plane y = 0 through the eye, seen edge on; it runs into the view.
+  Portal portal;
+  portal.addTriangle({0, 0, -1}, {1, 0, -1}, {0, 0, -2});
+  EXPECT_TRUE(isVisible(portal, 45.0f, 1.0f, identity(), kEye));
+  EXPECT_TRUE(isVisible(*portal.twin(), 45.0f, 1.0f, identity(), kEye));
+  // A hair below the plane, on the side the winding normal (+y) points away
+  // from: no tolerance.
+  EXPECT_FALSE(isVisible(portal, 45.0f, 1.0f, identity(), {0, -1e-12, 0}));
+  EXPECT_TRUE(isVisible(portal, 45.0f, 1.0f, identity(), {0, 1e-12, 0}));
+}
+
+}  // namespace
+}  // namespace pw
