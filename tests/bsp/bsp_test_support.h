@@ -1,0 +1,104 @@
+// Shared pieces of the BSP tests: triangles written by hand into a Scene, a
+// scratch folder for the logs, reading files back, and running code on a
+// thread with a small stack.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <pthread.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "scene/scene.h"
+
+namespace pw::testing_support {
+
+// Appends the triangle (corner, corner + e1, corner + e2) with its own three
+// vertices; its plane normal is normalized(e1 x e2), its front the side e1 x e2
+// points to. Every corner gets the normal index `normal` (added if missing).
+inline std::int32_t addFacing(Scene& scene, const Point3& corner, const Point3& e1, const Point3& e2,
+                              std::int32_t normal = 0) {
+  while (scene.normalCount() <= normal) scene.addNormal({0, 0, 1});
+  const std::int32_t a = scene.addVertex(corner);
+  const std::int32_t b = scene.addVertex(corner + e1);
+  const std::int32_t c = scene.addVertex(corner + e2);
+  return scene.addTriangle(a, b, c, normal, normal, normal);
+}
+
+// Appends the triangle (a, b, c) with its own three vertices.
+inline std::int32_t addCorners(Scene& scene, const Point3& a, const Point3& b, const Point3& c,
+                               std::int32_t normal = 0) {
+  return addFacing(scene, a, b - a, c - a, normal);
+}
+
+inline std::vector<std::uint32_t> indices(std::initializer_list<std::int32_t> list) {
+  std::vector<std::uint32_t> out;
+  for (const std::int32_t i : list) out.push_back(static_cast<std::uint32_t>(i));
+  return out;
+}
+
+// A folder of its own for the running test, removed with everything in it.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = "portalwalk_bsp_" + std::to_string(::getpid()) + "_";
+    name += info != nullptr ? std::string(info->test_suite_name()) + "_" + info->name() : "test";
+    for (char& c : name) {
+      if (c == '/') c = '_';
+    }
+    path_ = std::filesystem::temp_directory_path() / name;
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~ScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline std::string fileText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+inline std::vector<std::string> fileLines(const std::filesystem::path& path) {
+  std::vector<std::string> lines;
+  std::istringstream in(fileText(path));
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// Runs `work` on a thread whose stack is only `stackBytes` big: code that
+// recursed once per tree level would overflow it on a deep tree.
+inline void runOnSmallStack(std::size_t stackBytes, const std::function<void()>& work) {
+  pthread_attr_t attributes;
+  ASSERT_EQ(pthread_attr_init(&attributes), 0);
+  ASSERT_EQ(pthread_attr_setstacksize(&attributes, stackBytes), 0);
+  pthread_t thread;
+  auto run = [](void* argument) -> void* {
+    (*static_cast<const std::function<void()>*>(argument))();
+    return nullptr;
+  };
+  ASSERT_EQ(pthread_create(&thread, &attributes, run, const_cast<std::function<void()>*>(&work)), 0);
+  ASSERT_EQ(pthread_join(thread, nullptr), 0);
+  pthread_attr_destroy(&attributes);
+}
+
+}  // namespace pw::testing_support
