@@ -104,6 +104,10 @@ bool SdlPlatform::changeDisplayMode(int width, int height, int bits) {
   wanted.h = height;
   SDL_DisplayMode closest{};
   if (SDL_GetClosestDisplayMode(0, &wanted, &closest) == nullptr) return false;
+  // Only the size asked for will do: a larger mode would leave the client
+  // area of the requested size in one corner of the screen. The depth is
+  // whatever the display offers at that size.
+  if (closest.w != width || closest.h != height) return false;
   // The switch itself happens when the full-screen window is shown.
   displayMode_ = closest;
   return true;
@@ -142,7 +146,7 @@ bool SdlPlatform::createWindow(const std::string& title, int clientWidth, int cl
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
 
   Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
-  if (fullScreen) flags |= SDL_WINDOW_BORDERLESS;
+  if (fullScreen) flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN;
   window_ = SDL_CreateWindow(title.c_str(), 0, 0, clientWidth, clientHeight, flags);
   if (window_ == nullptr) return false;
   fullScreen_ = fullScreen;
@@ -166,9 +170,7 @@ bool SdlPlatform::makeCurrent() { return SDL_GL_MakeCurrent(window_, context_) =
 
 void SdlPlatform::showWindow() {
   SDL_ShowWindow(window_);
-  if (fullScreen_) {
-    SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN);
-  } else {
+  if (!fullScreen_) {
     // The outer window, title bar included, at the screen origin.
     int top = 0;
     int left = 0;

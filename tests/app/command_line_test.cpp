@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/command_line.h"
+
+namespace pw {
+namespace {
+
+ParsedCommandLine parse(std::vector<std::string_view> arguments) { return parseCommandLine(arguments); }
+
+TEST(CommandLine, noArgumentsKeepTheDesignedBehaviour) {
+  const auto parsed = parse({});
+  ASSERT_TRUE(parsed.commandLine.has_value());
+  const CommandLine& line = *parsed.commandLine;
+  EXPECT_EQ(line.viewer.levelPath, "folyosos.obj");
+  EXPECT_FALSE(line.viewer.fullScreen.has_value());  // the question is asked
+  EXPECT_EQ(line.viewer.frameLimit, 0u);
+  EXPECT_TRUE(line.viewer.outputDir.empty());
+  EXPECT_TRUE(line.screenshot.empty());
+  EXPECT_FALSE(line.stats);
+  EXPECT_FALSE(line.help);
+  EXPECT_EQ(line.culling, Culling::PortalView);
+}
+
+TEST(CommandLine, readsEveryOption) {
+  const auto parsed = parse({"--frames", "30", "levels/a.obj", "--windowed", "--screenshot", "shot.png", "--stats",
+                             "--draw-all"});
+  ASSERT_TRUE(parsed.commandLine.has_value()) << parsed.error;
+  const CommandLine& line = *parsed.commandLine;
+  EXPECT_EQ(line.viewer.levelPath, "levels/a.obj");
+  EXPECT_EQ(line.viewer.fullScreen, std::optional<bool>(false));
+  EXPECT_EQ(line.viewer.frameLimit, 30u);
+  EXPECT_EQ(line.screenshot, "shot.png");
+  EXPECT_TRUE(line.stats);
+  EXPECT_EQ(line.culling, Culling::Off);
+
+  EXPECT_EQ(parse({"--fullscreen"}).commandLine->viewer.fullScreen, std::optional<bool>(true));
+  EXPECT_TRUE(parse({"--help"}).commandLine->help);
+  EXPECT_TRUE(parse({"-h"}).commandLine->help);
+  EXPECT_TRUE(parse({"--windowed", "--windowed"}).commandLine.has_value());
+}
+
+TEST(CommandLine, rejectsWhatItDoesNotKnow) {
+  const std::vector<std::vector<std::string_view>> bad = {
+      {"--frame", "3"},          {"--frames"},       {"--frames", "0"},          {"--frames", "-2"},
+      {"--frames", "3x"},        {"--frames", ""},   {"--frames", "99999999999999999999999"},
+      {"--screenshot"},          {"--screenshot", ""}, {"a.obj", "b.obj"},     {"--windowed", "--fullscreen"},
+      {"-x"},                    {"--"},
+  };
+  for (const auto& arguments : bad) {
+    const auto parsed = parse(arguments);
+    EXPECT_FALSE(parsed.commandLine.has_value()) << arguments.front();
+    EXPECT_FALSE(parsed.error.empty());
+  }
+  EXPECT_EQ(parse({"--bogus"}).error, "unknown option --bogus");
+}
+
+TEST(CommandLine, helpTellsTheOptionsAndTheControls) {
+  const std::string text = usageText();
+  for (const char* word : {"--windowed", "--fullscreen", "--frames", "--screenshot", "--stats", "--draw-all",
+                           "Controls:", "F1", "Esc", "mouse wheel"}) {
+    EXPECT_NE(text.find(word), std::string::npos) << word;
+  }
+}
+
+}  // namespace
+}  // namespace pw

@@ -1,0 +1,120 @@
+// The built viewer under a virtual X server with Mesa's software OpenGL.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "tests/app/png_reader.h"
+#include "tests/portal/portal_test_support.h"
+
+namespace pw {
+namespace {
+
+using testing_support::readFile;
+using testing_support::ScratchDir;
+
+const std::string kSampleLevel = std::string(PORTALWALK_LEVELS_DIR) + "/folyosos.obj";
+
+struct ViewerRun {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string quoted(const std::string& text) { return "'" + text + "'"; }
+
+// Runs the viewer with `arguments` in `dir`; `display` puts it under
+// xvfb-run with a 1280 x 1024 screen.
+ViewerRun runViewer(const ScratchDir& dir, const std::string& arguments, bool display = true) {
+  std::string command = "cd " + quoted(dir.file("").string()) + " && ";
+  if (display) command += "LIBGL_ALWAYS_SOFTWARE=1 timeout 300 xvfb-run -a -s '-screen 0 1280x1024x24' ";
+  command += quoted(PORTALWALK_VIEWER_BINARY) + " " + arguments + " > stdout.txt 2> stderr.txt";
+  const int status = std::system(command.c_str());
+  ViewerRun run;
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.out = readFile(dir.file("stdout.txt"));
+  run.err = readFile(dir.file("stderr.txt"));
+  return run;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> result;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) result.push_back(line);
+  return result;
+}
+
+TEST(EndToEnd, xvfbIsThere) {
+  ASSERT_EQ(std::system("command -v xvfb-run > /dev/null"), 0) << "xvfb-run is needed (Debian package xvfb)";
+}
+
+TEST(EndToEnd, walksTheSampleLevelForThirtyFrames) {
+  const ScratchDir dir;
+  const ViewerRun run = runViewer(dir, quoted(kSampleLevel) + " --windowed --frames 30 --screenshot shot.png");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+
+  const std::vector<std::string> frames = lines(readFile(dir.file("log.txt")));
+  ASSERT_EQ(frames.size(), 30u);
+  for (const std::string& line : frames) EXPECT_EQ(line.rfind("-1.6 0.2 0.4  spaces: ", 0), 0u) << line;
+  for (const char* log : {"out.log", "contours.log", "tris.log"}) {
+    EXPECT_GT(std::filesystem::file_size(dir.file(log)), 0u) << log;
+  }
+
+  const auto shot = testing_support::readPng(dir.file("shot.png"));
+  ASSERT_TRUE(shot.has_value());
+  EXPECT_EQ(shot->width, 1024);
+  EXPECT_EQ(shot->height, 768);
+  // The eye's own Space is drawn green.
+  std::size_t green = 0;
+  for (std::size_t i = 0; i + 2 < shot->rgb.size(); i += 3) {
+    if (shot->rgb[i + 1] > 100 && shot->rgb[i] < 40 && shot->rgb[i + 2] < 40) ++green;
+  }
+  EXPECT_GT(green, shot->rgb.size() / 3 / 10) << "less than a tenth of the picture is green";
+}
+
+TEST(EndToEnd, withoutALevelTheTreeIsOneEmptySpace) {
+  // The default "folyosos.obj" does not exist in an empty folder.
+  const ScratchDir dir;
+  const ViewerRun run = runViewer(dir, "--windowed --frames 3");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(readFile(dir.file("log.txt")),
+            "-1.6 0.2 0.4  spaces: 1\n-1.6 0.2 0.4  spaces: 1\n-1.6 0.2 0.4  spaces: 1\n");
+}
+
+TEST(EndToEnd, statsCompareWithTheWholeLevel) {
+  const ScratchDir dir;
+  const ViewerRun run = runViewer(dir, quoted(kSampleLevel) + " --windowed --frames 5 --stats --draw-all");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("frames: 5\n"), std::string::npos) << run.out;
+  // Culling off draws the whole level every frame.
+  EXPECT_NE(run.out.find("(100.0%)"), std::string::npos) << run.out;
+}
+
+TEST(EndToEnd, unwritableScreenshotFailsTheRun) {
+  const ScratchDir dir;
+  const ViewerRun run = runViewer(dir, quoted(kSampleLevel) + " --windowed --frames 1 --screenshot missing/shot.png");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("screenshot not saved"), std::string::npos) << run.err;
+}
+
+TEST(EndToEnd, usageErrorsExitWithTwoAndNeedNoDisplay) {
+  const ScratchDir dir;
+  const ViewerRun run = runViewer(dir, "--bogus", false);
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_NE(run.err.find("unknown option --bogus"), std::string::npos);
+  EXPECT_NE(run.err.find("Usage: portalwalk"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("log.txt")));
+}
+
+TEST(EndToEnd, helpExitsWithZero) {
+  const ScratchDir dir;
+  const ViewerRun run = runViewer(dir, "--help", false);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_NE(run.out.find("Controls:"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace pw
