@@ -1,6 +1,7 @@
 #include "scene/obj_fields.h"
 
 #include <cassert>
+#include <cfloat>
 #include <charconv>
 #include <limits>
 #include <system_error>
@@ -10,41 +11,77 @@ namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-const char* skipDigits(const char* p, const char* end) {
-  while (p != end && isDigit(*p)) ++p;
-  return p;
+// What a scan of a decimal number found, enough to convert it quickly when
+// that is exact and to tell overflow from underflow when it is not.
+struct DecimalScan {
+  const char* end = nullptr;       // just after the number
+  bool negative = false;
+  std::uint64_t mantissa = 0;      // the digits as an integer, if exact
+  bool mantissaExact = true;       // false after 19 significant digits
+  std::int64_t significantDigits = 0;  // digits from the first nonzero one on
+  std::int64_t fractionDigits = 0;
+  std::int64_t exponent = 0;       // the "e" part, saturated
+};
+
+// Adds one digit to the mantissa; leading zeros are not significant.
+void addDigit(DecimalScan& scan, char digit) {
+  if (scan.significantDigits == 0 && digit == '0') return;
+  ++scan.significantDigits;
+  if (scan.significantDigits > 19) {
+    scan.mantissaExact = false;
+  } else {
+    scan.mantissa = scan.mantissa * 10 + static_cast<std::uint64_t>(digit - '0');
+  }
 }
 
-// Whether a validated decimal text of nonzero value is at least 1 in
-// magnitude. Only asked when the nearest float is out of range, which happens
-// for magnitudes of at least 3.4e38 (overflow) or at most 7.1e-46 (underflow
-// to zero), so the sign of the leading digit's decimal exponent decides.
-bool magnitudeAtLeastOne(const char* p, const char* end) {
-  if (*p == '+' || *p == '-') ++p;
-  while (p != end && *p == '0') ++p;
-  const char* const intEnd = skipDigits(p, end);
-  // Decimal exponent of the leading nonzero digit, before the "e" part.
-  std::int64_t lead = intEnd - p - 1;
-  p = intEnd;
+// Scans [+|-] (digits [. [digits]] | . digits) [(e|E) [+|-] digits], the
+// exponent only when it has a digit. False when there is no digit at all.
+bool scanDecimal(const char* p, const char* end, DecimalScan& scan) {
+  if (p != end && (*p == '+' || *p == '-')) scan.negative = *p++ == '-';
+  bool anyDigit = false;
+  for (; p != end && isDigit(*p); ++p, anyDigit = true) addDigit(scan, *p);
   if (p != end && *p == '.') {
-    const char* const fracStart = ++p;
-    while (p != end && *p == '0') ++p;
-    if (lead < 0) lead = -(p - fracStart) - 1;
-    p = skipDigits(p, end);
-  }
-  std::int64_t exponent = 0;
-  if (p != end && (*p == 'e' || *p == 'E')) {
-    ++p;
-    const bool negative = p != end && *p == '-';
-    if (p != end && (*p == '+' || *p == '-')) ++p;
-    // Saturate: an exponent beyond this bound decides on its own.
-    constexpr std::int64_t kSaturated = std::int64_t{1} << 40;
-    for (; p != end && isDigit(*p); ++p) {
-      if (exponent < kSaturated) exponent = exponent * 10 + (*p - '0');
+    for (++p; p != end && isDigit(*p); ++p, anyDigit = true) {
+      addDigit(scan, *p);
+      ++scan.fractionDigits;
     }
-    if (negative) exponent = -exponent;
   }
-  return lead + exponent >= 0;
+  if (!anyDigit) return false;
+  if (p != end && (*p == 'e' || *p == 'E')) {
+    const char* q = p + 1;
+    const bool negative = q != end && *q == '-';
+    if (q != end && (*q == '+' || *q == '-')) ++q;
+    if (q != end && isDigit(*q)) {
+      // Any exponent beyond this bound decides the value's range on its own.
+      constexpr std::int64_t kSaturated = std::int64_t{1} << 40;
+      for (; q != end && isDigit(*q); ++q) {
+        if (scan.exponent < kSaturated) scan.exponent = scan.exponent * 10 + (*q - '0');
+      }
+      if (negative) scan.exponent = -scan.exponent;
+      p = q;
+    }
+  }
+  scan.end = p;
+  return true;
+}
+
+// Powers of ten that are exact in a 32-bit float (5^10 < 2^24).
+constexpr float kExactPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+constexpr std::uint64_t kExactFloatIntegers = std::uint64_t{1} << 24;
+
+// Clinger's fast path, in float arithmetic: when the mantissa and the power
+// of ten are both exact floats, the one IEEE multiplication or division
+// rounds the true value once, to the nearest float. This relies on float
+// expressions being evaluated in float (FLT_EVAL_METHOD 0, as on x86-64 and
+// AArch64). False when the text needs the general conversion.
+static_assert(FLT_EVAL_METHOD == 0, "float arithmetic must round to float");
+bool convertExactly(const DecimalScan& scan, float& value) {
+  const std::int64_t power = scan.exponent - scan.fractionDigits;
+  if (!scan.mantissaExact || scan.mantissa > kExactFloatIntegers || power < -10 || power > 10) return false;
+  const float mantissa = static_cast<float>(scan.mantissa);  // exact
+  const float magnitude = power < 0 ? mantissa / kExactPowersOfTen[-power] : mantissa * kExactPowersOfTen[power];
+  value = scan.negative ? -magnitude : magnitude;
+  return true;
 }
 
 }  // namespace
@@ -57,40 +94,27 @@ std::string_view ObjCursor::token() {
 }
 
 bool readObjFloat(ObjCursor& cursor, float& value) {
-  const char* const start = cursor.pos;
-  const char* const end = cursor.end;
-  const char* p = start;
-  if (p != end && (*p == '+' || *p == '-')) ++p;
-  const char* const intEnd = skipDigits(p, end);
-  bool anyDigit = intEnd != p;
-  p = intEnd;
-  if (p != end && *p == '.') {
-    const char* fracEnd = skipDigits(p + 1, end);
-    anyDigit = anyDigit || fracEnd != p + 1;
-    p = fracEnd;
-  }
-  if (!anyDigit) return false;
-  // The exponent belongs to the number only when it has a digit.
-  if (p != end && (*p == 'e' || *p == 'E')) {
-    const char* q = p + 1;
-    if (q != end && (*q == '+' || *q == '-')) ++q;
-    const char* expEnd = skipDigits(q, end);
-    if (expEnd != q) p = expEnd;
-  }
-
-  // std::from_chars takes a "-" but not a "+"; it rounds the whole text once,
-  // to the nearest float, independent of the locale.
-  const char* const convertFrom = *start == '+' ? start + 1 : start;
+  DecimalScan scan;
+  if (!scanDecimal(cursor.pos, cursor.end, scan)) return false;
   float converted = 0.0f;
-  const auto [stop, error] = std::from_chars(convertFrom, p, converted, std::chars_format::general);
-  if (error == std::errc::result_out_of_range) {
-    if (magnitudeAtLeastOne(start, p)) return false;  // rounds to infinity
-    converted = *start == '-' ? -0.0f : 0.0f;
-  } else {
-    assert(error == std::errc() && stop == p);
+  if (!convertExactly(scan, converted)) {
+    // std::from_chars rounds the whole text once, to the nearest float,
+    // independent of the locale; it takes a "-" but not a "+".
+    const char* const from = *cursor.pos == '+' ? cursor.pos + 1 : cursor.pos;
+    const auto [stop, error] = std::from_chars(from, scan.end, converted, std::chars_format::general);
+    if (error == std::errc::result_out_of_range) {
+      // The nearest float is infinite (a magnitude of at least 3.4e38) or
+      // zero (at most 7.1e-46): the decimal exponent of the leading digit
+      // tells which.
+      const std::int64_t leading = scan.significantDigits - 1 - scan.fractionDigits + scan.exponent;
+      if (leading >= 0) return false;
+      converted = scan.negative ? -0.0f : 0.0f;
+    } else {
+      assert(error == std::errc() && stop == scan.end);
+    }
   }
   value = converted;
-  cursor.pos = p;
+  cursor.pos = scan.end;
   return true;
 }
 

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <string>
 
 namespace pw {
@@ -74,6 +76,32 @@ TEST(ObjFields, roundsTheDecimalTextOnceNotThroughDouble) {
   float value = 0.0f;
   ASSERT_TRUE(readObjFloat(cursor, value));
   EXPECT_EQ(value, std::nextafter(1.0f, 2.0f));
+}
+
+// std::from_chars rounds correctly; short numbers take a quicker path that
+// must agree with it bit for bit.
+TEST(ObjFields, agreesWithFromCharsOnRandomDecimalTexts) {
+  std::mt19937 random(11);
+  const auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+  for (int i = 0; i < 200000; ++i) {
+    std::string text = pick(0, 1) ? "-" : "";
+    const int intDigits = pick(0, 9);
+    const int fracDigits = pick(intDigits == 0 ? 1 : 0, 10);
+    for (int d = 0; d < intDigits; ++d) text += static_cast<char>('0' + pick(0, 9));
+    if (fracDigits > 0 || pick(0, 1)) text += '.';
+    for (int d = 0; d < fracDigits; ++d) text += static_cast<char>('0' + pick(0, 9));
+    if (pick(0, 2) == 0) {
+      text += 'e';
+      text += std::to_string(pick(-14, 14));
+    }
+    float expected = 0.0f;
+    const auto [stop, error] = std::from_chars(text.data(), text.data() + text.size(), expected);
+    ASSERT_TRUE(error == std::errc() && stop == text.data() + text.size()) << text;
+    ObjCursor cursor{std::string_view(text)};
+    float value = 0.0f;
+    ASSERT_TRUE(readObjFloat(cursor, value)) << text;
+    ASSERT_EQ(std::bit_cast<std::uint32_t>(value), std::bit_cast<std::uint32_t>(expected)) << text;
+  }
 }
 
 TEST(ObjFields, rejectsTextsThatAreNotFiniteDecimalNumbers) {
