@@ -44,16 +44,17 @@ ObjReadReport ObjReader::read(Scene& scene) const {
     report.bytes += got;
     held += got;
     // fread comes back short only at the end of the file or on an error.
-    const bool error = got < wanted && std::ferror(file.get()) != 0;
-    const int readErrno = errno;
-    const bool atEnd = got < wanted && !error;
-    const std::size_t consumed = parser.parse({buffer.data(), held}, atEnd);
-    if (error) {
+    const bool shortRead = got < wanted;
+    if (shortRead && std::ferror(file.get()) != 0) {
+      const int error = errno;
+      // The complete lines before the error count; the unfinished one does not.
+      parser.parse({buffer.data(), held}, false);
       report.readError = true;
-      reportFailure("error reading", fileName_, readErrno);
+      reportFailure("error reading", fileName_, error);
       break;
     }
-    if (atEnd) break;
+    const std::size_t consumed = parser.parse({buffer.data(), held}, shortRead);
+    if (shortRead) break;
     held -= consumed;
     std::memmove(buffer.data(), buffer.data() + consumed, held);
   }

@@ -118,7 +118,7 @@ TEST(ObjReader, readsThe32BitFloatNearestToTheTextThenWidens) {
   Scene scene;
   readObjText("v 0.1 1.00000005960464477539062500000001 -3.4028235e38\n", scene);
   ASSERT_EQ(scene.vertexCount(), 1);
-  EXPECT_EQ(scene.vertex(0).x, static_cast<double>(0.1f));
+  EXPECT_EQ(scene.vertex(0).x, 0.100000001490116119384765625);  // the float nearest to 0.1, exactly
   EXPECT_NE(scene.vertex(0).x, 0.1);
   EXPECT_EQ(scene.vertex(0).y, static_cast<double>(std::nextafter(1.0f, 2.0f)));
   EXPECT_EQ(scene.vertex(0).z, -static_cast<double>(std::numeric_limits<float>::max()));
@@ -450,6 +450,17 @@ TEST(ObjReader, zeroBytesAndAMissingFinalLineFeedInFiles) {
   EXPECT_EQ(report.lines, 10u);
   EXPECT_EQ(unterminated.triangleCount(), 3);
   EXPECT_EQ(report.skippedLines, 0u);
+}
+
+TEST(ObjReader, emptyFileReadsNothing) {
+  const std::filesystem::path path = writeTempFile("empty.obj", "");
+  Scene scene;
+  const ObjReadReport report = ObjReader(path).read(scene);
+  EXPECT_TRUE(report.ok());
+  EXPECT_EQ(report.bytes, 0u);
+  EXPECT_EQ(report.lines, 0u);
+  EXPECT_EQ(scene.vertexCount(), 0);
+  std::filesystem::remove(path);
 }
 
 TEST(ObjReader, missingFileGivesAnEmptySceneAndOneMessage) {
