@@ -8,6 +8,8 @@
 // is timed several times, alternating, and its best time counts. Wall time
 // and process CPU time are both shown: on a loaded machine the CPU time is
 // the steadier figure.
+#include <tiny_obj_loader.h>
+
 #include <algorithm>
 #include <charconv>
 #include <chrono>
@@ -18,8 +20,6 @@
 #include <fstream>
 #include <string>
 #include <vector>
-
-#include <tiny_obj_loader.h>
 
 #include "scene/obj_reader.h"
 #include "scene/scene.h"
@@ -116,8 +116,8 @@ int main() {
           pw::Scene scene;
           const pw::ObjReadReport report = pw::ObjReader(path).read(scene);
           if (round == 0) {
-            std::printf("portalwalk: %d vertices, %d normals, %d triangles, %llu skipped lines\n",
-                        scene.vertexCount(), scene.normalCount(), scene.triangleCount(),
+            std::printf("portalwalk: %d vertices, %d normals, %d triangles, %llu skipped lines\n", scene.vertexCount(),
+                        scene.normalCount(), scene.triangleCount(),
                         static_cast<unsigned long long>(report.skippedLines));
           }
         },
@@ -133,8 +133,7 @@ int main() {
             std::size_t indices = 0;
             for (const tinyobj::shape_t& shape : shapes) indices += shape.mesh.indices.size();
             std::printf("tinyobjloader: %s, %zu vertices (not merged), %zu normals, %zu triangles\n",
-                        ok ? "ok" : err.c_str(), attrib.vertices.size() / 3, attrib.normals.size() / 3,
-                        indices / 3);
+                        ok ? "ok" : err.c_str(), attrib.vertices.size() / 3, attrib.normals.size() / 3, indices / 3);
           }
         },
         tiny);
@@ -143,7 +142,7 @@ int main() {
 
   printTiming("portalwalk ObjReader:", ours, megabytes);
   printTiming("tinyobjloader LoadObj:", tiny, megabytes);
-  std::printf("speed ratio (portalwalk / tinyobjloader): wall %.2f, cpu %.2f\n",
-              tiny.wallSeconds / ours.wallSeconds, tiny.cpuSeconds / ours.cpuSeconds);
+  std::printf("speed ratio (portalwalk / tinyobjloader): wall %.2f, cpu %.2f\n", tiny.wallSeconds / ours.wallSeconds,
+              tiny.cpuSeconds / ours.cpuSeconds);
   return 0;
 }

@@ -14,13 +14,13 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 // What a scan of a decimal number found, enough to convert it quickly when
 // that is exact and to tell overflow from underflow when it is not.
 struct DecimalScan {
-  const char* end = nullptr;       // just after the number
+  const char* end = nullptr;  // just after the number
   bool negative = false;
-  std::uint64_t mantissa = 0;      // the digits as an integer, if exact
-  bool mantissaExact = true;       // false after 19 significant digits
+  std::uint64_t mantissa = 0;          // the digits as an integer, if exact
+  bool mantissaExact = true;           // false after 19 significant digits
   std::int64_t significantDigits = 0;  // digits from the first nonzero one on
   std::int64_t fractionDigits = 0;
-  std::int64_t exponent = 0;       // the "e" part, saturated
+  std::int64_t exponent = 0;  // the "e" part, saturated
 };
 
 // Adds one digit to the mantissa; leading zeros are not significant.

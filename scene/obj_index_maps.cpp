@@ -1,7 +1,6 @@
-#include "scene/obj_reader.h"
-
 #include <limits>
 
+#include "scene/obj_reader.h"
 #include "scene/scene.h"
 
 namespace pw {
@@ -52,9 +51,8 @@ bool ObjIndexMaps::addFace(std::int32_t v1, std::int32_t v2, std::int32_t v3, st
                            std::int32_t n3) {
   const std::int32_t vertices = scene_.vertexCount();
   const std::int32_t normals = scene_.normalCount();
-  if (!names(vertexTable_, v1, vertices) || !names(vertexTable_, v2, vertices) ||
-      !names(vertexTable_, v3, vertices) || !names(normalTable_, n1, normals) ||
-      !names(normalTable_, n2, normals) || !names(normalTable_, n3, normals)) {
+  if (!names(vertexTable_, v1, vertices) || !names(vertexTable_, v2, vertices) || !names(vertexTable_, v3, vertices) ||
+      !names(normalTable_, n1, normals) || !names(normalTable_, n2, normals) || !names(normalTable_, n3, normals)) {
     return false;
   }
   const auto at = [](const std::vector<std::int32_t>& table, std::int32_t number) {

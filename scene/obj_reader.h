@@ -63,8 +63,8 @@ struct ObjReadReport {
   std::uint64_t faceLines = 0;
   // Unrecognised keywords; tokens starting with "#" count as comments.
   std::uint64_t otherKeywordLines = 0;
-  std::uint64_t verticesAdded = 0;      // distinct positions appended to the Scene
-  std::uint64_t normalsAdded = 0;       // distinct normals appended to the Scene
+  std::uint64_t verticesAdded = 0;  // distinct positions appended to the Scene
+  std::uint64_t normalsAdded = 0;   // distinct normals appended to the Scene
   std::uint64_t trianglesAdded = 0;
   // Data lines that could not be read whole (unreadable or non-finite
   // numbers, other face forms, face numbers outside the tables) and were
@@ -105,8 +105,7 @@ class ObjIndexMaps {
   // returns false and adds nothing when a number is negative, beyond the
   // lines read so far, names an unreadable line, or is 0 while the Scene has
   // no element 0.
-  bool addFace(std::int32_t v1, std::int32_t v2, std::int32_t v3, std::int32_t n1, std::int32_t n2,
-               std::int32_t n3);
+  bool addFace(std::int32_t v1, std::int32_t v2, std::int32_t v3, std::int32_t n1, std::int32_t n2, std::int32_t n3);
 
  private:
   Scene& scene_;

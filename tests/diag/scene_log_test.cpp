@@ -46,10 +46,10 @@ TEST(SceneLog, writesCoordinatesInGeneralNotationWithPrecision20) {
       {0.5, "0.5\n"},
       {-2.25, "-2.25\n"},
       {1.0, "1\n"},
-      {0.0001, "0.00010000000000000000479\n"},   // exponent -4: still plain notation
-      {1e-5, "1.0000000000000000818e-05\n"},      // below -4: mantissa and exponent
-      {1e19, "10000000000000000000\n"},           // exponent 19: plain
-      {1e20, "1e+20\n"},                          // exponent 20: mantissa and exponent
+      {0.0001, "0.00010000000000000000479\n"},  // exponent -4: still plain notation
+      {1e-5, "1.0000000000000000818e-05\n"},    // below -4: mantissa and exponent
+      {1e19, "10000000000000000000\n"},         // exponent 19: plain
+      {1e20, "1e+20\n"},                        // exponent 20: mantissa and exponent
       {static_cast<double>(0.1f), "0.10000000149011611938\n"},
   };
   for (const auto& c : cases) EXPECT_EQ(written(c.value), c.text) << c.value;
@@ -86,9 +86,7 @@ TEST(SceneLog, truncatesAnExistingFile) {
     log.writePoint({1, 1, 1});
   }
   EXPECT_EQ(contents(path), "1 1 1\n");
-  {
-    const SceneLog log(path, nullptr);
-  }
+  { const SceneLog log(path, nullptr); }
   EXPECT_EQ(contents(path), "");
   std::filesystem::remove(path);
 }

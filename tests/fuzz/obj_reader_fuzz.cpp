@@ -22,8 +22,7 @@ void require(bool condition) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   pw::Scene scene;
-  const pw::ObjReadReport report =
-      pw::readObjText(std::string_view(reinterpret_cast<const char*>(data), size), scene);
+  const pw::ObjReadReport report = pw::readObjText(std::string_view(reinterpret_cast<const char*>(data), size), scene);
 
   require(report.ok() && report.bytes == size);
   require(report.verticesAdded == static_cast<std::uint64_t>(scene.vertexCount()));

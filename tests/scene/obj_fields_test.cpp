@@ -105,9 +105,24 @@ TEST(ObjFields, agreesWithFromCharsOnRandomDecimalTexts) {
 }
 
 TEST(ObjFields, rejectsTextsThatAreNotFiniteDecimalNumbers) {
-  const char* cases[] = {"",    "+",    "-",         ".",         "+.e5",  "e5",       "inf",
-                         "nan", "-inf", "infinity",  "NAN",       "1e60",  "-1e60",    "3.4028236e38",
-                         " 1",  "/1",   "1e99999999999999999999", "0.0000000000000000000000000000000000000000000000000001e100"};
+  const char* cases[] = {"",
+                         "+",
+                         "-",
+                         ".",
+                         "+.e5",
+                         "e5",
+                         "inf",
+                         "nan",
+                         "-inf",
+                         "infinity",
+                         "NAN",
+                         "1e60",
+                         "-1e60",
+                         "3.4028236e38",
+                         " 1",
+                         "/1",
+                         "1e99999999999999999999",
+                         "0.0000000000000000000000000000000000000000000000000001e100"};
   for (const char* text : cases) {
     ObjCursor cursor{std::string_view(text)};
     float value = 123.0f;

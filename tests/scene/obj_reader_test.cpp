@@ -180,25 +180,25 @@ TEST(ObjReader, readsOnlyTheTwoFaceFormsWithNumbersInTheTables) {
       {"f 1/1/1 2/2/1 3/3/1", true},
       {"f 1//1 2//1 3//1", true},
       {"f +1//+1 2//1 3//1", true},
-      {"f 1// 1 2//\t1 3//1", true},     // whitespace before the normal number
-      {"f\t1//1\t2//1\t3//1\r", true},   // tabs and a CR line end
+      {"f 1// 1 2//\t1 3//1", true},    // whitespace before the normal number
+      {"f\t1//1\t2//1\t3//1\r", true},  // tabs and a CR line end
       {"f 1//1 2//1 3//1 # note", true},
-      {"f 1 2 3", false},                // bare numbers
-      {"f 1/2 3/4 5/6", false},          // no normal number
-      {"f 1/1/1 2/2/1", false},          // two corners
+      {"f 1 2 3", false},        // bare numbers
+      {"f 1/2 3/4 5/6", false},  // no normal number
+      {"f 1/1/1 2/2/1", false},  // two corners
       {"f 1//1 2//1", false},
       {"f", false},
-      {"f -1//1 -2//1 -3//1", false},    // relative numbers
+      {"f -1//1 -2//1 -3//1", false},  // relative numbers
       {"f 1//-1 2//1 3//1", false},
       {"f 1/-1/1 2//1 3//1", false},
-      {"f 1//1 2//1 4//1", false},       // vertex number beyond the "v" lines read
-      {"f 1//1 2//1 3//2", false},       // normal number beyond the "vn" lines read
+      {"f 1//1 2//1 4//1", false},  // vertex number beyond the "v" lines read
+      {"f 1//1 2//1 3//2", false},  // normal number beyond the "vn" lines read
       {"f 2147483648//1 2//1 3//1", false},
-      {"f 1\\1 2\\1 3\\1", false},       // the character after v must be "/"
+      {"f 1\\1 2\\1 3\\1", false},  // the character after v must be "/"
       {"f 1|1|1 2|1|1 3|1|1", false},
-      {"f 1/1|1 2/1/1 3/1/1", false},    // so must the second one
-      {"f 1/ 1/1 2/1/1 3/1/1", false},   // no whitespace before the texture number
-      {"f 1//1 2//1 3//1x", false},      // the normal number must end the field
+      {"f 1/1|1 2/1/1 3/1/1", false},   // so must the second one
+      {"f 1/ 1/1 2/1/1 3/1/1", false},  // no whitespace before the texture number
+      {"f 1//1 2//1 3//1x", false},     // the normal number must end the field
       {"f 1//1 2//1 3//1/4", false},
       {"f 1.0//1 2//1 3//1", false},
       {"f 1//1.5 2//1 3//1", false},
@@ -264,36 +264,18 @@ TEST(ObjReader, skipsDataLinesWhoseNumbersCannotAllBeRead) {
     const char* line;
     bool read;
   } cases[] = {
-      {"v 1 2 3", true},
-      {"v +1 .5 5.", true},
-      {"v 1e3 -2E-2 0", true},
-      {"v 1 2 3 4", true},            // a fourth number is ignored
-      {"v 1 2 3 # corner", true},
-      {"v 1 2 3 junk", true},
-      {"v\t1\v2\f3\r", true},
-      {"v 1e-60 0 0", true},          // underflows to zero: finite
-      {"v 1 2", false},
-      {"v", false},
-      {"v 1 2 x", false},
-      {"v 1.0abc 2 3", false},
-      {"v 1 2 3abc", false},
-      {"v 1,5 2 3", false},
-      {"v nan 0 0", false},
-      {"v 0 inf 0", false},
-      {"v 0 0 -inf", false},
-      {"v 1e60 0 0", false},          // rounds to infinity in 32 bits
-      {"v 0x1p3 0 0", false},
-      {"v 1e 2 3", false},
-      {"v . 2 3", false},
-      {"v - 2 3", false},
-      {"vn 0 0 1", true},
-      {"vn 0 0", false},
-      {"vn 0 0 nan", false},
-      {"vt 0.5 0.5", true},
-      {"vt 0.5 0.5 0.5", true},       // a third number is ignored
-      {"vt 0.5", false},
-      {"vt 0.5 1e60", false},
-      {"vt nan 0", false},
+      {"v 1 2 3", true},          {"v +1 .5 5.", true},   {"v 1e3 -2E-2 0", true},
+      {"v 1 2 3 4", true},  // a fourth number is ignored
+      {"v 1 2 3 # corner", true}, {"v 1 2 3 junk", true}, {"v\t1\v2\f3\r", true},
+      {"v 1e-60 0 0", true},  // underflows to zero: finite
+      {"v 1 2", false},           {"v", false},           {"v 1 2 x", false},
+      {"v 1.0abc 2 3", false},    {"v 1 2 3abc", false},  {"v 1,5 2 3", false},
+      {"v nan 0 0", false},       {"v 0 inf 0", false},   {"v 0 0 -inf", false},
+      {"v 1e60 0 0", false},  // rounds to infinity in 32 bits
+      {"v 0x1p3 0 0", false},     {"v 1e 2 3", false},    {"v . 2 3", false},
+      {"v - 2 3", false},         {"vn 0 0 1", true},     {"vn 0 0", false},
+      {"vn 0 0 nan", false},      {"vt 0.5 0.5", true},   {"vt 0.5 0.5 0.5", true},  // a third number is ignored
+      {"vt 0.5", false},          {"vt 0.5 1e60", false}, {"vt nan 0", false},
   };
   for (const auto& c : cases) {
     Scene scene;
@@ -309,10 +291,10 @@ TEST(ObjReader, skippedVertexAndNormalLinesKeepTheirNumbers) {
   Scene scene;
   const ObjReadReport report = readObjText(
       "v 0 0 0\nv 1 0 0\nv 1 unreadable 0\nv 0 1 0\n"  // numbers 1, 2, (3), 4
-      "vn 0 0\nvn 0 0 1\n"                               // numbers (1), 2
-      "f 1//2 2//2 4//2\n"                                // corners (0,0,0) (1,0,0) (0,1,0)
-      "f 1//2 2//2 3//2\n"                                // uses the skipped "v" line
-      "f 1//1 2//2 4//2\n",                               // uses the skipped "vn" line
+      "vn 0 0\nvn 0 0 1\n"                             // numbers (1), 2
+      "f 1//2 2//2 4//2\n"                             // corners (0,0,0) (1,0,0) (0,1,0)
+      "f 1//2 2//2 3//2\n"                             // uses the skipped "v" line
+      "f 1//1 2//2 4//2\n",                            // uses the skipped "vn" line
       scene);
   ASSERT_EQ(scene.triangleCount(), 1);
   EXPECT_EQ(vertexIndices(scene, 0), (Corners{0, 1, 2}));
