@@ -496,6 +496,20 @@ TEST(ObjReader, fileReadInBlocksMatchesTheSameTextInMemory) {
   std::filesystem::remove(path);
 }
 
+TEST(ObjReader, readsTheSampleLevelWhole) {
+  Scene scene;
+  const ObjReadReport report = ObjReader(std::filesystem::path(PORTALWALK_LEVELS_DIR) / "folyosos.obj").read(scene);
+  ASSERT_TRUE(report.ok());
+  EXPECT_EQ(report.skippedLines, 0u);
+  EXPECT_GT(report.faceLines, 0u);
+  EXPECT_EQ(report.trianglesAdded, report.faceLines);
+  EXPECT_LE(report.verticesAdded, report.vertexLines);
+  for (std::int32_t t = 0; t < scene.triangleCount(); ++t) {
+    const Point3& n = scene.triangle(t).planeNormal();
+    EXPECT_NEAR(dot(n, n), 1.0, 1e-12) << "triangle " << t;
+  }
+}
+
 TEST(ObjReader, readsTheSameUnderALocaleWithADecimalComma) {
   const char* const commaLocales[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "ru_RU.UTF-8"};
   const std::string previous = std::setlocale(LC_ALL, nullptr);
