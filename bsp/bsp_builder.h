@@ -30,8 +30,12 @@ struct CutterChoice {
 struct BuildStats {
   std::uint64_t innerNodes = 0;
   std::uint64_t spaces = 0;
-  // Spaces made because the chosen cutter had nothing behind it and split
-  // nothing, so dividing by it would recurse for ever.
+  // Spaces made because dividing would make no progress: the chosen cutter
+  // had nothing behind it and split nothing (the list would go to the front
+  // child whole, for ever), or its plane (the face it was cut from) already
+  // divides an enclosing node, which only rounding can bring about (with
+  // coordinates so large that an intersection point misses its plane by
+  // more than the tolerance).
   std::uint64_t forcedSpaces = 0;
   // Edges from the root to the deepest Space (0: the root is a Space).
   std::uint64_t maxDepth = 0;
@@ -81,6 +85,9 @@ class BspBuilder {
   // A Space holding these lists, its incoming fragments attached to it.
   BspNode* makeSpace(std::vector<std::uint32_t> triangles, std::vector<Portal*> portals, std::uint64_t depth);
   void reportProgress(bool always);
+  // Covers every Scene triangle present now in `sourceFace_` (new ones as
+  // their own faces) and returns the face of `triangle`.
+  std::int32_t sourceFaceOf(std::int32_t triangle);
 
   Scene* scene_;
   SceneLog contoursLog_;
@@ -89,6 +96,11 @@ class BspBuilder {
   std::deque<BspNode> nodes_;
   BuildStats stats_;
   std::function<void(std::uint64_t)> progress_;
+  // The face each Scene triangle was cut from (itself for an uncut one);
+  // grown lazily, pieces appended by `split` inherit their parent's face.
+  std::vector<std::int32_t> sourceFace_;
+  // Faces whose plane divides a node on the path to the list being built.
+  std::vector<bool> faceOnPath_;
   std::uint64_t settled_ = 0;  // triangles held by the Spaces made so far
   std::chrono::steady_clock::time_point lastProgress_{};
 };

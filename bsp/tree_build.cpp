@@ -25,6 +25,7 @@ constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 // of the call stack, so the depth of the tree is bounded by memory only.
 struct PendingNode {
   std::int32_t cutter;
+  std::int32_t cutterFace;
   std::vector<std::uint32_t> behindTriangles;
   std::vector<Portal*> behindPortals;
   std::uint64_t depth;
@@ -99,12 +100,19 @@ BspNode* BspBuilder::build(const std::vector<std::uint32_t>& triangles, const st
       const Stopwatch choiceTime;
       const CutterChoice choice = chooseCutterWithCounts(nodeTriangles);
       stats_.cutterChoiceSeconds += choiceTime.seconds();
-      if (leavesListWhole(*scene_, choice)) {
+      const std::int32_t face = sourceFaceOf(choice.cutter);
+      if (face >= static_cast<std::int32_t>(faceOnPath_.size())) faceOnPath_.resize(static_cast<std::size_t>(face) + 1);
+      // In exact arithmetic a plane that divides an enclosing node leaves
+      // nothing behind it and cuts nothing below that node, so the second
+      // test only catches what rounding makes of huge coordinates; together
+      // they bound every path by the number of faces.
+      if (leavesListWhole(*scene_, choice) || faceOnPath_[static_cast<std::size_t>(face)]) {
         // Decided before splitting: no segment, no portal, no fragment split.
         ++stats_.forcedSpaces;
         done = makeSpace(std::move(nodeTriangles), std::move(nodePortals), depth);
       } else {
-        PendingNode& node = pending.emplace_back(PendingNode{choice.cutter, {}, {}, depth});
+        faceOnPath_[static_cast<std::size_t>(face)] = true;
+        PendingNode& node = pending.emplace_back(PendingNode{choice.cutter, face, {}, {}, depth});
         std::vector<std::uint32_t> frontTriangles;
         std::vector<Portal*> frontPortals;
         split(choice.cutter, nodeTriangles, frontTriangles, node.behindTriangles, nodePortals, frontPortals,
@@ -134,6 +142,7 @@ BspNode* BspBuilder::build(const std::vector<std::uint32_t>& triangles, const st
       }
       done = &nodes_.emplace_back(parent.cutter, parent.front, done);
       ++stats_.innerNodes;
+      faceOnPath_[static_cast<std::size_t>(parent.cutterFace)] = false;
       pending.pop_back();
     }
   }
@@ -148,6 +157,13 @@ BspNode* BspBuilder::makeSpace(std::vector<std::uint32_t> triangles, std::vector
   for (Portal* fragment : space.portals) attachPortal(fragment, &space);
   reportProgress(false);
   return &space;
+}
+
+std::int32_t BspBuilder::sourceFaceOf(std::int32_t triangle) {
+  for (auto t = static_cast<std::int32_t>(sourceFace_.size()); t < scene_->triangleCount(); ++t) {
+    sourceFace_.push_back(t);
+  }
+  return sourceFace_[static_cast<std::size_t>(triangle)];
 }
 
 void BspBuilder::reportProgress(bool always) {

@@ -175,10 +175,14 @@ void BspBuilder::split(std::int32_t cutter, const std::vector<std::uint32_t>& tr
   EdgeSet edges;
 
   const Stopwatch splittingTime;
+  sourceFaceOf(cutter);  // covers every triangle there is before the cuts
   for (const std::uint32_t i : triangles) {
     if (splitTriangle(*scene_, cutterCopy, cutter, static_cast<std::int32_t>(i), edges, frontTriangles,
                       behindTriangles)) {
       ++stats_.trianglesSplit;
+      // The appended pieces come from the same face as the piece kept at i.
+      const std::int32_t face = sourceFace_[i];
+      sourceFace_.resize(static_cast<std::size_t>(scene_->triangleCount()), face);
     }
   }
   // Incoming fragments after the triangles, in list order; they add their own

@@ -1,0 +1,351 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "bsp/bsp_builder.h"
+#include "bsp/bsp_node.h"
+#include "bsp_test_support.h"
+#include "portal/portal.h"
+#include "scene/scene.h"
+#include "tools/levelgen.h"
+
+namespace pw {
+namespace {
+
+using testing_support::addCorners;
+using testing_support::addFacing;
+using testing_support::indices;
+using testing_support::ScratchDir;
+
+bool sameBits(const Point3& a, const Point3& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+double area(const Scene& scene, std::int32_t t) {
+  const Triangle& tri = scene.triangle(t);
+  const Point3& p0 = scene.vertex(tri.vertexIndex(0));
+  const Point3 c = cross(scene.vertex(tri.vertexIndex(1)) - p0, scene.vertex(tri.vertexIndex(2)) - p0);
+  return 0.5 * std::sqrt(dot(c, c));
+}
+
+// Appends the mesh with every face tagged by its own vertex normal
+// (face number + 1, 0, 0) on all three corners. Splitting interpolates
+// between equal normals exactly, so every piece still carries its source's
+// tag: the piece-to-source map the checks below need.
+void appendTagged(const Mesh& mesh, Scene& scene) {
+  const std::int32_t base = scene.vertexCount();
+  for (const Point3& p : mesh.positions) scene.addVertex(p);
+  for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+    const std::int32_t n = scene.addNormal({static_cast<double>(f + 1), 0, 0});
+    const auto& v = mesh.faces[f].positions;
+    scene.addTriangle(base + v[0], base + v[1], base + v[2], n, n, n);
+  }
+}
+
+// The mesh turned by `yaw` about y and `pitch` about x, then moved by
+// `offset`, with coordinates rounded to 32-bit floats as an OBJ file holds them.
+Mesh moved(const Mesh& mesh, double yaw, double pitch, const Point3& offset) {
+  Mesh out = mesh;
+  for (Point3& p : out.positions) {
+    const Point3 a{std::cos(yaw) * p.x + std::sin(yaw) * p.z, p.y, -std::sin(yaw) * p.x + std::cos(yaw) * p.z};
+    const Point3 b{a.x, std::cos(pitch) * a.y - std::sin(pitch) * a.z, std::sin(pitch) * a.y + std::cos(pitch) * a.z};
+    p = {static_cast<float>(b.x + offset.x), static_cast<float>(b.y + offset.y), static_cast<float>(b.z + offset.z)};
+  }
+  return out;
+}
+
+// Builds the whole Scene, flattens, and checks what every build must give.
+struct BuiltLevel {
+  explicit BuiltLevel(const Mesh& mesh) {
+    appendTagged(mesh, scene);
+    for (std::int32_t t = 0; t < scene.triangleCount(); ++t) {
+      sourceArea.push_back(area(scene, t));
+      sourcePlane.push_back(scene.triangle(t).planeNormal());
+    }
+    builder = std::make_unique<BspBuilder>(&scene, dir.path());
+    root = builder->build(scene.allTriangleIndices(), {});
+    root->collectLeafFragments();
+  }
+
+  void checkTrianglesEndInExactlyOneSpace() const {
+    std::vector<int> seen(static_cast<std::size_t>(scene.triangleCount()), 0);
+    std::vector<double> pieceArea(sourceArea.size(), 0.0);
+    for (const BspNode* space : collectSpaces(*root)) {
+      for (const std::uint32_t t : space->triangles) {
+        ASSERT_LT(t, seen.size());
+        ++seen[t];
+        const Triangle& piece = scene.triangle(static_cast<std::int32_t>(t));
+        const double tag = scene.normal(piece.normalIndex(0)).x;
+        ASSERT_EQ(tag, scene.normal(piece.normalIndex(2)).x);
+        const auto source = static_cast<std::size_t>(tag) - 1;
+        ASSERT_LT(source, sourceArea.size());
+        pieceArea[source] += area(scene, static_cast<std::int32_t>(t));
+        EXPECT_TRUE(sameBits(piece.planeNormal(), sourcePlane[source])) << "piece " << t << " of " << source;
+      }
+    }
+    for (std::size_t t = 0; t < seen.size(); ++t) EXPECT_EQ(seen[t], 1) << "triangle " << t;
+    for (std::size_t s = 0; s < sourceArea.size(); ++s) {
+      EXPECT_NEAR(pieceArea[s], sourceArea[s], 1e-9 * std::max(sourceArea[s], 1e-6)) << "source " << s;
+    }
+  }
+
+  // Every fragment of a Space holds triangles, its twin is among the
+  // fragments of its target, and the twin leads back into this Space.
+  void checkPortalsLeadBothWays() const {
+    std::map<const BspNode*, std::set<const Portal*>> held;
+    const std::vector<const BspNode*> spaces = collectSpaces(*root);
+    for (const BspNode* space : spaces) held[space].insert(space->portals.begin(), space->portals.end());
+    for (const BspNode* space : spaces) {
+      EXPECT_TRUE(space->front == nullptr && space->behind == nullptr && space->cutter == -1);
+      for (const Portal* fragment : space->portals) {
+        EXPECT_GT(fragment->triangleCount(), 0);
+        ASSERT_NE(fragment->target(), nullptr);
+        ASSERT_TRUE(held.count(fragment->target()));
+        EXPECT_TRUE(held.at(fragment->target()).count(fragment->twin())) << "Space " << space->number;
+        EXPECT_EQ(fragment->twin()->target(), space);
+      }
+    }
+  }
+
+  ScratchDir dir;
+  Scene scene;
+  std::vector<double> sourceArea;
+  std::vector<Point3> sourcePlane;
+  std::unique_ptr<BspBuilder> builder;
+  BspNode* root = nullptr;
+};
+
+TEST(TreeBuild, convexListBecomesOneSpaceWithTheListInOrder) {
+  Layout oneRoom;
+  oneRoom.rooms = {{{0, 0, 0}, {4, 3, 5}}};
+  oneRoom.cuts = {{{0, 2, 4}, {0, 3}, {0, 5}}};
+  BuiltLevel level(layoutMesh(oneRoom));
+  ASSERT_TRUE(level.root->isSpace());
+  EXPECT_EQ(level.root->triangles, level.scene.allTriangleIndices());
+  EXPECT_TRUE(level.root->portals.empty());
+  EXPECT_EQ(level.root->number, 1u);
+  EXPECT_EQ(level.builder->stats().spaces, 1u);
+  EXPECT_EQ(level.builder->stats().innerNodes, 0u);
+  EXPECT_EQ(level.builder->stats().maxDepth, 0u);
+}
+
+TEST(TreeBuild, emptyListBecomesAnEmptySpaceThatStillAttachesItsFragments) {
+  ScratchDir dir;
+  Scene scene;
+  BspBuilder builder(&scene, dir.path());
+  PortalStore store;
+  Portal* fragment = store.adopt(std::make_unique<Portal>());
+  fragment->addTriangle({0, 0, 0}, {1, 0, 0}, {0, 1, 0});
+  BspNode* space = builder.build({}, {fragment});
+  ASSERT_TRUE(space->isSpace());
+  EXPECT_TRUE(space->triangles.empty());
+  EXPECT_EQ(space->portals, std::vector<Portal*>{fragment});
+  EXPECT_EQ(fragment->twin()->target(), space);
+}
+
+// Two rooms joined by a corridor: inner nodes, several Spaces, and portals
+// whose fragments lead both ways; the front subtree's Spaces come first.
+TEST(TreeBuild, twoRoomsGiveSpacesJoinedByPortals) {
+  RoomsParams params;
+  params.rows = 1;
+  params.cols = 2;
+  BuiltLevel level(layoutMesh(roomsAndCorridors(params)));
+  const BuildStats& stats = level.builder->stats();
+  EXPECT_GT(stats.innerNodes, 0u);
+  EXPECT_EQ(stats.spaces, stats.innerNodes + 1);
+  EXPECT_GT(stats.portalsCreated, 0u);
+  EXPECT_EQ(stats.forcedSpaces, 0u);
+  level.checkTrianglesEndInExactlyOneSpace();
+  level.checkPortalsLeadBothWays();
+  const std::vector<const BspNode*> spaces = collectSpaces(*level.root);
+  for (std::size_t i = 0; i < spaces.size(); ++i) EXPECT_EQ(spaces[i]->number, i + 1);
+}
+
+// Whole builds on generated levels, as generated and turned and moved so
+// that the cutters cross the lattice and cut triangles.
+struct LevelCase {
+  const char* name;
+  Mesh (*make)();
+  double yaw;
+  double pitch;
+  Point3 offset;
+};
+
+Mesh roomsTwoByTwo() { return layoutMesh(roomsAndCorridors({})); }
+Mesh sample() { return layoutMesh(sampleLayout()); }
+
+class GeneratedLevelBuild : public ::testing::TestWithParam<LevelCase> {};
+
+TEST_P(GeneratedLevelBuild, keepsTrianglesAreaPlanesAndPortalLinks) {
+  const LevelCase& c = GetParam();
+  Mesh mesh = c.make();
+  if (c.yaw != 0.0 || c.pitch != 0.0 || c.offset.x != 0.0) mesh = moved(mesh, c.yaw, c.pitch, c.offset);
+  BuiltLevel level(mesh);
+  level.checkTrianglesEndInExactlyOneSpace();
+  level.checkPortalsLeadBothWays();
+  EXPECT_GT(level.builder->stats().spaces, 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, GeneratedLevelBuild,
+                         ::testing::Values(LevelCase{"rooms", roomsTwoByTwo, 0, 0, {}},
+                                           LevelCase{"roomsTurned", roomsTwoByTwo, 0.3, 0.1, {5.5, -2, 7}},
+                                           LevelCase{"sample", sample, 0, 0, {}},
+                                           LevelCase{"sampleTurned", sample, 1.1, -0.2, {-100, 20, 3}},
+                                           LevelCase{"sampleFarAway", sample, 0.7, 0, {1000, 500, -2000}}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+class RandomSoupBuild : public ::testing::TestWithParam<std::uint64_t> {};
+
+TEST_P(RandomSoupBuild, keepsTrianglesAreaPlanesAndPortalLinks) {
+  BuiltLevel level(randomSoup(120, GetParam()));
+  level.checkTrianglesEndInExactlyOneSpace();
+  level.checkPortalsLeadBothWays();
+  EXPECT_GT(level.builder->stats().trianglesSplit, 0u);
+}
+
+TEST_P(RandomSoupBuild, turnedAndMovedSoupKeepsTheSameProperties) {
+  BuiltLevel level(moved(randomSoup(80, GetParam()), 0.5 * static_cast<double>(GetParam()), 0.25, {30, -4, 12}));
+  level.checkTrianglesEndInExactlyOneSpace();
+  level.checkPortalsLeadBothWays();
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, RandomSoupBuild, ::testing::Range<std::uint64_t>(1, 9));
+
+// Degenerate input: the build ends and the usual properties hold.
+TEST(TreeBuild, degenerateInputsTerminate) {
+  Mesh mesh = layoutMesh(roomsAndCorridors({1, 2, 1, 3}));
+  const std::size_t roomFaces = mesh.faces.size();
+  // Every room face twice, once with its own vertices...
+  for (std::size_t f = 0; f < roomFaces; f += 7) mesh.faces.push_back(mesh.faces[f]);
+  // ...zero-area triangles (a corner used twice, collinear corners)...
+  mesh.positions.push_back({1, 1, 1});
+  mesh.positions.push_back({2, 2, 2});
+  mesh.positions.push_back({3, 3, 3});
+  const auto n = static_cast<std::int32_t>(mesh.positions.size());
+  mesh.faces.push_back({{n - 3, n - 2, n - 1}, {0, 0, 0}});
+  mesh.faces.push_back({{n - 3, n - 3, n - 2}, {0, 0, 0}});
+  mesh.faces.push_back({{n - 1, n - 1, n - 1}, {0, 0, 0}});
+  // ...and a back-to-back copy of a wall.
+  mesh.faces.push_back({{mesh.faces[3].positions[0], mesh.faces[3].positions[2], mesh.faces[3].positions[1]}, {0, 0, 0}});
+  BuiltLevel level(mesh);
+  level.checkTrianglesEndInExactlyOneSpace();
+  level.checkPortalsLeadBothWays();
+}
+
+TEST(TreeBuild, allCoplanarAndAllDegenerateListsAreOneSpace) {
+  {
+    Mesh coplanar;
+    for (int i = 0; i < 20; ++i) {
+      const auto base = static_cast<std::int32_t>(coplanar.positions.size());
+      coplanar.positions.push_back({double(i), 0, 0});
+      coplanar.positions.push_back({double(i), 0, 1});
+      coplanar.positions.push_back({i + (i % 2 == 0 ? 1.0 : -1.0), 0, 0});  // both facings
+      coplanar.faces.push_back({{base, base + 1, base + 2}, {0, 0, 0}});
+    }
+    BuiltLevel level(coplanar);
+    EXPECT_TRUE(level.root->isSpace());
+  }
+  {
+    Mesh lines;
+    for (int i = 0; i < 10; ++i) {
+      const auto base = static_cast<std::int32_t>(lines.positions.size());
+      lines.positions.push_back({double(i), double(i), 0});
+      lines.positions.push_back({double(i + 1), double(i + 1), 0});
+      lines.positions.push_back({double(i + 2), double(i + 2), 0});
+      lines.faces.push_back({{base, base + 1, base + 2}, {0, 0, 0}});
+    }
+    BuiltLevel level(lines);
+    EXPECT_TRUE(level.root->isSpace());
+  }
+}
+
+// Huge and tiny coordinates: the build still ends.
+TEST(TreeBuild, extremeCoordinatesTerminate) {
+  for (const double scale : {1e-6, 1e6, 1e15, 1e30}) {
+    Mesh mesh = randomSoup(40, 7);
+    for (Point3& p : mesh.positions) p = {static_cast<float>(p.x * scale), static_cast<float>(p.y * scale),
+                                          static_cast<float>(p.z * scale)};
+    BuiltLevel level(mesh);
+    EXPECT_GE(level.builder->stats().spaces, 1u) << scale;
+  }
+}
+
+// P, the floor y = 0, reaches across Q's plane x = 0, so the list is not
+// convex; every plane has nothing behind it, and the chosen cutter R (no
+// split) would hand the whole list to its front child again.
+TEST(TreeBuild, cutterWithNothingBehindAndNoSplitMakesAForcedSpace) {
+  ScratchDir dir;
+  Scene scene;
+  const auto q = addFacing(scene, {0, 0.5, -1}, {0, 1, 0}, {0, 0, 1});
+  const auto r = addCorners(scene, {-1, 0.5, -3}, {1, 0.5, -3}, {-1, 1.5, -3});
+  const auto p = addCorners(scene, {-1, 0, -2}, {-1, 0, 1}, {1, 0, -2});
+  PortalStore store;
+  Portal* incoming = store.adopt(std::make_unique<Portal>());
+  incoming->addTriangle({0, -5, 0}, {1, -5, 0}, {0, -5, 1});  // behind the cutter's plane
+  {
+    BspBuilder builder(&scene, dir.path());
+    ASSERT_FALSE(builder.isConvex(indices({q, r, p})));
+    BspNode* space = builder.build(indices({q, r, p}), {incoming});
+    ASSERT_TRUE(space->isSpace());
+    EXPECT_EQ(space->triangles, indices({q, r, p}));
+    EXPECT_EQ(space->portals, std::vector<Portal*>{incoming});
+    EXPECT_EQ(incoming->twin()->target(), space);
+    EXPECT_EQ(builder.stats().forcedSpaces, 1u);
+    EXPECT_EQ(builder.stats().innerNodes, 0u);
+    EXPECT_EQ(scene.triangleCount(), 3);
+  }
+  // Nothing was split: no section in "contours.log", no portal.
+  EXPECT_EQ(testing_support::fileText(dir / "contours.log"), "");
+  EXPECT_FALSE(std::filesystem::exists(dir / "tris.log"));
+}
+
+TEST(TreeBuild, progressReportsTheTrianglesSettledAtTheEnd) {
+  ScratchDir dir;
+  Scene scene;
+  appendToScene(layoutMesh(roomsAndCorridors({})), scene);
+  BspBuilder builder(&scene, dir.path());
+  std::uint64_t last = 0;
+  int calls = 0;
+  builder.setProgress([&](std::uint64_t settled) {
+    EXPECT_GE(settled, last);
+    last = settled;
+    ++calls;
+  });
+  builder.build(scene.allTriangleIndices(), {});
+  EXPECT_GE(calls, 1);
+  EXPECT_EQ(last, static_cast<std::uint64_t>(scene.triangleCount()));
+}
+
+// A Space holding A, B, C, where B was later split (front B1, behind B2)
+// and B2 again (B21, B22): flattening puts B's leaves at B's place.
+TEST(TreeBuild, flatteningReplacesASplitFragmentByItsLeavesInPlace) {
+  PortalStore store;
+  auto fragment = [&store] {
+    Portal* p = store.adopt(std::make_unique<Portal>());
+    p->addTriangle({0, 0, 0}, {1, 0, 0}, {0, 1, 0});
+    return p;
+  };
+  Portal* a = fragment();
+  Portal* b = fragment();
+  Portal* c = fragment();
+  Portal* b1 = fragment();
+  Portal* b2 = fragment();
+  Portal* b21 = fragment();
+  Portal* b22 = fragment();
+  BspNode space({}, {a, b, c}, 1);
+  b->setChildren(b1, b2);
+  b2->setChildren(b21, b22);
+  space.collectLeafFragments();
+  EXPECT_EQ(space.portals, (std::vector<Portal*>{a, b1, b21, b22, c}));
+
+  BspNode other({}, {}, 2);
+  attachPortal(b, &other);
+  for (Portal* leaf : {b1, b21, b22}) EXPECT_EQ(leaf->twin()->target(), &other);
+  EXPECT_EQ(a->twin()->target(), nullptr);
+}
+
+}  // namespace
+}  // namespace pw
