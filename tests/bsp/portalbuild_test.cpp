@@ -1,0 +1,191 @@
+// portalbuild run as a program: exit codes, the files it writes, its JSON.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include "bsp_test_support.h"
+#include "tools/levelgen.h"
+
+namespace pw {
+namespace {
+
+using testing_support::fileText;
+using testing_support::ScratchDir;
+
+const std::filesystem::path kSample = std::filesystem::path(PORTALWALK_LEVELS_DIR) / "folyosos.obj";
+
+struct ProgramRun {
+  int exitCode;
+  std::string out;
+  std::string err;
+};
+
+// Runs portalbuild with `arguments` (already quoted) in `workDir`.
+ProgramRun portalbuild(const ScratchDir& dir, const std::string& arguments, const std::filesystem::path& workDir) {
+  std::ostringstream command;
+  command << "cd '" << workDir.string() << "' && '" << PORTALBUILD_PATH << "' " << arguments << " >'"
+          << (dir / "stdout.txt").string() << "' 2>'" << (dir / "stderr.txt").string() << "'";
+  const int status = std::system(command.str().c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, fileText(dir / "stdout.txt"), fileText(dir / "stderr.txt")};
+}
+
+std::string quoted(const std::filesystem::path& path) {
+  std::ostringstream text;
+  text << '\'' << path.string() << '\'';
+  return text.str();
+}
+
+// A small recursive-descent check that `text` is one well-formed JSON value.
+class JsonChecker {
+ public:
+  explicit JsonChecker(std::string_view text) : text_(text) {}
+  bool wellFormed() {
+    skipBlanks();
+    if (!value()) return false;
+    skipBlanks();
+    return at_ == text_.size();
+  }
+
+ private:
+  void skipBlanks() {
+    while (at_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[at_]))) ++at_;
+  }
+  bool take(char c) {
+    skipBlanks();
+    if (at_ < text_.size() && text_[at_] == c) {
+      ++at_;
+      return true;
+    }
+    return false;
+  }
+  bool string() {
+    if (!take('"')) return false;
+    while (at_ < text_.size() && text_[at_] != '"') {
+      if (static_cast<unsigned char>(text_[at_]) < 0x20) return false;
+      at_ += text_[at_] == '\\' ? 2 : 1;
+    }
+    return take('"');
+  }
+  bool number() {
+    const std::size_t start = at_;
+    if (at_ < text_.size() && text_[at_] == '-') ++at_;
+    while (at_ < text_.size() && (std::isdigit(static_cast<unsigned char>(text_[at_])) || text_[at_] == '.' ||
+                                  text_[at_] == 'e' || text_[at_] == 'E' || text_[at_] == '+' || text_[at_] == '-')) {
+      ++at_;
+    }
+    return at_ > start && std::isdigit(static_cast<unsigned char>(text_[at_ - 1]));
+  }
+  template <typename Item>
+  bool sequence(char close, Item item) {
+    if (take(close)) return true;
+    do {
+      if (!item()) return false;
+    } while (take(','));
+    return take(close);
+  }
+  bool value() {
+    skipBlanks();
+    if (at_ >= text_.size()) return false;
+    switch (text_[at_]) {
+      case '{':
+        ++at_;
+        return sequence('}', [this] { return string() && take(':') && value(); });
+      case '[':
+        ++at_;
+        return sequence(']', [this] { return value(); });
+      case '"':
+        return string();
+      default:
+        return number();
+    }
+  }
+
+  std::string_view text_;
+  std::size_t at_ = 0;
+};
+
+TEST(Portalbuild, compilesTheSampleIntoTheOutputFolderWithJson) {
+  ScratchDir dir;
+  const std::filesystem::path out = dir / "nested" / "out";
+  const ProgramRun run = portalbuild(dir, quoted(kSample) + " -o " + quoted(out) + " --json " + quoted(dir / "s.json"),
+                              dir.path());
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  for (const char* name : {"out.log", "contours.log", "tris.log"}) {
+    EXPECT_FALSE(fileText(out / name).empty()) << name;
+  }
+  EXPECT_NE(run.out.find("Spaces"), std::string::npos);
+  EXPECT_NE(run.out.find("peak memory"), std::string::npos);
+  EXPECT_EQ(run.err, "");  // no progress when stderr is not a terminal
+
+  const std::string json = fileText(dir / "s.json");
+  EXPECT_TRUE(JsonChecker(json).wellFormed()) << json;
+  for (const char* field : {"\"level\"", "\"inputTriangles\"", "\"skippedLines\"", "\"firstSkippedLines\"",
+                            "\"triangles\"", "\"trianglesSplit\"", "\"innerNodes\"", "\"spaces\"", "\"forcedSpaces\"",
+                            "\"treeDepth\"", "\"portalsCreated\"", "\"leafFragments\"", "\"seconds\"",
+                            "\"cutterChoice\"", "\"portalCreation\"", "\"peakMemoryKiB\""}) {
+    EXPECT_NE(json.find(field), std::string::npos) << field;
+  }
+  EXPECT_NE(json.find("\"inputTriangles\": 448"), std::string::npos);
+}
+
+TEST(Portalbuild, writesIntoTheWorkingDirectoryByDefaultAndQuietPrintsNothing) {
+  ScratchDir dir;
+  const ProgramRun run = portalbuild(dir, quoted(kSample) + " -q", dir.path());
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_TRUE(std::filesystem::exists(dir / "out.log"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "contours.log"));
+}
+
+// A convex room makes no split, so no portal creation writes "tris.log":
+// one left from an earlier run is gone.
+TEST(Portalbuild, removesAStaleTrisLog) {
+  ScratchDir dir;
+  Layout room;
+  room.rooms = {{{0, 0, 0}, {2, 2, 2}}};
+  room.cuts = {{{0, 2}, {0, 2}, {0, 2}}};
+  {
+    std::ofstream obj(dir / "room.obj");
+    writeObj(obj, layoutMesh(room));
+    std::ofstream stale(dir / "tris.log");
+    stale << "1 2 3\n";
+  }
+  const ProgramRun run = portalbuild(dir, "room.obj -q", dir.path());
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_FALSE(std::filesystem::exists(dir / "tris.log"));
+  EXPECT_NE(fileText(dir / "out.log").find("ID: 0000000000000001"), std::string::npos);
+}
+
+TEST(Portalbuild, missingLevelIsAnInputErrorNamingTheFile) {
+  ScratchDir dir;
+  const ProgramRun run = portalbuild(dir, "no_such_level.obj", dir.path());
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_NE(run.err.find("no_such_level.obj"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir / "out.log"));
+
+  // The default level is "folyosos.obj" in the working directory.
+  const ProgramRun byDefault = portalbuild(dir, "", dir.path());
+  EXPECT_EQ(byDefault.exitCode, 2);
+  EXPECT_NE(byDefault.err.find("folyosos.obj"), std::string::npos);
+}
+
+TEST(Portalbuild, usageErrorsAndHelp) {
+  ScratchDir dir;
+  EXPECT_EQ(portalbuild(dir, "--frobnicate", dir.path()).exitCode, 2);
+  EXPECT_EQ(portalbuild(dir, "a.obj b.obj", dir.path()).exitCode, 2);
+  EXPECT_EQ(portalbuild(dir, "-o", dir.path()).exitCode, 2);
+  const ProgramRun help = portalbuild(dir, "--help", dir.path());
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_NE(help.out.find("usage: portalbuild"), std::string::npos);
+  EXPECT_NE(help.out.find("--json"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace pw
