@@ -65,14 +65,26 @@ std::array<Side, 6> sidesOf(const Box& box) {
   }};
 }
 
-// The cut coordinates of `cuts` from lo to hi, both included.
-std::vector<double> cutsWithin(const std::vector<double>& cuts, double lo, double hi) {
-  std::vector<double> within;
-  for (const double c : cuts) {
-    if (c >= lo && c <= hi) within.push_back(c);
+std::vector<double> sortedUnique(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  values.erase(std::unique(values.begin(), values.end()), values.end());
+  return values;
+}
+
+// The cut coordinates of one face along one axis, from lo to hi: the
+// layout's cuts and lattice lines inside, the face's bounds and `extra`
+// (its doorways' bounds) when inside.
+std::vector<double> faceCuts(const Layout& layout, int axis, double lo, double hi, const std::vector<double>& extra) {
+  std::vector<double> cuts = {lo, hi};
+  auto addInside = [&](double c) {
+    if (c > lo && c < hi) cuts.push_back(c);
+  };
+  for (const double c : layout.cuts[static_cast<std::size_t>(axis)]) addInside(c);
+  for (const double c : extra) addInside(c);
+  if (layout.cellSize > 0.0) {
+    for (double c = std::ceil(lo / layout.cellSize) * layout.cellSize; c < hi; c += layout.cellSize) addInside(c);
   }
-  assert(within.size() >= 2 && within.front() == lo && within.back() == hi);
-  return within;
+  return sortedUnique(std::move(cuts));
 }
 
 bool insideRectangle(const Point3& p, const Box& box, int u, int v) {
@@ -83,8 +95,18 @@ bool insideRectangle(const Point3& p, const Box& box, int u, int v) {
 // The cells of one side, two triangles each, leaving out the cells inside a
 // doorway (a corridor end lying on this side's plane).
 void emitSide(MeshBuilder& builder, const Layout& layout, const Box& box, const Side& side, bool withDoorways) {
-  const std::vector<double> us = cutsWithin(layout.cuts[side.u], at(box.min, side.u), at(box.max, side.u));
-  const std::vector<double> vs = cutsWithin(layout.cuts[side.v], at(box.min, side.v), at(box.max, side.v));
+  std::vector<const Box*> doorways;
+  std::vector<double> doorwayU, doorwayV;
+  for (const Layout::Corridor& corridor : layout.corridors) {
+    if (withDoorways && corridor.axis == side.axis &&
+        (at(corridor.box.min, side.axis) == side.coordinate || at(corridor.box.max, side.axis) == side.coordinate)) {
+      doorways.push_back(&corridor.box);
+      doorwayU.insert(doorwayU.end(), {at(corridor.box.min, side.u), at(corridor.box.max, side.u)});
+      doorwayV.insert(doorwayV.end(), {at(corridor.box.min, side.v), at(corridor.box.max, side.v)});
+    }
+  }
+  const std::vector<double> us = faceCuts(layout, side.u, at(box.min, side.u), at(box.max, side.u), doorwayU);
+  const std::vector<double> vs = faceCuts(layout, side.v, at(box.min, side.v), at(box.max, side.v), doorwayV);
   const std::int32_t normal = builder.normal(side.inward);
   auto point = [&side](double u, double v) {
     Point3 p;
@@ -96,14 +118,10 @@ void emitSide(MeshBuilder& builder, const Layout& layout, const Box& box, const 
   for (std::size_t i = 0; i + 1 < us.size(); ++i) {
     for (std::size_t j = 0; j + 1 < vs.size(); ++j) {
       const Point3 centre = point((us[i] + us[i + 1]) / 2, (vs[j] + vs[j + 1]) / 2);
-      const bool doorway = withDoorways && std::any_of(layout.corridors.begin(), layout.corridors.end(),
-                                                       [&](const Layout::Corridor& corridor) {
-                                                         return corridor.axis == side.axis &&
-                                                                (at(corridor.box.min, side.axis) == side.coordinate ||
-                                                                 at(corridor.box.max, side.axis) == side.coordinate) &&
-                                                                insideRectangle(centre, corridor.box, side.u, side.v);
-                                                       });
-      if (doorway) continue;
+      if (std::any_of(doorways.begin(), doorways.end(),
+                      [&](const Box* doorway) { return insideRectangle(centre, *doorway, side.u, side.v); })) {
+        continue;
+      }
       const Point3 p00 = point(us[i], vs[j]);
       const Point3 p10 = point(us[i + 1], vs[j]);
       const Point3 p11 = point(us[i + 1], vs[j + 1]);
@@ -135,12 +153,6 @@ class Random {
   std::uint64_t state_;
 };
 
-std::vector<double> sortedUnique(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  values.erase(std::unique(values.begin(), values.end()), values.end());
-  return values;
-}
-
 // Every coordinate of every box, per axis: the coarsest cuts that keep the
 // faces free of T-junctions.
 std::array<std::vector<double>, 3> boxCoordinates(const Layout& layout) {
@@ -162,7 +174,8 @@ std::array<std::vector<double>, 3> boxCoordinates(const Layout& layout) {
 Layout roomsAndCorridors(const RoomsParams& params) {
   assert(params.rows >= 1 && params.cols >= 1 && params.subdivision >= 1);
   // Rooms sit in cells of kPitch x kPitch units; a room is 4 to 6 units wide
-  // and deep and 3 or 4 high, so 1 to 3 units are left for each corridor.
+  // and deep (in half units) and 3 or 4 high, so 1 to 3 units are left for
+  // each corridor.
   constexpr double kPitch = 7.0;
   constexpr double kDoorFrom = 1.0;  // doorways span 1..3 units into the cell
   constexpr double kDoorTo = 3.0;
@@ -173,8 +186,8 @@ Layout roomsAndCorridors(const RoomsParams& params) {
     for (int c = 0; c < params.cols; ++c) {
       const double x0 = c * kPitch;
       const double z0 = r * kPitch;
-      const double width = 4.0 + static_cast<double>(random.next() % 3);
-      const double depth = 4.0 + static_cast<double>(random.next() % 3);
+      const double width = 4.0 + 0.5 * static_cast<double>(random.next() % 5);
+      const double depth = 4.0 + 0.5 * static_cast<double>(random.next() % 5);
       const double height = 3.0 + static_cast<double>(random.next() % 2);
       layout.rooms.push_back({{x0, 0, z0}, {x0 + width, height, z0 + depth}});
     }
@@ -197,14 +210,8 @@ Layout roomsAndCorridors(const RoomsParams& params) {
       }
     }
   }
-  // A lattice of 1 / subdivision over the whole level.
-  const std::array<double, 3> extent = {(params.cols - 1) * kPitch + 6.0, 4.0, (params.rows - 1) * kPitch + 6.0};
-  for (std::size_t axis = 0; axis < 3; ++axis) {
-    const auto steps = static_cast<int>(extent[axis]) * params.subdivision;
-    for (int i = 0; i <= steps; ++i) {
-      layout.cuts[axis].push_back(static_cast<double>(i) / params.subdivision);
-    }
-  }
+  // Every coordinate two faces share is a lattice line or a bound of both.
+  layout.cellSize = 1.0 / params.subdivision;
   return layout;
 }
 

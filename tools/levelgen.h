@@ -35,11 +35,13 @@ struct Box {
 
 // Rooms are closed boxes; a corridor is a box open at its two ends along
 // `axis` (0 = x, 2 = z), and each open end cuts a doorway into the room wall
-// it lies on. Every face is made of cells between consecutive cut
-// coordinates (`cuts[axis]`, ascending, covering every box coordinate), so
-// faces meeting along a line share all their vertices there (no
-// T-junctions). Faces point into the rooms: each triangle runs
-// counter-clockwise seen from inside.
+// it lies on. Each face is made of rectangular cells, two triangles each,
+// between its cut coordinates: its own bounds, its doorways' bounds, the
+// coordinates of `cuts[axis]` and the multiples of `cellSize` (if not 0)
+// that fall inside it. Faces that meet along a line must get the same cuts
+// there (no T-junctions): either list every box coordinate in `cuts`, or
+// keep every shared coordinate on the `cellSize` lattice. Faces point into
+// the rooms: each triangle runs counter-clockwise seen from inside.
 struct Layout {
   struct Corridor {
     Box box;
@@ -48,10 +50,12 @@ struct Layout {
   std::vector<Box> rooms;
   std::vector<Corridor> corridors;
   std::array<std::vector<double>, 3> cuts;
+  double cellSize = 0.0;
 };
 
 // A grid of `rows` x `cols` rooms (floor at y = 0), each joined to its
-// neighbours by 2 x 2 corridors; room sizes vary with `seed`. Cells are
+// neighbours by 2 x 2 corridors; room sizes vary with `seed` in half units,
+// so the walls of one room cut across the floors of others. Cells are
 // 1 / `subdivision` units wide (a power of two keeps coordinates exact).
 struct RoomsParams {
   int rows = 2;
