@@ -58,7 +58,11 @@ class BspBuilder {
   BspBuilder& operator=(const BspBuilder&) = delete;
 
   // The subtree for these triangles and incoming fragments (front subtree
-  // finished before the behind subtree). Throws what portal creation throws.
+  // finished before the behind subtree; Spaces numbered 1, 2, ... in the
+  // order they are made). A list becomes a Space when it is convex, or when
+  // dividing it would make no progress (see BuildStats::forcedSpaces). The
+  // recursion runs on an explicit stack, so any depth builds. Throws what
+  // portal creation throws.
   BspNode* build(const std::vector<std::uint32_t>& triangles, const std::vector<Portal*>& portals);
 
   // True when no vertex of any entry lies behind the plane of another entry.
@@ -76,7 +80,9 @@ class BspBuilder {
              const std::vector<Portal*>& portals, std::vector<Portal*>& frontPortals,
              std::vector<Portal*>& behindPortals);
 
-  // Called with the number of input triangles settled in Spaces so far.
+  // Called now and then during `build`, and once at its end, with the number
+  // of Scene triangles (pieces included) settled in Spaces so far. Splitting
+  // adds triangles, so compare it with the Scene's current triangle count.
   void setProgress(std::function<void(std::uint64_t settled)> progress) { progress_ = std::move(progress); }
   const BuildStats& stats() const { return stats_; }
   Scene& scene() { return *scene_; }
