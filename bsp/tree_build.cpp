@@ -86,6 +86,9 @@ BspBuilder::BspBuilder(Scene* scene, const std::filesystem::path& outputDir)
 // order a recursive build would give.
 BspNode* BspBuilder::build(const std::vector<std::uint32_t>& triangles, const std::vector<Portal*>& portals) {
   std::vector<PendingNode> pending;  // the inner nodes on the path to the current list
+  // A new root: no face divides anything above it (not even one left marked
+  // by a build that ended in an exception).
+  std::fill(faceOnPath_.begin(), faceOnPath_.end(), false);
   std::vector<std::uint32_t> nodeTriangles = triangles;
   std::vector<Portal*> nodePortals = portals;
   std::uint64_t depth = 0;
