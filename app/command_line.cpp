@@ -1,9 +1,18 @@
 #include "app/command_line.h"
 
 #include <charconv>
+#include <cmath>
 
 namespace pw {
 namespace {
+
+// A finite decimal number, all of the text.
+std::optional<float> parseNumber(std::string_view text) {
+  float value = 0.0f;
+  const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (status != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
 
 // A positive decimal count, all of the text.
 std::optional<std::uint64_t> parseCount(std::string_view text) {
@@ -38,6 +47,22 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) 
     } else if (argument == "--screenshot") {
       if (!hasValue || arguments[i + 1].empty()) return fail("--screenshot needs a file name");
       result.screenshot = arguments[++i];
+    } else if (argument == "--eye") {
+      std::optional<float> coordinates[3];
+      for (std::size_t k = 0; k < 3; ++k) {
+        if (i + 1 + k < arguments.size()) coordinates[k] = parseNumber(arguments[i + 1 + k]);
+      }
+      if (!coordinates[0] || !coordinates[1] || !coordinates[2]) return fail("--eye needs three numbers X Y Z");
+      // The camera holds the translation that brings the eye to the origin.
+      result.viewer.startCamera.tx = -*coordinates[0];
+      result.viewer.startCamera.ty = -*coordinates[1];
+      result.viewer.startCamera.tz = -*coordinates[2];
+      i += 3;
+    } else if (argument == "--yaw") {
+      const auto degrees = hasValue ? parseNumber(arguments[i + 1]) : std::nullopt;
+      if (!degrees) return fail("--yaw needs a number of degrees");
+      result.viewer.startCamera.yaw = *degrees;
+      ++i;
     } else if (argument == "--stats") {
       result.stats = true;
     } else if (argument == "--draw-all") {
@@ -56,7 +81,8 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) 
 
 std::string usageText() {
   return "Usage: portalwalk [LEVEL.obj] [--windowed | --fullscreen] [--frames N]\n"
-         "                 [--screenshot FILE.png] [--stats] [--draw-all]\n"
+         "                 [--screenshot FILE.png] [--eye X Y Z] [--yaw DEGREES]\n"
+         "                 [--stats] [--draw-all]\n"
          "\n"
          "Builds the BSP tree of an indoor level (a Wavefront OBJ triangle mesh)\n"
          "and walks through it in first person, drawing only the Spaces seen\n"
@@ -69,6 +95,9 @@ std::string usageText() {
          "  --fullscreen        run full screen without asking\n"
          "  --frames N          end after N drawn frames (exit code 0)\n"
          "  --screenshot FILE   save the last drawn frame as a PNG file\n"
+         "  --eye X Y Z         start at this eye position (default -1.6 0.2 0.4)\n"
+         "  --yaw DEGREES       start turned this far to the right (default 0,\n"
+         "                      looking along -z)\n"
          "  --stats             print frames per second and the share of Spaces\n"
          "                      and triangles drawn per frame\n"
          "  --draw-all          draw every Space (culling off, for comparison)\n"

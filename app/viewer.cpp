@@ -17,7 +17,7 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
   // Before any window exists, so this is a screen position; the window
   // procedure recentres to the same point in client coordinates.
   platform.warpPointer(kPointerHomeX, kPointerHomeY);
-  shell.camera = Camera{};
+  shell.camera = options.startCamera;
 
   if (options.fullScreen) {
     shell.fullScreen = *options.fullScreen;

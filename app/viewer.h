@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/camera.h"
 #include "bsp/level_compiler.h"
 
 namespace pw {
@@ -25,6 +26,8 @@ struct ViewerOptions {
   std::optional<bool> fullScreen;
   // End after this many drawn frames; 0: run until closed or Esc.
   std::uint64_t frameLimit = 0;
+  // The camera's start values (the designed start pose unless changed).
+  Camera startCamera;
 };
 
 // Reads, builds, flattens and dumps the level (compileLevel, or a stand-in in

@@ -21,6 +21,25 @@ TEST(CommandLine, noArgumentsKeepTheDesignedBehaviour) {
   EXPECT_FALSE(line.stats);
   EXPECT_FALSE(line.help);
   EXPECT_EQ(line.culling, Culling::PortalView);
+  const Camera designed;
+  EXPECT_EQ(line.viewer.startCamera.tx, designed.tx);
+  EXPECT_EQ(line.viewer.startCamera.tz, designed.tz);
+  EXPECT_EQ(line.viewer.startCamera.yaw, designed.yaw);
+}
+
+TEST(CommandLine, eyeAndYawSetTheStartPose) {
+  const auto parsed = parse({"--eye", "3.5", "1", "-2.25", "--yaw", "90"});
+  ASSERT_TRUE(parsed.commandLine.has_value()) << parsed.error;
+  const Camera& start = parsed.commandLine->viewer.startCamera;
+  EXPECT_EQ(start.eye().x, 3.5);
+  EXPECT_EQ(start.eye().y, 1.0);
+  EXPECT_EQ(start.eye().z, -2.25);
+  EXPECT_EQ(start.yaw, 90.0f);
+  EXPECT_EQ(start.pitch, 0.0f);
+  // The same text as the designed start gives the same floats.
+  const auto designed = parse({"--eye", "-1.6", "0.2", "0.4"});
+  EXPECT_EQ(designed.commandLine->viewer.startCamera.tx, Camera().tx);
+  EXPECT_EQ(designed.commandLine->viewer.startCamera.tz, Camera().tz);
 }
 
 TEST(CommandLine, readsEveryOption) {
@@ -46,7 +65,8 @@ TEST(CommandLine, rejectsWhatItDoesNotKnow) {
       {"--frame", "3"},          {"--frames"},       {"--frames", "0"},          {"--frames", "-2"},
       {"--frames", "3x"},        {"--frames", ""},   {"--frames", "99999999999999999999999"},
       {"--screenshot"},          {"--screenshot", ""}, {"a.obj", "b.obj"},     {"--windowed", "--fullscreen"},
-      {"-x"},                    {"--"},
+      {"-x"},                    {"--"},             {"--eye", "1", "2"},        {"--eye", "1", "2", "z"},
+      {"--eye", "1", "nan", "3"}, {"--eye", "1e99", "0", "0"}, {"--yaw"},     {"--yaw", "left"},
   };
   for (const auto& arguments : bad) {
     const auto parsed = parse(arguments);

@@ -63,6 +63,19 @@ TEST_F(ViewerFixture, startsUpInTheDesignedOrder) {
   EXPECT_EQ(Journal(journal.begin(), journal.begin() + static_cast<long>(expectedStart.size())), expectedStart);
 }
 
+TEST_F(ViewerFixture, theCameraStartsFromTheGivenPose) {
+  options.fullScreen = false;
+  options.startCamera.tx = 3.0f;
+  options.startCamera.yaw = 45.0f;
+  shell.camera.tz = 99.0f;  // left over from anything before: replaced
+  platform.frames = {{}};
+  EXPECT_EQ(run(), kExitSuccess);
+  ASSERT_EQ(graphics.cameras.size(), 1u);
+  EXPECT_EQ(graphics.cameras[0].tx, 3.0f);
+  EXPECT_EQ(graphics.cameras[0].tz, -0.4f);
+  EXPECT_EQ(graphics.cameras[0].yaw, 45.0f);
+}
+
 TEST_F(ViewerFixture, onlyNoToTheQuestionMeansWindowed) {
   struct Case {
     Answer answer;

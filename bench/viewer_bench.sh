@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# The viewer's frame rate under Mesa's software OpenGL in a virtual X server,
+# with portal culling and with culling off (--draw-all), on the sample level
+# and on generated rooms-and-corridors levels.
+#
+# usage: viewer_bench.sh PORTALWALK LEVELGEN SAMPLE_LEVEL [FRAMES] [SIZE...]
+#   FRAMES  frames drawn per run (default 200)
+#   SIZE    approximate triangle counts of generated levels (default 4000 16000)
+#
+# In a generated level the eye stands in the first room at (1, 1, 2), looking
+# along +x (yaw 90) down the row of doorways, so that several rooms are seen.
+# Figures are per drawn frame; building the tree is not timed.
+set -euo pipefail
+
+if [[ $# -lt 3 ]]; then
+  sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'
+  exit 2
+fi
+portalwalk=$(realpath "$1")
+levelgen=$(realpath "$2")
+sample=$(realpath "$3")
+frames=${4:-200}
+shift $(( $# < 4 ? $# : 4 ))
+sizes=("$@")
+[[ ${#sizes[@]} -eq 0 ]] && sizes=(4000 16000)
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# run LABEL LEVEL [viewer options...]: one row per culling mode.
+run() {
+  local label=$1 level=$2
+  shift 2
+  for mode in portals all; do
+    local extra=()
+    [[ $mode == all ]] && extra=(--draw-all)
+    local stats
+    stats=$(cd "$work" && LIBGL_ALWAYS_SOFTWARE=1 xvfb-run -a -s "-screen 0 1280x1024x24" \
+      "$portalwalk" "$level" --windowed --frames "$frames" --stats "${extra[@]}" "$@")
+    awk -v label="$label" -v mode="$mode" '
+      /^frames per second:/ { fps = $4 }
+      /^spaces per frame:/ { spaces = $4; totalSpaces = $6; spaceShare = $7 }
+      /^triangles per frame:/ { tris = $4; totalTris = $6; triShare = $7 }
+      END {
+        printf "| %-14s | %9s | %6s | %-8s | %8s | %8s %-9s | %10s %-9s |\n",
+               label, totalTris, totalSpaces, mode, fps, spaces, spaceShare, tris, triShare
+      }' <<<"$stats"
+  done
+}
+
+echo "frames per run: $frames, 1024 x 768 window, Mesa software OpenGL under Xvfb"
+echo "| level          | triangles | Spaces | culling  |      fps | Spaces per frame   | triangles per frame  |"
+echo "|----------------|-----------|--------|----------|----------|--------------------|----------------------|"
+run "folyosos.obj" "$sample"
+for size in "${sizes[@]}"; do
+  "$levelgen" rooms --size "$size" -o "$work/rooms$size.obj"
+  run "rooms $size" "$work/rooms$size.obj" --eye 1 1 2 --yaw 90
+done
