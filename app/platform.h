@@ -61,7 +61,8 @@ class Platform {
  public:
   virtual ~Platform() = default;
 
-  // Both block until the user has answered or dismissed the box.
+  // Both block until the user has answered or dismissed the box. A notice
+  // also goes to standard error, where scripts and logs see it.
   virtual Answer askYesNo(const std::string& text, const std::string& caption, BoxIcon icon) = 0;
   virtual void showNotice(const std::string& text, const std::string& caption, BoxIcon icon) = 0;
 

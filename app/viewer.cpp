@@ -2,7 +2,6 @@
 
 #include <exception>
 #include <fstream>
-#include <iostream>
 #include <locale>
 
 #include "app/frame_loop.h"
@@ -48,10 +47,10 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
     shell.treeRoot = level->root;
   } catch (const std::exception& error) {
     // A dependency failed (GLU gave no tessellator). Close what is open, take
-    // the window down so that the box is seen on the desktop, then report.
+    // the window down so that the box is seen on the desktop, then report
+    // (the platform also writes it to stderr).
     shell.frameLog.reset();
     window.destroyWindow();
-    std::cerr << "portalwalk: " << error.what() << '\n';
     platform.showNotice(error.what(), "ERROR", BoxIcon::Stop);
     return kExitFailure;
   }

@@ -42,7 +42,7 @@ inline constexpr int kExitFailure = 1;
 // window was closed, after Esc, after the frame limit and after a failed
 // window creation (its box has been shown); 1 when building the level threw
 // (the tessellator error), after the window has been torn down and the
-// message shown in a box captioned "ERROR" and on stderr.
+// message shown in a box captioned "ERROR".
 int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const ViewerOptions& options,
               const LevelCompiler& compile);
 
