@@ -82,7 +82,7 @@ bool GlGraphics::drawFrame(const ShellState& shell) {
   if (!firstFrameStart_) {
     firstFrameStart_ = now;
     // The tree does not change while frames run: count it once.
-    for (const BspNode* space : allSpaces(shell.scene, *shell.treeRoot, shell.camera)) {
+    for (const BspNode* space : collectSpaces(*shell.treeRoot)) {
       ++stats_.levelSpaces;
       stats_.levelTriangles += space->triangles.size();
     }
