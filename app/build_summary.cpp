@@ -77,8 +77,11 @@ void writeSummary(std::ostream& out, const BuildSummary& s) {
   out << "portals:      " << b.portalsCreated << " created, " << s.leafFragments << " leaf fragments in Spaces\n";
   out << "time:         load " << seconds(s.loadSeconds) << " s, build " << seconds(s.buildSeconds) << " s, dump "
       << seconds(s.dumpSeconds) << " s\n";
-  out << "build phases: convexity " << seconds(b.convexitySeconds) << " s, cutter choice "
-      << seconds(b.cutterChoiceSeconds) << " s, splitting " << seconds(b.splittingSeconds)
+  out << "build phases: plane index " << seconds(b.planeIndexSeconds) << " s, convexity "
+      << seconds(b.convexitySeconds) << " s, cutter choice " << seconds(b.cutterChoiceSeconds)
+      << " s, triangle splitting " << seconds(b.splittingSeconds) << " s,\n"
+      << "              portal splitting " << seconds(b.portalSplittingSeconds) << " s, chaining "
+      << seconds(b.chainingSeconds) << " s, contours.log " << seconds(b.logWritingSeconds)
       << " s, portal creation " << seconds(b.portalCreationSeconds) << " s\n";
   out << "peak memory:  " << fixed(static_cast<double>(s.peakMemoryKiB) / 1024.0, 1) << " MiB\n";
 }
@@ -101,7 +104,9 @@ void writeSummaryJson(std::ostream& out, const BuildSummary& s) {
       << ",\n  \"seconds\": {\"load\": " << seconds(s.loadSeconds) << ", \"build\": " << seconds(s.buildSeconds)
       << ", \"dump\": " << seconds(s.dumpSeconds) << ", \"convexity\": " << seconds(b.convexitySeconds)
       << ", \"cutterChoice\": " << seconds(b.cutterChoiceSeconds)
-      << ", \"splitting\": " << seconds(b.splittingSeconds)
+      << ", \"planeIndex\": " << seconds(b.planeIndexSeconds) << ", \"splitting\": " << seconds(b.splittingSeconds)
+      << ", \"portalSplitting\": " << seconds(b.portalSplittingSeconds)
+      << ", \"chaining\": " << seconds(b.chainingSeconds) << ", \"logWriting\": " << seconds(b.logWritingSeconds)
       << ", \"portalCreation\": " << seconds(b.portalCreationSeconds) << "},\n  \"peakMemoryKiB\": "
       << s.peakMemoryKiB << "\n}\n";
 }

@@ -7,6 +7,7 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "bsp/bsp_node.h"
@@ -16,6 +17,8 @@
 namespace pw {
 
 class Scene;
+class WorkerPool;
+struct PlaneGroups;
 
 // The chosen cutter with the counts it was chosen by: its plane against every
 // entry of the list (itself included, as coplanar, in `front`).
@@ -24,6 +27,23 @@ struct CutterChoice {
   std::uint32_t splits = 0;  // entries spanning the plane
   std::uint32_t behind = 0;  // entries behind it or touching it from behind
   std::uint32_t front = 0;   // all others: in front, touching from the front, coplanar
+};
+
+// How the builder reaches its results. Both strategies give the same tree,
+// the same Scene and the same logs, bit for bit.
+enum class BuildStrategy {
+  // Plane groups, a corner hierarchy per list, counts derived from the
+  // parent's after lopsided splits, candidates counted on all threads.
+  Fast,
+  // Every candidate against every entry, every corner against every other
+  // entry's plane: the reference the fast build is tested against.
+  Straightforward,
+};
+
+struct BuildOptions {
+  BuildStrategy strategy = BuildStrategy::Fast;
+  // Threads the fast build counts on, the calling one included; 0: one per core.
+  unsigned threads = 0;
 };
 
 // Figures of one build, for the summary of `portalbuild` and the benchmarks.
@@ -41,11 +61,17 @@ struct BuildStats {
   std::uint64_t maxDepth = 0;
   std::uint64_t trianglesSplit = 0;
   std::uint64_t portalsCreated = 0;
+  // Lists whose candidate counts the fast build derived from their parent's.
+  std::uint64_t derivedCountLists = 0;
   // Seconds spent in each phase of the build.
-  double cutterChoiceSeconds = 0.0;
   double convexitySeconds = 0.0;
-  double splittingSeconds = 0.0;
-  double portalCreationSeconds = 0.0;
+  double cutterChoiceSeconds = 0.0;  // counting (afresh or derived) and the passes
+  double planeIndexSeconds = 0.0;    // fast build: plane groups and corner hierarchies
+  double splittingSeconds = 0.0;     // the triangle phase
+  double portalSplittingSeconds = 0.0;
+  double chainingSeconds = 0.0;
+  double logWritingSeconds = 0.0;       // the two "contours.log" sections of every split
+  double portalCreationSeconds = 0.0;  // tessellation, the new portal pair, "tris.log"
 };
 
 // The builder owns everything the tree is made of (nodes and fragments): keep
@@ -53,7 +79,8 @@ struct BuildStats {
 // construction) and "tris.log" (at every portal creation) into `outputDir`.
 class BspBuilder {
  public:
-  explicit BspBuilder(Scene* scene, const std::filesystem::path& outputDir = {});
+  explicit BspBuilder(Scene* scene, const std::filesystem::path& outputDir = {}, BuildOptions options = {});
+  ~BspBuilder();
   BspBuilder(const BspBuilder&) = delete;
   BspBuilder& operator=(const BspBuilder&) = delete;
 
@@ -85,9 +112,24 @@ class BspBuilder {
   // adds triangles, so compare it with the Scene's current triangle count.
   void setProgress(std::function<void(std::uint64_t settled)> progress) { progress_ = std::move(progress); }
   const BuildStats& stats() const { return stats_; }
+  const BuildOptions& options() const { return options_; }
   Scene& scene() { return *scene_; }
 
  private:
+  bool isConvexStraightforward(const std::vector<std::uint32_t>& triangles) const;
+  CutterChoice chooseStraightforward(const std::vector<std::uint32_t>& triangles) const;
+  // The fast build's decision for a list: true when it is convex; otherwise
+  // `choice` is its cutter. `planes` comes in counted when the parent's
+  // counts could be carried over, and leaves counted when not convex.
+  bool analyseFast(const std::vector<std::uint32_t>& triangles, PlaneGroups& planes, CutterChoice& choice);
+  // After a split that cut nothing: the children's counts, where they are
+  // cheaper to derive than to count afresh.
+  void deriveChildren(const std::vector<std::uint32_t>& triangles, const PlaneGroups& planes,
+                      const std::vector<std::uint32_t>& frontTriangles, const std::vector<std::uint32_t>& behindTriangles,
+                      PlaneGroups& frontPlanes, PlaneGroups& behindPlanes);
+  // Made on first use and kept for the builder's life.
+  WorkerPool& pool() const;
+
   // A Space holding these lists, its incoming fragments attached to it.
   BspNode* makeSpace(std::vector<std::uint32_t> triangles, std::vector<Portal*> portals, std::uint64_t depth);
   void reportProgress(bool always);
@@ -96,6 +138,7 @@ class BspBuilder {
   std::int32_t sourceFaceOf(std::int32_t triangle);
 
   Scene* scene_;
+  BuildOptions options_;
   SceneLog contoursLog_;
   std::filesystem::path trisLogPath_;
   PortalStore portalStore_;
@@ -107,6 +150,7 @@ class BspBuilder {
   std::vector<std::int32_t> sourceFace_;
   // Faces whose plane divides a node on the path to the list being built.
   std::vector<bool> faceOnPath_;
+  mutable std::unique_ptr<WorkerPool> pool_;
   std::uint64_t settled_ = 0;  // triangles held by the Spaces made so far
   std::chrono::steady_clock::time_point lastProgress_{};
 };

@@ -6,8 +6,12 @@
 #include <vector>
 
 #include "bsp/bsp_builder.h"
-#include "bsp/stopwatch.h"
 #include "bsp/bsp_node.h"
+#include "bsp/corner_bvh.h"
+#include "bsp/plane_counting.h"
+#include "bsp/plane_groups.h"
+#include "bsp/stopwatch.h"
+#include "bsp/worker_pool.h"
 #include "portal/portal.h"
 #include "scene/scene.h"
 
@@ -30,6 +34,10 @@ struct PendingNode {
   std::vector<Portal*> behindPortals;
   std::uint64_t depth;
   BspNode* front = nullptr;
+  // Fast build: the behind list's counted plane groups, when they were
+  // derived at the split. Its entries are disjoint from every other pending
+  // list's, so what all pending nodes hold stays within the Scene's size.
+  PlaneGroups behindPlanes{};
 };
 
 // True when dividing by the chosen cutter would hand the whole list to the
@@ -77,8 +85,18 @@ void forEachLeafFragment(Portal* fragment, std::vector<Portal*>& stack, Visit vi
 
 }  // namespace
 
-BspBuilder::BspBuilder(Scene* scene, const std::filesystem::path& outputDir)
-    : scene_(scene), contoursLog_(outputDir / "contours.log", scene), trisLogPath_(outputDir / "tris.log") {}
+BspBuilder::BspBuilder(Scene* scene, const std::filesystem::path& outputDir, BuildOptions options)
+    : scene_(scene),
+      options_(options),
+      contoursLog_(outputDir / "contours.log", scene),
+      trisLogPath_(outputDir / "tris.log") {}
+
+BspBuilder::~BspBuilder() = default;
+
+WorkerPool& BspBuilder::pool() const {
+  if (pool_ == nullptr) pool_ = std::make_unique<WorkerPool>(options_.threads);
+  return *pool_;
+}
 
 // The recursion of the build, unrolled onto `pending`: a node is divided, its
 // front list built down to its Spaces, then its behind list, then the inner
@@ -89,20 +107,30 @@ BspNode* BspBuilder::build(const std::vector<std::uint32_t>& triangles, const st
   // A new root: no face divides anything above it (not even one left marked
   // by a build that ended in an exception).
   std::fill(faceOnPath_.begin(), faceOnPath_.end(), false);
+  const bool fast = options_.strategy == BuildStrategy::Fast;
   std::vector<std::uint32_t> nodeTriangles = triangles;
   std::vector<Portal*> nodePortals = portals;
+  PlaneGroups nodePlanes;  // fast build: the list's plane groups, counted if carried over
   std::uint64_t depth = 0;
   for (;;) {
     BspNode* done = nullptr;
-    const Stopwatch convexityTime;
-    const bool convex = isConvex(nodeTriangles);
-    stats_.convexitySeconds += convexityTime.seconds();
+    CutterChoice choice;
+    bool convex = false;
+    if (fast) {
+      convex = analyseFast(nodeTriangles, nodePlanes, choice);
+    } else {
+      const Stopwatch convexityTime;
+      convex = isConvexStraightforward(nodeTriangles);
+      stats_.convexitySeconds += convexityTime.seconds();
+      if (!convex) {
+        const Stopwatch choiceTime;
+        choice = chooseStraightforward(nodeTriangles);
+        stats_.cutterChoiceSeconds += choiceTime.seconds();
+      }
+    }
     if (convex) {
       done = makeSpace(std::move(nodeTriangles), std::move(nodePortals), depth);
     } else {
-      const Stopwatch choiceTime;
-      const CutterChoice choice = chooseCutterWithCounts(nodeTriangles);
-      stats_.cutterChoiceSeconds += choiceTime.seconds();
       const std::int32_t face = sourceFaceOf(choice.cutter);
       if (face >= static_cast<std::int32_t>(faceOnPath_.size())) faceOnPath_.resize(static_cast<std::size_t>(face) + 1);
       // In exact arithmetic a plane that divides an enclosing node leaves
@@ -118,11 +146,18 @@ BspNode* BspBuilder::build(const std::vector<std::uint32_t>& triangles, const st
         PendingNode& node = pending.emplace_back(PendingNode{choice.cutter, face, {}, {}, depth});
         std::vector<std::uint32_t> frontTriangles;
         std::vector<Portal*> frontPortals;
+        const std::uint64_t cutBefore = stats_.trianglesSplit;
         split(choice.cutter, nodeTriangles, frontTriangles, node.behindTriangles, nodePortals, frontPortals,
               node.behindPortals);
+        PlaneGroups frontPlanes;
+        if (fast && stats_.trianglesSplit == cutBefore) {
+          deriveChildren(nodeTriangles, nodePlanes, frontTriangles, node.behindTriangles, frontPlanes,
+                         node.behindPlanes);
+        }
         // The front subtree is finished before anything of the behind side.
         nodeTriangles = std::move(frontTriangles);
         nodePortals = std::move(frontPortals);
+        nodePlanes = std::move(frontPlanes);
         ++depth;
         continue;
       }
@@ -140,6 +175,7 @@ BspNode* BspBuilder::build(const std::vector<std::uint32_t>& triangles, const st
         parent.front = done;
         nodeTriangles = std::move(parent.behindTriangles);
         nodePortals = std::move(parent.behindPortals);
+        nodePlanes = std::move(parent.behindPlanes);
         depth = parent.depth + 1;
         break;
       }
@@ -149,6 +185,48 @@ BspNode* BspBuilder::build(const std::vector<std::uint32_t>& triangles, const st
       pending.pop_back();
     }
   }
+}
+
+// Counts carried over from the parent make the convexity test a look at
+// them; otherwise the list gets its plane groups and a corner hierarchy,
+// which serve the convexity test and, when it fails, the counting.
+bool BspBuilder::analyseFast(const std::vector<std::uint32_t>& triangles, PlaneGroups& planes,
+                             CutterChoice& choice) {
+  if (triangles.size() < 2) return true;
+  if (planes.counted) {
+    const Stopwatch convexityTime;
+    const bool convex = isConvexFromCounts(*scene_, triangles, planes);
+    stats_.convexitySeconds += convexityTime.seconds();
+    if (convex) return true;
+  } else {
+    const Stopwatch indexTime;
+    planes = groupByPlane(*scene_, triangles);
+    const CornerBvh bvh(*scene_, triangles);
+    stats_.planeIndexSeconds += indexTime.seconds();
+    const Stopwatch convexityTime;
+    const bool convex = isConvexPruned(*scene_, triangles, planes, bvh);
+    stats_.convexitySeconds += convexityTime.seconds();
+    if (convex) return true;
+    const Stopwatch countTime;
+    countPlanes(*scene_, triangles, planes, bvh, pool());
+    stats_.cutterChoiceSeconds += countTime.seconds();
+  }
+  const Stopwatch choiceTime;
+  choice = chooseAmongGroups(triangles, planes);
+  stats_.cutterChoiceSeconds += choiceTime.seconds();
+  return false;
+}
+
+void BspBuilder::deriveChildren(const std::vector<std::uint32_t>& triangles, const PlaneGroups& planes,
+                                const std::vector<std::uint32_t>& frontTriangles,
+                                const std::vector<std::uint32_t>& behindTriangles, PlaneGroups& frontPlanes,
+                                PlaneGroups& behindPlanes) {
+  const Stopwatch time;
+  const std::vector<ChildSide> sides = childSides(triangles, frontTriangles, behindTriangles);
+  for (const auto& [side, planesOut] : {std::pair{ChildSide::Front, &frontPlanes}, std::pair{ChildSide::Behind, &behindPlanes}}) {
+    if (deriveChildCounts(*scene_, triangles, planes, sides, side, pool(), *planesOut)) ++stats_.derivedCountLists;
+  }
+  stats_.cutterChoiceSeconds += time.seconds();
 }
 
 BspNode* BspBuilder::makeSpace(std::vector<std::uint32_t> triangles, std::vector<Portal*> portals,

@@ -185,19 +185,27 @@ void BspBuilder::split(std::int32_t cutter, const std::vector<std::uint32_t>& tr
       sourceFace_.resize(static_cast<std::size_t>(scene_->triangleCount()), face);
     }
   }
+  stats_.splittingSeconds += splittingTime.seconds();
   // Incoming fragments after the triangles, in list order; they add their own
   // on-plane segments to the same set.
+  const Stopwatch portalSplittingTime;
   for (Portal* fragment : portals) {
     splitPortal(cutterCopy, edges, fragment, frontPortals, behindPortals, portalStore_);
   }
-  stats_.splittingSeconds += splittingTime.seconds();
+  stats_.portalSplittingSeconds += portalSplittingTime.seconds();
 
   // The cutter plane's own portal comes last in the output lists.
-  const Stopwatch creationTime;
   const std::size_t frontBefore = frontPortals.size();
+  const Stopwatch segmentLogTime;
   writeEdgeSet(contoursLog_, edges);
+  stats_.logWritingSeconds += segmentLogTime.seconds();
+  const Stopwatch chainingTime;
   const std::vector<Contour> rings = chainContours(edges);
+  stats_.chainingSeconds += chainingTime.seconds();
+  const Stopwatch ringLogTime;
   writeContours(contoursLog_, rings);
+  stats_.logWritingSeconds += ringLogTime.seconds();
+  const Stopwatch creationTime;
   createCutterPortal(rings, cutterCopy.planeNormal(), scene_, frontPortals, behindPortals, portalStore_,
                      trisLogPath_);
   stats_.portalsCreated += frontPortals.size() - frontBefore;

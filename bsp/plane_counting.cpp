@@ -1,0 +1,125 @@
+#include "bsp/plane_counting.h"
+
+#include <algorithm>
+#include <array>
+#include <cassert>
+#include <limits>
+
+#include "bsp/corner_bvh.h"
+#include "bsp/worker_pool.h"
+#include "scene/scene.h"
+
+namespace pw {
+
+namespace {
+
+// Lists shorter than this are counted on the calling thread alone: waking
+// the pool would cost more than it saves.
+constexpr std::size_t kParallelListSize = 4096;
+
+// Deriving a child's counts costs one triangle test per (child group, entry
+// of the other side) pair; counting afresh costs a few passes over the
+// child's entries and a hierarchy. Derive while the pairs stay within this
+// many per child entry.
+constexpr std::size_t kDerivedPairsPerEntry = 32;
+
+constexpr std::uint32_t kNoGroup = std::numeric_limits<std::uint32_t>::max();
+
+// Slices of about a quarter of a thread's share, so uneven groups even out.
+std::size_t sliceFor(std::size_t items, std::size_t listSize, const WorkerPool& pool) {
+  if (listSize < kParallelListSize) return std::max<std::size_t>(items, 1);
+  return std::max<std::size_t>(1, items / (4 * pool.threadCount()));
+}
+
+}  // namespace
+
+void countPlanes(const Scene& scene, const std::vector<std::uint32_t>& list, PlaneGroups& groups,
+                 const CornerBvh& bvh, WorkerPool& pool) {
+  // Each group writes its own counts only: the result is the same for any
+  // number of threads and any order of slices.
+  pool.forEachSlice(groups.groups.size(), sliceFor(groups.groups.size(), list.size(), pool),
+                    [&](std::size_t begin, std::size_t end) {
+                      for (std::size_t g = begin; g < end; ++g) {
+                        PlaneGroup& group = groups.groups[g];
+                        group.counts = bvh.count(planeOf(scene, list[group.first]));
+                      }
+                    });
+  groups.counted = true;
+}
+
+std::vector<ChildSide> childSides(const std::vector<std::uint32_t>& list, const std::vector<std::uint32_t>& front,
+                                  const std::vector<std::uint32_t>& behind) {
+  // Both children are subsequences of the list. Entries with one triangle
+  // index always go to the same side (the cutter's index to the front, any
+  // other unchanged triangle by its one classification), so matching the
+  // front list first is unambiguous.
+  assert(front.size() + behind.size() == list.size());
+  std::vector<ChildSide> sides(list.size());
+  std::size_t f = 0;
+  std::size_t b = 0;
+  for (std::size_t entry = 0; entry < list.size(); ++entry) {
+    if (f < front.size() && front[f] == list[entry]) {
+      sides[entry] = ChildSide::Front;
+      ++f;
+    } else {
+      assert(b < behind.size() && behind[b] == list[entry]);
+      sides[entry] = ChildSide::Behind;
+      ++b;
+    }
+  }
+  assert(f == front.size() && b == behind.size());
+  return sides;
+}
+
+// A split that cut nothing changed no triangle of the list and appended
+// nothing, and the child's groups are the parent's restricted to its
+// entries (ordered by their first entry in the child). Each parent count
+// covered every entry of the list, so taking away the other side's
+// entries, classified exactly as the counting does, leaves the child's.
+bool deriveChildCounts(const Scene& scene, const std::vector<std::uint32_t>& list, const PlaneGroups& parent,
+                       const std::vector<ChildSide>& sides, ChildSide keep, WorkerPool& pool, PlaneGroups& child) {
+  assert(parent.counted && sides.size() == list.size());
+  PlaneGroups derived;
+  std::vector<std::uint32_t> childGroupOf(parent.groups.size(), kNoGroup);
+  std::vector<std::uint32_t> planeEntry;  // per child group: its first entry's position in `list`
+  std::vector<std::uint32_t> others;      // positions of the other side's entries
+  std::uint32_t position = 0;
+  for (std::size_t entry = 0; entry < list.size(); ++entry) {
+    if (sides[entry] != keep) {
+      others.push_back(static_cast<std::uint32_t>(entry));
+      continue;
+    }
+    const std::uint32_t g = parent.groupOf[entry];
+    if (childGroupOf[g] == kNoGroup) {
+      childGroupOf[g] = static_cast<std::uint32_t>(derived.groups.size());
+      derived.groups.push_back({position, 0, parent.groups[g].counts});
+      planeEntry.push_back(static_cast<std::uint32_t>(entry));
+    }
+    ++derived.groups[childGroupOf[g]].size;
+    derived.groupOf.push_back(childGroupOf[g]);
+    ++position;
+  }
+  const std::size_t childSize = position;
+  if (others.size() * derived.groups.size() > kDerivedPairsPerEntry * std::max<std::size_t>(childSize, 1)) {
+    return false;
+  }
+
+  std::vector<std::array<Point3, 3>> otherCorners;
+  otherCorners.reserve(others.size());
+  for (const std::uint32_t entry : others) otherCorners.push_back(cornersOf(scene, list[entry]));
+  pool.forEachSlice(derived.groups.size(), sliceFor(derived.groups.size(), others.size() * derived.groups.size(), pool),
+                    [&](std::size_t begin, std::size_t end) {
+                      for (std::size_t h = begin; h < end; ++h) {
+                        const Plane plane = planeOf(scene, list[planeEntry[h]]);
+                        PlaneCounts& counts = derived.groups[h].counts;
+                        for (const std::array<Point3, 3>& corners : otherCorners) {
+                          counts.remove(cornerSides(plane, corners));
+                        }
+                      }
+                    });
+  derived.counted = true;
+  child = std::move(derived);
+  return true;
+}
+
+}  // namespace pw

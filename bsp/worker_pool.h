@@ -1,0 +1,53 @@
+// A small fixed pool of threads for the build's data-parallel loops. The
+// builder makes one per build and hands it loops whose iterations write
+// disjoint results, so what they compute never depends on the thread count.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace pw {
+
+class WorkerPool {
+ public:
+  // `threads` counts the calling thread: 1 runs every loop on the caller
+  // alone; 0 means one thread per core.
+  explicit WorkerPool(unsigned threads);
+  ~WorkerPool();
+  WorkerPool(const WorkerPool&) = delete;
+  WorkerPool& operator=(const WorkerPool&) = delete;
+
+  unsigned threadCount() const { return static_cast<unsigned>(workers_.size()) + 1; }
+
+  // Calls work(begin, end) on consecutive slices of [0, count), `grain`
+  // items at most each, spread over the pool and the calling thread, and
+  // returns when every slice is done. Slices run in no particular order:
+  // `work` must only write results of its own items, and must not throw.
+  void forEachSlice(std::size_t count, std::size_t grain,
+                    const std::function<void(std::size_t begin, std::size_t end)>& work);
+
+ private:
+  void workerLoop();
+  // Takes slices of the current loop until none is left.
+  void runSlices();
+
+  std::vector<std::thread> workers_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable finished_;
+  // The current loop; guarded by mutex_ except `next_`, which the threads
+  // advance under the lock one slice at a time.
+  const std::function<void(std::size_t, std::size_t)>* work_ = nullptr;
+  std::size_t count_ = 0;
+  std::size_t grain_ = 1;
+  std::size_t next_ = 0;
+  std::size_t generation_ = 0;  // bumped per loop, so a worker joins each loop once
+  unsigned busy_ = 0;           // workers inside the current loop
+  bool stopping_ = false;
+};
+
+}  // namespace pw
