@@ -76,7 +76,9 @@ struct BuildStats {
 
 // The builder owns everything the tree is made of (nodes and fragments): keep
 // it alive as long as the tree is used. Writes "contours.log" (opened at
-// construction) and "tris.log" (at every portal creation) into `outputDir`.
+// construction) and "tris.log" (created at the first portal creation, emptied
+// at every later one, holding the last portal's triangles) into `outputDir`;
+// both are flushed at every line and closed when the builder goes.
 class BspBuilder {
  public:
   explicit BspBuilder(Scene* scene, const std::filesystem::path& outputDir = {}, BuildOptions options = {});
@@ -129,6 +131,8 @@ class BspBuilder {
                       PlaneGroups& frontPlanes, PlaneGroups& behindPlanes);
   // Made on first use and kept for the builder's life.
   WorkerPool& pool() const;
+  // "tris.log", emptied for the next portal.
+  SceneLog& emptiedTrisLog();
 
   // A Space holding these lists, its incoming fragments attached to it.
   BspNode* makeSpace(std::vector<std::uint32_t> triangles, std::vector<Portal*> portals, std::uint64_t depth);
@@ -141,6 +145,7 @@ class BspBuilder {
   BuildOptions options_;
   SceneLog contoursLog_;
   std::filesystem::path trisLogPath_;
+  std::unique_ptr<SceneLog> trisLog_;
   PortalStore portalStore_;
   std::deque<BspNode> nodes_;
   BuildStats stats_;

@@ -79,10 +79,19 @@ std::vector<ChildSide> childSides(const std::vector<std::uint32_t>& list, const 
 bool deriveChildCounts(const Scene& scene, const std::vector<std::uint32_t>& list, const PlaneGroups& parent,
                        const std::vector<ChildSide>& sides, ChildSide keep, WorkerPool& pool, PlaneGroups& child) {
   assert(parent.counted && sides.size() == list.size());
+  // A child has at least one group per entry of the other side to test, so
+  // a lopsided split with the big side on the other side is not worth it.
+  const auto childSize = static_cast<std::size_t>(std::count(sides.begin(), sides.end(), keep));
+  const std::size_t otherSize = list.size() - childSize;
+  const std::size_t pairBudget = kDerivedPairsPerEntry * std::max<std::size_t>(childSize, 1);
+  if (otherSize > pairBudget) return false;
+
   PlaneGroups derived;
   std::vector<std::uint32_t> childGroupOf(parent.groups.size(), kNoGroup);
   std::vector<std::uint32_t> planeEntry;  // per child group: its first entry's position in `list`
   std::vector<std::uint32_t> others;      // positions of the other side's entries
+  others.reserve(otherSize);
+  derived.groupOf.reserve(childSize);
   std::uint32_t position = 0;
   for (std::size_t entry = 0; entry < list.size(); ++entry) {
     if (sides[entry] != keep) {
@@ -99,10 +108,7 @@ bool deriveChildCounts(const Scene& scene, const std::vector<std::uint32_t>& lis
     derived.groupOf.push_back(childGroupOf[g]);
     ++position;
   }
-  const std::size_t childSize = position;
-  if (others.size() * derived.groups.size() > kDerivedPairsPerEntry * std::max<std::size_t>(childSize, 1)) {
-    return false;
-  }
+  if (otherSize * derived.groups.size() > pairBudget) return false;
 
   std::vector<std::array<Point3, 3>> otherCorners;
   otherCorners.reserve(others.size());

@@ -1,5 +1,6 @@
 #include <cassert>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "bsp/bsp_builder.h"
@@ -165,6 +166,18 @@ bool splitTriangle(Scene& scene, const Triangle& cutter, std::int32_t cutterInde
 
 }  // namespace
 
+// Created by the first portal creation (a build that creates none leaves no
+// file), then kept open and emptied for each one: closing a truncated file
+// makes ext4 write its old content out at once, for every portal.
+SceneLog& BspBuilder::emptiedTrisLog() {
+  if (trisLog_ == nullptr) {
+    trisLog_ = std::make_unique<SceneLog>(trisLogPath_, scene_);
+  } else {
+    trisLog_->restart();
+  }
+  return *trisLog_;
+}
+
 void BspBuilder::split(std::int32_t cutter, const std::vector<std::uint32_t>& triangles,
                        std::vector<std::uint32_t>& frontTriangles, std::vector<std::uint32_t>& behindTriangles,
                        const std::vector<Portal*>& portals, std::vector<Portal*>& frontPortals,
@@ -206,8 +219,8 @@ void BspBuilder::split(std::int32_t cutter, const std::vector<std::uint32_t>& tr
   writeContours(contoursLog_, rings);
   stats_.logWritingSeconds += ringLogTime.seconds();
   const Stopwatch creationTime;
-  createCutterPortal(rings, cutterCopy.planeNormal(), scene_, frontPortals, behindPortals, portalStore_,
-                     trisLogPath_);
+  createCutterPortal(rings, cutterCopy.planeNormal(), frontPortals, behindPortals, portalStore_,
+                     [this]() -> SceneLog& { return emptiedTrisLog(); });
   stats_.portalsCreated += frontPortals.size() - frontBefore;
   stats_.portalCreationSeconds += creationTime.seconds();
 }

@@ -29,6 +29,11 @@ class SceneLog {
   std::ostream& stream() { return stream_; }
   const Scene* scene() const { return scene_; }
 
+  // Empties the file and writes on from its start: for a log that holds only
+  // its latest record and stays open between records (reopening a file to
+  // truncate it makes some file systems write the old content out first).
+  void restart();
+
   // "\n" and a flush.
   void endLine();
   // x, " ", y, " ", z and a line end, on this log's stream.
@@ -36,6 +41,7 @@ class SceneLog {
 
  private:
   const Scene* scene_;
+  std::filesystem::path fileName_;
   std::ofstream stream_;
 };
 

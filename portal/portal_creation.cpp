@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <optional>
 
 #include "diag/scene_log.h"
 #include "portal/tessellator.h"
@@ -100,15 +101,14 @@ std::array<Point3, 4> cutterSquare(const Point3& normal) {
 // Order of steps: tessellate first (the only step that can fail, so a
 // failure leaves nothing behind), then truncate "tris.log", then make the
 // portal from GLU's triangles, and keep it only if it got any.
-void createCutterPortal(const std::vector<Contour>& contours, const Point3& normal, const Scene* scene,
-                        std::vector<Portal*>& frontList, std::vector<Portal*>& behindList, PortalStore& store,
-                        const std::filesystem::path& trisLogPath) {
+void createCutterPortal(const std::vector<Contour>& contours, const Point3& normal, std::vector<Portal*>& frontList,
+                        std::vector<Portal*>& behindList, PortalStore& store, const TrisLogSource& trisLogSource) {
   Tessellator tess;
   const std::array<Point3, 4> square = cutterSquare(normal);
   std::vector<Point3> contourPoints;
   if (canTessellate(contours, normal, square)) contourPoints = tessellate(tess, contours, normal, square);
 
-  SceneLog trisLog(trisLogPath, scene);
+  SceneLog& trisLog = trisLogSource();
   auto portal = std::make_unique<Portal>();
   for (std::int32_t i = 0; i < tess.outputCount(); ++i) {
     const IndexTriple& triple = tess.outputTriangle(i);
@@ -129,6 +129,14 @@ void createCutterPortal(const std::vector<Contour>& contours, const Point3& norm
   Portal* kept = store.adopt(std::move(portal));
   frontList.push_back(kept);
   behindList.push_back(kept->twin());
+}
+
+void createCutterPortal(const std::vector<Contour>& contours, const Point3& normal, const Scene* scene,
+                        std::vector<Portal*>& frontList, std::vector<Portal*>& behindList, PortalStore& store,
+                        const std::filesystem::path& trisLogPath) {
+  std::optional<SceneLog> trisLog;
+  createCutterPortal(contours, normal, frontList, behindList, store,
+                     [&]() -> SceneLog& { return trisLog.emplace(trisLogPath, scene); });
 }
 
 }  // namespace pw

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 #include "portal/portal.h"
@@ -37,13 +38,21 @@ void writePortalTriangle(SceneLog& log, const Point3& a, const Point3& b, const 
 // from the side `normal` points to, 1000 units from the origin on the free axes).
 std::array<Point3, 4> cutterSquare(const Point3& normal);
 
+// Gives the "tris.log" writer of one portal creation, emptied: called once
+// per creation, after the tessellation has succeeded.
+using TrisLogSource = std::function<SceneLog&()>;
+
 // Tessellates `contours` with the square, keeps the triangles that touch no
 // square corner and have a non-zero cross product, and appends the new portal
 // to `frontList` and its twin to `behindList` (or destroys the empty pair).
-// "tris.log" at `trisLogPath` is truncated and receives the kept triangles.
+// "tris.log" from `trisLog` receives the kept triangles.
 // A zero or non-finite normal, or a NaN contour point, gives no area and so
 // no portal (GLU is not fed such input). Throws what the Tessellator throws,
 // before anything is made.
+void createCutterPortal(const std::vector<Contour>& contours, const Point3& normal, std::vector<Portal*>& frontList,
+                        std::vector<Portal*>& behindList, PortalStore& store, const TrisLogSource& trisLog);
+// The same with "tris.log" at `trisLogPath`, created or truncated after the
+// tessellation and closed at the end.
 void createCutterPortal(const std::vector<Contour>& contours, const Point3& normal, const Scene* scene,
                         std::vector<Portal*>& frontList, std::vector<Portal*>& behindList, PortalStore& store,
                         const std::filesystem::path& trisLogPath);

@@ -91,6 +91,34 @@ TEST(SceneLog, truncatesAnExistingFile) {
   std::filesystem::remove(path);
 }
 
+// A log kept open for its latest record: a shorter record leaves no tail of
+// the longer one before it, and the file is whole at every line.
+TEST(SceneLog, restartEmptiesTheFileAndWritesFromItsStart) {
+  const std::filesystem::path path = tempLog("restarted.log");
+  {
+    SceneLog log(path, nullptr);
+    log.writePoint({1, 2, 3});
+    log.writePoint({4, 5, 6});
+    log.restart();
+    EXPECT_EQ(contents(path), "");
+    log.writePoint({7, 8, 9});
+    EXPECT_EQ(contents(path), "7 8 9\n");
+    log.restart();
+    log.restart();
+    log.writePoint({0, 0, 1});
+  }
+  EXPECT_EQ(contents(path), "0 0 1\n");
+  std::filesystem::remove(path);
+}
+
+TEST(SceneLog, restartOfAnUnwritableLogStaysSilent) {
+  const std::filesystem::path path = tempLog("no_such_folder") / "y.log";
+  SceneLog log(path, nullptr);
+  log.restart();
+  log.writePoint({1, 2, 3});
+  EXPECT_FALSE(std::filesystem::exists(path));
+}
+
 TEST(SceneLog, unwritableFileIsSilentlyDropped) {
   const std::filesystem::path path = tempLog("no_such_folder") / "x.log";
   SceneLog log(path, nullptr);
