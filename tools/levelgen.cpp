@@ -233,11 +233,16 @@ Layout sampleLayout() {
       {{5, -1, -2}, {10, 2, 4}},    // C
       {{5, -1, -12}, {10, 2, -6}},  // D
   };
+  // Corridors have a half-unit sill and stand lower than the rooms. Where a
+  // doorway's ring overlaps, on one line, an edge cut from an earlier
+  // portal, GLU (which has no combine callback) yields no portal for that
+  // plane at all; with corridor floors flush with the room floors this
+  // happens to the doorway ahead of the start eye.
   layout.corridors = {
-      {{{-3, -1, -7}, {-1, 1, -3}}, 2},  // A - B, seen from the start eye
-      {{{1, -1, 0}, {5, 1, 2}}, 0},      // A - C
-      {{{7, -1, -6}, {9, 1, -2}}, 2},    // C - D
-      {{{1, -1, -10}, {5, 1, -8}}, 0},   // B - D
+      {{{-3, -0.5, -7}, {-1, 1.5, -3}}, 2},  // A - B, seen from the start eye
+      {{{1, -0.5, 0}, {5, 1.5, 2}}, 0},      // A - C
+      {{{7, -0.5, -6}, {9, 1.5, -2}}, 2},    // C - D
+      {{{1, -0.5, -10}, {5, 1.5, -8}}, 0},   // B - D
   };
   layout.cuts = boxCoordinates(layout);
   return layout;

@@ -132,7 +132,7 @@ TEST(Portalbuild, compilesTheSampleIntoTheOutputFolderWithJson) {
                             "\"cutterChoice\"", "\"portalCreation\"", "\"peakMemoryKiB\""}) {
     EXPECT_NE(json.find(field), std::string::npos) << field;
   }
-  EXPECT_NE(json.find("\"inputTriangles\": 448"), std::string::npos);
+  EXPECT_NE(json.find("\"inputTriangles\": 560"), std::string::npos);
 }
 
 TEST(Portalbuild, writesIntoTheWorkingDirectoryByDefaultAndQuietPrintsNothing) {
