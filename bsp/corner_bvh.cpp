@@ -36,7 +36,10 @@ constexpr std::size_t kMaxDepth = 64;
 // The box bounds are corner coordinates themselves, so they carry no error.
 // The comparisons with the tolerance are strict in the safe direction:
 // fl(L' - m) > -t implies L' - m > -t, because -t is a double and rounding
-// is monotone.
+// is monotone. (Monotone rounding alone already keeps every corner's computed
+// distance within [L', H']: they are the same rounded expression, in the
+// same order, at the box's extreme vertex. The margin does not rely on the
+// two staying the same expression.)
 constexpr double kRelativeMargin = 0x1p-48;
 constexpr double kAbsoluteMargin = 0x1p-1000;
 

@@ -24,7 +24,7 @@ void WorkerPool::forEachSlice(std::size_t count, std::size_t grain,
                               const std::function<void(std::size_t, std::size_t)>& work) {
   assert(grain > 0);
   if (workers_.empty() || count <= grain) {
-    if (count > 0) work(0, count);
+    for (std::size_t begin = 0; begin < count; begin += grain) work(begin, std::min(count, begin + grain));
     return;
   }
   {

@@ -7,6 +7,7 @@
 #include <pthread.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "scene/scene.h"
+#include "tools/levelgen.h"
 
 namespace pw::testing_support {
 
@@ -40,6 +42,18 @@ inline std::int32_t addCorners(Scene& scene, const Point3& a, const Point3& b, c
 inline std::vector<std::uint32_t> indices(std::initializer_list<std::int32_t> list) {
   std::vector<std::uint32_t> out;
   for (const std::int32_t i : list) out.push_back(static_cast<std::uint32_t>(i));
+  return out;
+}
+
+// The mesh turned by `yaw` about y and `pitch` about x, then moved by
+// `offset`, with coordinates rounded to 32-bit floats as an OBJ file holds them.
+inline Mesh moved(const Mesh& mesh, double yaw, double pitch, const Point3& offset) {
+  Mesh out = mesh;
+  for (Point3& p : out.positions) {
+    const Point3 a{std::cos(yaw) * p.x + std::sin(yaw) * p.z, p.y, -std::sin(yaw) * p.x + std::cos(yaw) * p.z};
+    const Point3 b{a.x, std::cos(pitch) * a.y - std::sin(pitch) * a.z, std::sin(pitch) * a.y + std::cos(pitch) * a.z};
+    p = {static_cast<float>(b.x + offset.x), static_cast<float>(b.y + offset.y), static_cast<float>(b.z + offset.z)};
+  }
   return out;
 }
 

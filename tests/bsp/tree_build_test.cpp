@@ -20,6 +20,7 @@ namespace {
 using testing_support::addCorners;
 using testing_support::addFacing;
 using testing_support::indices;
+using testing_support::moved;
 using testing_support::ScratchDir;
 
 bool sameBits(const Point3& a, const Point3& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
@@ -43,18 +44,6 @@ void appendTagged(const Mesh& mesh, Scene& scene) {
     const auto& v = mesh.faces[f].positions;
     scene.addTriangle(base + v[0], base + v[1], base + v[2], n, n, n);
   }
-}
-
-// The mesh turned by `yaw` about y and `pitch` about x, then moved by
-// `offset`, with coordinates rounded to 32-bit floats as an OBJ file holds them.
-Mesh moved(const Mesh& mesh, double yaw, double pitch, const Point3& offset) {
-  Mesh out = mesh;
-  for (Point3& p : out.positions) {
-    const Point3 a{std::cos(yaw) * p.x + std::sin(yaw) * p.z, p.y, -std::sin(yaw) * p.x + std::cos(yaw) * p.z};
-    const Point3 b{a.x, std::cos(pitch) * a.y - std::sin(pitch) * a.z, std::sin(pitch) * a.y + std::cos(pitch) * a.z};
-    p = {static_cast<float>(b.x + offset.x), static_cast<float>(b.y + offset.y), static_cast<float>(b.z + offset.z)};
-  }
-  return out;
 }
 
 // Builds the whole Scene, flattens, and checks what every build must give.

@@ -1,0 +1,243 @@
+// The corner hierarchy's box tests against corner-by-corner classification:
+// whatever a box settles at once must be what every corner in it gives, up
+// to the last bit at the tolerance boundary.
+#include "bsp/corner_bvh.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "bsp_test_support.h"
+#include "scene/scene.h"
+#include "tools/levelgen.h"
+
+namespace pw {
+namespace {
+
+using testing_support::addCorners;
+
+// The plane of `candidate` against every entry with classifyTriangle: the
+// counts the straightforward build uses.
+PlaneCounts exactCounts(const Scene& scene, std::uint32_t candidate, const std::vector<std::uint32_t>& list) {
+  const Triangle& plane = scene.triangle(static_cast<std::int32_t>(candidate));
+  PlaneCounts counts;
+  for (const std::uint32_t entry : list) {
+    const PolygonSide side = plane.classifyTriangle(scene.triangle(static_cast<std::int32_t>(entry)));
+    if (side == PolygonSide::Spanning) {
+      ++counts.splits;
+    } else if (side == PolygonSide::BehindTouching || side == PolygonSide::Behind) {
+      ++counts.behind;
+    } else {
+      ++counts.front;
+    }
+  }
+  return counts;
+}
+
+// True when some corner of an entry other than the one at `skip` is behind.
+bool exactAnyBehind(const Scene& scene, std::uint32_t candidate, const std::vector<std::uint32_t>& list,
+                    std::uint32_t skip) {
+  const Triangle& plane = scene.triangle(static_cast<std::int32_t>(candidate));
+  for (std::uint32_t e = 0; e < list.size(); ++e) {
+    if (e == skip) continue;
+    const Triangle& t = scene.triangle(static_cast<std::int32_t>(list[e]));
+    for (int k = 0; k < 3; ++k) {
+      if (plane.classifyPoint(scene.vertex(t.vertexIndex(k))) == PointSide::Behind) return true;
+    }
+  }
+  return false;
+}
+
+void expectSameAsExact(const Scene& scene, const std::vector<std::uint32_t>& list) {
+  const CornerBvh bvh(scene, list);
+  for (std::uint32_t e = 0; e < list.size(); ++e) {
+    const PlaneCounts pruned = bvh.count(planeOf(scene, list[e]));
+    const PlaneCounts exact = exactCounts(scene, list[e], list);
+    ASSERT_EQ(pruned.splits, exact.splits) << "candidate " << e;
+    ASSERT_EQ(pruned.behind, exact.behind) << "candidate " << e;
+    ASSERT_EQ(pruned.front, exact.front) << "candidate " << e;
+    for (const std::uint32_t skip : {e, CornerBvh::kNoEntry}) {
+      ASSERT_EQ(bvh.anyCornerBehind(planeOf(scene, list[e]), skip), exactAnyBehind(scene, list[e], list, skip))
+          << "candidate " << e;
+    }
+  }
+}
+
+// A point near `along` (in the plane, from its anchor) whose distance from the
+// plane of `plane`, as the build computes it, is the last one not above `d`
+// (stepsPast = 0), or that point moved `stepsPast` representable steps
+// further along the normal (negative: back).
+Point3 atDistance(const Scene& scene, std::int32_t plane, const Point3& along, double d, int stepsPast) {
+  const Triangle& t = scene.triangle(plane);
+  const Point3& n = t.planeNormal();
+  Point3 q = scene.vertex(t.vertexIndex(0)) + along + d * n;
+  EXPECT_NEAR(t.signedDistance(q), d, 1e-12) << "`along` must lie in the plane";
+  if (std::abs(t.signedDistance(q) - d) > 1e-12) return q;
+  // Moving the coordinate of n's largest component moves the distance
+  // monotonically (rounding is monotone).
+  double Point3::*axis = &Point3::x;
+  if (std::abs(n.y) > std::abs(n.*axis)) axis = &Point3::y;
+  if (std::abs(n.z) > std::abs(n.*axis)) axis = &Point3::z;
+  const double up = n.*axis > 0 ? INFINITY : -INFINITY;  // the way the distance grows
+  const auto step = [&](double towards) { q.*axis = std::nextafter(q.*axis, towards); };
+  while (t.signedDistance(q) > d) step(-up);
+  while (t.signedDistance(q) <= d) step(up);
+  step(-up);
+  for (int i = 0; i < stepsPast; ++i) step(up);
+  for (int i = 0; i > stepsPast; --i) step(-up);
+  return q;
+}
+
+// Triangles whose corners sit at the tolerance boundary, one ulp around
+// +-0.0001, in small clusters (thin boxes straddling the band's edges) and
+// spread out (boxes that reach across), against axis and oblique planes.
+TEST(CornerBvh, boxTestsAgreeWithCornersAtTheToleranceBoundary) {
+  // Through the origin along an axis, distances hit +-0.0001 exactly.
+  const struct {
+    Point3 anchor;
+    Point3 normal;
+  } planes[] = {
+      {{0, 0, 0}, {0, 0, 1}}, {{0, 0, 0}, {0, -1, 0}}, {{0.25, -1.5, 2}, {0, 0, 1}},
+      {{0.25, -1.5, 2}, {1, 2, 3}}, {{3, 0.1, -7}, {-0.3, 0.9, 0.1}},
+  };
+  for (const auto& [anchor, normalDirection] : planes) {
+    Scene scene;
+    const Point3 n = normalDirection.normalized();
+    // u, w span the plane.
+    const Point3 u = cross(n, std::abs(n.x) < 0.9 ? Point3{1, 0, 0} : Point3{0, 1, 0}).normalized();
+    const Point3 w = cross(n, u);
+    const std::int32_t plane = addCorners(scene, anchor, anchor + u, anchor + w);
+    std::vector<std::uint32_t> list{static_cast<std::uint32_t>(plane)};
+    const double levels[] = {kPlaneTolerance, -kPlaneTolerance, 0.0};
+    int made = 0;
+    for (const double level : levels) {
+      for (int steps = -1; steps <= 1; ++steps) {
+        // A patch of its own, far from the others, with every corner on this
+        // level: whole boxes whose bounds sit exactly at the boundary.
+        const Point3 patch = (40.0 * made) * u;
+        for (int i = 0; i < 2 * static_cast<int>(CornerBvh::kLeafSize); ++i) {
+          const Point3 base = patch + (0.25 * i) * w;
+          list.push_back(static_cast<std::uint32_t>(addCorners(scene, atDistance(scene, plane, base, level, steps),
+                                                               atDistance(scene, plane, base + u, level, steps),
+                                                               atDistance(scene, plane, base + w, level, steps))));
+        }
+        // Mixed clusters: corners one step apart, boxes reaching across.
+        for (int cluster = 0; cluster < 12; ++cluster) {
+          const double spread = cluster % 3 == 0 ? 5.0 : 0.01;
+          const Point3 base = patch + 20.0 * u + (0.37 * cluster) * u;
+          const Point3 a = atDistance(scene, plane, base, level, steps);
+          const Point3 b = atDistance(scene, plane, base + spread * u, level, cluster % 2 == 0 ? steps : -steps);
+          // The third corner: on the same level, or well to one side.
+          const double third = cluster % 4 == 0 ? level : cluster % 4 == 1 ? 0.5 : -0.5;
+          const Point3 c = atDistance(scene, plane, base + spread * w, third, steps);
+          list.push_back(static_cast<std::uint32_t>(addCorners(scene, a, b, c)));
+        }
+        ++made;
+      }
+    }
+    ASSERT_GT(list.size(), 8u * CornerBvh::kLeafSize);
+    expectSameAsExact(scene, list);
+  }
+}
+
+TEST(CornerBvh, helperPutsPointsOnEitherSideOfTheBoundary) {
+  Scene scene;
+  const std::int32_t plane = addCorners(scene, {0.1, 0.2, 0.3}, {1.1, 0.7, 0.3}, {0.1, 0.2, 1.9});
+  const Triangle& t = scene.triangle(plane);
+  for (const double level : {kPlaneTolerance, -kPlaneTolerance}) {
+    EXPECT_LE(t.signedDistance(atDistance(scene, plane, {2, 1, 1}, level, 0)), level);
+    EXPECT_GT(t.signedDistance(atDistance(scene, plane, {2, 1, 1}, level, 1)), level);
+  }
+  EXPECT_EQ(t.classifyPoint(atDistance(scene, plane, {2, 1, 1}, kPlaneTolerance, 0)), PointSide::OnPlane);
+  EXPECT_EQ(t.classifyPoint(atDistance(scene, plane, {2, 1, 1}, kPlaneTolerance, 1)), PointSide::Front);
+  EXPECT_EQ(t.classifyPoint(atDistance(scene, plane, {2, 1, 1}, -kPlaneTolerance, 1)), PointSide::OnPlane);
+}
+
+// Seeded soups, turned rooms and the deep bowl: every candidate's pruned
+// counts equal the exact ones.
+TEST(CornerBvh, countsEqualExactCountsOnGeneratedLevels) {
+  const Mesh meshes[] = {
+      randomSoup(300, 11),
+      testing_support::moved(randomSoup(200, 12), 0.4, 1.1, {-3, 8, 1}),
+      layoutMesh(roomsAndCorridors({2, 2, 2, 3})),
+      testing_support::moved(layoutMesh(roomsAndCorridors({1, 2, 1, 4})), 0.9, 0.2, {100, 3, -50}),
+      deepLevel(200),
+  };
+  for (const Mesh& mesh : meshes) {
+    Scene scene;
+    appendToScene(mesh, scene);
+    expectSameAsExact(scene, scene.allTriangleIndices());
+  }
+}
+
+// Coordinates so large that the distances of points near the plane are
+// rounding noise far above the tolerance: the margin grows with them.
+TEST(CornerBvh, hugeCoordinatesWithCancellingDistances) {
+  Scene scene;
+  const double big = 1e30;
+  // The plane x = y (through the origin), far points along it on both sides.
+  addCorners(scene, {0, 0, 0}, {big, big, 0}, {0, 0, 1});
+  for (int i = 1; i <= 40; ++i) {
+    const double s = big * i;
+    const double jitter = std::ldexp(1.0, 60 + i % 7) * (i % 3 - 1);
+    addCorners(scene, {s, s + jitter, 0}, {s + jitter, s, 1}, {-s, -s, 2});
+  }
+  expectSameAsExact(scene, scene.allTriangleIndices());
+}
+
+// Corners about 1e12 from the anchor whose distances cancel down to the
+// tolerance: each product carries a rounding error of the size of the band
+// itself, so the sides are decided by rounding, and a box test without its
+// margin gets some of them wrong.
+TEST(CornerBvh, distancesThatCancelIntoTheBandAtLargeCoordinates) {
+  Scene scene;
+  // The plane x + y = 0 through the origin; its normal is (-1, -1, 0) / sqrt 2.
+  addCorners(scene, {0, 0, 0}, {1, -1, 0}, {0, 0, 1});
+  const double far = 1e12;
+  const double step = std::nextafter(far, INFINITY) - far;  // 1.2e-4 here
+  std::uint64_t state = 7;
+  const auto offset = [&] {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    return static_cast<double>(static_cast<int>(state >> 61) - 3) * step;  // -3..4 steps
+  };
+  for (int i = 0; i < 400; ++i) {
+    const double x = far + (i % 20) * 64 * step;
+    const double z = 0.5 * (i / 20);
+    const Point3 a{x + offset(), -(x + offset()), z};
+    const Point3 b{x + offset() + 2 * step * (i % 3), -(x + offset()), z + 0.25};
+    const Point3 c{x + offset(), -(x + offset() + 8 * step * (i % 5)), z + 0.5};
+    addCorners(scene, a, b, c);
+  }
+  expectSameAsExact(scene, scene.allTriangleIndices());
+}
+
+// Corners that are infinite or NaN make their boxes untestable as a whole;
+// degenerate candidates (zero normal) put every corner on the plane.
+TEST(CornerBvh, nonFiniteCornersAndDegenerateCandidates) {
+  Scene scene;
+  for (int i = 0; i < 30; ++i) addCorners(scene, {double(i), 0, 0}, {double(i), 1, 0}, {double(i), 0, 1});
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  addCorners(scene, {3.5, 0, 0}, {inf, 1, 0}, {3.5, 0, 1});
+  addCorners(scene, {7.5, 0, 0}, {7.5, nan, 0}, {7.5, 0, 1});
+  addCorners(scene, {-inf, 0, 0}, {-inf, 1, 0}, {-inf, 0, 1});
+  addCorners(scene, {1, 1, 1}, {2, 2, 2}, {3, 3, 3});  // collinear: zero normal
+  addCorners(scene, {5, 5, 5}, {5, 5, 5}, {5, 5, 5});  // one point
+  expectSameAsExact(scene, scene.allTriangleIndices());
+}
+
+TEST(CornerBvh, emptyAndSingleEntryLists) {
+  Scene scene;
+  const std::int32_t only = addCorners(scene, {0, 0, 0}, {1, 0, 0}, {0, 1, 0});
+  const CornerBvh empty(scene, {});
+  EXPECT_EQ(empty.count(planeOf(scene, 0)).front, 0u);
+  EXPECT_FALSE(empty.anyCornerBehind(planeOf(scene, 0), CornerBvh::kNoEntry));
+  expectSameAsExact(scene, {static_cast<std::uint32_t>(only)});
+  expectSameAsExact(scene, {static_cast<std::uint32_t>(only), static_cast<std::uint32_t>(only)});
+}
+
+}  // namespace
+}  // namespace pw

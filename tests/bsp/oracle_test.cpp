@@ -1,0 +1,185 @@
+// The fast build against the straightforward one, its reference: the same
+// "out.log", "contours.log" and "tris.log" byte for byte, the same Scene bit
+// for bit and the same figures, whatever the number of threads.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "bsp/bsp_builder.h"
+#include "bsp/bsp_node.h"
+#include "bsp_test_support.h"
+#include "diag/scene_log.h"
+#include "diag/tree_dump.h"
+#include "scene/obj_reader.h"
+#include "scene/scene.h"
+#include "tools/levelgen.h"
+
+namespace pw {
+namespace {
+
+using testing_support::fileText;
+using testing_support::moved;
+using testing_support::ScratchDir;
+
+struct Outcome {
+  Scene scene;
+  BuildStats stats;
+  std::string outLog;
+  std::string contoursLog;
+  bool trisLogWritten = false;
+  std::string trisLog;
+};
+
+// Builds, flattens and dumps the whole Scene as the start-up does, and keeps
+// what can be compared.
+std::unique_ptr<Outcome> buildWith(const std::function<void(Scene&)>& fill, BuildOptions options) {
+  auto outcome = std::make_unique<Outcome>();
+  fill(outcome->scene);
+  const ScratchDir dir;
+  {
+    BspBuilder builder(&outcome->scene, dir.path(), options);
+    BspNode* root = builder.build(outcome->scene.allTriangleIndices(), {});
+    root->collectLeafFragments();
+    SceneLog log(dir / "out.log", &outcome->scene);
+    dumpTree(log, *root);
+    outcome->stats = builder.stats();
+  }
+  outcome->outLog = fileText(dir / "out.log");
+  outcome->contoursLog = fileText(dir / "contours.log");
+  outcome->trisLogWritten = std::filesystem::exists(dir / "tris.log");
+  outcome->trisLog = fileText(dir / "tris.log");
+  return outcome;
+}
+
+bool sameBits(const Point3& a, const Point3& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+void expectSameScene(const Scene& expected, const Scene& actual) {
+  ASSERT_EQ(expected.vertexCount(), actual.vertexCount());
+  ASSERT_EQ(expected.normalCount(), actual.normalCount());
+  ASSERT_EQ(expected.triangleCount(), actual.triangleCount());
+  for (std::int32_t v = 0; v < expected.vertexCount(); ++v) {
+    ASSERT_TRUE(sameBits(expected.vertex(v), actual.vertex(v))) << "vertex " << v;
+  }
+  for (std::int32_t n = 0; n < expected.normalCount(); ++n) {
+    ASSERT_TRUE(sameBits(expected.normal(n), actual.normal(n))) << "normal " << n;
+  }
+  for (std::int32_t t = 0; t < expected.triangleCount(); ++t) {
+    const Triangle& a = expected.triangle(t);
+    const Triangle& b = actual.triangle(t);
+    for (int corner = 0; corner < 3; ++corner) {
+      ASSERT_EQ(a.vertexIndex(corner), b.vertexIndex(corner)) << "triangle " << t;
+      ASSERT_EQ(a.normalIndex(corner), b.normalIndex(corner)) << "triangle " << t;
+    }
+    ASSERT_TRUE(sameBits(a.planeNormal(), b.planeNormal())) << "triangle " << t;
+  }
+}
+
+void expectSameOutcome(const Outcome& expected, const Outcome& actual) {
+  // Whole-file comparisons: a mismatch prints both, so only say whether.
+  EXPECT_TRUE(expected.outLog == actual.outLog) << "out.log differs";
+  EXPECT_TRUE(expected.contoursLog == actual.contoursLog) << "contours.log differs";
+  EXPECT_EQ(expected.trisLogWritten, actual.trisLogWritten);
+  EXPECT_TRUE(expected.trisLog == actual.trisLog) << "tris.log differs";
+  expectSameScene(expected.scene, actual.scene);
+  const BuildStats& a = expected.stats;
+  const BuildStats& b = actual.stats;
+  EXPECT_EQ(a.innerNodes, b.innerNodes);
+  EXPECT_EQ(a.spaces, b.spaces);
+  EXPECT_EQ(a.forcedSpaces, b.forcedSpaces);
+  EXPECT_EQ(a.maxDepth, b.maxDepth);
+  EXPECT_EQ(a.trianglesSplit, b.trianglesSplit);
+  EXPECT_EQ(a.portalsCreated, b.portalsCreated);
+}
+
+// Separate random triangles plus what makes plane grouping and counting
+// delicate: faces listed twice (one triangle, two entries), zero-area faces,
+// a back-to-back copy, and tiles on a few axis planes facing both ways,
+// whose normals carry -0 as well as +0 components and whose anchors differ
+// along the plane.
+Mesh soupWithTroubles(std::uint64_t seed) {
+  Mesh mesh = randomSoup(90, seed);
+  const std::size_t soupFaces = mesh.faces.size();
+  for (std::size_t f = 0; f < soupFaces; f += 9) mesh.faces.push_back(mesh.faces[f]);
+  mesh.faces.push_back({{mesh.faces[2].positions[0], mesh.faces[2].positions[2], mesh.faces[2].positions[1]}, {0, 0, 0}});
+  auto add = [&mesh](const Point3& p) {
+    mesh.positions.push_back(p);
+    return static_cast<std::int32_t>(mesh.positions.size() - 1);
+  };
+  const std::int32_t a = add({1, 1, 1});
+  const std::int32_t b = add({2, 2, 2});
+  const std::int32_t c = add({3, 3, 3});
+  mesh.faces.push_back({{a, b, c}, {0, 0, 0}});
+  mesh.faces.push_back({{a, a, b}, {0, 0, 0}});
+  for (int i = 0; i < 6; ++i) {
+    for (const double height : {-2.0, 0.0, 3.0}) {
+      const double x = 2.0 * i - 6;
+      const std::int32_t p0 = add({x, height, -1});
+      const std::int32_t p1 = add({x + 1.5, height, -1});
+      const std::int32_t p2 = add({x, height, 0.5});
+      // Up, then down: (x, z) winding decides the sign, -0 comes with it.
+      mesh.faces.push_back({{p0, p2, p1}, {0, 0, 0}});
+      mesh.faces.push_back({{p0, p1, p2}, {0, 0, 0}});
+      const std::int32_t w = add({height, x, 4});
+      mesh.faces.push_back({{w, add({height, x + 1, 4}), add({height, x, 6})}, {0, 0, 0}});
+    }
+  }
+  return mesh;
+}
+
+struct LevelCase {
+  const char* name;
+  std::function<void(Scene&)> fill;
+};
+
+void PrintTo(const LevelCase& level, std::ostream* out) { *out << level.name; }
+
+std::function<void(Scene&)> fromMesh(std::function<Mesh()> make) {
+  return [make](Scene& scene) { appendToScene(make(), scene); };
+}
+
+class FastBuildMatchesStraightforward : public ::testing::TestWithParam<LevelCase> {};
+
+TEST_P(FastBuildMatchesStraightforward, logsSceneAndFiguresForOneTwoAndThreeThreads) {
+  const LevelCase& level = GetParam();
+  const auto reference = buildWith(level.fill, {BuildStrategy::Straightforward, 1});
+  ASSERT_GT(reference->stats.innerNodes, 0u);
+  for (const unsigned threads : {1u, 2u, 3u}) {
+    SCOPED_TRACE("threads " + std::to_string(threads));
+    const auto fast = buildWith(level.fill, {BuildStrategy::Fast, threads});
+    expectSameOutcome(*reference, *fast);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Levels, FastBuildMatchesStraightforward,
+    ::testing::Values(
+        LevelCase{"soup1", fromMesh([] { return randomSoup(150, 1); })},
+        LevelCase{"soup2", fromMesh([] { return randomSoup(150, 2); })},
+        LevelCase{"soup3Turned", fromMesh([] { return moved(randomSoup(120, 3), 0.7, 0.3, {12, -3, 40}); })},
+        LevelCase{"soupWithTroubles4", fromMesh([] { return soupWithTroubles(4); })},
+        LevelCase{"soupWithTroubles5Turned", fromMesh([] { return moved(soupWithTroubles(5), 1.3, -0.4, {-7, 2, 9}); })},
+        LevelCase{"rooms", fromMesh([] { return layoutMesh(roomsAndCorridors({})); })},
+        LevelCase{"roomsTurned",
+                  fromMesh([] { return moved(layoutMesh(roomsAndCorridors({2, 3, 1, 7})), 0.3, 0.1, {5.5, -2, 7}); })},
+        // Over 4096 triangles: counted on several threads.
+        LevelCase{"rooms4k", fromMesh([] { return layoutMesh(roomsAndCorridors(roomsForSize(4000))); })},
+        LevelCase{"deep", fromMesh([] { return deepLevel(300); })},
+        LevelCase{"sampleLevel",
+                  [](Scene& scene) {
+                    ObjReader(std::filesystem::path(PORTALWALK_LEVELS_DIR) / "folyosos.obj").read(scene);
+                  }}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+// The deep level is built from counts carried down the tree, not recounted.
+TEST(FastBuild, deepLevelDerivesCountsFromTheParent) {
+  const auto fast = buildWith(fromMesh([] { return deepLevel(300); }), {});
+  EXPECT_GT(fast->stats.derivedCountLists, fast->stats.innerNodes / 2);
+}
+
+}  // namespace
+}  // namespace pw
