@@ -43,59 +43,74 @@ constexpr std::size_t kMaxDepth = 64;
 constexpr double kRelativeMargin = 0x1p-48;
 constexpr double kAbsoluteMargin = 0x1p-1000;
 
-// A coordinate sum as a float for ordering: clamped into float's range, NaN
-// as 0, so that every key compares.
-float orderKey(double value) {
-  if (std::isnan(value)) return 0.0f;
-  return static_cast<float>(std::clamp(value, -static_cast<double>(std::numeric_limits<float>::max()),
-                                       static_cast<double>(std::numeric_limits<float>::max())));
+// Spreads the low 10 bits of v so that two zero bits follow each one.
+std::uint32_t spreadBits(std::uint32_t v) {
+  v &= 0x3FFu;
+  v = (v | (v << 16)) & 0x030000FFu;
+  v = (v | (v << 8)) & 0x0300F00Fu;
+  v = (v | (v << 4)) & 0x030C30C3u;
+  v = (v | (v << 2)) & 0x09249249u;
+  return v;
+}
+
+// The sum of a triangle's corners (three times its centroid).
+Point3 cornerSum(const Scene& scene, std::uint32_t triangle) {
+  const std::array<Point3, 3> c = cornersOf(scene, triangle);
+  return c[0] + c[1] + c[2];
+}
+
+// 10 bits of `value`'s place between lo and hi; 0 for what does not compare.
+std::uint32_t gridCell(double value, double lo, double hi) {
+  const double cell = (value - lo) / (hi - lo) * 1023.0;
+  return cell >= 0.0 && cell <= 1023.0 ? static_cast<std::uint32_t>(cell) : 0u;
 }
 
 bool finite(const Point3& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
 }  // namespace
 
-CornerBvh::CornerBvh(const Scene& scene, const std::vector<std::uint32_t>& list) {
+CornerBvh::CornerBvh(const Scene& scene, const std::vector<std::uint32_t>& list) : scene_(scene), list_(list) {
   const auto count = static_cast<std::uint32_t>(list.size());
   assert(list.size() == count);
   if (count == 0) return;
 
-  // Ordering keys only (the shape of the hierarchy changes no result).
-  std::vector<std::array<float, 3>> centres(count);
+  // The entries in Morton order of their centroids over the list's bounds,
+  // so that consecutive entries lie close together and every range of
+  // slots makes a compact box. Only the shape of the hierarchy depends on
+  // it, never a result.
+  Point3 lo{INFINITY, INFINITY, INFINITY};
+  Point3 hi{-INFINITY, -INFINITY, -INFINITY};
+  for (const std::uint32_t triangle : list) {
+    const Point3 c = cornerSum(scene, triangle);
+    if (!finite(c)) continue;
+    lo = {std::min(lo.x, c.x), std::min(lo.y, c.y), std::min(lo.z, c.z)};
+    hi = {std::max(hi.x, c.x), std::max(hi.y, c.y), std::max(hi.z, c.z)};
+  }
+  std::vector<std::uint64_t> keyed(count);  // Morton code above, entry below
   for (std::uint32_t entry = 0; entry < count; ++entry) {
-    const Triangle& t = scene.triangle(static_cast<std::int32_t>(list[entry]));
-    const Point3 sum = scene.vertex(t.vertexIndex(0)) + scene.vertex(t.vertexIndex(1)) + scene.vertex(t.vertexIndex(2));
-    centres[entry] = {orderKey(sum.x), orderKey(sum.y), orderKey(sum.z)};
+    const Point3 c = cornerSum(scene, list[entry]);
+    const std::uint32_t code = spreadBits(gridCell(c.x, lo.x, hi.x)) << 2 |
+                               spreadBits(gridCell(c.y, lo.y, hi.y)) << 1 | spreadBits(gridCell(c.z, lo.z, hi.z));
+    keyed[entry] = std::uint64_t{code} << 32 | entry;
   }
+  std::sort(keyed.begin(), keyed.end());
   std::vector<std::uint32_t> order(count);
-  std::iota(order.begin(), order.end(), 0u);
-  nodes_.reserve(2 * (count / kLeafSize) + 1);
-  buildNode(0, count, order, centres);
-  std::vector<std::array<float, 3>>().swap(centres);
-
-  for (std::vector<double>& coordinate : corner_) coordinate.resize(count);
-  for (std::uint32_t slot = 0; slot < count; ++slot) {
-    const Triangle& t = scene.triangle(static_cast<std::int32_t>(list[order[slot]]));
-    for (int k = 0; k < 3; ++k) {
-      const Point3& p = scene.vertex(t.vertexIndex(k));
-      const auto base = static_cast<std::size_t>(3 * k);
-      corner_[base][slot] = p.x;
-      corner_[base + 1][slot] = p.y;
-      corner_[base + 2][slot] = p.z;
-    }
-  }
+  for (std::uint32_t slot = 0; slot < count; ++slot) order[slot] = static_cast<std::uint32_t>(keyed[slot]);
+  std::vector<std::uint64_t>().swap(keyed);
+  nodes_.reserve(2 * ((count + kLeafSize - 1) / kLeafSize));
+  buildNode(0, count);
   entryOf_ = std::move(order);
 
   // Boxes bottom-up: in this preorder every child comes after its parent.
   for (std::size_t i = nodes_.size(); i-- > 0;) {
     Node& node = nodes_[i];
     if (node.second == 0) {
-      node.low = {corner_[0][node.begin], corner_[1][node.begin], corner_[2][node.begin]};
+      const Point3 first = cornersOf(scene, list[entryOf_[node.begin]])[0];
+      node.low = {first.x, first.y, first.z};
       node.high = node.low;
       node.exactOnly = false;
       for (std::uint32_t slot = node.begin; slot < node.end; ++slot) {
-        for (std::size_t k = 0; k < 3; ++k) {
-          const Point3 p{corner_[3 * k][slot], corner_[3 * k + 1][slot], corner_[3 * k + 2][slot]};
+        for (const Point3& p : cornersOf(scene, list[entryOf_[slot]])) {
           node.exactOnly = node.exactOnly || !finite(p);
           node.low = {std::min(node.low[0], p.x), std::min(node.low[1], p.y), std::min(node.low[2], p.z)};
           node.high = {std::max(node.high[0], p.x), std::max(node.high[1], p.y), std::max(node.high[2], p.z)};
@@ -113,31 +128,15 @@ CornerBvh::CornerBvh(const Scene& scene, const std::vector<std::uint32_t>& list)
   }
 }
 
-// Median split on the axis along which the centres spread most: balanced,
-// so the depth is about log2(count / kLeafSize) and recursion is safe.
-std::uint32_t CornerBvh::buildNode(std::uint32_t begin, std::uint32_t end, std::vector<std::uint32_t>& order,
-                                   const std::vector<std::array<float, 3>>& centres) {
+// Halves of the Morton order: balanced, so the depth is about
+// log2(count / kLeafSize) and recursion is safe.
+std::uint32_t CornerBvh::buildNode(std::uint32_t begin, std::uint32_t end) {
   const auto index = static_cast<std::uint32_t>(nodes_.size());
   nodes_.push_back({{}, {}, begin, end, 0, false});
   if (end - begin <= kLeafSize) return index;
-
-  std::array<float, 3> low = centres[order[begin]];
-  std::array<float, 3> high = low;
-  for (std::uint32_t i = begin; i < end; ++i) {
-    for (std::size_t axis = 0; axis < 3; ++axis) {
-      low[axis] = std::min(low[axis], centres[order[i]][axis]);
-      high[axis] = std::max(high[axis], centres[order[i]][axis]);
-    }
-  }
-  std::size_t axis = 0;
-  for (std::size_t a = 1; a < 3; ++a) {
-    if (static_cast<double>(high[a]) - low[a] > static_cast<double>(high[axis]) - low[axis]) axis = a;
-  }
   const std::uint32_t middle = begin + (end - begin) / 2;
-  std::nth_element(order.begin() + begin, order.begin() + middle, order.begin() + end,
-                   [&](std::uint32_t a, std::uint32_t b) { return centres[a][axis] < centres[b][axis]; });
-  buildNode(begin, middle, order, centres);
-  const std::uint32_t second = buildNode(middle, end, order, centres);
+  buildNode(begin, middle);
+  const std::uint32_t second = buildNode(middle, end);
   nodes_[index].second = second;
   return index;
 }
@@ -169,11 +168,7 @@ CornerBvh::BoxSide CornerBvh::boxSide(const Node& node, const Plane& plane) cons
 }
 
 CornerSides CornerBvh::sidesAt(const Plane& plane, std::uint32_t slot) const {
-  CornerSides sides;
-  for (std::size_t k = 0; k < 3; ++k) {
-    sides.add(planeDistance(plane, corner_[3 * k][slot], corner_[3 * k + 1][slot], corner_[3 * k + 2][slot]));
-  }
-  return sides;
+  return cornerSides(plane, cornersOf(scene_, list_[entryOf_[slot]]));
 }
 
 // Opens the boxes the plane does not settle down to their leaves. `settled`

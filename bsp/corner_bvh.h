@@ -1,8 +1,9 @@
-// A bounding-volume hierarchy over the triangles of one node's list, holding
-// their corner positions contiguously (a structure of arrays in hierarchy
-// order), so that a plane can be tested against whole boxes of triangles at
-// once and against single corners with the straightforward arithmetic only
-// near the plane. Internal to bsp/.
+// A bounding-volume hierarchy over the triangles of one node's list, so that
+// a plane can be tested against whole boxes of triangles at once, and
+// against single corners, with the straightforward arithmetic, only near
+// the plane. It holds the entries' order and the boxes, about 20 bytes per
+// entry, and reads the corners from the Scene: a copy of them would be the
+// largest block of memory a build ever holds. Internal to bsp/.
 #pragma once
 
 #include <array>
@@ -18,9 +19,10 @@ class Scene;
 class CornerBvh {
  public:
   // No more than this many triangles share a leaf.
-  static constexpr std::uint32_t kLeafSize = 8;
+  static constexpr std::uint32_t kLeafSize = 16;
 
-  // Over the entries of `list` (the Scene must not change while in use).
+  // Over the entries of `list`. Keeps references to both: they must outlive
+  // the hierarchy and not change while it is in use.
   CornerBvh(const Scene& scene, const std::vector<std::uint32_t>& list);
 
   // The plane against every entry, exactly as classifyTriangle of the
@@ -44,19 +46,19 @@ class CornerBvh {
   // What a box's corners can be against a plane (see corner_bvh.cpp).
   enum class BoxSide { NoneBehind, AllBehind, Unknown };
 
-  std::uint32_t buildNode(std::uint32_t begin, std::uint32_t end, std::vector<std::uint32_t>& order,
-                          const std::vector<std::array<float, 3>>& centres);
+  std::uint32_t buildNode(std::uint32_t begin, std::uint32_t end);
   BoxSide boxSide(const Node& node, const Plane& plane) const;
   template <typename Settled, typename Leaf>
   bool walk(const Plane& plane, Settled settled, Leaf leaf) const;
   // The corners of the triangle in `slot` against the plane.
   CornerSides sidesAt(const Plane& plane, std::uint32_t slot) const;
 
+  const Scene& scene_;
+  const std::vector<std::uint32_t>& list_;
   std::vector<Node> nodes_;
-  // corner_[3 * k + axis][slot]: coordinate `axis` of corner k of the
-  // triangle in `slot`; a node's triangles are the slots begin..end-1.
-  std::array<std::vector<double>, 9> corner_;
-  std::vector<std::uint32_t> entryOf_;  // slot -> entry position in the list
+  // slot -> entry position in the list; a node's entries are those in its
+  // slots begin..end-1.
+  std::vector<std::uint32_t> entryOf_;
 };
 
 }  // namespace pw

@@ -13,9 +13,11 @@ namespace pw {
 
 namespace {
 
-// Lists shorter than this are counted on the calling thread alone: waking
-// the pool would cost more than it saves.
-constexpr std::size_t kParallelListSize = 4096;
+// Lists shorter than this are counted on the calling thread alone, and
+// children derived with fewer (group, entry) pairs than the next: waking the
+// pool, or starting its threads, would cost more than it saves.
+constexpr std::size_t kParallelListSize = 16384;
+constexpr std::size_t kParallelPairs = std::size_t{1} << 20;
 
 // Deriving a child's counts costs one triangle test per (child group, entry
 // of the other side) pair; counting afresh costs a few passes over the
@@ -25,9 +27,10 @@ constexpr std::size_t kDerivedPairsPerEntry = 32;
 
 constexpr std::uint32_t kNoGroup = std::numeric_limits<std::uint32_t>::max();
 
-// Slices of about a quarter of a thread's share, so uneven groups even out.
-std::size_t sliceFor(std::size_t items, std::size_t listSize, const WorkerPool& pool) {
-  if (listSize < kParallelListSize) return std::max<std::size_t>(items, 1);
+// Slices of about a quarter of a thread's share, so uneven groups even
+// out; one slice (run on the caller) when the work is small.
+std::size_t sliceFor(std::size_t items, bool parallel, const WorkerPool& pool) {
+  if (!parallel) return std::max<std::size_t>(items, 1);
   return std::max<std::size_t>(1, items / (4 * pool.threadCount()));
 }
 
@@ -37,7 +40,7 @@ void countPlanes(const Scene& scene, const std::vector<std::uint32_t>& list, Pla
                  const CornerBvh& bvh, WorkerPool& pool) {
   // Each group writes its own counts only: the result is the same for any
   // number of threads and any order of slices.
-  pool.forEachSlice(groups.groups.size(), sliceFor(groups.groups.size(), list.size(), pool),
+  pool.forEachSlice(groups.groups.size(), sliceFor(groups.groups.size(), list.size() >= kParallelListSize, pool),
                     [&](std::size_t begin, std::size_t end) {
                       for (std::size_t g = begin; g < end; ++g) {
                         PlaneGroup& group = groups.groups[g];
@@ -110,16 +113,13 @@ bool deriveChildCounts(const Scene& scene, const std::vector<std::uint32_t>& lis
   }
   if (otherSize * derived.groups.size() > pairBudget) return false;
 
-  std::vector<std::array<Point3, 3>> otherCorners;
-  otherCorners.reserve(others.size());
-  for (const std::uint32_t entry : others) otherCorners.push_back(cornersOf(scene, list[entry]));
-  pool.forEachSlice(derived.groups.size(), sliceFor(derived.groups.size(), others.size() * derived.groups.size(), pool),
+  pool.forEachSlice(derived.groups.size(), sliceFor(derived.groups.size(), others.size() * derived.groups.size() >= kParallelPairs, pool),
                     [&](std::size_t begin, std::size_t end) {
                       for (std::size_t h = begin; h < end; ++h) {
                         const Plane plane = planeOf(scene, list[planeEntry[h]]);
                         PlaneCounts& counts = derived.groups[h].counts;
-                        for (const std::array<Point3, 3>& corners : otherCorners) {
-                          counts.remove(cornerSides(plane, corners));
+                        for (const std::uint32_t entry : others) {
+                          counts.remove(cornerSides(plane, cornersOf(scene, list[entry])));
                         }
                       }
                     });

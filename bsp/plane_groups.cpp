@@ -17,7 +17,7 @@ namespace {
 // of them.
 constexpr double kTameMagnitude = 0x1p1000;
 
-constexpr std::uint32_t kEmptySlot = std::numeric_limits<std::uint32_t>::max();
+constexpr std::uint32_t kNoGroup = std::numeric_limits<std::uint32_t>::max();
 
 std::uint64_t bitsOf(double value) { return std::bit_cast<std::uint64_t>(value); }
 
@@ -88,25 +88,50 @@ void PlaneCounts::remove(const CornerSides& sides) {
   --count;
 }
 
-// Open addressing over group numbers; a group's key is kept beside it.
+// Open addressing with linear probing. A slot holds a group's number and
+// its key's 32-bit hash; the key itself is made again from the group's first
+// entry when the hashes match, so the table holds 8 bytes per slot and grows
+// with the number of planes, not of entries.
 PlaneGroups groupByPlane(const Scene& scene, const std::vector<std::uint32_t>& list) {
-  assert(list.size() < kEmptySlot);
+  assert(list.size() < kNoGroup);
   PlaneGroups result;
   result.groupOf.resize(list.size());
   const bool allTame = allCornersTame(scene, list);
-  const std::size_t capacity = std::bit_ceil(2 * list.size() + 2);
-  std::vector<std::uint32_t> slots(capacity, kEmptySlot);
-  std::vector<PlaneKey> keys;
+  const auto keyOfGroup = [&](std::uint32_t group) {
+    return PlaneKey(planeOf(scene, list[result.groups[group].first]), allTame);
+  };
+  constexpr std::uint64_t kEmpty = ~std::uint64_t{0};
+  std::vector<std::uint64_t> slots(64, kEmpty);
+  const auto place = [&slots](std::uint32_t hash, std::uint32_t group) {
+    std::size_t slot = hash & (slots.size() - 1);
+    while (slots[slot] != kEmpty) slot = (slot + 1) & (slots.size() - 1);
+    slots[slot] = std::uint64_t{hash} << 32 | group;
+  };
   for (std::size_t entry = 0; entry < list.size(); ++entry) {
     const PlaneKey key(planeOf(scene, list[entry]), allTame);
-    std::size_t slot = key.hash() & (capacity - 1);
-    while (slots[slot] != kEmptySlot && !(keys[slots[slot]] == key)) slot = (slot + 1) & (capacity - 1);
-    if (slots[slot] == kEmptySlot) {
-      slots[slot] = static_cast<std::uint32_t>(result.groups.size());
-      keys.push_back(key);
-      result.groups.push_back({static_cast<std::uint32_t>(entry), 0, {}});
+    const auto hash = static_cast<std::uint32_t>(key.hash());
+    std::size_t slot = hash & (slots.size() - 1);
+    std::uint32_t group = kNoGroup;
+    for (; slots[slot] != kEmpty; slot = (slot + 1) & (slots.size() - 1)) {
+      const auto candidate = static_cast<std::uint32_t>(slots[slot]);
+      if (slots[slot] >> 32 == hash && keyOfGroup(candidate) == key) {
+        group = candidate;
+        break;
+      }
     }
-    const std::uint32_t group = slots[slot];
+    if (group == kNoGroup) {
+      group = static_cast<std::uint32_t>(result.groups.size());
+      result.groups.push_back({static_cast<std::uint32_t>(entry), 0, {}});
+      slots[slot] = std::uint64_t{hash} << 32 | group;
+      // At most half full: probes stay short.
+      if (2 * result.groups.size() > slots.size()) {
+        std::vector<std::uint64_t> old(2 * slots.size(), kEmpty);
+        old.swap(slots);
+        for (const std::uint64_t taken : old) {
+          if (taken != kEmpty) place(static_cast<std::uint32_t>(taken >> 32), static_cast<std::uint32_t>(taken));
+        }
+      }
+    }
     ++result.groups[group].size;
     result.groupOf[entry] = group;
   }

@@ -5,11 +5,8 @@
 
 namespace pw {
 
-WorkerPool::WorkerPool(unsigned threads) {
-  if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-  workers_.reserve(threads - 1);
-  for (unsigned i = 1; i < threads; ++i) workers_.emplace_back([this] { workerLoop(); });
-}
+WorkerPool::WorkerPool(unsigned threads)
+    : threads_(threads > 0 ? threads : std::max(1u, std::thread::hardware_concurrency())) {}
 
 WorkerPool::~WorkerPool() {
   {
@@ -23,9 +20,13 @@ WorkerPool::~WorkerPool() {
 void WorkerPool::forEachSlice(std::size_t count, std::size_t grain,
                               const std::function<void(std::size_t, std::size_t)>& work) {
   assert(grain > 0);
-  if (workers_.empty() || count <= grain) {
+  if (threads_ == 1 || count <= grain) {
     for (std::size_t begin = 0; begin < count; begin += grain) work(begin, std::min(count, begin + grain));
     return;
+  }
+  if (workers_.empty()) {
+    workers_.reserve(threads_ - 1);
+    for (unsigned i = 1; i < threads_; ++i) workers_.emplace_back([this] { workerLoop(); });
   }
   {
     const std::lock_guard lock(mutex_);

@@ -15,13 +15,14 @@ namespace pw {
 class WorkerPool {
  public:
   // `threads` counts the calling thread: 1 runs every loop on the caller
-  // alone; 0 means one thread per core.
+  // alone; 0 means one thread per core. The other threads start with the
+  // first loop that has more than one slice (each costs some memory).
   explicit WorkerPool(unsigned threads);
   ~WorkerPool();
   WorkerPool(const WorkerPool&) = delete;
   WorkerPool& operator=(const WorkerPool&) = delete;
 
-  unsigned threadCount() const { return static_cast<unsigned>(workers_.size()) + 1; }
+  unsigned threadCount() const { return threads_; }
 
   // Calls work(begin, end) on consecutive slices of [0, count), `grain`
   // items at most each, spread over the pool and the calling thread, and
@@ -35,6 +36,7 @@ class WorkerPool {
   // Takes slices of the current loop until none is left.
   void runSlices();
 
+  unsigned threads_;
   std::vector<std::thread> workers_;
   std::mutex mutex_;
   std::condition_variable wake_;
