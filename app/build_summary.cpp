@@ -2,8 +2,11 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
 #include <string_view>
+#include <thread>
 
 #include "bsp/bsp_node.h"
 #include "bsp/level_compiler.h"
@@ -26,6 +29,12 @@ std::string fixed(double value, int decimals) {
 }
 
 std::string seconds(double value) { return fixed(value, 3); }
+
+// The peak resident set over the triangles read (the whole process: the
+// reader, the Scene, the tree and the build's working memory).
+std::uint64_t bytesPerTriangle(const BuildSummary& s) {
+  return s.load.trianglesAdded == 0 ? 0 : s.peakMemoryKiB * 1024 / s.load.trianglesAdded;
+}
 
 void writeJsonString(std::ostream& out, std::string_view text) {
   out << '"';
@@ -56,6 +65,11 @@ BuildSummary summarize(const std::string& level, const CompiledLevel& compiled, 
   summary.buildSeconds = compiled.buildSeconds;
   summary.dumpSeconds = compiled.dumpSeconds;
   summary.peakMemoryKiB = peakResidentKiB();
+  const BuildOptions& options = compiled.builder->options();
+  summary.strategy = options.strategy;
+  summary.threads = options.strategy == BuildStrategy::Straightforward ? 1
+                    : options.threads > 0                               ? options.threads
+                                                                        : std::max(1u, std::thread::hardware_concurrency());
   return summary;
 }
 
@@ -83,7 +97,12 @@ void writeSummary(std::ostream& out, const BuildSummary& s) {
       << "              portal splitting " << seconds(b.portalSplittingSeconds) << " s, chaining "
       << seconds(b.chainingSeconds) << " s, contours.log " << seconds(b.logWritingSeconds)
       << " s, portal creation " << seconds(b.portalCreationSeconds) << " s\n";
-  out << "peak memory:  " << fixed(static_cast<double>(s.peakMemoryKiB) / 1024.0, 1) << " MiB\n";
+  out << "build:        "
+      << (s.strategy == BuildStrategy::Fast ? "fast, " + std::to_string(s.threads) + " thread" + (s.threads == 1 ? "" : "s")
+                                            : std::string("straightforward"))
+      << '\n';
+  out << "peak memory:  " << fixed(static_cast<double>(s.peakMemoryKiB) / 1024.0, 1) << " MiB ("
+      << bytesPerTriangle(s) << " bytes per input triangle)\n";
 }
 
 void writeSummaryJson(std::ostream& out, const BuildSummary& s) {
@@ -107,8 +126,10 @@ void writeSummaryJson(std::ostream& out, const BuildSummary& s) {
       << ", \"planeIndex\": " << seconds(b.planeIndexSeconds) << ", \"splitting\": " << seconds(b.splittingSeconds)
       << ", \"portalSplitting\": " << seconds(b.portalSplittingSeconds)
       << ", \"chaining\": " << seconds(b.chainingSeconds) << ", \"logWriting\": " << seconds(b.logWritingSeconds)
-      << ", \"portalCreation\": " << seconds(b.portalCreationSeconds) << "},\n  \"peakMemoryKiB\": "
-      << s.peakMemoryKiB << "\n}\n";
+      << ", \"portalCreation\": " << seconds(b.portalCreationSeconds) << "},\n  \"strategy\": \""
+      << (s.strategy == BuildStrategy::Fast ? "fast" : "straightforward") << "\",\n  \"threads\": " << s.threads
+      << ",\n  \"peakMemoryKiB\": " << s.peakMemoryKiB << ",\n  \"peakBytesPerTriangle\": " << bytesPerTriangle(s)
+      << "\n}\n";
 }
 
 }  // namespace pw

@@ -24,6 +24,8 @@ struct BuildSummary {
   double buildSeconds = 0.0;  // the build and the flattening
   double dumpSeconds = 0.0;
   std::uint64_t peakMemoryKiB = 0;  // the process's peak resident set so far
+  BuildStrategy strategy = BuildStrategy::Fast;
+  unsigned threads = 1;  // the threads the build counted on
 };
 
 BuildSummary summarize(const std::string& level, const CompiledLevel& compiled, const Scene& scene);

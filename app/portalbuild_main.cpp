@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <exception>
@@ -12,6 +13,7 @@
 #include <iostream>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "app/build_summary.h"
 #include "bsp/level_compiler.h"
@@ -20,7 +22,7 @@
 namespace {
 
 constexpr char kUsage[] =
-    "usage: portalbuild [LEVEL.obj] [-o DIR] [--json FILE] [-q]\n"
+    "usage: portalbuild [LEVEL.obj] [-o DIR] [--json FILE] [-q] [--threads N] [--straightforward]\n"
     "\n"
     "Compiles LEVEL.obj (default \"folyosos.obj\") the way the viewer does at start-up:\n"
     "reads it, builds the BSP tree of convex Spaces joined by portals, flattens the\n"
@@ -38,16 +40,25 @@ constexpr char kUsage[] =
     "  -o DIR       where the three logs go\n"
     "  --json FILE  also write the summary's figures as JSON to FILE\n"
     "  -q           quiet: no progress and no summary\n"
+    "  --threads N  count cutter candidates on N threads (default: one per core);\n"
+    "               the result is the same for every N\n"
+    "  --straightforward\n"
+    "               the reference build: every candidate against every triangle,\n"
+    "               no pruning (slow on large levels; same result, for comparison)\n"
     "  --help       this text\n"
     "\n"
     "exit codes: 0 built; 1 the build failed (the message says why);\n"
     "            2 usage error, or the level cannot be opened\n";
+
+// More threads than any machine has cores would only cost memory.
+constexpr unsigned kMaxThreads = 1024;
 
 struct Options {
   std::filesystem::path level = "folyosos.obj";
   std::filesystem::path outputDir;
   std::filesystem::path jsonPath;
   bool quiet = false;
+  pw::BuildOptions build;
 };
 
 int usageError(const std::string& message) {
@@ -67,6 +78,18 @@ int parseArguments(int argc, char** argv, Options& options, bool& help) {
     } else if (arg == "-o" || arg == "--json") {
       if (i + 1 >= argc) return usageError("missing value after " + std::string(arg));
       (arg == "-o" ? options.outputDir : options.jsonPath) = argv[++i];
+    } else if (arg == "--threads") {
+      if (i + 1 >= argc) return usageError("missing value after --threads");
+      const std::string_view value = argv[++i];
+      unsigned threads = 0;
+      const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), threads);
+      if (error != std::errc() || end != value.data() + value.size() || threads == 0 || threads > kMaxThreads) {
+        return usageError("--threads wants a number from 1 to " + std::to_string(kMaxThreads) + ", not '" +
+                          std::string(value) + "'");
+      }
+      options.build.threads = threads;
+    } else if (arg == "--straightforward") {
+      options.build.strategy = pw::BuildStrategy::Straightforward;
     } else if (!arg.empty() && arg[0] == '-') {
       return usageError("unknown option " + std::string(arg));
     } else if (levelGiven) {
@@ -96,6 +119,7 @@ int compile(const Options& options) {
   pw::CompileOptions compileOptions;
   compileOptions.levelPath = options.level;
   compileOptions.outputDir = options.outputDir;
+  compileOptions.build = options.build;
   const bool showProgress = !options.quiet && isatty(STDERR_FILENO) != 0;
   if (showProgress) {
     // Splitting adds triangles, so the share is of the Scene as it is now.

@@ -21,7 +21,7 @@ std::unique_ptr<CompiledLevel> compileLevel(Scene& scene, const CompileOptions& 
   // must follow the whole build: fragments attached to early Spaces are still
   // split through their twins on the behind side later on.
   const Stopwatch buildTime;
-  level->builder = std::make_unique<BspBuilder>(&scene, options.outputDir);
+  level->builder = std::make_unique<BspBuilder>(&scene, options.outputDir, options.build);
   level->builder->setProgress(options.progress);
   level->root = level->builder->build(scene.allTriangleIndices(), {});
   level->root->collectLeafFragments();

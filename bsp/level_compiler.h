@@ -39,6 +39,8 @@ struct CompileOptions {
   // Where "contours.log", "tris.log" and "out.log" go; empty: working directory.
   std::filesystem::path outputDir;
   std::function<void(std::uint64_t settled)> progress;
+  // Which build and on how many threads; every choice gives the same result.
+  BuildOptions build;
 };
 
 // Reads, builds, flattens and dumps, in that order. Throws what the build

@@ -129,7 +129,8 @@ TEST(Portalbuild, compilesTheSampleIntoTheOutputFolderWithJson) {
   for (const char* field : {"\"level\"", "\"inputTriangles\"", "\"skippedLines\"", "\"firstSkippedLines\"",
                             "\"triangles\"", "\"trianglesSplit\"", "\"innerNodes\"", "\"spaces\"", "\"forcedSpaces\"",
                             "\"treeDepth\"", "\"portalsCreated\"", "\"leafFragments\"", "\"seconds\"",
-                            "\"cutterChoice\"", "\"portalCreation\"", "\"peakMemoryKiB\""}) {
+                            "\"cutterChoice\"", "\"portalCreation\"", "\"peakMemoryKiB\"", "\"strategy\"",
+                            "\"threads\"", "\"peakBytesPerTriangle\""}) {
     EXPECT_NE(json.find(field), std::string::npos) << field;
   }
   EXPECT_NE(json.find("\"inputTriangles\": 560"), std::string::npos);
@@ -181,10 +182,51 @@ TEST(Portalbuild, usageErrorsAndHelp) {
   EXPECT_EQ(portalbuild(dir, "--frobnicate", dir.path()).exitCode, 2);
   EXPECT_EQ(portalbuild(dir, "a.obj b.obj", dir.path()).exitCode, 2);
   EXPECT_EQ(portalbuild(dir, "-o", dir.path()).exitCode, 2);
+  for (const char* threads : {"--threads", "--threads 0", "--threads -1", "--threads 2x", "--threads 99999999999"}) {
+    const ProgramRun run = portalbuild(dir, quoted(kSample) + " " + threads, dir.path());
+    EXPECT_EQ(run.exitCode, 2) << threads;
+    EXPECT_NE(run.err.find("--threads"), std::string::npos) << threads;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "out.log"));
   const ProgramRun help = portalbuild(dir, "--help", dir.path());
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_NE(help.out.find("usage: portalbuild"), std::string::npos);
-  EXPECT_NE(help.out.find("--json"), std::string::npos);
+  for (const char* option : {"--json", "--threads N", "--straightforward"}) {
+    EXPECT_NE(help.out.find(option), std::string::npos) << option;
+  }
+}
+
+// The straightforward build and the fast one on any number of threads
+// write the same three logs; the summary says which build ran.
+TEST(Portalbuild, everyBuildAndThreadCountWritesTheSameLogs) {
+  ScratchDir dir;
+  {
+    std::ofstream obj(dir / "level.obj");
+    writeObj(obj, layoutMesh(roomsAndCorridors({2, 2, 1, 4})));
+  }
+  const struct {
+    const char* arguments;
+    const char* folder;
+    const char* says;
+  } runs[] = {
+      {"--straightforward", "reference", "build:        straightforward"},
+      {"--threads 1", "one", "build:        fast, 1 thread\n"},
+      {"--threads 3", "three", "build:        fast, 3 threads"},
+      {"", "default", "build:        fast, "},
+  };
+  for (const auto& r : runs) {
+    const ProgramRun run = portalbuild(dir, std::string("level.obj -o ") + r.folder + " " + r.arguments, dir.path());
+    ASSERT_EQ(run.exitCode, 0) << r.arguments << run.err;
+    EXPECT_NE(run.out.find(r.says), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("bytes per input triangle"), std::string::npos);
+  }
+  for (const char* name : {"out.log", "contours.log", "tris.log"}) {
+    const std::string reference = fileText(dir / "reference" / name);
+    EXPECT_FALSE(reference.empty()) << name;
+    for (const char* folder : {"one", "three", "default"}) {
+      EXPECT_TRUE(fileText(dir / folder / name) == reference) << folder << "/" << name;
+    }
+  }
 }
 
 }  // namespace
