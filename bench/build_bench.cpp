@@ -3,13 +3,16 @@
 // triangles. Per size: both build times and their ratio, the peak memory per
 // input triangle of each, whether the three logs came out byte-identical;
 // then the share of each phase of the build; then the growth exponents
-// fitted to the times (all sizes, and from 4k up).
+// fitted to the times (all sizes, and from 4k up); then the deep bowl, a
+// level whose tree is as deep as it has triangles.
 //
-//   build_bench [LARGEST] [--straightforward-up-to N] [--threads N]
+//   build_bench [LARGEST] [--straightforward-up-to N] [--deep N] [--threads N]
 //
 //   LARGEST                    the largest size to build (default 256000)
 //   --straightforward-up-to N  the largest size the straightforward build
 //                              runs at (default 64000; at 256k it takes hours)
+//   --deep N                   the deep bowl's size for the fast build (default
+//                              20000; 0: no deep rows). Both builds run at 2000.
 //   --threads N                the fast build's threads (default: one per core)
 //
 // Each build runs in a fresh process of its own, so its peak memory is its
@@ -50,6 +53,7 @@ struct Figures {
   double phase[8] = {};  // see kPhaseNames
   double spaces = 0;
   double splits = 0;
+  double depth = 0;
 };
 
 constexpr const char* kPhaseNames[8] = {"cutter", "convex", "index",  "split",
@@ -62,9 +66,15 @@ void recordPhases(const pw::BuildStats& stats, Figures& figures) {
   std::copy(std::begin(phases), std::end(phases), figures.phase);
 }
 
-Figures buildOnce(std::uint64_t size, const pw::BuildOptions& options, const std::filesystem::path& dir) {
+// The generated levels: rooms and corridors of about `size` triangles, or
+// the outward-facing bowl whose tree is as deep as it has triangles.
+enum class Level { Rooms, Deep };
+
+Figures buildOnce(Level level, std::uint64_t size, const pw::BuildOptions& options, const std::filesystem::path& dir) {
   pw::Scene scene;
-  pw::appendToScene(pw::layoutMesh(pw::roomsAndCorridors(pw::roomsForSize(size))), scene);
+  pw::appendToScene(level == Level::Rooms ? pw::layoutMesh(pw::roomsAndCorridors(pw::roomsForSize(size)))
+                                          : pw::deepLevel(static_cast<std::uint32_t>(size)),
+                    scene);
   Figures figures;
   figures.triangles = scene.triangleCount();
   {
@@ -76,6 +86,7 @@ Figures buildOnce(std::uint64_t size, const pw::BuildOptions& options, const std
     recordPhases(builder.stats(), figures);
     figures.spaces = static_cast<double>(builder.stats().spaces);
     figures.splits = static_cast<double>(builder.stats().trianglesSplit);
+    figures.depth = static_cast<double>(builder.stats().maxDepth);
     pw::SceneLog log(dir / "out.log", &scene);
     pw::dumpTree(log, *root);
     // Taken while the tree is alive, as portalbuild reports it (the exit of
@@ -93,12 +104,12 @@ Figures buildOnce(std::uint64_t size, const pw::BuildOptions& options, const std
 // then, and so would not measure two builds alike.
 constexpr char kChildMode[] = "--one-build";
 
-bool buildInChild(const char* self, std::uint64_t size, const pw::BuildOptions& options,
+bool buildInChild(const char* self, Level level, std::uint64_t size, const pw::BuildOptions& options,
                   const std::filesystem::path& dir, Figures& figures) {
   std::filesystem::create_directories(dir);
   int channel[2];
   if (pipe(channel) != 0) return false;
-  const std::string sizeText = std::to_string(size);
+  const std::string sizeText = std::string(level == Level::Rooms ? "rooms:" : "deep:") + std::to_string(size);
   const std::string strategyText = options.strategy == pw::BuildStrategy::Fast ? "fast" : "straightforward";
   const std::string threadsText = std::to_string(options.threads);
   const std::string channelText = std::to_string(channel[1]);
@@ -123,12 +134,14 @@ bool buildInChild(const char* self, std::uint64_t size, const pw::BuildOptions& 
 
 // The child's side: one build, its figures written to the inherited pipe.
 int runOneBuild(char** argv) {
-  const std::uint64_t size = std::strtoull(argv[2], nullptr, 10);
+  const std::string levelText = argv[2];
+  const Level level = levelText.rfind("deep:", 0) == 0 ? Level::Deep : Level::Rooms;
+  const std::uint64_t size = std::strtoull(levelText.c_str() + levelText.find(':') + 1, nullptr, 10);
   pw::BuildOptions options;
   options.strategy = std::string(argv[3]) == "fast" ? pw::BuildStrategy::Fast : pw::BuildStrategy::Straightforward;
   options.threads = static_cast<unsigned>(std::strtoul(argv[4], nullptr, 10));
   const int channel = std::atoi(argv[6]);
-  const Figures measured = buildOnce(size, options, argv[5]);
+  const Figures measured = buildOnce(level, size, options, argv[5]);
   return write(channel, &measured, sizeof measured) == static_cast<ssize_t>(sizeof measured) ? 0 : 1;
 }
 
@@ -137,14 +150,17 @@ int runOneBuild(char** argv) {
 // processes and where the loader happens to map things only ever add to
 // a time or a peak, so the least is the best estimate of the build's own.
 constexpr int kRuns = 3;
+
+// The deep bowl's size at which both builds run.
+constexpr std::uint64_t kDeepComparedAt = 2000;
 constexpr double kRepeatBelowSeconds = 5.0;
 
-bool measure(const char* self, std::uint64_t size, const pw::BuildOptions& options, const std::filesystem::path& dir,
-             Figures& best) {
-  if (!buildInChild(self, size, options, dir, best)) return false;
+bool measure(const char* self, Level level, std::uint64_t size, const pw::BuildOptions& options,
+             const std::filesystem::path& dir, Figures& best) {
+  if (!buildInChild(self, level, size, options, dir, best)) return false;
   for (int run = 1; run < kRuns && best.seconds < kRepeatBelowSeconds; ++run) {
     Figures again;
-    if (!buildInChild(self, size, options, dir, again)) return false;
+    if (!buildInChild(self, level, size, options, dir, again)) return false;
     const double peak = std::min(best.peakKiB, again.peakKiB);
     if (again.seconds < best.seconds) best = again;
     best.peakKiB = peak;
@@ -212,17 +228,20 @@ int main(int argc, char** argv) {
   if (argc == 7 && std::string(argv[1]) == kChildMode) return runOneBuild(argv);
   std::uint64_t largest = 256000;
   std::uint64_t straightforwardUpTo = 64000;
+  std::uint64_t deep = 20000;
   pw::BuildOptions fastOptions;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--straightforward-up-to" && i + 1 < argc) {
       straightforwardUpTo = std::strtoull(argv[++i], nullptr, 10);
+    } else if (arg == "--deep" && i + 1 < argc) {
+      deep = std::strtoull(argv[++i], nullptr, 10);
     } else if (arg == "--threads" && i + 1 < argc) {
       fastOptions.threads = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
     } else if (!arg.empty() && arg[0] != '-') {
       largest = std::strtoull(arg.c_str(), nullptr, 10);
     } else {
-      std::fprintf(stderr, "usage: build_bench [LARGEST] [--straightforward-up-to N] [--threads N]\n");
+      std::fprintf(stderr, "usage: build_bench [LARGEST] [--straightforward-up-to N] [--deep N] [--threads N]\n");
       return 2;
     }
   }
@@ -237,13 +256,13 @@ int main(int argc, char** argv) {
   std::vector<Row> rows;
   for (std::uint64_t size = 1000; size <= largest; size *= 4) {
     Row row;
-    if (!measure(self, size, fastOptions, dir / "fast", row.fast)) {
+    if (!measure(self, Level::Rooms, size, fastOptions, dir / "fast", row.fast)) {
       std::fprintf(stderr, "build_bench: the fast build of size %llu failed\n", static_cast<unsigned long long>(size));
       return 1;
     }
     const double fastBytes = row.fast.peakKiB * 1024.0 / row.fast.triangles;
     if (size <= straightforwardUpTo) {
-      if (!measure(self, size, straightforwardOptions, dir / "straightforward", row.straightforward)) {
+      if (!measure(self, Level::Rooms, size, straightforwardOptions, dir / "straightforward", row.straightforward)) {
         std::fprintf(stderr, "build_bench: the straightforward build of size %llu failed\n",
                      static_cast<unsigned long long>(size));
         return 1;
@@ -285,6 +304,29 @@ int main(int argc, char** argv) {
   printExponent("fast", fast, 4000);
   printExponent("straightforward", straightforward, 0);
   printExponent("straightforward", straightforward, 4000);
+  // The deep bowl: every split peels one triangle off, so the tree is as
+  // deep as the level has triangles. The straightforward build is cubic
+  // here; it runs only at the smallest size, for comparison.
+  if (deep > 0) {
+    std::printf("\n%10s %10s %10s %10s %8s %6s\n", "deep bowl", "depth", "fast s", "straight s", "ratio", "same");
+    for (const std::uint64_t size : {std::uint64_t{kDeepComparedAt}, deep}) {
+      Figures bowlFast;
+      if (!measure(self, Level::Deep, size, fastOptions, dir / "fast", bowlFast)) return 1;
+      if (size == kDeepComparedAt) {
+        Figures bowlStraightforward;
+        if (!measure(self, Level::Deep, size, straightforwardOptions, dir / "straightforward", bowlStraightforward)) return 1;
+        const bool same = sameLogs(dir / "fast", dir / "straightforward");
+        std::printf("%10.0f %10.0f %10.3f %10.3f %8.1f %6s\n", bowlFast.triangles, bowlFast.depth, bowlFast.seconds,
+                    bowlStraightforward.seconds, bowlStraightforward.seconds / bowlFast.seconds, same ? "yes" : "NO");
+        if (!same) return 1;
+      } else {
+        std::printf("%10.0f %10.0f %10.3f %10s %8s %6s\n", bowlFast.triangles, bowlFast.depth, bowlFast.seconds, "-", "-", "-");
+      }
+      std::fflush(stdout);
+      std::filesystem::remove_all(dir);
+    }
+  }
+
   for (const Row& row : rows) {
     if (row.straightforwardRan && !row.same) {
       std::printf("the logs of the two builds differ at %.0f triangles\n", row.fast.triangles);

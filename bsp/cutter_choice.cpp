@@ -124,26 +124,21 @@ CutterChoice BspBuilder::chooseStraightforward(const std::vector<std::uint32_t>&
 // the order of their first entries.
 CutterChoice chooseAmongGroups(const std::vector<std::uint32_t>& list, const PlaneGroups& groups) {
   assert(groups.counted && !groups.groups.empty());
-  std::vector<double> balances;
-  balances.reserve(groups.groups.size());
   double greatest = 0.0;
-  for (const PlaneGroup& group : groups.groups) {
-    balances.push_back(balanceOf(group.counts));
-    greatest = std::max(greatest, balances.back());
-  }
+  for (const PlaneGroup& group : groups.groups) greatest = std::max(greatest, balanceOf(group.counts));
   double threshold = kFirstBalanceThreshold;
   while (!(greatest >= threshold)) threshold = nextThreshold(threshold);
 
   const PlaneGroup* best = nullptr;
   std::uint32_t bestSplits = std::numeric_limits<std::uint32_t>::max();
   double bestBalance = 0.0;
-  for (std::size_t g = 0; g < groups.groups.size(); ++g) {
-    const PlaneGroup& group = groups.groups[g];
-    if (!(balances[g] >= threshold)) continue;
-    if (beats(group.counts.splits, balances[g], bestSplits, bestBalance)) {
+  for (const PlaneGroup& group : groups.groups) {
+    const double balance = balanceOf(group.counts);
+    if (!(balance >= threshold)) continue;
+    if (beats(group.counts.splits, balance, bestSplits, bestBalance)) {
       best = &group;
       bestSplits = group.counts.splits;
-      bestBalance = balances[g];
+      bestBalance = balance;
     }
   }
   assert(best != nullptr);

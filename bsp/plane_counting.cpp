@@ -25,6 +25,10 @@ constexpr std::size_t kParallelPairs = std::size_t{1} << 20;
 // many per child entry.
 constexpr std::size_t kDerivedPairsPerEntry = 32;
 
+// How many of the other side's triangles a derivation holds the corners of
+// at a time (on the stack, per slice).
+constexpr std::size_t kCornerChunk = 64;
+
 constexpr std::uint32_t kNoGroup = std::numeric_limits<std::uint32_t>::max();
 
 // Slices of about a quarter of a thread's share, so uneven groups even
@@ -115,11 +119,15 @@ bool deriveChildCounts(const Scene& scene, const std::vector<std::uint32_t>& lis
 
   pool.forEachSlice(derived.groups.size(), sliceFor(derived.groups.size(), others.size() * derived.groups.size() >= kParallelPairs, pool),
                     [&](std::size_t begin, std::size_t end) {
-                      for (std::size_t h = begin; h < end; ++h) {
-                        const Plane plane = planeOf(scene, list[planeEntry[h]]);
-                        PlaneCounts& counts = derived.groups[h].counts;
-                        for (const std::uint32_t entry : others) {
-                          counts.remove(cornerSides(plane, cornersOf(scene, list[entry])));
+                      // The other side's corners, a chunk at a time, read once per slice.
+                      std::array<std::array<Point3, 3>, kCornerChunk> corners;
+                      for (std::size_t from = 0; from < others.size(); from += kCornerChunk) {
+                        const std::size_t chunk = std::min(kCornerChunk, others.size() - from);
+                        for (std::size_t i = 0; i < chunk; ++i) corners[i] = cornersOf(scene, list[others[from + i]]);
+                        for (std::size_t h = begin; h < end; ++h) {
+                          const Plane plane = planeOf(scene, list[planeEntry[h]]);
+                          PlaneCounts& counts = derived.groups[h].counts;
+                          for (std::size_t i = 0; i < chunk; ++i) counts.remove(cornerSides(plane, corners[i]));
                         }
                       }
                     });
