@@ -68,8 +68,8 @@ BuildSummary summarize(const std::string& level, const CompiledLevel& compiled, 
   const BuildOptions& options = compiled.builder->options();
   summary.strategy = options.strategy;
   summary.threads = options.strategy == BuildStrategy::Straightforward ? 1
-                    : options.threads > 0                               ? options.threads
-                                                                        : std::max(1u, std::thread::hardware_concurrency());
+                    : options.threads > 0                              ? options.threads
+                                          : std::max(1u, std::thread::hardware_concurrency());
   return summary;
 }
 
@@ -91,18 +91,19 @@ void writeSummary(std::ostream& out, const BuildSummary& s) {
   out << "portals:      " << b.portalsCreated << " created, " << s.leafFragments << " leaf fragments in Spaces\n";
   out << "time:         load " << seconds(s.loadSeconds) << " s, build " << seconds(s.buildSeconds) << " s, dump "
       << seconds(s.dumpSeconds) << " s\n";
-  out << "build phases: plane index " << seconds(b.planeIndexSeconds) << " s, convexity "
-      << seconds(b.convexitySeconds) << " s, cutter choice " << seconds(b.cutterChoiceSeconds)
-      << " s, triangle splitting " << seconds(b.splittingSeconds) << " s,\n"
+  out << "build phases: plane index " << seconds(b.planeIndexSeconds) << " s, convexity " << seconds(b.convexitySeconds)
+      << " s, cutter choice " << seconds(b.cutterChoiceSeconds) << " s, triangle splitting "
+      << seconds(b.splittingSeconds) << " s,\n"
       << "              portal splitting " << seconds(b.portalSplittingSeconds) << " s, chaining "
-      << seconds(b.chainingSeconds) << " s, contours.log " << seconds(b.logWritingSeconds)
-      << " s, portal creation " << seconds(b.portalCreationSeconds) << " s\n";
+      << seconds(b.chainingSeconds) << " s, contours.log " << seconds(b.logWritingSeconds) << " s, portal creation "
+      << seconds(b.portalCreationSeconds) << " s\n";
   out << "build:        "
-      << (s.strategy == BuildStrategy::Fast ? "fast, " + std::to_string(s.threads) + " thread" + (s.threads == 1 ? "" : "s")
-                                            : std::string("straightforward"))
+      << (s.strategy == BuildStrategy::Fast
+              ? "fast, " + std::to_string(s.threads) + " thread" + (s.threads == 1 ? "" : "s")
+              : std::string("straightforward"))
       << '\n';
-  out << "peak memory:  " << fixed(static_cast<double>(s.peakMemoryKiB) / 1024.0, 1) << " MiB ("
-      << bytesPerTriangle(s) << " bytes per input triangle)\n";
+  out << "peak memory:  " << fixed(static_cast<double>(s.peakMemoryKiB) / 1024.0, 1) << " MiB (" << bytesPerTriangle(s)
+      << " bytes per input triangle)\n";
 }
 
 void writeSummaryJson(std::ostream& out, const BuildSummary& s) {

@@ -7,6 +7,7 @@
 // level whose tree is as deep as it has triangles.
 //
 //   build_bench [LARGEST] [--straightforward-up-to N] [--deep N] [--threads N]
+//               [--repeat-below SECONDS]
 //
 //   LARGEST                    the largest size to build (default 256000)
 //   --straightforward-up-to N  the largest size the straightforward build
@@ -14,10 +15,12 @@
 //   --deep N                   the deep bowl's size for the fast build (default
 //                              20000; 0: no deep rows). Both builds run at 2000.
 //   --threads N                the fast build's threads (default: one per core)
+//   --repeat-below SECONDS     builds shorter than this run three times and
+//                              report their best (default 5)
 //
 // Each build runs in a fresh process of its own, so its peak memory is its
-// own; builds shorter than 5 s run three times and report their best. The
-// logs go to a scratch folder that is removed after each size.
+// own; builds shorter than 5 s (--repeat-below) run three times and report
+// their best. The logs go to a scratch folder that is removed after each size.
 #include <sys/personality.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -56,11 +59,10 @@ struct Figures {
   double depth = 0;
 };
 
-constexpr const char* kPhaseNames[8] = {"cutter", "convex", "index",  "split",
-                                        "portalsp", "chain", "logs", "portal"};
+constexpr const char* kPhaseNames[8] = {"cutter", "convex", "index", "split", "portalsp", "chain", "logs", "portal"};
 
 void recordPhases(const pw::BuildStats& stats, Figures& figures) {
-  const double phases[8] = {stats.cutterChoiceSeconds, stats.convexitySeconds,     stats.planeIndexSeconds,
+  const double phases[8] = {stats.cutterChoiceSeconds, stats.convexitySeconds,       stats.planeIndexSeconds,
                             stats.splittingSeconds,    stats.portalSplittingSeconds, stats.chainingSeconds,
                             stats.logWritingSeconds,   stats.portalCreationSeconds};
   std::copy(std::begin(phases), std::end(phases), figures.phase);
@@ -145,20 +147,20 @@ int runOneBuild(char** argv) {
   return write(channel, &measured, sizeof measured) == static_cast<ssize_t>(sizeof measured) ? 0 : 1;
 }
 
-// Builds that take less than kRepeatBelowSeconds run kRuns times: the
+// Builds that take less than repeatBelowSeconds run kRuns times: the
 // fastest run's figures are kept, with the smallest peak of all. Other
 // processes and where the loader happens to map things only ever add to
 // a time or a peak, so the least is the best estimate of the build's own.
 constexpr int kRuns = 3;
+double repeatBelowSeconds = 5.0;  // --repeat-below
 
 // The deep bowl's size at which both builds run.
 constexpr std::uint64_t kDeepComparedAt = 2000;
-constexpr double kRepeatBelowSeconds = 5.0;
 
 bool measure(const char* self, Level level, std::uint64_t size, const pw::BuildOptions& options,
              const std::filesystem::path& dir, Figures& best) {
   if (!buildInChild(self, level, size, options, dir, best)) return false;
-  for (int run = 1; run < kRuns && best.seconds < kRepeatBelowSeconds; ++run) {
+  for (int run = 1; run < kRuns && best.seconds < repeatBelowSeconds; ++run) {
     Figures again;
     if (!buildInChild(self, level, size, options, dir, again)) return false;
     const double peak = std::min(best.peakKiB, again.peakKiB);
@@ -236,12 +238,16 @@ int main(int argc, char** argv) {
       straightforwardUpTo = std::strtoull(argv[++i], nullptr, 10);
     } else if (arg == "--deep" && i + 1 < argc) {
       deep = std::strtoull(argv[++i], nullptr, 10);
+    } else if (arg == "--repeat-below" && i + 1 < argc) {
+      repeatBelowSeconds = std::strtod(argv[++i], nullptr);
     } else if (arg == "--threads" && i + 1 < argc) {
       fastOptions.threads = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
     } else if (!arg.empty() && arg[0] != '-') {
       largest = std::strtoull(arg.c_str(), nullptr, 10);
     } else {
-      std::fprintf(stderr, "usage: build_bench [LARGEST] [--straightforward-up-to N] [--deep N] [--threads N]\n");
+      std::fprintf(stderr,
+                   "usage: build_bench [LARGEST] [--straightforward-up-to N] [--deep N] [--threads N] "
+                   "[--repeat-below SECONDS]\n");
       return 2;
     }
   }
@@ -251,8 +257,8 @@ int main(int argc, char** argv) {
   const std::string selfPath = std::filesystem::read_symlink("/proc/self/exe").string();
   const char* self = selfPath.c_str();
 
-  std::printf("%10s %10s %10s %8s %10s %10s %6s %8s %8s\n", "triangles", "fast s", "straight s", "ratio",
-              "fast B/tri", "strt B/tri", "same", "Spaces", "splits");
+  std::printf("%10s %10s %10s %8s %10s %10s %6s %8s %8s\n", "triangles", "fast s", "straight s", "ratio", "fast B/tri",
+              "strt B/tri", "same", "Spaces", "splits");
   std::vector<Row> rows;
   for (std::uint64_t size = 1000; size <= largest; size *= 4) {
     Row row;
@@ -270,11 +276,11 @@ int main(int argc, char** argv) {
       row.straightforwardRan = true;
       row.same = sameLogs(dir / "fast", dir / "straightforward");
       const Figures& s = row.straightforward;
-      std::printf("%10.0f %10.3f %10.3f %8.1f %10.0f %10.0f %6s %8.0f %8.0f\n", row.fast.triangles, row.fast.seconds,
+      std::printf("%10.0f %10.3f %10.3f %8.1f %10.1f %10.1f %6s %8.0f %8.0f\n", row.fast.triangles, row.fast.seconds,
                   s.seconds, s.seconds / row.fast.seconds, fastBytes, s.peakKiB * 1024.0 / s.triangles,
                   row.same ? "yes" : "NO", row.fast.spaces, row.fast.splits);
     } else {
-      std::printf("%10.0f %10.3f %10s %8s %10.0f %10s %6s %8.0f %8.0f\n", row.fast.triangles, row.fast.seconds, "-",
+      std::printf("%10.0f %10.3f %10s %8s %10.1f %10s %6s %8.0f %8.0f\n", row.fast.triangles, row.fast.seconds, "-",
                   "-", fastBytes, "-", "-", row.fast.spaces, row.fast.splits);
     }
     std::fflush(stdout);
@@ -282,9 +288,10 @@ int main(int argc, char** argv) {
     std::filesystem::remove_all(dir);
   }
 
-  std::printf("\nshare of the build time per phase, %%: cutter choice, convexity test, plane index (groups and\n"
-              "corner hierarchies), triangle splitting, portal splitting, chaining, contours.log, portal\n"
-              "creation (tessellation, tris.log), other (the build loop, flattening)\n");
+  std::printf(
+      "\nshare of the build time per phase, %%: cutter choice, convexity test, plane index (groups and\n"
+      "corner hierarchies), triangle splitting, portal splitting, chaining, contours.log, portal\n"
+      "creation (tessellation, tris.log), other (the build loop, flattening)\n");
   std::printf("%10s %-16s", "triangles", "build");
   for (const char* name : kPhaseNames) std::printf(" %8s", name);
   std::printf(" %8s\n", "other");
@@ -314,13 +321,15 @@ int main(int argc, char** argv) {
       if (!measure(self, Level::Deep, size, fastOptions, dir / "fast", bowlFast)) return 1;
       if (size == kDeepComparedAt) {
         Figures bowlStraightforward;
-        if (!measure(self, Level::Deep, size, straightforwardOptions, dir / "straightforward", bowlStraightforward)) return 1;
+        if (!measure(self, Level::Deep, size, straightforwardOptions, dir / "straightforward", bowlStraightforward))
+          return 1;
         const bool same = sameLogs(dir / "fast", dir / "straightforward");
         std::printf("%10.0f %10.0f %10.3f %10.3f %8.1f %6s\n", bowlFast.triangles, bowlFast.depth, bowlFast.seconds,
                     bowlStraightforward.seconds, bowlStraightforward.seconds / bowlFast.seconds, same ? "yes" : "NO");
         if (!same) return 1;
       } else {
-        std::printf("%10.0f %10.0f %10.3f %10s %8s %6s\n", bowlFast.triangles, bowlFast.depth, bowlFast.seconds, "-", "-", "-");
+        std::printf("%10.0f %10.0f %10.3f %10s %8s %6s\n", bowlFast.triangles, bowlFast.depth, bowlFast.seconds, "-",
+                    "-", "-");
       }
       std::fflush(stdout);
       std::filesystem::remove_all(dir);

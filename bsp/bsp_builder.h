@@ -70,7 +70,7 @@ struct BuildStats {
   double splittingSeconds = 0.0;     // the triangle phase
   double portalSplittingSeconds = 0.0;
   double chainingSeconds = 0.0;
-  double logWritingSeconds = 0.0;       // the two "contours.log" sections of every split
+  double logWritingSeconds = 0.0;      // the two "contours.log" sections of every split
   double portalCreationSeconds = 0.0;  // tessellation, the new portal pair, "tris.log"
 };
 
@@ -127,8 +127,9 @@ class BspBuilder {
   // After a split that cut nothing: the children's counts, where they are
   // cheaper to derive than to count afresh.
   void deriveChildren(const std::vector<std::uint32_t>& triangles, const PlaneGroups& planes,
-                      const std::vector<std::uint32_t>& frontTriangles, const std::vector<std::uint32_t>& behindTriangles,
-                      PlaneGroups& frontPlanes, PlaneGroups& behindPlanes);
+                      const std::vector<std::uint32_t>& frontTriangles,
+                      const std::vector<std::uint32_t>& behindTriangles, PlaneGroups& frontPlanes,
+                      PlaneGroups& behindPlanes);
   // Made on first use and kept for the builder's life.
   WorkerPool& pool() const;
   // "tris.log", emptied for the next portal.

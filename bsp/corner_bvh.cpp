@@ -89,8 +89,8 @@ CornerBvh::CornerBvh(const Scene& scene, const std::vector<std::uint32_t>& list)
   std::vector<std::uint64_t> keyed(count);  // Morton code above, entry below
   for (std::uint32_t entry = 0; entry < count; ++entry) {
     const Point3 c = cornerSum(scene, list[entry]);
-    const std::uint32_t code = spreadBits(gridCell(c.x, lo.x, hi.x)) << 2 |
-                               spreadBits(gridCell(c.y, lo.y, hi.y)) << 1 | spreadBits(gridCell(c.z, lo.z, hi.z));
+    const std::uint32_t code = spreadBits(gridCell(c.x, lo.x, hi.x)) << 2 | spreadBits(gridCell(c.y, lo.y, hi.y)) << 1 |
+                               spreadBits(gridCell(c.z, lo.z, hi.z));
     keyed[entry] = std::uint64_t{code} << 32 | entry;
   }
   std::sort(keyed.begin(), keyed.end());

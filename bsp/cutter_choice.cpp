@@ -107,8 +107,7 @@ CutterChoice BspBuilder::chooseStraightforward(const std::vector<std::uint32_t>&
       }
     }
     if (best < triangles.size()) {
-      return {static_cast<std::int32_t>(triangles[best]), counts[best].splits, counts[best].behind,
-              counts[best].front};
+      return {static_cast<std::int32_t>(triangles[best]), counts[best].splits, counts[best].behind, counts[best].front};
     }
     // Every balance is >= 0.0, so the pass with threshold 0.0 always finds one.
     assert(threshold > 0.0);

@@ -40,8 +40,8 @@ std::size_t sliceFor(std::size_t items, bool parallel, const WorkerPool& pool) {
 
 }  // namespace
 
-void countPlanes(const Scene& scene, const std::vector<std::uint32_t>& list, PlaneGroups& groups,
-                 const CornerBvh& bvh, WorkerPool& pool) {
+void countPlanes(const Scene& scene, const std::vector<std::uint32_t>& list, PlaneGroups& groups, const CornerBvh& bvh,
+                 WorkerPool& pool) {
   // Each group writes its own counts only: the result is the same for any
   // number of threads and any order of slices.
   pool.forEachSlice(groups.groups.size(), sliceFor(groups.groups.size(), list.size() >= kParallelListSize, pool),
@@ -117,7 +117,8 @@ bool deriveChildCounts(const Scene& scene, const std::vector<std::uint32_t>& lis
   }
   if (otherSize * derived.groups.size() > pairBudget) return false;
 
-  pool.forEachSlice(derived.groups.size(), sliceFor(derived.groups.size(), others.size() * derived.groups.size() >= kParallelPairs, pool),
+  pool.forEachSlice(derived.groups.size(),
+                    sliceFor(derived.groups.size(), others.size() * derived.groups.size() >= kParallelPairs, pool),
                     [&](std::size_t begin, std::size_t end) {
                       // The other side's corners, a chunk at a time, read once per slice.
                       std::array<std::array<Point3, 3>, kCornerChunk> corners;

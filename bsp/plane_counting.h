@@ -24,8 +24,8 @@ bool isConvexPruned(const Scene& scene, const std::vector<std::uint32_t>& list, 
 bool isConvexFromCounts(const Scene& scene, const std::vector<std::uint32_t>& list, const PlaneGroups& groups);
 
 // Counts every group's plane against the hierarchy, groups spread over the pool.
-void countPlanes(const Scene& scene, const std::vector<std::uint32_t>& list, PlaneGroups& groups,
-                 const CornerBvh& bvh, WorkerPool& pool);
+void countPlanes(const Scene& scene, const std::vector<std::uint32_t>& list, PlaneGroups& groups, const CornerBvh& bvh,
+                 WorkerPool& pool);
 
 // The passes of the cutter choice over counted groups.
 CutterChoice chooseAmongGroups(const std::vector<std::uint32_t>& list, const PlaneGroups& groups);

@@ -190,8 +190,7 @@ BspNode* BspBuilder::build(const std::vector<std::uint32_t>& triangles, const st
 // Counts carried over from the parent make the convexity test a look at
 // them; otherwise the list gets its plane groups and a corner hierarchy,
 // which serve the convexity test and, when it fails, the counting.
-bool BspBuilder::analyseFast(const std::vector<std::uint32_t>& triangles, PlaneGroups& planes,
-                             CutterChoice& choice) {
+bool BspBuilder::analyseFast(const std::vector<std::uint32_t>& triangles, PlaneGroups& planes, CutterChoice& choice) {
   if (triangles.size() < 2) return true;
   if (planes.counted) {
     const Stopwatch convexityTime;
@@ -223,7 +222,8 @@ void BspBuilder::deriveChildren(const std::vector<std::uint32_t>& triangles, con
                                 PlaneGroups& behindPlanes) {
   const Stopwatch time;
   const std::vector<ChildSide> sides = childSides(triangles, frontTriangles, behindTriangles);
-  for (const auto& [side, planesOut] : {std::pair{ChildSide::Front, &frontPlanes}, std::pair{ChildSide::Behind, &behindPlanes}}) {
+  for (const auto& [side, planesOut] :
+       {std::pair{ChildSide::Front, &frontPlanes}, std::pair{ChildSide::Behind, &behindPlanes}}) {
     if (deriveChildCounts(*scene_, triangles, planes, sides, side, pool(), *planesOut)) ++stats_.derivedCountLists;
   }
   stats_.cutterChoiceSeconds += time.seconds();

@@ -12,12 +12,23 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "bsp/bsp_builder.h"
 #include "scene/scene.h"
 #include "tools/levelgen.h"
+
+namespace pw {
+
+// How GoogleTest prints a build in parameterised cases.
+inline void PrintTo(BuildStrategy strategy, std::ostream* out) {
+  *out << (strategy == BuildStrategy::Fast ? "fast" : "straightforward");
+}
+
+}  // namespace pw
 
 namespace pw::testing_support {
 
@@ -55,6 +66,11 @@ inline Mesh moved(const Mesh& mesh, double yaw, double pitch, const Point3& offs
     p = {static_cast<float>(b.x + offset.x), static_cast<float>(b.y + offset.y), static_cast<float>(b.z + offset.z)};
   }
   return out;
+}
+
+// Test names for cases run with each build.
+inline std::string strategyName(const ::testing::TestParamInfo<BuildStrategy>& param) {
+  return param.param == BuildStrategy::Fast ? "fast" : "straightforward";
 }
 
 // A folder of its own for the running test, removed with everything in it.

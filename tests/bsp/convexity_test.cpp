@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "bsp/bsp_builder.h"
@@ -15,15 +16,18 @@ using testing_support::addFacing;
 using testing_support::indices;
 using testing_support::ScratchDir;
 
-class Convexity : public ::testing::Test {
+// Every case for both builds: the fast test must answer as the
+// straightforward one does.
+class Convexity : public ::testing::TestWithParam<BuildStrategy> {
  protected:
-  bool convex(const std::vector<std::uint32_t>& list) { return BspBuilder(&scene, dir.path()).isConvex(list); }
+  BspBuilder builderOn(Scene& on, const ScratchDir& logs) { return BspBuilder(&on, logs.path(), {GetParam(), 2}); }
+  bool convex(const std::vector<std::uint32_t>& list) { return builderOn(scene, dir).isConvex(list); }
 
   ScratchDir dir;
   Scene scene;
 };
 
-TEST_F(Convexity, emptyListAndSingleTriangleAreConvex) {
+TEST_P(Convexity, emptyListAndSingleTriangleAreConvex) {
   EXPECT_TRUE(convex({}));
   const auto t = addFacing(scene, {0, 0, 0}, {1, 0, 0}, {0, 1, 0});
   EXPECT_TRUE(convex(indices({t})));
@@ -31,14 +35,14 @@ TEST_F(Convexity, emptyListAndSingleTriangleAreConvex) {
 
 // Two floors seen side by side:      ceiling (facing down) y = 2
 //   facing each other: convex        floor   (facing up)   y = 0
-TEST_F(Convexity, trianglesFacingEachOtherAreConvex) {
+TEST_P(Convexity, trianglesFacingEachOtherAreConvex) {
   const auto floor = addFacing(scene, {0, 0, 0}, {0, 0, 1}, {1, 0, 0});
   const auto ceiling = addFacing(scene, {0, 2, 0}, {1, 0, 0}, {0, 0, 1});
   EXPECT_TRUE(convex(indices({floor, ceiling})));
   EXPECT_TRUE(convex(indices({ceiling, floor})));
 }
 
-TEST_F(Convexity, cornerBehindAnotherPlaneMakesTheListNonConvex) {
+TEST_P(Convexity, cornerBehindAnotherPlaneMakesTheListNonConvex) {
   const auto floor = addFacing(scene, {0, 0, 0}, {0, 0, 1}, {1, 0, 0});
   // A wall reaching 1 below the floor.
   const auto wall = addFacing(scene, {3, -1, 0}, {0, 2, 0}, {0, 0, 1});
@@ -48,7 +52,7 @@ TEST_F(Convexity, cornerBehindAnotherPlaneMakesTheListNonConvex) {
 
 // The floor y = 0 facing up, and a second triangle whose lowest corner lies
 // at the given height: only a corner farther below than the tolerance counts.
-TEST_F(Convexity, onlyCornersBeyondTheToleranceCountAsBehind) {
+TEST_P(Convexity, onlyCornersBeyondTheToleranceCountAsBehind) {
   const struct {
     double lowestCorner;
     bool convex;
@@ -60,11 +64,11 @@ TEST_F(Convexity, onlyCornersBeyondTheToleranceCountAsBehind) {
     const auto floor = addFacing(local, {0, 0, 0}, {0, 0, 1}, {1, 0, 0});
     const auto other = addFacing(local, {5, c.lowestCorner, 5}, {0, 1, 1}, {0, 1, 0});  // x = 5 facing -x
     ScratchDir localDir;
-    EXPECT_EQ(BspBuilder(&local, localDir.path()).isConvex(indices({floor, other})), c.convex) << c.lowestCorner;
+    EXPECT_EQ(builderOn(local, localDir).isConvex(indices({floor, other})), c.convex) << c.lowestCorner;
   }
 }
 
-TEST_F(Convexity, degenerateTriangleHasEverythingOnItsPlane) {
+TEST_P(Convexity, degenerateTriangleHasEverythingOnItsPlane) {
   const auto floor = addFacing(scene, {0, 0, 0}, {0, 0, 1}, {1, 0, 0});
   const auto line = addFacing(scene, {-3, 1, -3}, {1, 1, 1}, {2, 2, 2});  // collinear, zero normal
   EXPECT_TRUE(convex(indices({line, floor})));
@@ -84,7 +88,7 @@ TEST_F(Convexity, degenerateTriangleHasEverythingOnItsPlane) {
 // corners are in front of Y's plane, so a test that checked each vertex
 // against one plane only would call X, Y, Z convex. Z's corner behind Y's
 // plane makes it non-convex in every order.
-TEST_F(Convexity, cornerBehindTheSecondPlaneCountsInEveryOrder) {
+TEST_P(Convexity, cornerBehindTheSecondPlaneCountsInEveryOrder) {
   const auto x = addFacing(scene, {0.5, 0, 0.5}, {0, 0, 1}, {1, 0, 0});
   const auto y = addFacing(scene, {0, 0, 0}, {0, 1, 0}, {0, 0, 1});
   const auto z = addFacing(scene, {-1, 1, 3}, {1, 1, 0}, {2, 0, 0});  // z = 3 facing -z
@@ -102,7 +106,7 @@ TEST_F(Convexity, cornerBehindTheSecondPlaneCountsInEveryOrder) {
 // A vertex shared by several triangles is tested against every plane, not
 // only the first it turns up in: the corner (0, 0, 0) that A and B share is
 // the only one behind C's plane x + y + z = 0.5, and C comes last.
-TEST_F(Convexity, sharedVertexIsTestedAgainstEveryPlane) {
+TEST_P(Convexity, sharedVertexIsTestedAgainstEveryPlane) {
   scene.addNormal({0, 0, 1});
   const auto shared = scene.addVertex({0, 0, 0});
   const auto a1 = scene.addVertex({0, 0, 1});
@@ -116,7 +120,7 @@ TEST_F(Convexity, sharedVertexIsTestedAgainstEveryPlane) {
   EXPECT_FALSE(convex(indices({b, a, c})));
 }
 
-TEST_F(Convexity, roomWithInwardFacesIsConvexAndInsideOutIsNot) {
+TEST_P(Convexity, roomWithInwardFacesIsConvexAndInsideOutIsNot) {
   Layout oneRoom;
   oneRoom.rooms = {{{0, 0, 0}, {4, 3, 5}}};
   oneRoom.cuts = {{{0, 2, 4}, {0, 3}, {0, 5}}};
@@ -130,10 +134,10 @@ TEST_F(Convexity, roomWithInwardFacesIsConvexAndInsideOutIsNot) {
   for (Mesh::Face& face : reversed.faces) std::swap(face.positions[1], face.positions[2]);
   appendToScene(reversed, outside);
   ScratchDir otherDir;
-  EXPECT_FALSE(BspBuilder(&outside, otherDir.path()).isConvex(outside.allTriangleIndices()));
+  EXPECT_FALSE(builderOn(outside, otherDir).isConvex(outside.allTriangleIndices()));
 }
 
-TEST_F(Convexity, roomsJoinedByACorridorAreNotConvex) {
+TEST_P(Convexity, roomsJoinedByACorridorAreNotConvex) {
   RoomsParams twoRooms;
   twoRooms.rows = 1;
   twoRooms.cols = 2;
@@ -157,8 +161,11 @@ TEST_F(Convexity, roomsJoinedByACorridorAreNotConvex) {
   });
   appendToScene(mesh, single);
   ScratchDir otherDir;
-  EXPECT_TRUE(BspBuilder(&single, otherDir.path()).isConvex(single.allTriangleIndices()));
+  EXPECT_TRUE(builderOn(single, otherDir).isConvex(single.allTriangleIndices()));
 }
+
+INSTANTIATE_TEST_SUITE_P(Builds, Convexity, ::testing::Values(BuildStrategy::Fast, BuildStrategy::Straightforward),
+                         testing_support::strategyName);
 
 }  // namespace
 }  // namespace pw

@@ -100,7 +100,7 @@ TEST(CornerBvh, boxTestsAgreeWithCornersAtTheToleranceBoundary) {
     Point3 anchor;
     Point3 normal;
   } planes[] = {
-      {{0, 0, 0}, {0, 0, 1}}, {{0, 0, 0}, {0, -1, 0}}, {{0.25, -1.5, 2}, {0, 0, 1}},
+      {{0, 0, 0}, {0, 0, 1}},       {{0, 0, 0}, {0, -1, 0}},          {{0.25, -1.5, 2}, {0, 0, 1}},
       {{0.25, -1.5, 2}, {1, 2, 3}}, {{3, 0.1, -7}, {-0.3, 0.9, 0.1}},
   };
   for (const auto& [anchor, normalDirection] : planes) {

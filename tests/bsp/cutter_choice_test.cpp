@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "bsp/bsp_builder.h"
@@ -17,7 +18,7 @@ using testing_support::ScratchDir;
 // Small triangles on the inside of the box |x|, |y|, |z| <= 50, facing
 // inwards: everything inside the box is in front of them, so they have
 // nothing behind (balance 0) and split nothing unless they reach across it.
-class CutterChoice : public ::testing::Test {
+class CutterChoice : public ::testing::TestWithParam<BuildStrategy> {
  protected:
   // On the wall x = -50 (facing +x), spanning heights y0..y1, at depth z.
   std::int32_t westWall(double y0, double y1, double z) {
@@ -39,14 +40,14 @@ class CutterChoice : public ::testing::Test {
   std::int32_t floorAt(double y) { return addFacing(scene, {1, y, 1}, {0, 0, 1}, {1, 0, 0}); }
 
   pw::CutterChoice choose(const std::vector<std::uint32_t>& list) {
-    return BspBuilder(&scene, dir.path()).chooseCutterWithCounts(list);
+    return BspBuilder(&scene, dir.path(), {GetParam(), 2}).chooseCutterWithCounts(list);
   }
 
   ScratchDir dir;
   Scene scene;
 };
 
-TEST_F(CutterChoice, candidateCountsItselfInFront) {
+TEST_P(CutterChoice, candidateCountsItselfInFront) {
   const auto only = floorAt(0);
   const pw::CutterChoice choice = choose(indices({only}));
   EXPECT_EQ(choice.cutter, only);
@@ -57,7 +58,7 @@ TEST_F(CutterChoice, candidateCountsItselfInFront) {
 
 // C, the floor y = 0, has 2 walls below it and 4 above: balance 2 / 5 = 0.4.
 // The walls have balance 0. Nothing qualifies at 0.8; C does at 0.4.
-TEST_F(CutterChoice, balanceOfPointFourIsChosenInTheSecondPass) {
+TEST_P(CutterChoice, balanceOfPointFourIsChosenInTheSecondPass) {
   std::vector<std::int32_t> list = {westWall(-3, -2, 0), eastWall(-3, -2, 0), westWall(2, 3, 0),
                                     eastWall(2, 3, 0),   westWall(2, 3, 5),   eastWall(2, 3, 5)};
   const auto c = floorAt(0);
@@ -75,7 +76,7 @@ TEST_F(CutterChoice, balanceOfPointFourIsChosenInTheSecondPass) {
 // across: balance 0.8, 1 split). B: the wall x = 0 facing +x (4 walls on
 // the -x side, 2 on the +x side plus A and B, 2 walls across: balance 1.0,
 // 2 splits). Both qualify in the first pass; fewer splits win over balance.
-TEST_F(CutterChoice, fewerSplitsBeatBetterBalance) {
+TEST_P(CutterChoice, fewerSplitsBeatBetterBalance) {
   const auto b = addFacing(scene, {0, 1, 1}, {0, 1, 0}, {0, 0, 1});
   const auto a = addFacing(scene, {1, 0, 1}, {0, 0, 1}, {1, 0, 0});
   const auto w1 = westWall(-3, -2, 0);
@@ -84,8 +85,8 @@ TEST_F(CutterChoice, fewerSplitsBeatBetterBalance) {
   const auto w4 = northWall(-3, -2, -3, -2);
   const auto w5 = eastWall(-3, -2, 0);
   const auto w6 = eastWall(2, 3, 0);
-  const auto w7 = southWall(-1, 1, 2, 3);    // across x = 0, above y = 0
-  const auto w8 = northWall(-1, 1, -1, 1);   // across both planes
+  const auto w7 = southWall(-1, 1, 2, 3);   // across x = 0, above y = 0
+  const auto w8 = northWall(-1, 1, -1, 1);  // across both planes
   const auto list = indices({b, a, w1, w2, w3, w4, w5, w6, w7, w8});
 
   const pw::CutterChoice choice = choose(list);
@@ -101,7 +102,7 @@ TEST_F(CutterChoice, fewerSplitsBeatBetterBalance) {
 
 // Two floors facing up at y = 0 and y = -1, two ceilings facing down at
 // y = 1 and y = 2: the inner two both have balance 1/3 and no split.
-TEST_F(CutterChoice, fullTieGoesToTheEarlierEntry) {
+TEST_P(CutterChoice, fullTieGoesToTheEarlierEntry) {
   const auto lowFloor = addFacing(scene, {1, -1, 1}, {0, 0, 1}, {1, 0, 0});
   const auto floor = floorAt(0);
   const auto ceiling = addFacing(scene, {1, 1, 1}, {1, 0, 0}, {0, 0, 1});
@@ -115,7 +116,7 @@ TEST_F(CutterChoice, fullTieGoesToTheEarlierEntry) {
 // pass (threshold 0.0) has candidates: P, the floor y = 0 across x = 0; Q,
 // the wall x = 0 above it (P and R cross it: 2 splits); R, the wall z = -3
 // facing +z, across x = 0 and above the floor.
-TEST_F(CutterChoice, allBalancesZeroFallsToFewestSplitsThenEarliest) {
+TEST_P(CutterChoice, allBalancesZeroFallsToFewestSplitsThenEarliest) {
   const auto q = addFacing(scene, {0, 0.5, -1}, {0, 1, 0}, {0, 0, 1});
   const auto r = addCorners(scene, {-1, 0.5, -3}, {1, 0.5, -3}, {-1, 1.5, -3});
   const auto p = addCorners(scene, {-1, 0, -2}, {-1, 0, 1}, {1, 0, -2});
@@ -133,7 +134,9 @@ TEST_F(CutterChoice, allBalancesZeroFallsToFewestSplitsThenEarliest) {
 // at balance 1/80 = 0.0125; at 1/81 nothing qualifies before the last pass,
 // where a wall without splits wins. The threshold drops from 0.0125 straight
 // to 0.0.
-TEST(CutterChoiceThresholds, lowestThresholdIsOneEightieth) {
+class CutterChoiceThresholds : public ::testing::TestWithParam<BuildStrategy> {};
+
+TEST_P(CutterChoiceThresholds, lowestThresholdIsOneEightieth) {
   const struct {
     int below;
     int above;
@@ -159,13 +162,20 @@ TEST(CutterChoiceThresholds, lowestThresholdIsOneEightieth) {
     const auto floor = addFacing(scene, {1, 0, 1}, {0, 0, 1}, {1, 0, 0});
     list.push_back(static_cast<std::uint32_t>(floor));
     ScratchDir dir;
-    const pw::CutterChoice choice = BspBuilder(&scene, dir.path()).chooseCutterWithCounts(list);
+    const pw::CutterChoice choice = BspBuilder(&scene, dir.path(), {GetParam(), 2}).chooseCutterWithCounts(list);
     EXPECT_EQ(choice.cutter == floor, c.cChosen) << c.below << " below, " << c.above << " above";
     if (!c.cChosen) {
       EXPECT_EQ(choice.cutter, static_cast<std::int32_t>(list.front()));
     }
   }
 }
+
+// Every case for both builds: the fast choice must be the straightforward one.
+using testing_support::strategyName;
+INSTANTIATE_TEST_SUITE_P(Builds, CutterChoice, ::testing::Values(BuildStrategy::Fast, BuildStrategy::Straightforward),
+                         strategyName);
+INSTANTIATE_TEST_SUITE_P(Builds, CutterChoiceThresholds,
+                         ::testing::Values(BuildStrategy::Fast, BuildStrategy::Straightforward), strategyName);
 
 }  // namespace
 }  // namespace pw

@@ -105,7 +105,8 @@ Mesh soupWithTroubles(std::uint64_t seed) {
   Mesh mesh = randomSoup(90, seed);
   const std::size_t soupFaces = mesh.faces.size();
   for (std::size_t f = 0; f < soupFaces; f += 9) mesh.faces.push_back(mesh.faces[f]);
-  mesh.faces.push_back({{mesh.faces[2].positions[0], mesh.faces[2].positions[2], mesh.faces[2].positions[1]}, {0, 0, 0}});
+  mesh.faces.push_back(
+      {{mesh.faces[2].positions[0], mesh.faces[2].positions[2], mesh.faces[2].positions[1]}, {0, 0, 0}});
   auto add = [&mesh](const Point3& p) {
     mesh.positions.push_back(p);
     return static_cast<std::int32_t>(mesh.positions.size() - 1);
@@ -157,22 +158,26 @@ TEST_P(FastBuildMatchesStraightforward, logsSceneAndFiguresForOneTwoAndThreeThre
 
 INSTANTIATE_TEST_SUITE_P(
     Levels, FastBuildMatchesStraightforward,
-    ::testing::Values(
-        LevelCase{"soup1", fromMesh([] { return randomSoup(150, 1); })},
-        LevelCase{"soup2", fromMesh([] { return randomSoup(150, 2); })},
-        LevelCase{"soup3Turned", fromMesh([] { return moved(randomSoup(120, 3), 0.7, 0.3, {12, -3, 40}); })},
-        LevelCase{"soupWithTroubles4", fromMesh([] { return soupWithTroubles(4); })},
-        LevelCase{"soupWithTroubles5Turned", fromMesh([] { return moved(soupWithTroubles(5), 1.3, -0.4, {-7, 2, 9}); })},
-        LevelCase{"rooms", fromMesh([] { return layoutMesh(roomsAndCorridors({})); })},
-        LevelCase{"roomsTurned",
-                  fromMesh([] { return moved(layoutMesh(roomsAndCorridors({2, 3, 1, 7})), 0.3, 0.1, {5.5, -2, 7}); })},
-        // Over 4096 triangles: counted on several threads.
-        LevelCase{"rooms4k", fromMesh([] { return layoutMesh(roomsAndCorridors(roomsForSize(4000))); })},
-        LevelCase{"deep", fromMesh([] { return deepLevel(300); })},
-        LevelCase{"sampleLevel",
-                  [](Scene& scene) {
-                    ObjReader(std::filesystem::path(PORTALWALK_LEVELS_DIR) / "folyosos.obj").read(scene);
-                  }}),
+    ::testing::Values(LevelCase{"soup1", fromMesh([] { return randomSoup(150, 1); })},
+                      LevelCase{"soup2", fromMesh([] { return randomSoup(150, 2); })},
+                      LevelCase{"soup3Turned", fromMesh([] {
+                                  return moved(randomSoup(120, 3), 0.7, 0.3, {12, -3, 40});
+                                })},
+                      LevelCase{"soupWithTroubles4", fromMesh([] { return soupWithTroubles(4); })},
+                      LevelCase{"soupWithTroubles5Turned", fromMesh([] {
+                                  return moved(soupWithTroubles(5), 1.3, -0.4, {-7, 2, 9});
+                                })},
+                      LevelCase{"rooms", fromMesh([] { return layoutMesh(roomsAndCorridors({})); })},
+                      LevelCase{"roomsTurned", fromMesh([] {
+                                  return moved(layoutMesh(roomsAndCorridors({2, 3, 1, 7})), 0.3, 0.1, {5.5, -2, 7});
+                                })},
+                      // Over 4096 triangles: counted on several threads.
+                      LevelCase{"rooms4k", fromMesh([] { return layoutMesh(roomsAndCorridors(roomsForSize(4000))); })},
+                      LevelCase{"deep", fromMesh([] { return deepLevel(300); })},
+                      LevelCase{"sampleLevel",
+                                [](Scene& scene) {
+                                  ObjReader(std::filesystem::path(PORTALWALK_LEVELS_DIR) / "folyosos.obj").read(scene);
+                                }}),
     [](const auto& param) { return std::string(param.param.name); });
 
 // The deep level is built from counts carried down the tree, not recounted.

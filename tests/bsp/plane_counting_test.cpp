@@ -71,7 +71,8 @@ TEST(PlaneCounting, derivedChildCountsEqualFreshCounts) {
           sides[e] = draw.below(share) == 0 ? ChildSide::Front : ChildSide::Behind;
           (sides[e] == ChildSide::Front ? front : behind).push_back(list[e]);
         }
-        for (const auto& [keep, childList] : {std::pair{ChildSide::Front, &front}, std::pair{ChildSide::Behind, &behind}}) {
+        for (const auto& [keep, childList] :
+             {std::pair{ChildSide::Front, &front}, std::pair{ChildSide::Behind, &behind}}) {
           PlaneGroups derived;
           if (!deriveChildCounts(scene, list, parent, sides, keep, pool, derived)) continue;
           ASSERT_TRUE(derived.counted);

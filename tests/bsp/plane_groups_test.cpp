@@ -54,9 +54,9 @@ TEST(PlaneGroups, signedZeroNormalComponentsIgnoreTheAnchorOnTheirAxis) {
   Scene scene;
   // Up-facing floors: x component e1.y e2.z - e1.z e2.y = 0 e2.z - e1.z 0,
   // which is -0 when e2.z < 0 and e1.z is +0, and +0 otherwise.
-  const auto p = addCorners(scene, {0, 0, 0}, {0, 0, 1}, {1, 0, 0});   // (+0, 1, +0)
-  const auto q = addCorners(scene, {3, 0, 1}, {4, 0, 1}, {3, 0, 0});   // (-0, 1, +0)
-  const auto r = addCorners(scene, {9, 0, 9}, {9, 0, 10}, {10, 0, 9});  // (+0, 1, +0)
+  const auto p = addCorners(scene, {0, 0, 0}, {0, 0, 1}, {1, 0, 0});     // (+0, 1, +0)
+  const auto q = addCorners(scene, {3, 0, 1}, {4, 0, 1}, {3, 0, 0});     // (-0, 1, +0)
+  const auto r = addCorners(scene, {9, 0, 9}, {9, 0, 10}, {10, 0, 9});   // (+0, 1, +0)
   const auto s = addCorners(scene, {-5, 0, 8}, {-4, 0, 8}, {-5, 0, 7});  // (-0, 1, +0)
   const Point3& np = scene.triangle(p).planeNormal();
   const Point3& nq = scene.triangle(q).planeNormal();

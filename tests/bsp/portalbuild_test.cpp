@@ -114,8 +114,8 @@ class JsonChecker {
 TEST(Portalbuild, compilesTheSampleIntoTheOutputFolderWithJson) {
   ScratchDir dir;
   const std::filesystem::path out = dir / "nested" / "out";
-  const ProgramRun run = portalbuild(dir, quoted(kSample) + " -o " + quoted(out) + " --json " + quoted(dir / "s.json"),
-                              dir.path());
+  const ProgramRun run =
+      portalbuild(dir, quoted(kSample) + " -o " + quoted(out) + " --json " + quoted(dir / "s.json"), dir.path());
   EXPECT_EQ(run.exitCode, 0) << run.err;
   for (const char* name : {"out.log", "contours.log", "tris.log"}) {
     EXPECT_FALSE(fileText(out / name).empty()) << name;
@@ -126,11 +126,11 @@ TEST(Portalbuild, compilesTheSampleIntoTheOutputFolderWithJson) {
 
   const std::string json = fileText(dir / "s.json");
   EXPECT_TRUE(JsonChecker(json).wellFormed()) << json;
-  for (const char* field : {"\"level\"", "\"inputTriangles\"", "\"skippedLines\"", "\"firstSkippedLines\"",
-                            "\"triangles\"", "\"trianglesSplit\"", "\"innerNodes\"", "\"spaces\"", "\"forcedSpaces\"",
-                            "\"treeDepth\"", "\"portalsCreated\"", "\"leafFragments\"", "\"seconds\"",
-                            "\"cutterChoice\"", "\"portalCreation\"", "\"peakMemoryKiB\"", "\"strategy\"",
-                            "\"threads\"", "\"peakBytesPerTriangle\""}) {
+  for (const char* field :
+       {"\"level\"", "\"inputTriangles\"", "\"skippedLines\"", "\"firstSkippedLines\"", "\"triangles\"",
+        "\"trianglesSplit\"", "\"innerNodes\"", "\"spaces\"", "\"forcedSpaces\"", "\"treeDepth\"", "\"portalsCreated\"",
+        "\"leafFragments\"", "\"seconds\"", "\"cutterChoice\"", "\"portalCreation\"", "\"peakMemoryKiB\"",
+        "\"strategy\"", "\"threads\"", "\"peakBytesPerTriangle\""}) {
     EXPECT_NE(json.find(field), std::string::npos) << field;
   }
   EXPECT_NE(json.find("\"inputTriangles\": 560"), std::string::npos);

@@ -43,7 +43,8 @@ TEST(WorkerPool, perItemResultsDoNotDependOnTheThreadCount) {
     WorkerPool pool(threads);
     std::vector<double> out(10000);
     pool.forEachSlice(out.size(), 13, [&](std::size_t begin, std::size_t end) {
-      for (std::size_t i = begin; i < end; ++i) out[i] = static_cast<double>(i) * 0.1 + 1.0 / (static_cast<double>(i) + 1);
+      for (std::size_t i = begin; i < end; ++i)
+        out[i] = static_cast<double>(i) * 0.1 + 1.0 / (static_cast<double>(i) + 1);
     });
     results.push_back(out);
   }
