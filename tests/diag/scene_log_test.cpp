@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cstdint>
+#include <cstring>
 #include <fstream>
+#include <limits>
 #include <locale>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "scene/scene.h"
 
@@ -65,6 +69,51 @@ TEST(SceneLog, writePointWritesOneLine) {
     log.writePoint({0, -0.0, 0.1});
   }
   EXPECT_EQ(contents(path), "1 2.5 -3\n0 -0 0.10000000000000000555\n");
+  std::filesystem::remove(path);
+}
+
+// writePoint formats numbers itself: it must give the stream's own
+// characters for every kind of double.
+TEST(SceneLog, writePointMatchesTheStreamsNumberOutput) {
+  std::vector<double> values = {0.0,
+                                -0.0,
+                                1.0,
+                                -2.25,
+                                0.1,
+                                static_cast<double>(0.1f),
+                                1e-5,
+                                1e19,
+                                1e20,
+                                -1.7976931348623157e308,
+                                4.9406564584124654e-324,
+                                2.2250738585072014e-308,
+                                123456789012345678901234567890.0,
+                                std::numeric_limits<double>::infinity(),
+                                -std::numeric_limits<double>::infinity(),
+                                std::numeric_limits<double>::quiet_NaN(),
+                                -std::numeric_limits<double>::quiet_NaN()};
+  std::uint64_t state = 12345;
+  for (int i = 0; i < 2000; ++i) {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    double value = 0;
+    std::memcpy(&value, &state, sizeof value);  // any bit pattern
+    values.push_back(value);
+    values.push_back(static_cast<double>(static_cast<float>((state >> 11) * 0x1p-40 - 4096.0)));
+  }
+  const std::filesystem::path path = tempLog("points.log");
+  std::string expected;
+  {
+    SceneLog log(path, nullptr);
+    std::ostringstream reference;
+    reference.imbue(std::locale::classic());
+    reference.precision(20);
+    for (std::size_t i = 0; i + 2 < values.size(); i += 3) {
+      log.writePoint({values[i], values[i + 1], values[i + 2]});
+      reference << values[i] << ' ' << values[i + 1] << ' ' << values[i + 2] << '\n';
+    }
+    expected = reference.str();
+  }
+  EXPECT_EQ(contents(path), expected);
   std::filesystem::remove(path);
 }
 
