@@ -144,7 +144,11 @@ BspNode* BspBuilder::build(const std::vector<std::uint32_t>& triangles, const st
       } else {
         faceOnPath_[static_cast<std::size_t>(face)] = true;
         PendingNode& node = pending.emplace_back(PendingNode{choice.cutter, face, {}, {}, depth});
+        // The counts bound the children: a cut triangle leaves at most two
+        // pieces on either side.
         std::vector<std::uint32_t> frontTriangles;
+        frontTriangles.reserve(choice.front + 2 * std::size_t{choice.splits});
+        node.behindTriangles.reserve(choice.behind + 2 * std::size_t{choice.splits});
         std::vector<Portal*> frontPortals;
         const std::uint64_t cutBefore = stats_.trianglesSplit;
         split(choice.cutter, nodeTriangles, frontTriangles, node.behindTriangles, nodePortals, frontPortals,
