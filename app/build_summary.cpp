@@ -1,7 +1,5 @@
 #include "app/build_summary.h"
 
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -10,17 +8,12 @@
 
 #include "bsp/bsp_node.h"
 #include "bsp/level_compiler.h"
+#include "bsp/peak_memory.h"
 #include "scene/scene.h"
 
 namespace pw {
 
 namespace {
-
-std::uint64_t peakResidentKiB() {
-  rusage usage{};
-  if (getrusage(RUSAGE_SELF, &usage) != 0) return 0;
-  return static_cast<std::uint64_t>(usage.ru_maxrss);  // KiB on Linux
-}
 
 std::string fixed(double value, int decimals) {
   char text[32];

@@ -22,7 +22,6 @@
 // own; builds shorter than 5 s (--repeat-below) run three times and report
 // their best. The logs go to a scratch folder that is removed after each size.
 #include <sys/personality.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,6 +38,7 @@
 #include <vector>
 
 #include "bsp/bsp_builder.h"
+#include "bsp/peak_memory.h"
 #include "bsp/stopwatch.h"
 #include "diag/scene_log.h"
 #include "diag/tree_dump.h"
@@ -93,9 +93,7 @@ Figures buildOnce(Level level, std::uint64_t size, const pw::BuildOptions& optio
     pw::dumpTree(log, *root);
     // Taken while the tree is alive, as portalbuild reports it (the exit of
     // the pool's threads afterwards makes glibc set up arenas for them).
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    figures.peakKiB = static_cast<double>(usage.ru_maxrss);  // KiB on Linux
+    figures.peakKiB = static_cast<double>(pw::peakResidentKiB());
   }
   return figures;
 }

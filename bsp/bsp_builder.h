@@ -63,6 +63,8 @@ struct BuildStats {
   std::uint64_t portalsCreated = 0;
   // Lists whose candidate counts the fast build derived from their parent's.
   std::uint64_t derivedCountLists = 0;
+  // Counting loops the fast build spread over several threads.
+  std::uint64_t parallelLoops = 0;
   // Seconds spent in each phase of the build.
   double convexitySeconds = 0.0;
   double cutterChoiceSeconds = 0.0;  // counting (afresh or derived) and the passes

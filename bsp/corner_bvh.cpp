@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
-#include <limits>
-#include <numeric>
 
 #include "scene/scene.h"
 
@@ -86,7 +84,7 @@ CornerBvh::CornerBvh(const Scene& scene, const std::vector<std::uint32_t>& list)
     lo = {std::min(lo.x, c.x), std::min(lo.y, c.y), std::min(lo.z, c.z)};
     hi = {std::max(hi.x, c.x), std::max(hi.y, c.y), std::max(hi.z, c.z)};
   }
-  std::vector<std::uint64_t> keyed(count);  // Morton code above, entry below
+  ScratchVector<std::uint64_t> keyed(count);  // Morton code above, entry below
   for (std::uint32_t entry = 0; entry < count; ++entry) {
     const Point3 c = cornerSum(scene, list[entry]);
     const std::uint32_t code = spreadBits(gridCell(c.x, lo.x, hi.x)) << 2 | spreadBits(gridCell(c.y, lo.y, hi.y)) << 1 |
@@ -94,9 +92,9 @@ CornerBvh::CornerBvh(const Scene& scene, const std::vector<std::uint32_t>& list)
     keyed[entry] = std::uint64_t{code} << 32 | entry;
   }
   std::sort(keyed.begin(), keyed.end());
-  std::vector<std::uint32_t> order(count);
+  ScratchVector<std::uint32_t> order(count);
   for (std::uint32_t slot = 0; slot < count; ++slot) order[slot] = static_cast<std::uint32_t>(keyed[slot]);
-  std::vector<std::uint64_t>().swap(keyed);
+  ScratchVector<std::uint64_t>().swap(keyed);
   nodes_.reserve(2 * ((count + kLeafSize - 1) / kLeafSize));
   buildNode(0, count);
   entryOf_ = std::move(order);

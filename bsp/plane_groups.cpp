@@ -101,7 +101,7 @@ PlaneGroups groupByPlane(const Scene& scene, const std::vector<std::uint32_t>& l
     return PlaneKey(planeOf(scene, list[result.groups[group].first]), allTame);
   };
   constexpr std::uint64_t kEmpty = ~std::uint64_t{0};
-  std::vector<std::uint64_t> slots(64, kEmpty);
+  ScratchVector<std::uint64_t> slots(64, kEmpty);
   const auto place = [&slots](std::uint32_t hash, std::uint32_t group) {
     std::size_t slot = hash & (slots.size() - 1);
     while (slots[slot] != kEmpty) slot = (slot + 1) & (slots.size() - 1);
@@ -125,7 +125,7 @@ PlaneGroups groupByPlane(const Scene& scene, const std::vector<std::uint32_t>& l
       slots[slot] = std::uint64_t{hash} << 32 | group;
       // At most half full: probes stay short.
       if (2 * result.groups.size() > slots.size()) {
-        std::vector<std::uint64_t> old(2 * slots.size(), kEmpty);
+        ScratchVector<std::uint64_t> old(2 * slots.size(), kEmpty);
         old.swap(slots);
         for (const std::uint64_t taken : old) {
           if (taken != kEmpty) place(static_cast<std::uint32_t>(taken >> 32), static_cast<std::uint32_t>(taken));

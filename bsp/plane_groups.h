@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "bsp/scratch_vector.h"
 #include "scene/geometry.h"
 
 namespace pw {
@@ -77,8 +78,8 @@ struct PlaneGroup {
 
 // A list's candidates by plane: groups ordered by their first entry.
 struct PlaneGroups {
-  std::vector<std::uint32_t> groupOf;  // per entry position
-  std::vector<PlaneGroup> groups;
+  ScratchVector<std::uint32_t> groupOf;  // per entry position
+  ScratchVector<PlaneGroup> groups;
   bool counted = false;
 };
 

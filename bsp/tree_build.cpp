@@ -171,6 +171,7 @@ BspNode* BspBuilder::build(const std::vector<std::uint32_t>& triangles, const st
     // child; a node with both children is made and finishes its own subtree.
     for (;;) {
       if (pending.empty()) {
+        if (pool_ != nullptr) stats_.parallelLoops = pool_->parallelLoops();
         reportProgress(true);
         return done;
       }
@@ -225,7 +226,7 @@ void BspBuilder::deriveChildren(const std::vector<std::uint32_t>& triangles, con
                                 const std::vector<std::uint32_t>& behindTriangles, PlaneGroups& frontPlanes,
                                 PlaneGroups& behindPlanes) {
   const Stopwatch time;
-  const std::vector<ChildSide> sides = childSides(triangles, frontTriangles, behindTriangles);
+  const ScratchVector<ChildSide> sides = childSides(triangles, frontTriangles, behindTriangles);
   for (const auto& [side, planesOut] :
        {std::pair{ChildSide::Front, &frontPlanes}, std::pair{ChildSide::Behind, &behindPlanes}}) {
     if (deriveChildCounts(*scene_, triangles, planes, sides, side, pool(), *planesOut)) ++stats_.derivedCountLists;

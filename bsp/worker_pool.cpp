@@ -24,6 +24,7 @@ void WorkerPool::forEachSlice(std::size_t count, std::size_t grain,
     for (std::size_t begin = 0; begin < count; begin += grain) work(begin, std::min(count, begin + grain));
     return;
   }
+  ++parallelLoops_;
   if (workers_.empty()) {
     workers_.reserve(threads_ - 1);
     for (unsigned i = 1; i < threads_; ++i) workers_.emplace_back([this] { workerLoop(); });

@@ -5,6 +5,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -23,6 +24,8 @@ class WorkerPool {
   WorkerPool& operator=(const WorkerPool&) = delete;
 
   unsigned threadCount() const { return threads_; }
+  // Loops that were spread over more than one thread so far.
+  std::uint64_t parallelLoops() const { return parallelLoops_; }
 
   // Calls work(begin, end) on consecutive slices of [0, count), `grain`
   // items at most each, spread over the pool and the calling thread, and
@@ -49,6 +52,7 @@ class WorkerPool {
   std::size_t next_ = 0;
   std::size_t generation_ = 0;  // bumped per loop, so a worker joins each loop once
   unsigned busy_ = 0;           // workers inside the current loop
+  std::uint64_t parallelLoops_ = 0;
   bool stopping_ = false;
 };
 

@@ -180,6 +180,24 @@ INSTANTIATE_TEST_SUITE_P(
                                 }}),
     [](const auto& param) { return std::string(param.param.name); });
 
+// A level whose root list is long enough to be counted on several threads:
+// every thread count gives the one-thread build (which the cases above hold
+// to the straightforward one).
+TEST(FastBuild, levelCountedInParallelComesOutTheSameForEveryThreadCount) {
+  const auto fill = fromMesh([] {
+    return moved(layoutMesh(roomsAndCorridors(roomsForSize(16000))), 0.2, 0.0, {3, 0, 1});
+  });
+  const auto oneThread = buildWith(fill, {BuildStrategy::Fast, 1});
+  EXPECT_EQ(oneThread->stats.parallelLoops, 0u);
+  EXPECT_GT(oneThread->stats.trianglesSplit, 0u);
+  for (const unsigned threads : {2u, 3u}) {
+    SCOPED_TRACE("threads " + std::to_string(threads));
+    const auto parallel = buildWith(fill, {BuildStrategy::Fast, threads});
+    EXPECT_GT(parallel->stats.parallelLoops, 0u);
+    expectSameOutcome(*oneThread, *parallel);
+  }
+}
+
 // The deep level is built from counts carried down the tree, not recounted.
 TEST(FastBuild, deepLevelDerivesCountsFromTheParent) {
   const auto fast = buildWith(fromMesh([] { return deepLevel(300); }), {});
