@@ -1,19 +1,16 @@
 #include "diag/tree_dump.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <deque>
-#include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "bsp/bsp_node.h"
 #include "diag/scene_log.h"
 #include "portal/portal.h"
 #include "scene/scene.h"
+#include "tests/support/scratch_dir.h"
 
 namespace pw {
 namespace {
@@ -23,22 +20,17 @@ const std::string kPortalsLines = "Port\xE1lok\n---------\n";
 
 class TreeDump : public ::testing::Test {
  protected:
-  TreeDump() : path_(std::filesystem::path(::testing::TempDir()) / ("tree_dump_" + std::to_string(::getpid()) + ".log")) {
+  TreeDump() {
     scene.addNormal({0, 0, 1});
     // Triangle 0, the cutter of every inner node below.
     scene.addTriangle(scene.addVertex({0, 0, 0}), scene.addVertex({1, 0, 0}), scene.addVertex({0, 1, 0}), 0, 0, 0);
   }
-  ~TreeDump() override { std::filesystem::remove(path_); }
-
   std::string dump(const BspNode& root) {
     {
-      SceneLog log(path_, &scene);
+      SceneLog log(dir_.file("out.log"), &scene);
       dumpTree(log, root);
     }
-    std::ifstream in(path_, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return testing_support::readFile(dir_.file("out.log"));
   }
 
   BspNode* space(std::vector<std::uint32_t> triangles, std::vector<Portal*> portals, std::uint64_t number) {
@@ -56,7 +48,7 @@ class TreeDump : public ::testing::Test {
   PortalStore store;
 
  private:
-  std::filesystem::path path_;
+  testing_support::ScratchDir dir_;
 };
 
 TEST_F(TreeDump, singleSpace) {
