@@ -25,11 +25,6 @@ void expectContour(const Contour& got, const std::vector<Point3>& expected) {
   }
 }
 
-TEST(ChainContours, emptySetGivesNoContours) {
-  EdgeSet edges;
-  EXPECT_TRUE(chainContours(edges).empty());
-}
-
 // a -> b -> c -> a, inserted out of order: the ring starts with the segment
 // of the smallest start and ends on that start.
 TEST(ChainContours, closedRingEndsOnTheStartOfItsFirstSegment) {
@@ -41,7 +36,9 @@ TEST(ChainContours, closedRingEndsOnTheStartOfItsFirstSegment) {
   expectContour(contours[0], {b, c, a});
 }
 
-TEST(ChainContours, lonelySegmentGivesOnePointContour) {
+TEST(ChainContours, lonelySegmentGivesOnePointContourAndNoneGiveNothing) {
+  EdgeSet none;
+  EXPECT_TRUE(chainContours(none).empty());
   EdgeSet edges = edgeSet({{{0, 0, 0}, {1, 2, 3}}});
   const auto contours = chainContours(edges);
   ASSERT_EQ(contours.size(), 1U);
@@ -105,21 +102,23 @@ TEST(ChainContours, firstInsertedOfEqualStartsIsTakenFirst) {
   expectContour(contours[1], {a, s});
 }
 
-TEST(ChainContours, exactContinuationWinsOverAnEarlierNearOne) {
-  const Point3 start{-1, 0, 0}, e{1, 0, 0}, near{1 - 0.000005, 0, 0};
-  EdgeSet edges = edgeSet({{start, e}, {near, {7, 7, 7}}, {e, {9, 9, 9}}});
-  const auto contours = chainContours(edges);
-  ASSERT_EQ(contours.size(), 2U);
-  expectContour(contours[0], {e, {9, 9, 9}});
-}
-
-TEST(ChainContours, firstNearStartInMapOrderWinsNotTheNearest) {
-  const Point3 start{-1, 0, 0}, e{1, 0, 0};
-  const Point3 farther{1 - 0.000008, 0, 0}, nearer{1 + 0.000001, 0, 0};
-  EdgeSet edges = edgeSet({{start, e}, {nearer, {9, 9, 9}}, {farther, {7, 7, 7}}});
-  const auto contours = chainContours(edges);
-  ASSERT_EQ(contours.size(), 2U);
-  expectContour(contours[0], {e, {7, 7, 7}});
+// From e = (1, 0, 0) an exact continuation wins over an earlier near one;
+// among near ones the first in map order wins, not the nearest.
+TEST(ChainContours, exactContinuationFirstThenTheFirstNearOneInMapOrder) {
+  const Point3 start{-1, 0, 0}, e{1, 0, 0}, seven{7, 7, 7}, nine{9, 9, 9};
+  const struct {
+    PointPair other, another;
+    Point3 next;
+  } cases[] = {
+      {{{1 - 0.000005, 0, 0}, seven}, {e, nine}, nine},
+      {{{1 + 0.000001, 0, 0}, nine}, {{1 - 0.000008, 0, 0}, seven}, seven},
+  };
+  for (const auto& c : cases) {
+    EdgeSet edges = edgeSet({{start, e}, c.other, c.another});
+    const auto contours = chainContours(edges);
+    ASSERT_EQ(contours.size(), 2U);
+    expectContour(contours[0], {e, c.next});
+  }
 }
 
 // The ring comes back to within 0.000005 of its start: not closed by the

@@ -27,34 +27,22 @@ void expectCorners(const std::array<Point3, 4>& got, const std::array<Point3, 4>
   }
 }
 
-TEST(CutterSquare, xNormalRunsThroughYAndZ) {
-  expectCorners(cutterSquare({1, 0, 0}),
-                {{{0, -1000, -1000}, {0, 1000, -1000}, {0, 1000, 1000}, {0, -1000, 1000}}});
-}
-
-TEST(CutterSquare, negativeZNormalRunsTheOtherWayThroughXAndY) {
-  expectCorners(cutterSquare({0, 0, -1}),
-                {{{-1000, -1000, 0}, {-1000, 1000, 0}, {1000, 1000, 0}, {1000, -1000, 0}}});
-}
-
-TEST(CutterSquare, dominantAxisTiesGoToXThenY) {
+// The normal's largest component picks the axis that carries the plane
+// offset, ties going to x, then y; the other two run over +-1000.
+TEST(CutterSquare, cornersFollowTheDominantAxis) {
   const double h = std::sqrt(0.5);
-  // x and y tie: x is dominant, so x carries the plane offset and y, z run
-  // over +-1000.
+  expectCorners(cutterSquare({1, 0, 0}), {{{0, -1000, -1000}, {0, 1000, -1000}, {0, 1000, 1000}, {0, -1000, 1000}}});
+  expectCorners(cutterSquare({0, 0, -1}), {{{-1000, -1000, 0}, {-1000, 1000, 0}, {1000, 1000, 0}, {1000, -1000, 0}}});
+  expectCorners(cutterSquare({0, -h, -h}),
+                {{{-1000, 1000, -1000}, {1000, 1000, -1000}, {1000, -1000, 1000}, {-1000, -1000, 1000}}});
   const auto xy = cutterSquare({h, h, 0});
   EXPECT_EQ(std::abs(xy[0].y), 1000.0);
   EXPECT_EQ(std::abs(xy[0].z), 1000.0);
+  // The dominant coordinate keeps its order of operations, bit for bit.
   EXPECT_EQ(xy[0].x, -(h * -1000.0 + 0.0 * -1000.0) / h);
-  // y and z tie: y is dominant; free axes (z, x).
-  const auto yz = cutterSquare({0, -h, -h});
-  expectCorners(yz, {{{-1000, 1000, -1000}, {1000, 1000, -1000}, {1000, -1000, 1000}, {-1000, -1000, 1000}}});
-}
-
-TEST(CutterSquare, dominantCoordinateKeepsItsOrderOfOperations) {
-  const Point3 n{0.6, 0.0, 0.8};  // z dominant, free axes (x, y)
-  const auto corners = cutterSquare(n);
-  EXPECT_EQ(corners[0].z, -(0.6 * -1000.0 + 0.0 * -1000.0) / 0.8);
-  EXPECT_EQ(corners[1].z, -(0.6 * 1000.0 + 0.0 * -1000.0) / 0.8);
+  const auto zx = cutterSquare({0.6, 0.0, 0.8});
+  EXPECT_EQ(zx[0].z, -(0.6 * -1000.0 + 0.0 * -1000.0) / 0.8);
+  EXPECT_EQ(zx[1].z, -(0.6 * 1000.0 + 0.0 * -1000.0) / 0.8);
 }
 
 // For every direction the square lies on n . p = 0 (within rounding) and
@@ -103,18 +91,47 @@ class CreateCutterPortal : public ::testing::Test {
   PortalStore store;
 };
 
-// A closed ring as chaining hands it on: it ends on its first point's
-// predecessor, i.e. the start of its first segment comes last.
-Contour ring(std::vector<Point3> points) { return points; }
+const double kNan = std::nan("");
+const double kInf = std::numeric_limits<double>::infinity();
 
-TEST_F(CreateCutterPortal, squareAloneGivesNoPortal) {
-  std::ofstream(trisLog()) << "stale\n";
-  create({}, {0, 0, 1});
+// No area to cover, and a stale "tris.log" is emptied all the same. The
+// rings are given as chaining hands them on.
+struct NoPortalCase {
+  const char* name;
+  std::vector<Contour> rings;
+  Point3 normal;
+};
+
+class CreateCutterPortalNone : public CreateCutterPortal, public ::testing::WithParamInterface<NoPortalCase> {};
+
+TEST_P(CreateCutterPortalNone, givesNoPortalAndAnEmptyLog) {
+  testing_support::writeFile(trisLog(), "stale\n");
+  create(GetParam().rings, GetParam().normal);
   EXPECT_TRUE(frontList.empty());
   EXPECT_TRUE(behindList.empty());
   EXPECT_EQ(store.size(), 0U);
   EXPECT_EQ(readFile(trisLog()), "");
 }
+
+const Contour kRoom{{2, 0, 0}, {2, 2, 0}, {0, 2, 0}, {0, 0, 0}};   // counter-clockwise around +z
+const Contour kBlock{{0, 2, 0}, {2, 2, 0}, {2, 0, 0}, {0, 0, 0}};  // clockwise around +z
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CreateCutterPortalNone,
+    ::testing::Values(
+        // Every triangle between the square and nothing touches a corner.
+        NoPortalCase{"squareAlone", {}, {0, 0, 1}},
+        // The cross-section of a solid block has winding 0.
+        NoPortalCase{"blockRing", {kBlock}, {0, 0, 1}},
+        NoPortalCase{"roomSeenAgainstTheNormal", {kRoom}, {0, 0, -1}},
+        // Overlapping rooms would need new vertices where the rings cross,
+        // which GLU makes only with a combine callback; none is given.
+        NoPortalCase{"crossingRings", {kRoom, {{3, 1, 0}, {3, 3, 0}, {1, 3, 0}, {1, 1, 0}}}, {0, 0, 1}},
+        // Hostile planes and points never reach GLU.
+        NoPortalCase{"zeroNormal", {kRoom}, {0, 0, 0}}, NoPortalCase{"nanNormal", {kRoom}, {kNan, 0, 1}},
+        NoPortalCase{"infiniteNormal", {kRoom}, {0, kInf, 1}},
+        NoPortalCase{"nanPoint", {{{2, 0, 0}, {2, 2, 0}, {kNan, 2, 0}, {0, 0, 0}}}, {0, 0, 1}}),
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 // Counter-clockwise around n (a room seen from inside): the portal covers it.
 //   (0,2) +----+ (2,2)
@@ -122,7 +139,7 @@ TEST_F(CreateCutterPortal, squareAloneGivesNoPortal) {
 //   (0,0) +----+ (2,0)
 TEST_F(CreateCutterPortal, roomRingBecomesAPortalFacingTheNormal) {
   const Point3 n{0, 0, 1};
-  create({ring({{2, 0, 0}, {2, 2, 0}, {0, 2, 0}, {0, 0, 0}})}, n);
+  create({kRoom}, n);
   ASSERT_EQ(frontList.size(), 1U);
   ASSERT_EQ(behindList.size(), 1U);
   Portal& portal = *frontList[0];
@@ -138,19 +155,6 @@ TEST_F(CreateCutterPortal, roomRingBecomesAPortalFacingTheNormal) {
   EXPECT_EQ(readFile(trisLog()), trisLogOf(portal));
 }
 
-// Clockwise around n (the cross-section of a solid block): winding 0 there,
-// and every triangle between it and the square touches a square corner.
-TEST_F(CreateCutterPortal, blockRingIsLeftOut) {
-  create({ring({{0, 2, 0}, {2, 2, 0}, {2, 0, 0}, {0, 0, 0}})}, {0, 0, 1});
-  EXPECT_TRUE(frontList.empty());
-  EXPECT_EQ(readFile(trisLog()), "");
-}
-
-TEST_F(CreateCutterPortal, theNormalDecidesWhichWayARingCounts) {
-  create({ring({{2, 0, 0}, {2, 2, 0}, {0, 2, 0}, {0, 0, 0}})}, {0, 0, -1});
-  EXPECT_TRUE(frontList.empty());
-}
-
 // A room (counter-clockwise) beside a block (clockwise), in one plane: the
 // room is covered, the block's cross-section is left out. (Between the two
 // the winding is the square's +1, so triangles joining them may be kept.)
@@ -159,7 +163,7 @@ TEST_F(CreateCutterPortal, theNormalDecidesWhichWayARingCounts) {
 //   +----+ (2,0)    +----+ (5,0)
 TEST_F(CreateCutterPortal, blockBesideARoomIsLeftOutOfItsPortal) {
   const Point3 n{0, 0, 1};
-  create({ring({{2, 0, 0}, {2, 2, 0}, {0, 2, 0}, {0, 0, 0}}), ring({{5, 2, 0}, {7, 2, 0}, {7, 0, 0}, {5, 0, 0}})}, n);
+  create({kRoom, Contour({{5, 2, 0}, {7, 2, 0}, {7, 0, 0}, {5, 0, 0}})}, n);
   ASSERT_EQ(frontList.size(), 1U);
   double roomArea = 0.0;
   for (const PortalTriangle& t : frontList[0]->triangles()) {
@@ -180,7 +184,7 @@ TEST_F(CreateCutterPortal, blockBesideARoomIsLeftOutOfItsPortal) {
 //   +-----------+
 TEST_F(CreateCutterPortal, pillarInsideARoomKeepsAPositiveWinding) {
   const Point3 n{0, 0, 1};
-  create({ring({{4, 0, 0}, {4, 4, 0}, {0, 4, 0}, {0, 0, 0}}), ring({{1, 2, 0}, {2, 2, 0}, {2, 1, 0}, {1, 1, 0}})}, n);
+  create({Contour({{4, 0, 0}, {4, 4, 0}, {0, 4, 0}, {0, 0, 0}}), Contour({{1, 2, 0}, {2, 2, 0}, {2, 1, 0}, {1, 1, 0}})}, n);
   ASSERT_EQ(frontList.size(), 1U);
   EXPECT_EQ(portalArea(*frontList[0], n), 16.0);
 }
@@ -189,51 +193,14 @@ TEST_F(CreateCutterPortal, pillarInsideARoomKeepsAPositiveWinding) {
 // need not contain the ring's plane.
 TEST_F(CreateCutterPortal, ringOnAPlaneOffTheOriginKeepsItsCoordinates) {
   const Point3 n{1, 0, 0};
-  create({ring({{7, 0, 0}, {7, 1, 0}, {7, 0, 1}})}, n);
+  create({Contour({{7, 0, 0}, {7, 1, 0}, {7, 0, 1}})}, n);
   ASSERT_EQ(frontList.size(), 1U);
   ASSERT_EQ(frontList[0]->triangleCount(), 1);
   for (const Point3& p : frontList[0]->triangle(0).vertices) EXPECT_EQ(p.x, 7.0);
 }
 
-// Two rooms that overlap: their union would need new vertices where the
-// rings cross, which GLU makes only with a combine callback. None is given,
-// so nothing comes out.
-TEST_F(CreateCutterPortal, crossingRingsGiveNoPortal) {
-  create({ring({{2, 0, 0}, {2, 2, 0}, {0, 2, 0}, {0, 0, 0}}), ring({{3, 1, 0}, {3, 3, 0}, {1, 3, 0}, {1, 1, 0}})},
-         {0, 0, 1});
-  EXPECT_TRUE(frontList.empty());
-  EXPECT_EQ(readFile(trisLog()), "");
-}
-
-// Hostile planes and points: no area, no portal, and GLU never sees them.
-struct NoAreaCase {
-  const char* name;
-  Point3 normal;
-  Point3 oddPoint;
-};
-
-class CreateCutterPortalNoArea : public CreateCutterPortal, public ::testing::WithParamInterface<NoAreaCase> {};
-
-TEST_P(CreateCutterPortalNoArea, givesNoPortalAndAnEmptyLog) {
-  std::ofstream(trisLog()) << "stale\n";
-  create({ring({{2, 0, 0}, {2, 2, 0}, GetParam().oddPoint, {0, 0, 0}})}, GetParam().normal);
-  EXPECT_TRUE(frontList.empty());
-  EXPECT_EQ(store.size(), 0U);
-  EXPECT_EQ(readFile(trisLog()), "");
-}
-
-const double kNan = std::nan("");
-const double kInf = std::numeric_limits<double>::infinity();
-
-INSTANTIATE_TEST_SUITE_P(Hostile, CreateCutterPortalNoArea,
-                         ::testing::Values(NoAreaCase{"zeroNormal", {0, 0, 0}, {0, 2, 0}},
-                                           NoAreaCase{"nanNormal", {kNan, 0, 1}, {0, 2, 0}},
-                                           NoAreaCase{"infiniteNormal", {0, kInf, 1}, {0, 2, 0}},
-                                           NoAreaCase{"nanPoint", {0, 0, 1}, {kNan, 2, 0}}),
-                         [](const auto& testCase) { return std::string(testCase.param.name); });
-
 TEST_F(CreateCutterPortal, hugeCoordinatesDoNotBreakTheTessellation) {
-  create({ring({{1e300, 0, 0}, {1e300, 1e300, 0}, {0, 1e300, 0}, {0, 0, 0}})}, {0, 0, 1});
+  create({Contour({{1e300, 0, 0}, {1e300, 1e300, 0}, {0, 1e300, 0}, {0, 0, 0}})}, {0, 0, 1});
   EXPECT_EQ(store.size(), frontList.size());
 }
 

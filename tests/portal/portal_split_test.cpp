@@ -103,36 +103,37 @@ TEST_F(SplitPortal, touchingFromBehindRecordsItsOnPlaneEdge) {
   }
 }
 
-// c: A on the plane, B in front, D behind.
-//        B (1,0,1)
+// c: A on the plane, one corner in front and one behind; X = (1, 0.25, 0).
+// The piece through A and the corner after it comes first, and the segment
+// runs the way the behind piece's boundary runs.
+//        F (1,0,1)
 //       /|
-//  A --+-X----- z = 0      X = (1, 0.25, 0)
+//  A --+-X----- z = 0
 //       \|
-//        D (1,1,-3)
-TEST_F(SplitPortal, cornerOnPlaneWithNextInFrontGivesTwoTrianglesThroughIt) {
-  const Point3 a{0, 0, 0}, b{1, 0, 1}, d{1, 1, -3}, x{1, 0.25, 0};
-  Portal* f = fragment({{d, a, b}});  // A at index 1: indices wrap
-  split(f);
-  ASSERT_EQ(frontList.size(), 1U);
-  ASSERT_EQ(behindList.size(), 1U);
-  expectTriangles(*frontList[0], {{a, b, x}});
-  expectTriangles(*behindList[0], {{a, x, d}});
-  const auto got = segments();
-  ASSERT_EQ(got.size(), 1U);
-  expectSegment(got[0], a, x);
-}
-
-TEST_F(SplitPortal, cornerOnPlaneWithNextBehindRecordsTheOtherWay) {
-  const Point3 a{0, 0, 0}, b{1, 1, -3}, d{1, 0, 1}, x{1, 0.25, 0};
-  Portal* f = fragment({{a, b, d}});
-  split(f);
-  ASSERT_EQ(frontList.size(), 1U);
-  ASSERT_EQ(behindList.size(), 1U);
-  expectTriangles(*behindList[0], {{a, b, x}});
-  expectTriangles(*frontList[0], {{a, x, d}});
-  const auto got = segments();
-  ASSERT_EQ(got.size(), 1U);
-  expectSegment(got[0], x, a);
+//        B (1,1,-3)
+TEST_F(SplitPortal, cornerOnThePlaneGivesTwoTrianglesThroughIt) {
+  const Point3 a{0, 0, 0}, f{1, 0, 1}, b{1, 1, -3}, x{1, 0.25, 0};
+  const struct {
+    Corners corners;
+    Corners front, behind;
+    PointPair segment;
+  } cases[] = {
+      {{b, a, f}, {a, f, x}, {a, x, b}, {a, x}},  // A at index 1: indices wrap
+      {{a, b, f}, {a, x, f}, {a, b, x}, {x, a}},
+  };
+  for (const auto& c : cases) {
+    edges = EdgeSet{};
+    frontList.clear();
+    behindList.clear();
+    split(fragment({c.corners}));
+    ASSERT_EQ(frontList.size(), 1U);
+    ASSERT_EQ(behindList.size(), 1U);
+    expectTriangles(*frontList[0], {c.front});
+    expectTriangles(*behindList[0], {c.behind});
+    const auto got = segments();
+    ASSERT_EQ(got.size(), 1U);
+    expectSegment(got[0], c.segment.first, c.segment.second);
+  }
 }
 
 // d and e: P alone on one side, Q and R on the other; X1 on PQ, X2 on PR.

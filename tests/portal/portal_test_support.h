@@ -1,18 +1,12 @@
-// Shared pieces of the portal tests: a cutter plane, a scratch folder for
-// log files, and small geometric measures of a portal.
+// Shared pieces of the portal tests: a cutter plane and small geometric
+// measures of a portal.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
 
 #include "portal/portal.h"
 #include "scene/scene.h"
+#include "tests/support/scratch_dir.h"
 
 namespace pw::testing_support {
 
@@ -37,40 +31,6 @@ class CutterPlane {
   Scene scene_;
   std::int32_t index_ = 0;
 };
-
-// A folder of its own for the running test, removed with everything in it.
-class ScratchDir {
- public:
-  ScratchDir() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = "portalwalk_portal_" + std::to_string(::getpid()) + "_";
-    name += info != nullptr ? std::string(info->test_suite_name()) + "_" + info->name() : "test";
-    for (char& c : name) {
-      if (c == '/') c = '_';
-    }
-    path_ = std::filesystem::temp_directory_path() / name;
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~ScratchDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-
-  std::filesystem::path file(const std::string& name) const { return path_ / name; }
-
- private:
-  std::filesystem::path path_;
-};
-
-inline std::string readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 inline bool samePoints(const std::array<Point3, 3>& a, const std::array<Point3, 3>& b) {
   return samePoint(a[0], b[0]) && samePoint(a[1], b[1]) && samePoint(a[2], b[2]);

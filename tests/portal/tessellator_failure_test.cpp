@@ -3,7 +3,6 @@
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <stdexcept>
 #include <string>
 
@@ -43,7 +42,7 @@ TEST_F(RefusedTessellator, constructorThrowsTheFixedMessage) {
 // the previous "tris.log" untouched.
 TEST_F(RefusedTessellator, portalCreationMakesNothingAndPassesTheErrorOn) {
   const ScratchDir dir;
-  std::ofstream(dir.file("tris.log")) << "previous portal\n";
+  testing_support::writeFile(dir.file("tris.log"), "previous portal\n");
   std::vector<Portal*> frontList;
   std::vector<Portal*> behindList;
   PortalStore store;
@@ -61,9 +60,7 @@ TEST(WrappedTessellator, worksWhenGluCooperates) {
   tess.setNormal({0, 0, 1});
   tess.beginPolygon();
   tess.beginContour();
-  tess.contourVertex(0, {0, 0, 0});
-  tess.contourVertex(1, {1, 0, 0});
-  tess.contourVertex(2, {0, 1, 0});
+  for (const Point3& p : {Point3{0, 0, 0}, Point3{1, 0, 0}, Point3{0, 1, 0}}) tess.contourVertex(0, p);
   tess.endContour();
   tess.endPolygon();
   EXPECT_EQ(tess.outputCount(), 1);

@@ -11,6 +11,8 @@
 namespace pw {
 namespace {
 
+using Triples = std::vector<IndexTriple>;
+
 void* asData(std::int32_t index) { return reinterpret_cast<void*>(static_cast<std::intptr_t>(index)); }
 
 // Feeds one primitive to the callbacks by hand, as GLU would.
@@ -24,90 +26,81 @@ class TessCallbacks : public ::testing::Test {
  protected:
   void SetUp() override { tessOutput() = TessOutput{}; }
   void TearDown() override { tessOutput() = TessOutput{}; }
-  static const std::vector<IndexTriple>& output() { return tessOutput().outputTriangles; }
+  static const Triples& output() { return tessOutput().outputTriangles; }
 };
 
-TEST_F(TessCallbacks, trianglesPrimitiveTakesCornersInThrees) {
-  feedPrimitive(GL_TRIANGLES, {10, 11, 12, 13, 14, 15});
-  EXPECT_EQ(output(), (std::vector<IndexTriple>{{10, 11, 12}, {13, 14, 15}}));
-  EXPECT_TRUE(tessOutput().pendingIndices.empty());
-}
-
-TEST_F(TessCallbacks, fanKeepsItsCentreInEveryTriangle) {
-  feedPrimitive(GL_TRIANGLE_FAN, {0, 1, 2, 3, 4});
-  EXPECT_EQ(output(), (std::vector<IndexTriple>{{0, 1, 2}, {0, 2, 3}, {0, 3, 4}}));
-}
-
-TEST_F(TessCallbacks, fanOfNPlusOneCornersYieldsNMinusOneTriangles) {
-  std::vector<std::int32_t> corners(9);
-  for (std::size_t i = 0; i < corners.size(); ++i) corners[i] = static_cast<std::int32_t>(i) + 100;
-  feedPrimitive(GL_TRIANGLE_FAN, corners);
-  ASSERT_EQ(output().size(), corners.size() - 2);
-  for (const IndexTriple& t : output()) EXPECT_EQ(t[0], 100);
-}
-
-TEST_F(TessCallbacks, stripAlternatesOrderSoAllKeepTheFirstOrientation) {
-  feedPrimitive(GL_TRIANGLE_STRIP, {0, 1, 2, 3, 4, 5});
-  EXPECT_EQ(output(), (std::vector<IndexTriple>{{0, 1, 2}, {3, 2, 1}, {2, 3, 4}, {5, 4, 3}}));
+// Every triple keeps the orientation of the primitive's first one: a fan of
+// n + 1 corners gives n - 1 triples through its first corner, a strip
+// alternates straight and reversed order.
+TEST_F(TessCallbacks, primitivesBecomeTriplesOfTheFirstOrientation) {
+  const struct {
+    std::uint32_t type;
+    std::vector<std::int32_t> corners;
+    Triples triples;
+  } cases[] = {
+      {GL_TRIANGLES, {10, 11, 12, 13, 14, 15}, {{10, 11, 12}, {13, 14, 15}}},
+      {GL_TRIANGLE_FAN, {0, 1, 2, 3, 4}, {{0, 1, 2}, {0, 2, 3}, {0, 3, 4}}},
+      {GL_TRIANGLE_STRIP, {0, 1, 2, 3, 4, 5}, {{0, 1, 2}, {3, 2, 1}, {2, 3, 4}, {5, 4, 3}}},
+  };
+  for (const auto& c : cases) {
+    tessOutput() = TessOutput{};
+    feedPrimitive(c.type, c.corners);
+    EXPECT_EQ(output(), c.triples) << "primitive " << c.type;
+    EXPECT_TRUE(tessOutput().pendingIndices.empty());
+  }
 }
 
 TEST_F(TessCallbacks, eachPrimitiveStartsStraightAndDropsItsLeftovers) {
-  // A strip ending on a reversed triangle, then a stray corner pair.
-  feedPrimitive(GL_TRIANGLE_STRIP, {0, 1, 2, 3});
+  feedPrimitive(GL_TRIANGLE_STRIP, {0, 1, 2, 3});  // ends on a reversed triple
   feedPrimitive(GL_TRIANGLES, {7, 8});
   feedPrimitive(GL_TRIANGLE_STRIP, {20, 21, 22});
-  EXPECT_EQ(output(), (std::vector<IndexTriple>{{0, 1, 2}, {3, 2, 1}, {20, 21, 22}}));
+  EXPECT_EQ(output(), (Triples{{0, 1, 2}, {3, 2, 1}, {20, 21, 22}}));
 }
 
-TEST_F(TessCallbacks, secondTessellatorEmptiesTheFirstOnesOutput) {
-  Tessellator first;
-  feedPrimitive(GL_TRIANGLES, {1, 2, 3});
-  ASSERT_EQ(first.outputCount(), 1);
-  const Tessellator second;
-  EXPECT_EQ(first.outputCount(), 0);
-  EXPECT_EQ(second.outputCount(), 0);
-}
-
-TEST_F(TessCallbacks, destroyingTheTessellatorEmptiesTheOutput) {
+// The collected output is process-wide: a new Tessellator starts it afresh
+// (also dropping a primitive left open), and destroying one empties it.
+TEST_F(TessCallbacks, outputLivesFromOneTessellatorToTheNext) {
   {
-    const Tessellator tess;
+    Tessellator first;
     feedPrimitive(GL_TRIANGLES, {1, 2, 3});
-    ASSERT_EQ(tess.outputCount(), 1);
+    ASSERT_EQ(first.outputCount(), 1);
+    const Tessellator second;
+    EXPECT_EQ(first.outputCount(), 0);
+    EXPECT_EQ(second.outputCount(), 0);
+    feedPrimitive(GL_TRIANGLES, {1, 2, 3});
   }
   EXPECT_TRUE(output().empty());
-}
-
-TEST_F(TessCallbacks, newTessellatorDropsCornersOfAPrimitiveLeftOpen) {
   tessOnBegin(GL_TRIANGLES);
   tessOnVertex(asData(5));
   tessOnVertex(asData(6));
   const Tessellator tess;
   feedPrimitive(GL_TRIANGLES, {1, 2, 3});
-  EXPECT_EQ(output(), (std::vector<IndexTriple>{{1, 2, 3}}));
+  EXPECT_EQ(output(), (Triples{{1, 2, 3}}));
 }
 
-// Real GLU runs: no window or GL context is needed.
+// Real GLU runs: no window or GL context is needed. Contours around +z.
 class GluTessellation : public TessCallbacks {
  protected:
-  static void contour(Tessellator& tess, const std::vector<std::pair<std::int32_t, Point3>>& points) {
-    tess.beginContour();
-    for (const auto& [index, position] : points) tess.contourVertex(index, position);
-    tess.endContour();
+  using Ring = std::vector<std::pair<std::int32_t, Point3>>;
+  static void polygon(Tessellator& tess, const std::vector<Ring>& rings) {
+    tess.setNormal({0, 0, 1});
+    tess.beginPolygon();
+    for (const Ring& ring : rings) {
+      tess.beginContour();
+      for (const auto& [index, position] : ring) tess.contourVertex(index, position);
+      tess.endContour();
+    }
   }
 };
 
 TEST_F(GluTessellation, nothingIsDeliveredBeforeEndPolygonOrWithoutContours) {
   Tessellator tess;
-  tess.setNormal({0, 0, 1});
-  tess.beginPolygon();
-  contour(tess, {{0, {0, 0, 0}}, {1, {1, 0, 0}}, {2, {0, 1, 0}}});
+  polygon(tess, {{{0, {0, 0, 0}}, {1, {1, 0, 0}}, {2, {0, 1, 0}}}});
   EXPECT_EQ(tess.outputCount(), 0);
   tess.endPolygon();
   EXPECT_EQ(tess.outputCount(), 1);
-
   Tessellator empty;
-  empty.setNormal({0, 0, 1});
-  empty.beginPolygon();
+  polygon(empty, {});
   empty.endPolygon();
   EXPECT_EQ(empty.outputCount(), 0);
 }
@@ -116,9 +109,7 @@ TEST_F(GluTessellation, indicesComeBackUnchangedIncludingNegativeOnes) {
   constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
   constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
   Tessellator tess;
-  tess.setNormal({0, 0, 1});
-  tess.beginPolygon();
-  contour(tess, {{-1, {0, 0, 0}}, {kMax, {1, 0, 0}}, {kMin, {0, 1, 0}}});
+  polygon(tess, {{{-1, {0, 0, 0}}, {kMax, {1, 0, 0}}, {kMin, {0, 1, 0}}}});
   tess.endPolygon();
   ASSERT_EQ(tess.outputCount(), 1);
   IndexTriple got = tess.outputTriangle(0);
@@ -135,23 +126,18 @@ TEST_F(GluTessellation, positiveRuleFillsOnlyCounterClockwiseContours) {
   const std::vector<Point3> square{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
   {
     Tessellator tess;
-    tess.setNormal({0, 0, 1});
-    tess.beginPolygon();
-    contour(tess, {{0, square[0]}, {1, square[1]}, {2, square[2]}, {3, square[3]}});
+    polygon(tess, {{{0, square[0]}, {1, square[1]}, {2, square[2]}, {3, square[3]}}});
     tess.endPolygon();
     ASSERT_EQ(tess.outputCount(), 2);
     for (std::int32_t i = 0; i < tess.outputCount(); ++i) {
       const IndexTriple& t = tess.outputTriangle(i);
       const Point3& a = square[static_cast<std::size_t>(t[0])];
-      const Point3& b = square[static_cast<std::size_t>(t[1])];
-      const Point3& c = square[static_cast<std::size_t>(t[2])];
-      EXPECT_GT(cross(b - a, c - a).z, 0.0) << "triangle " << i << " is not counter-clockwise";
+      EXPECT_GT(cross(square[static_cast<std::size_t>(t[1])] - a, square[static_cast<std::size_t>(t[2])] - a).z, 0.0)
+          << "triangle " << i << " is not counter-clockwise";
     }
   }
   Tessellator tess;
-  tess.setNormal({0, 0, 1});
-  tess.beginPolygon();
-  contour(tess, {{3, square[3]}, {2, square[2]}, {1, square[1]}, {0, square[0]}});
+  polygon(tess, {{{3, square[3]}, {2, square[2]}, {1, square[1]}, {0, square[0]}}});
   tess.endPolygon();
   EXPECT_EQ(tess.outputCount(), 0);
 }
