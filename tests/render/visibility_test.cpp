@@ -124,49 +124,50 @@ const std::array<Point3, 3> kFacingOutOfView = {Point3{0, 5, -1}, Point3{0.1, 5,
 
 void add(Portal& portal, const std::array<Point3, 3>& corners) { portal.addTriangle(corners[0], corners[1], corners[2]); }
 
-TEST(IsVisible, fragmentWithoutTrianglesIsNotVisible) {
-  Portal empty;
-  EXPECT_FALSE(isVisible(empty, 45.0f, 1.0f, identity(), kEye));
+// Vertical field of view 45 degrees, aspect 1, identity view.
+bool visible(const Portal& portal, const Point3& eye = kEye) {
+  return isVisible(portal, 45.0f, 1.0f, identity(), eye);
 }
 
 TEST(IsVisible, facingFragmentInViewIsVisibleAndItsTwinIsNot) {
+  EXPECT_FALSE(visible(Portal{})) << "a fragment without triangles";
   Portal portal;
   add(portal, kFacing);
-  EXPECT_TRUE(isVisible(portal, 45.0f, 1.0f, identity(), kEye));
-  EXPECT_FALSE(isVisible(*portal.twin(), 45.0f, 1.0f, identity(), kEye));
+  EXPECT_TRUE(visible(portal));
+  EXPECT_FALSE(visible(*portal.twin()));
 }
 
 TEST(IsVisible, onlyTheFirstTriangleDecidesTheFacing) {
   Portal awayFirst;
   add(awayFirst, kAway);
   add(awayFirst, kFacing);
-  EXPECT_FALSE(isVisible(awayFirst, 45.0f, 1.0f, identity(), kEye));
+  EXPECT_FALSE(visible(awayFirst));
 
   // Facing first: the second triangle faces away but is in view and counts.
   Portal facingFirst;
   add(facingFirst, kFacingOutOfView);
   add(facingFirst, kAway);
-  EXPECT_TRUE(isVisible(facingFirst, 45.0f, 1.0f, identity(), kEye));
+  EXPECT_TRUE(visible(facingFirst));
 }
 
 TEST(IsVisible, everyTriangleIsTriedForTheView) {
   Portal portal;
   add(portal, kFacingOutOfView);
-  EXPECT_FALSE(isVisible(portal, 45.0f, 1.0f, identity(), kEye));
+  EXPECT_FALSE(visible(portal));
   add(portal, kFacing);
-  EXPECT_TRUE(isVisible(portal, 45.0f, 1.0f, identity(), kEye));
+  EXPECT_TRUE(visible(portal));
 }
 
 TEST(IsVisible, eyeExactlyInThePlanePassesTheFacingTest) {
   // The plane y = 0 through the eye, seen edge on; it runs into the view.
   Portal portal;
   portal.addTriangle({0, 0, -1}, {1, 0, -1}, {0, 0, -2});
-  EXPECT_TRUE(isVisible(portal, 45.0f, 1.0f, identity(), kEye));
-  EXPECT_TRUE(isVisible(*portal.twin(), 45.0f, 1.0f, identity(), kEye));
+  EXPECT_TRUE(visible(portal));
+  EXPECT_TRUE(visible(*portal.twin()));
   // A hair below the plane, on the side the winding normal (+y) points away
   // from: no tolerance.
-  EXPECT_FALSE(isVisible(portal, 45.0f, 1.0f, identity(), {0, -1e-12, 0}));
-  EXPECT_TRUE(isVisible(portal, 45.0f, 1.0f, identity(), {0, 1e-12, 0}));
+  EXPECT_FALSE(visible(portal, {0, -1e-12, 0}));
+  EXPECT_TRUE(visible(portal, {0, 1e-12, 0}));
 }
 
 }  // namespace
