@@ -8,7 +8,7 @@
 #include <string>
 
 #include "tests/app/png_reader.h"
-#include "tests/portal/portal_test_support.h"
+#include "tests/support/scratch_dir.h"
 
 namespace pw {
 namespace {
@@ -107,20 +107,16 @@ TEST(EndToEnd, unwritableScreenshotFailsTheRun) {
   EXPECT_NE(run.err.find("screenshot not saved"), std::string::npos) << run.err;
 }
 
-TEST(EndToEnd, usageErrorsExitWithTwoAndNeedNoDisplay) {
+TEST(EndToEnd, usageErrorsExitWithTwoAndHelpWithZeroWithoutADisplay) {
   const ScratchDir dir;
-  const ViewerRun run = runViewer(dir, "--bogus", false);
-  EXPECT_EQ(run.exitCode, 2);
-  EXPECT_NE(run.err.find("unknown option --bogus"), std::string::npos);
-  EXPECT_NE(run.err.find("Usage: portalwalk"), std::string::npos);
+  const ViewerRun bad = runViewer(dir, "--bogus", false);
+  EXPECT_EQ(bad.exitCode, 2);
+  EXPECT_NE(bad.err.find("unknown option --bogus"), std::string::npos);
+  EXPECT_NE(bad.err.find("Usage: portalwalk"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(dir.file("log.txt")));
-}
-
-TEST(EndToEnd, helpExitsWithZero) {
-  const ScratchDir dir;
-  const ViewerRun run = runViewer(dir, "--help", false);
-  EXPECT_EQ(run.exitCode, 0);
-  EXPECT_NE(run.out.find("Controls:"), std::string::npos);
+  const ViewerRun help = runViewer(dir, "--help", false);
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_NE(help.out.find("Controls:"), std::string::npos);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include "app/screenshot.h"
 #include "tests/app/png_reader.h"
-#include "tests/portal/portal_test_support.h"
+#include "tests/support/scratch_dir.h"
 
 namespace pw {
 namespace {
