@@ -54,14 +54,14 @@ void countPlanes(const Scene& scene, const std::vector<std::uint32_t>& list, Pla
   groups.counted = true;
 }
 
-ScratchVector<ChildSide> childSides(const std::vector<std::uint32_t>& list, const std::vector<std::uint32_t>& front,
+std::vector<ChildSide> childSides(const std::vector<std::uint32_t>& list, const std::vector<std::uint32_t>& front,
                                     const std::vector<std::uint32_t>& behind) {
   // Both children are subsequences of the list. Entries with one triangle
   // index always go to the same side (the cutter's index to the front, any
   // other unchanged triangle by its one classification), so matching the
   // front list first is unambiguous.
   assert(front.size() + behind.size() == list.size());
-  ScratchVector<ChildSide> sides(list.size());
+  std::vector<ChildSide> sides(list.size());
   std::size_t f = 0;
   std::size_t b = 0;
   for (std::size_t entry = 0; entry < list.size(); ++entry) {
@@ -84,7 +84,7 @@ ScratchVector<ChildSide> childSides(const std::vector<std::uint32_t>& list, cons
 // covered every entry of the list, so taking away the other side's
 // entries, classified exactly as the counting does, leaves the child's.
 bool deriveChildCounts(const Scene& scene, const std::vector<std::uint32_t>& list, const PlaneGroups& parent,
-                       const ScratchVector<ChildSide>& sides, ChildSide keep, WorkerPool& pool, PlaneGroups& child) {
+                       const std::vector<ChildSide>& sides, ChildSide keep, WorkerPool& pool, PlaneGroups& child) {
   assert(parent.counted && sides.size() == list.size());
   // A child has at least one group per entry of the other side to test, so
   // a lopsided split with the big side on the other side is not worth it.
@@ -94,9 +94,9 @@ bool deriveChildCounts(const Scene& scene, const std::vector<std::uint32_t>& lis
   if (otherSize > pairBudget) return false;
 
   PlaneGroups derived;
-  ScratchVector<std::uint32_t> childGroupOf(parent.groups.size(), kNoGroup);
-  ScratchVector<std::uint32_t> planeEntry;  // per child group: its first entry's position in `list`
-  ScratchVector<std::uint32_t> others;      // positions of the other side's entries
+  std::vector<std::uint32_t> childGroupOf(parent.groups.size(), kNoGroup);
+  std::vector<std::uint32_t> planeEntry;  // per child group: its first entry's position in `list`
+  std::vector<std::uint32_t> others;      // positions of the other side's entries
   others.reserve(otherSize);
   derived.groupOf.reserve(childSize);
   std::uint32_t position = 0;

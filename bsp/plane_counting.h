@@ -33,7 +33,7 @@ CutterChoice chooseAmongGroups(const std::vector<std::uint32_t>& list, const Pla
 // Which child each entry of a list went to, for a split that cut nothing
 // (every entry then went whole to one side, in order).
 enum class ChildSide : std::uint8_t { Front, Behind };
-ScratchVector<ChildSide> childSides(const std::vector<std::uint32_t>& list, const std::vector<std::uint32_t>& front,
+std::vector<ChildSide> childSides(const std::vector<std::uint32_t>& list, const std::vector<std::uint32_t>& front,
                                     const std::vector<std::uint32_t>& behind);
 
 // The counted groups of the child on side `keep` of a split that cut
@@ -41,6 +41,6 @@ ScratchVector<ChildSide> childSides(const std::vector<std::uint32_t>& list, cons
 // the entries of the other side contribute. Returns false (and leaves
 // `child` alone) when that would take longer than counting afresh.
 bool deriveChildCounts(const Scene& scene, const std::vector<std::uint32_t>& list, const PlaneGroups& parent,
-                       const ScratchVector<ChildSide>& sides, ChildSide keep, WorkerPool& pool, PlaneGroups& child);
+                       const std::vector<ChildSide>& sides, ChildSide keep, WorkerPool& pool, PlaneGroups& child);
 
 }  // namespace pw

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 
+#include "bsp/scratch_vector.h"
 #include "scene/scene.h"
 
 namespace pw {

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "bsp/scratch_vector.h"
 #include "scene/geometry.h"
 
 namespace pw {
@@ -78,8 +77,8 @@ struct PlaneGroup {
 
 // A list's candidates by plane: groups ordered by their first entry.
 struct PlaneGroups {
-  ScratchVector<std::uint32_t> groupOf;  // per entry position
-  ScratchVector<PlaneGroup> groups;
+  std::vector<std::uint32_t> groupOf;  // per entry position
+  std::vector<PlaneGroup> groups;
   bool counted = false;
 };
 

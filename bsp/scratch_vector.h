@@ -1,9 +1,12 @@
-// Working arrays of the fast build that live for one list only. Large ones
-// are mapped from the kernel directly and unmapped when freed, so they never
-// sit in the heap the tree and the Scene grow in: freed there, they would
-// leave resident holes and raise the heap's own mapping threshold, and the
-// build's peak memory would end above that of the straightforward build,
-// whose working arrays are few. Internal to bsp/.
+// Working arrays that the fast build makes for a list counted afresh (its
+// corner hierarchy and plane table) and drops once the list is counted.
+// Large ones are mapped from the kernel directly and unmapped when freed, so
+// they never sit in the heap the tree and the Scene grow in: freed there,
+// they would leave resident holes and raise the heap's own mapping
+// threshold, and the build's peak memory would end above that of the
+// straightforward build. (Arrays made for every list of a deep chain stay
+// on the heap: mapping them afresh for every list costs a page fault per
+// page.) Internal to bsp/.
 #pragma once
 
 #include <sys/mman.h>

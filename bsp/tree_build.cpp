@@ -226,7 +226,7 @@ void BspBuilder::deriveChildren(const std::vector<std::uint32_t>& triangles, con
                                 const std::vector<std::uint32_t>& behindTriangles, PlaneGroups& frontPlanes,
                                 PlaneGroups& behindPlanes) {
   const Stopwatch time;
-  const ScratchVector<ChildSide> sides = childSides(triangles, frontTriangles, behindTriangles);
+  const std::vector<ChildSide> sides = childSides(triangles, frontTriangles, behindTriangles);
   for (const auto& [side, planesOut] :
        {std::pair{ChildSide::Front, &frontPlanes}, std::pair{ChildSide::Behind, &behindPlanes}}) {
     if (deriveChildCounts(*scene_, triangles, planes, sides, side, pool(), *planesOut)) ++stats_.derivedCountLists;

@@ -68,7 +68,7 @@ TEST(PlaneCounting, derivedChildCountsEqualFreshCounts) {
       Draw draw(threads);
       for (const std::uint64_t share : {2u, 20u, 1000u}) {
         if (list.size() > 1000 && share != 1000) continue;  // one partition of the long list
-        ScratchVector<ChildSide> sides(list.size());
+        std::vector<ChildSide> sides(list.size());
         std::vector<std::uint32_t> front;
         std::vector<std::uint32_t> behind;
         for (std::size_t e = 0; e < list.size(); ++e) {
@@ -99,7 +99,7 @@ TEST(PlaneCounting, derivationIsDeclinedWhenTheOtherSideIsLarge) {
   const std::vector<std::uint32_t> list = scene.allTriangleIndices();
   WorkerPool pool(1);
   const PlaneGroups parent = countedAfresh(scene, list, pool);
-  ScratchVector<ChildSide> sides(list.size(), ChildSide::Behind);
+  std::vector<ChildSide> sides(list.size(), ChildSide::Behind);
   sides[5] = ChildSide::Front;
   PlaneGroups front;
   EXPECT_FALSE(deriveChildCounts(scene, list, parent, sides, ChildSide::Front, pool, front));
@@ -111,8 +111,8 @@ TEST(PlaneCounting, derivationIsDeclinedWhenTheOtherSideIsLarge) {
 
 TEST(PlaneCounting, childSidesFollowTheSplitLists) {
   const std::vector<std::uint32_t> list = indices({4, 9, 4, 2, 7});
-  const ScratchVector<ChildSide> sides = childSides(list, indices({4, 4, 7}), indices({9, 2}));
-  EXPECT_EQ(sides, (ScratchVector<ChildSide>{ChildSide::Front, ChildSide::Behind, ChildSide::Front, ChildSide::Behind,
+  const std::vector<ChildSide> sides = childSides(list, indices({4, 4, 7}), indices({9, 2}));
+  EXPECT_EQ(sides, (std::vector<ChildSide>{ChildSide::Front, ChildSide::Behind, ChildSide::Front, ChildSide::Behind,
                                              ChildSide::Front}));
 }
 

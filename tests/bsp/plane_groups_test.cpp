@@ -36,7 +36,7 @@ TEST(PlaneGroups, facesOfOnePlaneShareAGroupWhateverTheirAnchorAlongIt) {
   const auto c = floorUp(scene, -7.5, 40);
   const PlaneGroups groups = groupByPlane(scene, indices({a, b, down, higher, c}));
   ASSERT_EQ(groups.groups.size(), 3u);
-  EXPECT_EQ(groups.groupOf, (ScratchVector<std::uint32_t>{0, 0, 1, 2, 0}));
+  EXPECT_EQ(groups.groupOf, (std::vector<std::uint32_t>{0, 0, 1, 2, 0}));
   EXPECT_EQ(groups.groups[0].first, 0u);
   EXPECT_EQ(groups.groups[0].size, 3u);
   EXPECT_EQ(groups.groups[1].first, 2u);
@@ -66,7 +66,7 @@ TEST(PlaneGroups, signedZeroNormalComponentsIgnoreTheAnchorOnTheirAxis) {
   ASSERT_TRUE(std::signbit(nq.x));
   const PlaneGroups groups = groupByPlane(scene, indices({p, q, r, s}));
   // Anchors apart along x and z, on both signs of zero.
-  EXPECT_EQ(groups.groupOf, (ScratchVector<std::uint32_t>{0, 1, 0, 1}));
+  EXPECT_EQ(groups.groupOf, (std::vector<std::uint32_t>{0, 1, 0, 1}));
 }
 
 TEST(PlaneGroups, obliquePlanesGroupOnlyWithIdenticalAnchors) {
@@ -75,7 +75,7 @@ TEST(PlaneGroups, obliquePlanesGroupOnlyWithIdenticalAnchors) {
   const auto b = addCorners(scene, {2, 2, 0}, {3, 3, 0}, {2, 2, 1});  // the same plane x = y
   const auto c = addCorners(scene, {0, 0, 0}, {1, 1, 4}, {0, 0, 1});  // same anchor, same normal bits
   const PlaneGroups groups = groupByPlane(scene, indices({a, b, c, a}));
-  EXPECT_EQ(groups.groupOf, (ScratchVector<std::uint32_t>{0, 1, 0, 0}));
+  EXPECT_EQ(groups.groupOf, (std::vector<std::uint32_t>{0, 1, 0, 0}));
   EXPECT_EQ(groups.groups[0].size, 3u);
 }
 
