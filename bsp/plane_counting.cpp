@@ -17,7 +17,7 @@ namespace {
 // children derived with fewer (group, entry) pairs than the next: waking the
 // pool, or starting its threads, would cost more than it saves.
 constexpr std::size_t kParallelListSize = 16384;
-constexpr std::size_t kParallelPairs = std::size_t{1} << 18;
+constexpr std::size_t kParallelPairs = std::size_t{1} << 16;
 
 // Deriving a child's counts costs one triangle test per (child group, entry
 // of the other side) pair; counting afresh costs a few passes over the
@@ -55,7 +55,7 @@ void countPlanes(const Scene& scene, const std::vector<std::uint32_t>& list, Pla
 }
 
 std::vector<ChildSide> childSides(const std::vector<std::uint32_t>& list, const std::vector<std::uint32_t>& front,
-                                    const std::vector<std::uint32_t>& behind) {
+                                  const std::vector<std::uint32_t>& behind) {
   // Both children are subsequences of the list. Entries with one triangle
   // index always go to the same side (the cutter's index to the front, any
   // other unchanged triangle by its one classification), so matching the
