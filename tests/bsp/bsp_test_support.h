@@ -1,16 +1,14 @@
-// Shared pieces of the BSP tests: triangles written by hand into a Scene, a
-// scratch folder for the logs, reading files back, and running code on a
-// thread with a small stack.
+// Shared pieces of the BSP tests: triangles written by hand into a Scene,
+// moved meshes, reading log lines back, and running code on a thread with a
+// small stack (the scratch folder comes from tests/support).
 #pragma once
 
 #include <gtest/gtest.h>
 #include <pthread.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <ostream>
 #include <sstream>
@@ -19,6 +17,7 @@
 
 #include "bsp/bsp_builder.h"
 #include "scene/scene.h"
+#include "tests/support/scratch_dir.h"
 #include "tools/levelgen.h"
 
 namespace pw {
@@ -73,44 +72,9 @@ inline std::string strategyName(const ::testing::TestParamInfo<BuildStrategy>& p
   return param.param == BuildStrategy::Fast ? "fast" : "straightforward";
 }
 
-// A folder of its own for the running test, removed with everything in it.
-class ScratchDir {
- public:
-  ScratchDir() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = "portalwalk_bsp_" + std::to_string(::getpid()) + "_";
-    name += info != nullptr ? std::string(info->test_suite_name()) + "_" + info->name() : "test";
-    for (char& c : name) {
-      if (c == '/') c = '_';
-    }
-    path_ = std::filesystem::temp_directory_path() / name;
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~ScratchDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
- private:
-  std::filesystem::path path_;
-};
-
-inline std::string fileText(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 inline std::vector<std::string> fileLines(const std::filesystem::path& path) {
   std::vector<std::string> lines;
-  std::istringstream in(fileText(path));
+  std::istringstream in(readFile(path));
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }

@@ -41,14 +41,14 @@ TEST(DeepTree, pathologicalLevelBuildsDumpsAndFlattens) {
   runOnSmallStack(kSmallStack, [&] {
     BspNode* root = builder.build(scene.allTriangleIndices(), {});
     root->collectLeafFragments();
-    SceneLog log(dir / "out.log", &scene);
+    SceneLog log(dir.file("out.log"), &scene);
     dumpTree(log, *root);
   });
   const BuildStats& stats = builder.stats();
   EXPECT_EQ(stats.maxDepth, static_cast<std::uint64_t>(triangles) - 1);
   EXPECT_EQ(stats.spaces, static_cast<std::uint64_t>(triangles));
   EXPECT_EQ(stats.trianglesSplit, 0u);
-  EXPECT_EQ(occurrences(testing_support::fileText(dir / "out.log"), "ID: "), static_cast<std::size_t>(triangles));
+  EXPECT_EQ(occurrences(testing_support::readFile(dir.file("out.log")), "ID: "), static_cast<std::size_t>(triangles));
 }
 
 class HandMadeDeepTree : public ::testing::Test {
@@ -83,13 +83,13 @@ TEST_F(HandMadeDeepTree, dumpFlattenAndSpaceListAreStackSafe) {
     }
     std::size_t spaces = 0;
     runOnSmallStack(kSmallStack, [&] {
-      SceneLog log(dir / "out.log", &scene);
+      SceneLog log(dir.file("out.log"), &scene);
       dumpTree(log, *node);
       node->collectLeafFragments();
       spaces = collectSpaces(*node).size();
     });
     EXPECT_EQ(spaces, static_cast<std::size_t>(kDepth) + 1);
-    EXPECT_EQ(occurrences(testing_support::fileText(dir / "out.log"), "ID: "), static_cast<std::size_t>(kDepth) + 1);
+    EXPECT_EQ(occurrences(testing_support::readFile(dir.file("out.log")), "ID: "), static_cast<std::size_t>(kDepth) + 1);
   }
 }
 

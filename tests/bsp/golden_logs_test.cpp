@@ -16,7 +16,7 @@ namespace pw {
 namespace {
 
 using testing_support::addCorners;
-using testing_support::fileText;
+using testing_support::readFile;
 using testing_support::ScratchDir;
 
 // Builds, flattens and dumps the whole Scene into `dir`, as the start-up does.
@@ -57,7 +57,7 @@ TEST(GoldenLogs, tileAndCupLogsMatchByteForByte) {
   compileInto(scene, dir.path());
   const std::filesystem::path golden = std::filesystem::path(PORTALWALK_TEST_DATA_DIR) / "golden";
   for (const char* name : {"out.log", "contours.log", "tris.log"}) {
-    EXPECT_EQ(fileText(dir / name), fileText(golden / name)) << name;
+    EXPECT_EQ(readFile(dir.file(name)), readFile(golden / name)) << name;
   }
 }
 
@@ -69,9 +69,9 @@ TEST(GoldenLogs, twoBuildsOfOneLevelWriteIdenticalLogs) {
     compileInto(scene, dir->path());
   }
   for (const char* name : {"out.log", "contours.log", "tris.log"}) {
-    const std::string text = fileText(first / name);
+    const std::string text = readFile(first.file(name));
     EXPECT_FALSE(text.empty()) << name;
-    EXPECT_EQ(text, fileText(second / name)) << name;
+    EXPECT_EQ(text, readFile(second.file(name))) << name;
   }
 }
 
@@ -86,19 +86,19 @@ TEST(GoldenLogs, compiledObjFileMatchesTheMeshBuiltDirectly) {
     compileInto(scene, direct.path());
   }
   {
-    std::ofstream obj(viaObj / "level.obj");
+    std::ofstream obj(viaObj.file("level.obj"));
     writeObj(obj, mesh);
   }
   Scene scene;
   CompileOptions options;
-  options.levelPath = viaObj / "level.obj";
+  options.levelPath = viaObj.file("level.obj");
   options.outputDir = viaObj.path();
   const auto level = compileLevel(scene, options);
   ASSERT_TRUE(level->load.opened);
   EXPECT_EQ(level->load.skippedLines, 0u);
   level->dumpLog.reset();  // flushed and closed
   for (const char* name : {"out.log", "contours.log", "tris.log"}) {
-    EXPECT_EQ(fileText(direct / name), fileText(viaObj / name)) << name;
+    EXPECT_EQ(readFile(direct.file(name)), readFile(viaObj.file(name))) << name;
   }
 }
 

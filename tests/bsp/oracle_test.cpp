@@ -22,7 +22,7 @@
 namespace pw {
 namespace {
 
-using testing_support::fileText;
+using testing_support::readFile;
 using testing_support::moved;
 using testing_support::ScratchDir;
 
@@ -45,14 +45,14 @@ std::unique_ptr<Outcome> buildWith(const std::function<void(Scene&)>& fill, Buil
     BspBuilder builder(&outcome->scene, dir.path(), options);
     BspNode* root = builder.build(outcome->scene.allTriangleIndices(), {});
     root->collectLeafFragments();
-    SceneLog log(dir / "out.log", &outcome->scene);
+    SceneLog log(dir.file("out.log"), &outcome->scene);
     dumpTree(log, *root);
     outcome->stats = builder.stats();
   }
-  outcome->outLog = fileText(dir / "out.log");
-  outcome->contoursLog = fileText(dir / "contours.log");
-  outcome->trisLogWritten = std::filesystem::exists(dir / "tris.log");
-  outcome->trisLog = fileText(dir / "tris.log");
+  outcome->outLog = readFile(dir.file("out.log"));
+  outcome->contoursLog = readFile(dir.file("contours.log"));
+  outcome->trisLogWritten = std::filesystem::exists(dir.file("tris.log"));
+  outcome->trisLog = readFile(dir.file("tris.log"));
   return outcome;
 }
 

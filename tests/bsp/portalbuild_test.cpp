@@ -16,7 +16,7 @@
 namespace pw {
 namespace {
 
-using testing_support::fileText;
+using testing_support::readFile;
 using testing_support::ScratchDir;
 
 const std::filesystem::path kSample = std::filesystem::path(PORTALWALK_LEVELS_DIR) / "folyosos.obj";
@@ -31,9 +31,9 @@ struct ProgramRun {
 ProgramRun portalbuild(const ScratchDir& dir, const std::string& arguments, const std::filesystem::path& workDir) {
   std::ostringstream command;
   command << "cd '" << workDir.string() << "' && '" << PORTALBUILD_PATH << "' " << arguments << " >'"
-          << (dir / "stdout.txt").string() << "' 2>'" << (dir / "stderr.txt").string() << "'";
+          << (dir.file("stdout.txt")).string() << "' 2>'" << (dir.file("stderr.txt")).string() << "'";
   const int status = std::system(command.str().c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, fileText(dir / "stdout.txt"), fileText(dir / "stderr.txt")};
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir.file("stdout.txt")), readFile(dir.file("stderr.txt"))};
 }
 
 std::string quoted(const std::filesystem::path& path) {
@@ -113,18 +113,18 @@ class JsonChecker {
 
 TEST(Portalbuild, compilesTheSampleIntoTheOutputFolderWithJson) {
   ScratchDir dir;
-  const std::filesystem::path out = dir / "nested" / "out";
+  const std::filesystem::path out = dir.file("nested") / "out";
   const ProgramRun run =
-      portalbuild(dir, quoted(kSample) + " -o " + quoted(out) + " --json " + quoted(dir / "s.json"), dir.path());
+      portalbuild(dir, quoted(kSample) + " -o " + quoted(out) + " --json " + quoted(dir.file("s.json")), dir.path());
   EXPECT_EQ(run.exitCode, 0) << run.err;
   for (const char* name : {"out.log", "contours.log", "tris.log"}) {
-    EXPECT_FALSE(fileText(out / name).empty()) << name;
+    EXPECT_FALSE(readFile(out / name).empty()) << name;
   }
   EXPECT_NE(run.out.find("Spaces"), std::string::npos);
   EXPECT_NE(run.out.find("peak memory"), std::string::npos);
   EXPECT_EQ(run.err, "");  // no progress when stderr is not a terminal
 
-  const std::string json = fileText(dir / "s.json");
+  const std::string json = readFile(dir.file("s.json"));
   EXPECT_TRUE(JsonChecker(json).wellFormed()) << json;
   for (const char* field :
        {"\"level\"", "\"inputTriangles\"", "\"skippedLines\"", "\"firstSkippedLines\"", "\"triangles\"",
@@ -141,8 +141,8 @@ TEST(Portalbuild, writesIntoTheWorkingDirectoryByDefaultAndQuietPrintsNothing) {
   const ProgramRun run = portalbuild(dir, quoted(kSample) + " -q", dir.path());
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.out, "");
-  EXPECT_TRUE(std::filesystem::exists(dir / "out.log"));
-  EXPECT_TRUE(std::filesystem::exists(dir / "contours.log"));
+  EXPECT_TRUE(std::filesystem::exists(dir.file("out.log")));
+  EXPECT_TRUE(std::filesystem::exists(dir.file("contours.log")));
 }
 
 // A convex room makes no split, so no portal creation writes "tris.log":
@@ -153,15 +153,15 @@ TEST(Portalbuild, removesAStaleTrisLog) {
   room.rooms = {{{0, 0, 0}, {2, 2, 2}}};
   room.cuts = {{{0, 2}, {0, 2}, {0, 2}}};
   {
-    std::ofstream obj(dir / "room.obj");
+    std::ofstream obj(dir.file("room.obj"));
     writeObj(obj, layoutMesh(room));
-    std::ofstream stale(dir / "tris.log");
+    std::ofstream stale(dir.file("tris.log"));
     stale << "1 2 3\n";
   }
   const ProgramRun run = portalbuild(dir, "room.obj -q", dir.path());
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_FALSE(std::filesystem::exists(dir / "tris.log"));
-  EXPECT_NE(fileText(dir / "out.log").find("ID: 0000000000000001"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("tris.log")));
+  EXPECT_NE(readFile(dir.file("out.log")).find("ID: 0000000000000001"), std::string::npos);
 }
 
 TEST(Portalbuild, missingLevelIsAnInputErrorNamingTheFile) {
@@ -169,7 +169,7 @@ TEST(Portalbuild, missingLevelIsAnInputErrorNamingTheFile) {
   const ProgramRun run = portalbuild(dir, "no_such_level.obj", dir.path());
   EXPECT_EQ(run.exitCode, 2);
   EXPECT_NE(run.err.find("no_such_level.obj"), std::string::npos);
-  EXPECT_FALSE(std::filesystem::exists(dir / "out.log"));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("out.log")));
 
   // The default level is "folyosos.obj" in the working directory.
   const ProgramRun byDefault = portalbuild(dir, "", dir.path());
@@ -187,7 +187,7 @@ TEST(Portalbuild, usageErrorsAndHelp) {
     EXPECT_EQ(run.exitCode, 2) << threads;
     EXPECT_NE(run.err.find("--threads"), std::string::npos) << threads;
   }
-  EXPECT_FALSE(std::filesystem::exists(dir / "out.log"));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("out.log")));
   const ProgramRun help = portalbuild(dir, "--help", dir.path());
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_NE(help.out.find("usage: portalbuild"), std::string::npos);
@@ -201,7 +201,7 @@ TEST(Portalbuild, usageErrorsAndHelp) {
 TEST(Portalbuild, everyBuildAndThreadCountWritesTheSameLogs) {
   ScratchDir dir;
   {
-    std::ofstream obj(dir / "level.obj");
+    std::ofstream obj(dir.file("level.obj"));
     writeObj(obj, layoutMesh(roomsAndCorridors({2, 2, 1, 4})));
   }
   const struct {
@@ -221,10 +221,10 @@ TEST(Portalbuild, everyBuildAndThreadCountWritesTheSameLogs) {
     EXPECT_NE(run.out.find("bytes per input triangle"), std::string::npos);
   }
   for (const char* name : {"out.log", "contours.log", "tris.log"}) {
-    const std::string reference = fileText(dir / "reference" / name);
+    const std::string reference = readFile(dir.file("reference") / name);
     EXPECT_FALSE(reference.empty()) << name;
     for (const char* folder : {"one", "three", "default"}) {
-      EXPECT_TRUE(fileText(dir / folder / name) == reference) << folder << "/" << name;
+      EXPECT_TRUE(readFile(dir.file(folder) / name) == reference) << folder << "/" << name;
     }
   }
 }

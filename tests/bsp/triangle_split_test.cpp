@@ -50,7 +50,7 @@ class TrianglePhase : public ::testing::Test {
   // The segments the split recorded, as "x y z" texts, from the first
   // section of "contours.log" (start point, empty line, end point, hyphens).
   std::vector<std::pair<std::string, std::string>> segments() const {
-    const std::vector<std::string> lines = fileLines(dir / "contours.log");
+    const std::vector<std::string> lines = fileLines(dir.file("contours.log"));
     std::vector<std::pair<std::string, std::string>> out;
     for (std::size_t i = 0; i + 3 < lines.size() && lines[i] != "==============="; i += 4) {
       out.emplace_back(lines[i], lines[i + 2]);
