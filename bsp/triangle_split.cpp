@@ -119,26 +119,13 @@ bool splitTriangle(Scene& scene, const Triangle& cutter, std::int32_t cutterInde
       break;
   }
 
-  int front = 0;
-  int onPlane = 0;
-  int f = -1;
-  int b = -1;
-  int o = -1;
-  for (int k = 0; k < 3; ++k) {
-    switch (cutter.classifyPoint(scene.vertex(t.vertexIndex(k)))) {
-      case PointSide::Front:
-        ++front;
-        f = k;
-        break;
-      case PointSide::OnPlane:
-        ++onPlane;
-        o = k;
-        break;
-      case PointSide::Behind:
-        b = k;
-        break;
-    }
-  }
+  const CornerTally sides = cutter.tallyCorners(
+      {scene.vertex(t.vertexIndex(0)), scene.vertex(t.vertexIndex(1)), scene.vertex(t.vertexIndex(2))});
+  const int front = sides.front;
+  const int onPlane = sides.onPlane;
+  const int f = sides.lastFront;
+  const int b = sides.lastBehind;
+  const int o = sides.lastOnPlane;
 
   if (onPlane == 2) {
     // An edge lies in the plane. From the front it records nothing; from

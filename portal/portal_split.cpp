@@ -41,27 +41,12 @@ void cutOffCorner(const Triangle& cutter, EdgeSet& edges, const Point3& p, const
 // A triangle that touches or crosses the plane: at most one segment is
 // recorded, always before its pieces are added.
 void divideTouching(const Triangle& cutter, EdgeSet& edges, const Corners& v, Pieces pieces) {
-  int frontCount = 0;
-  int onPlaneCount = 0;
-  // The last corner seen of each kind.
-  int f = 0;
-  int b = 0;
-  int o = 0;
-  for (int i = 0; i < 3; ++i) {
-    switch (cutter.classifyPoint(v[static_cast<std::size_t>(i)])) {
-      case PointSide::Front:
-        ++frontCount;
-        f = i;
-        break;
-      case PointSide::OnPlane:
-        ++onPlaneCount;
-        o = i;
-        break;
-      case PointSide::Behind:
-        b = i;
-        break;
-    }
-  }
+  const CornerTally sides = cutter.tallyCorners(v);
+  const int frontCount = sides.front;
+  const int onPlaneCount = sides.onPlane;
+  const int f = sides.lastFront;
+  const int b = sides.lastBehind;
+  const int o = sides.lastOnPlane;
   const auto at = [&v](int i) -> const Point3& { return v[static_cast<std::size_t>(i % 3)]; };
 
   if (onPlaneCount == 2) {

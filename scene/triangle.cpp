@@ -34,6 +34,26 @@ PolygonSide Triangle::classifyPortal(const std::array<Point3, 3>& corners) const
   return classifyCorners(*this, [&](int k) -> const Point3& { return corners[static_cast<std::size_t>(k)]; });
 }
 
+CornerTally Triangle::tallyCorners(const std::array<Point3, 3>& corners) const {
+  CornerTally sides;
+  for (int k = 0; k < 3; ++k) {
+    switch (classifyPoint(corners[static_cast<std::size_t>(k)])) {
+      case PointSide::Front:
+        ++sides.front;
+        sides.lastFront = k;
+        break;
+      case PointSide::OnPlane:
+        ++sides.onPlane;
+        sides.lastOnPlane = k;
+        break;
+      case PointSide::Behind:
+        sides.lastBehind = k;
+        break;
+    }
+  }
+  return sides;
+}
+
 double Triangle::intersectionParameter(const Point3& a, const Point3& b) const {
   return dot(anchor() - a, planeNormal_) / dot(b - a, planeNormal_);
 }

@@ -10,6 +10,17 @@ namespace pw {
 
 class Scene;
 
+// Three corners against a plane: how many lie in front and on the plane, and
+// the last corner (0, 1 or 2) seen of each kind, -1 when there is none. The
+// splitters of triangles and of portal fragments pick their case from it.
+struct CornerTally {
+  int front = 0;
+  int onPlane = 0;
+  int lastFront = -1;
+  int lastOnPlane = -1;
+  int lastBehind = -1;
+};
+
 // Three corners given by 0-based Scene vertex and normal indices, plus the
 // unit plane normal (the zero vector for a degenerate triangle).
 //
@@ -40,6 +51,8 @@ class Triangle {
   PolygonSide classifyTriangle(const Triangle& other) const;
   // Three free corners (a portal triangle's) against this plane.
   PolygonSide classifyPortal(const std::array<Point3, 3>& corners) const;
+  // classifyPoint of corners 0, 1, 2 in that order, tallied.
+  CornerTally tallyCorners(const std::array<Point3, 3>& corners) const;
   // Fraction of the way from a to b at which their line meets this plane:
   // ((p0 - a) . n) / ((b - a) . n). Only meant for ends strictly on opposite
   // sides of the plane, where the denominator is at least 0.0002 in magnitude.
