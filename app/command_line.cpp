@@ -66,7 +66,21 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) 
     } else if (argument == "--stats") {
       result.stats = true;
     } else if (argument == "--draw-all") {
-      result.culling = Culling::Off;
+      result.viewer.culling = Culling::All;
+    } else if (argument == "--culling") {
+      const std::string_view mode = hasValue ? arguments[i + 1] : std::string_view();
+      if (mode == "auto") {
+        result.viewer.culling.reset();
+      } else if (mode == "sound") {
+        result.viewer.culling = Culling::Sound;
+      } else if (mode == "designed") {
+        result.viewer.culling = Culling::Designed;
+      } else if (mode == "all") {
+        result.viewer.culling = Culling::All;
+      } else {
+        return fail("--culling needs auto, sound, designed or all");
+      }
+      ++i;
     } else if (argument.starts_with("-")) {
       return fail("unknown option " + std::string(argument));
     } else if (levelGiven) {
@@ -82,7 +96,7 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) 
 std::string usageText() {
   return "Usage: portalwalk [LEVEL.obj] [--windowed | --fullscreen] [--frames N]\n"
          "                 [--screenshot FILE.png] [--eye X Y Z] [--yaw DEGREES]\n"
-         "                 [--stats] [--draw-all]\n"
+         "                 [--stats] [--culling auto|sound|designed|all] [--draw-all]\n"
          "\n"
          "Builds the BSP tree of an indoor level (a Wavefront OBJ triangle mesh)\n"
          "and walks through it in first person, drawing only the Spaces seen\n"
@@ -100,7 +114,13 @@ std::string usageText() {
          "                      looking along -z)\n"
          "  --stats             print frames per second and the share of Spaces\n"
          "                      and triangles drawn per frame\n"
-         "  --draw-all          draw every Space (culling off, for comparison)\n"
+         "  --culling MODE      which Spaces a frame draws: designed (through the\n"
+         "                      portals the build carved), sound (through those and\n"
+         "                      through the open links of the tree's cells, so that\n"
+         "                      nothing in view is hidden on an open mesh), all, or\n"
+         "                      auto (the default: designed on a closed level,\n"
+         "                      sound otherwise, saying why on stderr)\n"
+         "  --draw-all          the same as --culling all\n"
          "  -h, --help          show this text\n"
          "\n"
          "Controls:\n"

@@ -18,7 +18,6 @@ struct CommandLine {
   bool help = false;
   // Print frames per second and the share of Spaces and triangles drawn.
   bool stats = false;
-  Culling culling = Culling::PortalView;
   // Where the last drawn frame goes as PNG; empty: nowhere.
   std::filesystem::path screenshot;
 };

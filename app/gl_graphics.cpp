@@ -88,7 +88,7 @@ bool GlGraphics::drawFrame(const ShellState& shell) {
     }
   }
   const FrameCounts counts = pw::drawFrame(shell.scene, *shell.treeRoot, shell.camera, *shell.frameLog,
-                                           options_.culling);
+                                           shell.culling, shell.links);
   ++stats_.frames;
   stats_.spacesDrawn += static_cast<std::uint64_t>(counts.spaces);
   stats_.trianglesDrawn += counts.triangles;

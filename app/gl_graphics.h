@@ -1,6 +1,6 @@
 // The OpenGL implementation of the shell's graphics: the projection and the
 // fixed render state of every new context, the portal renderer's frames, and
-// the command line's extras (culling off, frame counts, a screenshot).
+// the command line's extras (frame counts, a screenshot).
 #pragma once
 
 #include <chrono>
@@ -16,7 +16,6 @@ namespace pw {
 class GlGraphics final : public Graphics {
  public:
   struct Options {
-    Culling culling = Culling::PortalView;
     // Read each drawn frame back from the back buffer (before it is
     // presented) so that the last one can be saved.
     bool captureFrames = false;

@@ -8,11 +8,13 @@
 #include <ostream>
 
 #include "app/camera.h"
+#include "render/portal_renderer.h"
 #include "scene/scene.h"
 
 namespace pw {
 
 struct BspNode;
+struct OpenLinks;
 
 // Win32 virtual-key codes: the index of `ShellState::keyDown`.
 namespace vk {
@@ -37,6 +39,10 @@ struct ShellState {
   std::unique_ptr<std::ostream> frameLog;
   // Root of the finished tree; null until the build is done. Non-owning.
   const BspNode* treeRoot = nullptr;
+  // How frames choose their Spaces, settled once the level is built; the
+  // open links (non-owning) are set for Culling::Sound.
+  Culling culling = Culling::Designed;
+  const OpenLinks* links = nullptr;
   // Filled by the reader and the build, read-only while frames run.
   Scene scene;
 };

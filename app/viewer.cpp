@@ -2,12 +2,16 @@
 
 #include <exception>
 #include <fstream>
+#include <iostream>
 #include <locale>
 
 #include "app/frame_loop.h"
 #include "app/platform.h"
 #include "app/shell_state.h"
 #include "app/window.h"
+#include "cells/cell_faces.h"
+#include "cells/level_openness.h"
+#include "cells/open_links.h"
 
 namespace pw {
 
@@ -37,6 +41,7 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
   shell.frameLog = std::move(frameLog);
 
   std::unique_ptr<CompiledLevel> level;
+  OpenLinks links;
   try {
     // Reader, builder, build, flattening and dump: the tree is complete and
     // on disk before the first frame.
@@ -45,6 +50,18 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
     compileOptions.outputDir = options.outputDir;
     level = compile(shell.scene, compileOptions);
     shell.treeRoot = level->root;
+    shell.culling = options.culling.value_or(Culling::Designed);
+    if (!options.culling) {
+      const Openness openness = measureOpenness(*level);
+      if (!openness.designHolds()) {
+        shell.culling = Culling::Sound;
+        std::cerr << openness.describe() << "; culling through cell faces so that nothing in view is hidden\n";
+      }
+    }
+    if (shell.culling == Culling::Sound) {
+      links = findOpenLinks(shell.scene, computeCellFaces(shell.scene, *level->root));
+      shell.links = &links;
+    }
   } catch (const std::exception& error) {
     // A dependency failed (GLU gave no tessellator). Close what is open, take
     // the window down so that the box is seen on the desktop, then report
@@ -63,6 +80,7 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
   if (end != LoopEnd::RecreateFailed) window.destroyWindow();
   level.reset();
   shell.treeRoot = nullptr;
+  shell.links = nullptr;
   return kExitSuccess;
 }
 

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "app/camera.h"
+#include "render/portal_renderer.h"
 #include "bsp/level_compiler.h"
 
 namespace pw {
@@ -28,6 +29,9 @@ struct ViewerOptions {
   std::uint64_t frameLimit = 0;
   // The camera's start values (the designed start pose unless changed).
   Camera startCamera;
+  // How frames choose their Spaces; unset (auto): as designed where the
+  // level is closed, through the cells' open links where it is not.
+  std::optional<Culling> culling;
 };
 
 // Reads, builds, flattens and dumps the level (compileLevel, or a stand-in in

@@ -15,6 +15,7 @@ std::unique_ptr<CompiledLevel> compileLevel(Scene& scene, const CompileOptions& 
   const Stopwatch loadTime;
   level->load = ObjReader(options.levelPath).read(scene);
   level->loadSeconds = loadTime.seconds();
+  level->edges = countMeshEdges(scene);
 
   // The builder opens "contours.log" as it is made. Its root list is every
   // triangle read, in ascending order, with no incoming portal. Flattening

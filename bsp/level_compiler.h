@@ -10,6 +10,7 @@
 
 #include "bsp/bsp_builder.h"
 #include "diag/scene_log.h"
+#include "scene/mesh_edges.h"
 #include "scene/obj_reader.h"
 
 namespace pw {
@@ -21,6 +22,8 @@ class Scene;
 // is used.
 struct CompiledLevel {
   ObjReadReport load;
+  // The mesh as read, before the build cut it: its holes and seams.
+  MeshEdges edges;
   std::unique_ptr<BspBuilder> builder;
   BspNode* root = nullptr;
   std::unique_ptr<SceneLog> dumpLog;  // "out.log", open until destroyed

@@ -1,6 +1,8 @@
 #include "portal/portal.h"
 
+#include <algorithm>
 #include <cassert>
+#include <cmath>
 #include <utility>
 
 namespace pw {
@@ -48,6 +50,20 @@ void Portal::setChildren(Portal* front, Portal* behind) {
   front->twin_->target_ = twin_->target_;
   behind->twin_->target_ = twin_->target_;
   std::vector<PortalTriangle>().swap(twin_->triangles_);
+}
+
+const PortalTriangle* Portal::facingTriangle() const {
+  for (const PortalTriangle& triangle : triangles_) {
+    const auto& v = triangle.vertices;
+    const Point3 n = cross(v[1] - v[0], v[2] - v[0]);
+    double longest = 0.0;
+    for (int k = 0; k < 3; ++k) {
+      const Point3 edge = v[(k + 1) % 3] - v[k];
+      longest = std::max(longest, dot(edge, edge));
+    }
+    if (std::sqrt(dot(n, n)) > kSliverCrossShare * longest) return &triangle;
+  }
+  return nullptr;
 }
 
 Portal* PortalStore::adopt(std::unique_ptr<Portal> primary) {

@@ -56,6 +56,12 @@ class Portal {
   const PortalTriangle& triangle(std::int32_t i) const { return triangles_[static_cast<std::size_t>(i)]; }
   const std::vector<PortalTriangle>& triangles() const { return triangles_; }
 
+  // The triangle whose winding tells which way the fragment faces: the first
+  // one whose cross product is not negligible against the square of its
+  // longest edge. Null when every triangle is such a sliver (or there is
+  // none): then the fragment's facing cannot be told.
+  const PortalTriangle* facingTriangle() const;
+
   // Appends (a, b, c) here and (c, b, a) to the twin; returns the new
   // triangle's index in this fragment.
   std::int32_t addTriangle(const Point3& a, const Point3& b, const Point3& c);
@@ -82,6 +88,15 @@ class Portal {
   Portal* behind_ = nullptr;
   BspNode* target_ = nullptr;
 };
+
+// A triangle whose cross product is below this share of its longest edge
+// squared is a sliver (its height is under that share of its length): the
+// tessellator makes them on collinear ring points, and their cross product is
+// rounding noise whose sign means nothing. The rounding of a cross product of
+// corners computed from float input is about 1e-13 of the edge length
+// squared for corners up to a thousand edge lengths from the origin, far
+// below this; any triangle meant to have area is far above it.
+inline constexpr double kSliverCrossShare = 1e-9;
 
 // Keeps fragment pairs alive for as long as the built tree is in use, and
 // releases them all at once at the end.

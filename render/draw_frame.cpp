@@ -8,7 +8,7 @@
 namespace pw {
 
 FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& camera, std::ostream& frameLog,
-                      Culling culling) {
+                      Culling culling, const OpenLinks* links) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glLoadIdentity();
   glRotatef(camera.pitch, 1.0f, 0.0f, 0.0f);
@@ -19,9 +19,10 @@ FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& cam
   Matrix4 modelView;
   glGetDoublev(GL_MODELVIEW_MATRIX, modelView.m.data());
 
-  const std::vector<const BspNode*> spaces = culling == Culling::PortalView
-                                                 ? visibleSpaces(scene, root, camera, modelView)
-                                                 : allSpaces(scene, root, camera);
+  const std::vector<const BspNode*> spaces =
+      culling == Culling::All
+          ? allSpaces(scene, root, camera)
+          : visibleSpaces(scene, root, camera, modelView, culling == Culling::Sound ? links : nullptr);
   FrameCounts counts;
   glBegin(GL_TRIANGLES);
   for (const BspNode* space : spaces) {

@@ -2,11 +2,12 @@
 // itself.
 //
 // Spaces are found from the eye by descending the tree and then breadth-first
-// through the leaf portal fragments of the Spaces already drawn, each fragment
-// tested against the full view from the eye (never narrowed by the portals
-// passed on the way). The choice of Spaces is a pure function of the tree, the
-// camera and the model-view matrix, kept apart from the GL calls so that it can
-// be checked without a context.
+// through the leaf portal fragments of the Spaces already drawn (and, where
+// the designed portals do not cover every opening, through open links too),
+// each tested against the full view from the eye (never narrowed by the
+// portals passed on the way). The choice of Spaces is a pure function of the
+// tree, the camera and the model-view matrix, kept apart from the GL calls so
+// that it can be checked without a context.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +22,7 @@ namespace pw {
 class Scene;
 struct BspNode;
 struct Camera;
+struct OpenLinks;
 
 // The Space that holds `eye`, found by descending from `root`: Behind a
 // cutter's plane (beyond the plane tolerance) goes to `behind`, Front or
@@ -31,9 +33,10 @@ const BspNode& locateSpace(const Scene& scene, const BspNode& root, const Point3
 // breadth-first every Space that is the target of a fragment in the portal
 // list of a Space drawn before it and that passes `isVisible`. Each Space
 // appears once; a fragment with a null target, or leading to a Space already
-// queued, is skipped without a test.
+// queued, is skipped without a test. With `links`, each Space's open links
+// are followed after its fragments, in the same way.
 std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& root, const Camera& camera,
-                                          const Matrix4& modelView);
+                                          const Matrix4& modelView, const OpenLinks* links = nullptr);
 
 // Culling off, for comparison: the eye's Space first, then every other Space
 // of the tree, front subtree before behind.
@@ -44,15 +47,18 @@ struct FrameCounts {
   std::uint64_t triangles = 0;
 };
 
-enum class Culling { PortalView, Off };
+// Which Spaces a frame draws: those reached through the designed portal
+// fragments; through fragments and open links (sound on any level); or all.
+enum class Culling { Designed, Sound, All };
 
 // One frame, with the GL context current and the model-view matrix mode
 // selected: clear, view transform from the camera (pitch about x, then yaw
 // about y, then the translation, in degrees), the Spaces drawn in one
 // glBegin/glEnd pair (the eye's Space green, the others red, per-corner
 // normals from the Scene), and the frame's line written to `frameLog`.
+// `links` is needed for Culling::Sound only.
 FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& camera, std::ostream& frameLog,
-                      Culling culling = Culling::PortalView);
+                      Culling culling = Culling::Designed, const OpenLinks* links = nullptr);
 
 // The "log.txt" line: the eye's single-precision x, y, z in the stream's
 // default float format, "  spaces: " and the count, then a line end and a

@@ -5,6 +5,7 @@
 
 #include "app/camera.h"
 #include "bsp/bsp_node.h"
+#include "cells/open_links.h"
 #include "portal/portal.h"
 #include "scene/scene.h"
 
@@ -20,7 +21,7 @@ const BspNode& locateSpace(const Scene& scene, const BspNode& root, const Point3
 }
 
 std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& root, const Camera& camera,
-                                          const Matrix4& modelView) {
+                                          const Matrix4& modelView, const OpenLinks* links) {
   const Point3 eye = camera.eye();
   const BspNode* start = &locateSpace(scene, root, eye);
   std::vector<const BspNode*> drawn;
@@ -36,6 +37,15 @@ std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& roo
       if (isVisible(*fragment, camera.fieldOfView, camera.aspect, modelView, eye)) {
         frontier.push_back(next);
         visited.insert(next);
+      }
+    }
+    if (links == nullptr) continue;
+    for (const std::uint32_t index : links->linksFrom[space->number - 1]) {
+      const OpenLink& link = links->links[index];
+      if (visited.contains(link.to)) continue;
+      if (isVisible(link, camera.fieldOfView, camera.aspect, modelView, eye)) {
+        frontier.push_back(link.to);
+        visited.insert(link.to);
       }
     }
   }

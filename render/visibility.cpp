@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "cells/open_links.h"
 #include "portal/portal.h"
 
 namespace pw {
@@ -33,16 +34,7 @@ std::array<double, 4> Matrix4::transform(const std::array<double, 4>& u) const {
   return result;
 }
 
-bool triangleInView(const PortalTriangle& triangle, float fieldOfView, float aspect, const Matrix4& modelView) {
-  std::array<Point3, 3> eyeSpace;
-  for (std::size_t k = 0; k < 3; ++k) {
-    const Point3& corner = triangle.vertices[k];
-    const auto v = modelView.transform({corner.x, corner.y, corner.z, 1.0});
-    eyeSpace[k] = {v[0], v[1], v[2]};
-  }
-  // The eye looks along -z; a corner with z exactly 0 keeps the triangle.
-  if (eyeSpace[0].z > 0.0 && eyeSpace[1].z > 0.0 && eyeSpace[2].z > 0.0) return false;
-
+bool pointsInView(std::span<const Point3> points, float fieldOfView, float aspect, const Matrix4& modelView) {
   const double a = static_cast<double>(fieldOfView) * kPiOver360;
   // The product of the two floats is exact in double; it is not the angle
   // whose tangent is tan(a) x aspect.
@@ -54,28 +46,44 @@ bool triangleInView(const PortalTriangle& triangle, float fieldOfView, float asp
       {{std::cos(h), 0.0, std::sin(h)}, 8},   // right
   };
   std::uint32_t common = 15;
-  for (const Point3& e : eyeSpace) {
+  bool allBehindEye = true;
+  for (const Point3& point : points) {
+    const auto v = modelView.transform({point.x, point.y, point.z, 1.0});
+    const Point3 e{v[0], v[1], v[2]};
+    // The eye looks along -z; a point with z exactly 0 keeps the set in play.
+    allBehindEye = allBehindEye && e.z > 0.0;
     std::uint32_t mask = 0;
     for (const SidePlane& plane : planes) {
       if (outside(plane, e)) mask |= plane.bit;
     }
     common &= mask;
   }
-  return common == 0;
+  return !allBehindEye && common == 0;
+}
+
+bool triangleInView(const PortalTriangle& triangle, float fieldOfView, float aspect, const Matrix4& modelView) {
+  return pointsInView(triangle.vertices, fieldOfView, aspect, modelView);
 }
 
 bool isVisible(const Portal& fragment, float fieldOfView, float aspect, const Matrix4& modelView,
                const Point3& eye) {
   if (fragment.triangleCount() == 0) return false;
-  const auto& first = fragment.triangle(0).vertices;
-  const Point3 d = first[0] - eye;
-  const Point3 n = cross(first[1] - first[0], first[2] - first[0]);
-  // Summed z, y, x; no tolerance.
-  if (d.z * n.z + d.y * n.y + d.x * n.x > 0.0) return false;
+  if (const PortalTriangle* facing = fragment.facingTriangle()) {
+    const auto& v = facing->vertices;
+    const Point3 d = v[0] - eye;
+    const Point3 n = cross(v[1] - v[0], v[2] - v[0]);
+    // Summed z, y, x; no tolerance.
+    if (d.z * n.z + d.y * n.y + d.x * n.x > 0.0) return false;
+  }
   for (const PortalTriangle& triangle : fragment.triangles()) {
     if (triangleInView(triangle, fieldOfView, aspect, modelView)) return true;
   }
   return false;
+}
+
+bool isVisible(const OpenLink& link, float fieldOfView, float aspect, const Matrix4& modelView, const Point3& eye) {
+  if (sideOfDistance(link.plane.distance(eye)) == PointSide::Behind) return false;
+  return pointsInView(link.corners, fieldOfView, aspect, modelView);
 }
 
 }  // namespace pw

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <span>
 
 #include "scene/geometry.h"
 
@@ -10,6 +11,7 @@ namespace pw {
 
 class Portal;
 class PortalTriangle;
+struct OpenLink;
 
 // The model-view matrix as GL returns it: 16 doubles, column-major, so the
 // element in row r and column c is m[4 * c + r].
@@ -31,12 +33,22 @@ struct Matrix4 {
 // the exact arctangent, so the side planes are wider than the drawn picture
 // whenever aspect > 1.
 bool triangleInView(const PortalTriangle& triangle, float fieldOfView, float aspect, const Matrix4& modelView);
+// The same test for any set of points (their convex hull): false when all lie
+// behind the eye or all lie outside one and the same side plane.
+bool pointsInView(std::span<const Point3> points, float fieldOfView, float aspect, const Matrix4& modelView);
 
-// False for a fragment without triangles, and for one whose FIRST triangle's
-// winding normal points away from the eye (the other triangles are not
-// consulted; no tolerance, so an eye exactly in that plane passes). Otherwise
-// true as soon as one triangle, in list order, is in view.
+// False for a fragment without triangles, and for one whose facing triangle
+// (Portal::facingTriangle: the first that is not a sliver) has its winding
+// normal pointing away from the eye (no tolerance, so an eye exactly in that
+// plane passes). A fragment made of slivers only cannot be said to face away
+// and goes on to the view test. Otherwise true as soon as one triangle, in
+// list order, is in view.
 bool isVisible(const Portal& fragment, float fieldOfView, float aspect, const Matrix4& modelView,
                const Point3& eye);
+
+// An open link passes when the eye is not behind its plane (it may be up to
+// the plane tolerance behind, so rounding never rejects it) and its corners
+// are in view.
+bool isVisible(const OpenLink& link, float fieldOfView, float aspect, const Matrix4& modelView, const Point3& eye);
 
 }  // namespace pw

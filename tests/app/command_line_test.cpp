@@ -20,7 +20,7 @@ TEST(CommandLine, noArgumentsKeepTheDesignedBehaviour) {
   EXPECT_TRUE(line.screenshot.empty());
   EXPECT_FALSE(line.stats);
   EXPECT_FALSE(line.help);
-  EXPECT_EQ(line.culling, Culling::PortalView);
+  EXPECT_FALSE(line.viewer.culling.has_value());  // auto
   const Camera designed;
   EXPECT_EQ(line.viewer.startCamera.tx, designed.tx);
   EXPECT_EQ(line.viewer.startCamera.tz, designed.tz);
@@ -52,7 +52,11 @@ TEST(CommandLine, readsEveryOption) {
   EXPECT_EQ(line.viewer.frameLimit, 30u);
   EXPECT_EQ(line.screenshot, "shot.png");
   EXPECT_TRUE(line.stats);
-  EXPECT_EQ(line.culling, Culling::Off);
+  EXPECT_EQ(line.viewer.culling, std::optional<Culling>(Culling::All));
+  EXPECT_EQ(parse({"--culling", "sound"}).commandLine->viewer.culling, std::optional<Culling>(Culling::Sound));
+  EXPECT_EQ(parse({"--culling", "designed"}).commandLine->viewer.culling, std::optional<Culling>(Culling::Designed));
+  EXPECT_FALSE(parse({"--draw-all", "--culling", "auto"}).commandLine->viewer.culling.has_value());
+  EXPECT_FALSE(parse({"--culling", "narrow"}).commandLine.has_value());
 
   EXPECT_EQ(parse({"--fullscreen"}).commandLine->viewer.fullScreen, std::optional<bool>(true));
   EXPECT_TRUE(parse({"--help"}).commandLine->help);

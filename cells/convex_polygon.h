@@ -1,0 +1,49 @@
+// Planes and convex polygons in 64-bit floating point, cut with the plane
+// tolerance: the geometry of the tree's cells.
+#pragma once
+
+#include <vector>
+
+#include "scene/geometry.h"
+
+namespace pw {
+
+// The plane through `anchor` perpendicular to the unit vector `normal`; its
+// front is the side `normal` points to.
+struct Plane {
+  Point3 normal;
+  Point3 anchor;
+
+  // Summed as the build's own side tests sum it: (q - anchor) . normal.
+  double distance(const Point3& q) const { return dot(q - anchor, normal); }
+  Plane flipped() const { return {-1.0 * normal, anchor}; }
+};
+
+// Corners in order around the polygon; convex, and lying on one plane up to
+// rounding.
+using Polygon = std::vector<Point3>;
+
+// The two parts of a polygon cut by a plane. A corner within the plane
+// tolerance belongs to both parts, so they overlap by at most the tolerance
+// and nothing near the plane is lost to rounding. A polygon that lies within
+// the tolerance of the plane entirely is `coplanar` and both parts are empty.
+struct PolygonSplit {
+  Polygon front;
+  Polygon behind;
+  bool coplanar = false;
+};
+PolygonSplit splitPolygon(const Polygon& polygon, const Plane& plane);
+
+// The part of `polygon` on the front side of `plane` (with the tolerance);
+// a polygon in the plane is kept whole.
+Polygon clipToFront(const Polygon& polygon, const Plane& plane);
+
+// The square of half side `halfSide` on `plane`, centred on the point of the
+// plane nearest to `centre`, counter-clockwise seen from the front.
+Polygon squareOnPlane(const Plane& plane, const Point3& centre, double halfSide);
+
+// Twice the area vector (Newell's method): its direction is the normal the
+// corner order winds counter-clockwise around.
+Point3 areaVector(const Polygon& polygon);
+
+}  // namespace pw

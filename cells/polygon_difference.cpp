@@ -1,0 +1,149 @@
+#include "cells/polygon_difference.h"
+
+#include <GL/glu.h>
+
+#include <algorithm>
+#include <cmath>
+#include <deque>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <utility>
+
+namespace pw {
+namespace {
+
+// What one GLU run builds up; GLU hands it back to every callback as the
+// polygon data, so nothing here is global.
+struct Run {
+  // Stable addresses: GLU keeps the pointers it was given.
+  std::deque<Point3> vertices;
+  std::vector<const Point3*> pending;
+  std::vector<std::array<const Point3*, 3>> triangles;
+  bool failed = false;
+};
+
+void GLAPIENTRY onVertex(void* vertex, void* data) {
+  Run& run = *static_cast<Run*>(data);
+  run.pending.push_back(static_cast<const Point3*>(vertex));
+  if (run.pending.size() == 3) {
+    run.triangles.push_back({run.pending[0], run.pending[1], run.pending[2]});
+    run.pending.clear();
+  }
+}
+
+void GLAPIENTRY onBegin(GLenum, void* data) { static_cast<Run*>(data)->pending.clear(); }
+
+// With an edge-flag callback GLU delivers separate triangles only.
+void GLAPIENTRY onEdgeFlag(GLboolean, void*) {}
+
+void GLAPIENTRY onCombine(GLdouble coords[3], void*[4], GLfloat[4], void** out, void* data) {
+  Run& run = *static_cast<Run*>(data);
+  run.vertices.push_back({coords[0], coords[1], coords[2]});
+  *out = &run.vertices.back();
+}
+
+void GLAPIENTRY onError(GLenum, void* data) { static_cast<Run*>(data)->failed = true; }
+
+template <typename Callback>
+_GLUfuncptr asGluCallback(Callback* callback) {
+  return reinterpret_cast<_GLUfuncptr>(callback);
+}
+
+struct TessDeleter {
+  void operator()(GLUtesselator* tess) const { gluDeleteTess(tess); }
+};
+
+void addContour(GLUtesselator* tess, Run& run, const Polygon& polygon, bool counterClockwise,
+                const Point3& normal) {
+  const bool isCounterClockwise = dot(areaVector(polygon), normal) > 0.0;
+  gluTessBeginContour(tess);
+  for (std::size_t k = 0; k < polygon.size(); ++k) {
+    const std::size_t i = isCounterClockwise == counterClockwise ? k : polygon.size() - 1 - k;
+    run.vertices.push_back(polygon[i]);
+    Point3& stored = run.vertices.back();
+    GLdouble coordinates[3] = {stored.x, stored.y, stored.z};
+    gluTessVertex(tess, coordinates, &stored);
+  }
+  gluTessEndContour(tess);
+}
+
+double triangleArea(const FlatTriangle& t) {
+  const Point3 c = cross(t[1] - t[0], t[2] - t[0]);
+  return 0.5 * std::sqrt(dot(c, c));
+}
+
+double length(const Point3& a, const Point3& b) {
+  const Point3 d = b - a;
+  return std::sqrt(dot(d, d));
+}
+
+// Keeps the regions (triangles joined by shared edges) at least
+// kSliverWidth wide, measured as twice the area over the boundary length.
+std::vector<FlatTriangle> dropSlivers(const std::vector<std::array<const Point3*, 3>>& triangles) {
+  using Edge = std::pair<const Point3*, const Point3*>;
+  const auto key = [](const Point3* a, const Point3* b) { return a < b ? Edge{a, b} : Edge{b, a}; };
+  std::map<Edge, std::vector<std::size_t>> edgeUsers;
+  for (std::size_t t = 0; t < triangles.size(); ++t) {
+    for (int k = 0; k < 3; ++k) edgeUsers[key(triangles[t][k], triangles[t][(k + 1) % 3])].push_back(t);
+  }
+  // Union-find over triangles sharing an edge.
+  std::vector<std::size_t> parent(triangles.size());
+  for (std::size_t t = 0; t < parent.size(); ++t) parent[t] = t;
+  const auto find = [&parent](std::size_t t) {
+    while (parent[t] != t) t = parent[t] = parent[parent[t]];
+    return t;
+  };
+  for (const auto& [edge, users] : edgeUsers) {
+    for (std::size_t u = 1; u < users.size(); ++u) parent[find(users[u])] = find(users[0]);
+  }
+  std::vector<double> area(triangles.size(), 0.0);
+  std::vector<double> boundary(triangles.size(), 0.0);
+  std::vector<FlatTriangle> flat(triangles.size());
+  for (std::size_t t = 0; t < triangles.size(); ++t) {
+    flat[t] = {*triangles[t][0], *triangles[t][1], *triangles[t][2]};
+    area[find(t)] += triangleArea(flat[t]);
+  }
+  for (const auto& [edge, users] : edgeUsers) {
+    if (users.size() == 1) boundary[find(users[0])] += length(*edge.first, *edge.second);
+  }
+  std::vector<FlatTriangle> kept;
+  for (std::size_t t = 0; t < triangles.size(); ++t) {
+    const std::size_t region = find(t);
+    if (2.0 * area[region] >= kSliverWidth * boundary[region]) kept.push_back(flat[t]);
+  }
+  return kept;
+}
+
+}  // namespace
+
+Difference subtractCoplanar(const Polygon& face, const std::vector<Polygon>& cutouts, const Point3& normal) {
+  std::unique_ptr<GLUtesselator, TessDeleter> tess(gluNewTess());
+  if (!tess) throw std::runtime_error("Creation of tesselation object failed.");
+  Run run;
+  gluTessCallback(tess.get(), GLU_TESS_BEGIN_DATA, asGluCallback(&onBegin));
+  gluTessCallback(tess.get(), GLU_TESS_VERTEX_DATA, asGluCallback(&onVertex));
+  gluTessCallback(tess.get(), GLU_TESS_EDGE_FLAG_DATA, asGluCallback(&onEdgeFlag));
+  gluTessCallback(tess.get(), GLU_TESS_COMBINE_DATA, asGluCallback(&onCombine));
+  gluTessCallback(tess.get(), GLU_TESS_ERROR_DATA, asGluCallback(&onError));
+  gluTessProperty(tess.get(), GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_POSITIVE);
+  gluTessNormal(tess.get(), normal.x, normal.y, normal.z);
+
+  gluTessBeginPolygon(tess.get(), &run);
+  addContour(tess.get(), run, face, true, normal);
+  for (const Polygon& cutout : cutouts) addContour(tess.get(), run, cutout, false, normal);
+  gluTessEndPolygon(tess.get());
+
+  Difference result;
+  if (run.failed) {
+    result.fellBack = true;
+    Polygon whole = face;
+    if (dot(areaVector(whole), normal) < 0.0) std::reverse(whole.begin(), whole.end());
+    for (std::size_t i = 1; i + 1 < whole.size(); ++i) result.triangles.push_back({whole[0], whole[i], whole[i + 1]});
+    return result;
+  }
+  result.triangles = dropSlivers(run.triangles);
+  return result;
+}
+
+}  // namespace pw

@@ -1,0 +1,37 @@
+// Coplanar polygon difference, for carving the open links out of cell faces.
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "cells/convex_polygon.h"
+
+namespace pw {
+
+using FlatTriangle = std::array<Point3, 3>;
+
+// Regions of a difference narrower than this (twice the area over the
+// boundary length) are rounding slivers where two cut-outs meet or where a
+// cut-out's edge runs along the face's edge up to rounding, and are dropped.
+// Such a gap is under 0.0004 units wide: seen from half a unit away it spans
+// less than a milliradian, narrower than one pixel of a 1024-pixel-wide,
+// 45-degree view, so dropping it cannot hide more than a sliver of a pixel.
+inline constexpr double kSliverWidth = 4.0 * kPlaneTolerance;
+
+struct Difference {
+  // The part of the face that no cut-out covers, as triangles wound
+  // counter-clockwise around the normal given.
+  std::vector<FlatTriangle> triangles;
+  // True when GLU could not carve it (it reported an error): the caller
+  // gets the whole face instead, which is the conservative answer.
+  bool fellBack = false;
+};
+
+// `face` minus the union of `cutouts`, all lying on the plane with unit
+// normal `normal` (either winding: each is oriented here). Computed with
+// GLU's tessellator: the face wound counter-clockwise, each cut-out
+// clockwise, keeping what has a positive winding number; crossing edges get
+// new vertices from a combine callback.
+Difference subtractCoplanar(const Polygon& face, const std::vector<Polygon>& cutouts, const Point3& normal);
+
+}  // namespace pw

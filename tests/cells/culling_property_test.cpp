@@ -1,0 +1,134 @@
+// The promise of the viewer's culling: no Space whose surface a pixel would
+// show is left out, at random poses in the open space of generated levels,
+// closed and open. A CPU ray caster gives the Spaces a frame must draw.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <sstream>
+
+#include "bsp/level_compiler.h"
+#include "cells/cell_faces.h"
+#include "cells/level_openness.h"
+#include "cells/open_links.h"
+#include "render/portal_renderer.h"
+#include "tests/render/view_matrix.h"
+#include "tests/support/first_hits.h"
+#include "tests/support/scratch_dir.h"
+#include "tools/levelgen.h"
+
+namespace pw {
+namespace {
+
+using testing_support::FirstHits;
+using testing_support::ScratchDir;
+using testing_support::viewMatrix;
+
+struct LevelCase {
+  const char* name;
+  Mesh mesh;
+  std::vector<Box> rooms;  // where eyes may stand
+  bool closed;
+};
+
+// Every `every`-th wall or ceiling triangle removed (floors kept).
+Mesh withHoles(Mesh mesh, std::size_t every) {
+  std::vector<Mesh::Face> kept;
+  std::size_t counter = 0;
+  for (const Mesh::Face& face : mesh.faces) {
+    const bool floor = mesh.normals[static_cast<std::size_t>(face.normals[0])].y > 0.5;
+    if (!floor && ++counter % every == 0) continue;
+    kept.push_back(face);
+  }
+  mesh.faces = std::move(kept);
+  return mesh;
+}
+
+std::vector<LevelCase> levelCases() {
+  const Layout rooms = roomsAndCorridors({.rows = 2, .cols = 2, .subdivision = 1, .seed = 5});
+  const Layout sample = sampleLayout();
+  return {
+      {"closedRooms", layoutMesh(rooms), rooms.rooms, true},
+      {"sample", layoutMesh(sample), sample.rooms, true},
+      {"roomsWithHoles", withHoles(layoutMesh(rooms), 7), rooms.rooms, false},
+      {"sampleWithHoles", withHoles(layoutMesh(sample), 3), sample.rooms, false},
+  };
+}
+
+struct Built {
+  Scene scene;
+  std::unique_ptr<CompiledLevel> level;
+  OpenLinks links;
+};
+
+std::unique_ptr<Built> build(const Mesh& mesh, const ScratchDir& dir) {
+  auto built = std::make_unique<Built>();
+  std::ostringstream obj;
+  writeObj(obj, mesh);
+  testing_support::writeFile(dir.file("level.obj"), obj.str());
+  CompileOptions options;
+  options.levelPath = dir.file("level.obj");
+  options.outputDir = dir.path();
+  built->level = compileLevel(built->scene, options);
+  built->links = findOpenLinks(built->scene, computeCellFaces(built->scene, *built->level->root));
+  return built;
+}
+
+Camera randomPose(std::mt19937& random, const std::vector<Box>& rooms) {
+  const Box& room = rooms[std::uniform_int_distribution<std::size_t>(0, rooms.size() - 1)(random)];
+  const auto within = [&random](double lo, double hi, double margin) {
+    return std::uniform_real_distribution<double>(lo + margin, hi - margin)(random);
+  };
+  Camera camera;
+  camera.tx = static_cast<float>(-within(room.min.x, room.max.x, 0.2));
+  camera.ty = static_cast<float>(-within(room.min.y, room.max.y, 0.1));
+  camera.tz = static_cast<float>(-within(room.min.z, room.max.z, 0.2));
+  camera.yaw = static_cast<float>(within(0.0, 360.0, 0.0));
+  camera.pitch = static_cast<float>(within(-40.0, 40.0, 0.0));
+  camera.aspect = 4.0f / 3.0f;
+  return camera;
+}
+
+std::string describe(const Camera& c) {
+  std::ostringstream text;
+  text << "--eye " << -c.tx << ' ' << -c.ty << ' ' << -c.tz << " --yaw " << c.yaw << " (pitch " << c.pitch << ")";
+  return text.str();
+}
+
+class CullingProperty : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(CullingProperty, drawsEverySpaceAPixelShows) {
+  const LevelCase level = levelCases()[GetParam()];
+  const ScratchDir dir;
+  const auto built = build(level.mesh, dir);
+  const BspNode& root = *built->level->root;
+  EXPECT_EQ(measureOpenness(*built->level).designHolds(), level.closed);
+  const Culling automatic = level.closed ? Culling::Designed : Culling::Sound;
+  const FirstHits hits(built->scene, root);
+
+  std::mt19937 random(17);
+  for (int pose = 0; pose < 40; ++pose) {
+    const Camera camera = randomPose(random, level.rooms);
+    const Matrix4 view = viewMatrix(camera);
+    const auto designed = visibleSpaces(built->scene, root, camera, view);
+    const auto sound = visibleSpaces(built->scene, root, camera, view, &built->links);
+    // Links only add: whatever the designed traversal reaches, sound does.
+    for (const BspNode* space : designed) {
+      ASSERT_NE(std::find(sound.begin(), sound.end(), space), sound.end()) << describe(camera);
+    }
+    const auto& drawn = automatic == Culling::Designed ? designed : sound;
+    for (const auto& pixel : hits.cast(camera, 48, 36)) {
+      const bool shown = std::any_of(pixel.begin(), pixel.end(), [&drawn](const BspNode* space) {
+        return std::find(drawn.begin(), drawn.end(), space) != drawn.end();
+      });
+      ASSERT_TRUE(shown) << level.name << ": a pixel shows Space " << (*pixel.begin())->number
+                         << ", which is not drawn, at " << describe(camera);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, CullingProperty, ::testing::Range<std::size_t>(0, levelCases().size()),
+                         [](const ::testing::TestParamInfo<std::size_t>& param) { return std::string(levelCases()[param.param].name); });
+
+}  // namespace
+}  // namespace pw

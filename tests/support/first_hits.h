@@ -1,0 +1,90 @@
+// A small CPU ray caster over a built level: which Spaces hold the surfaces
+// a frame would show, pixel by pixel, as GL draws them (back faces culled,
+// nothing nearer than the near plane). The reference the culling is checked
+// against.
+#pragma once
+
+#include <cmath>
+#include <limits>
+#include <numbers>
+#include <set>
+#include <unordered_map>
+#include <vector>
+
+#include "app/camera.h"
+#include "bsp/bsp_node.h"
+#include "scene/scene.h"
+#include "tests/render/view_matrix.h"
+
+namespace pw::testing_support {
+
+class FirstHits {
+ public:
+  FirstHits(const Scene& scene, const BspNode& root) : scene_(scene) {
+    for (const BspNode* space : collectSpaces(root)) {
+      for (const std::uint32_t index : space->triangles) owner_[index] = space;
+    }
+  }
+
+  // The Spaces whose triangles are hit first by the rays through the centres
+  // of a `width` x `height` grid of pixels. Where two triangles tie for the
+  // first hit, either may show, so the pixel is checked against the set of
+  // both: `pixels` gets one set per pixel that hits anything.
+  std::vector<std::set<const BspNode*>> cast(const Camera& camera, int width, int height) const {
+    const Matrix4 view = viewMatrix(camera);
+    const Point3 eye = camera.eye();
+    const double tanHalf = std::tan(camera.fieldOfView * std::numbers::pi / 360.0);
+    std::vector<std::set<const BspNode*>> pixels;
+    for (int py = 0; py < height; ++py) {
+      for (int px = 0; px < width; ++px) {
+        const double x = (2.0 * (px + 0.5) / width - 1.0) * tanHalf * camera.aspect;
+        const double y = (1.0 - 2.0 * (py + 0.5) / height) * tanHalf;
+        // The rotation is orthonormal: world direction = R^T (x, y, -1).
+        const Point3 dir{view.m[0] * x + view.m[1] * y - view.m[2], view.m[4] * x + view.m[5] * y - view.m[6],
+                         view.m[8] * x + view.m[9] * y - view.m[10]};
+        auto hit = firstHit(eye, dir);
+        if (!hit.empty()) pixels.push_back(std::move(hit));
+      }
+    }
+    return pixels;
+  }
+
+ private:
+  // The depth along the view axis equals the ray parameter, since the
+  // direction's component along the axis is 1.
+  std::set<const BspNode*> firstHit(const Point3& eye, const Point3& dir) const {
+    constexpr double kNear = 0.01;
+    constexpr double kFar = 100.0;
+    double best = std::numeric_limits<double>::infinity();
+    std::vector<std::pair<double, std::int32_t>> hits;
+    for (std::int32_t i = 0; i < scene_.triangleCount(); ++i) {
+      const Triangle& t = scene_.triangle(i);
+      const Point3& a = scene_.vertex(t.vertexIndex(0));
+      const Point3 e1 = scene_.vertex(t.vertexIndex(1)) - a;
+      const Point3 e2 = scene_.vertex(t.vertexIndex(2)) - a;
+      if (dot(cross(e1, e2), dir) >= 0.0) continue;  // back face or edge-on
+      const Point3 p = cross(dir, e2);
+      const double det = dot(e1, p);
+      const Point3 s = eye - a;
+      const double u = dot(s, p) / det;
+      if (u < -1e-9 || u > 1.0 + 1e-9) continue;
+      const Point3 q = cross(s, e1);
+      const double v = dot(dir, q) / det;
+      if (v < -1e-9 || u + v > 1.0 + 1e-9) continue;
+      const double depth = dot(e2, q) / det;
+      if (depth < kNear || depth > kFar) continue;
+      hits.push_back({depth, i});
+      best = std::min(best, depth);
+    }
+    std::set<const BspNode*> spaces;
+    for (const auto& [depth, index] : hits) {
+      if (depth <= best + 1e-6 * (1.0 + best)) spaces.insert(owner_.at(static_cast<std::uint32_t>(index)));
+    }
+    return spaces;
+  }
+
+  const Scene& scene_;
+  std::unordered_map<std::uint32_t, const BspNode*> owner_;
+};
+
+}  // namespace pw::testing_support
