@@ -82,8 +82,20 @@ void writeSummary(std::ostream& out, const BuildSummary& s) {
   out << "tree:         " << b.innerNodes << " inner nodes, " << b.spaces << " Spaces (" << b.forcedSpaces
       << " forced), depth " << b.maxDepth << '\n';
   out << "portals:      " << b.portalsCreated << " created, " << s.leafFragments << " leaf fragments in Spaces\n";
+  const OpenLevelReport& o = s.openLevel;
+  out << "cells:        " << o.cellFaces << " faces between Spaces, " << o.openLinks << " open links (area "
+      << fixed(o.openLinkArea, 3) << ")\n";
+  if (!o.openness.designHolds()) {
+    out << o.openness.describe() << "; " << o.spacesWithoutFragments << " of " << o.spaces
+        << " Spaces without a portal fragment;\n"
+        << "              the designed portals join the Spaces in " << o.designedGroups
+        << " groups, with the open links in " << o.soundGroups << "\n";
+    out << "warning:      culling through the designed portals alone will hide geometry of this level; the\n"
+        << "              viewer culls through the cells' open links instead (portalwalk --culling auto)\n";
+  }
   out << "time:         load " << seconds(s.loadSeconds) << " s, build " << seconds(s.buildSeconds) << " s, dump "
-      << seconds(s.dumpSeconds) << " s\n";
+      << seconds(s.dumpSeconds) << " s, cells " << seconds(s.cellSeconds) << " s, links "
+      << seconds(s.linkSeconds) << " s\n";
   out << "build phases: plane index " << seconds(b.planeIndexSeconds) << " s, convexity " << seconds(b.convexitySeconds)
       << " s, cutter choice " << seconds(b.cutterChoiceSeconds) << " s, triangle splitting "
       << seconds(b.splittingSeconds) << " s,\n"
@@ -101,6 +113,7 @@ void writeSummary(std::ostream& out, const BuildSummary& s) {
 
 void writeSummaryJson(std::ostream& out, const BuildSummary& s) {
   const BuildStats& b = s.stats;
+  const OpenLevelReport& o = s.openLevel;
   out << "{\n  \"level\": ";
   writeJsonString(out, s.level);
   out << ",\n  \"bytes\": " << s.load.bytes << ",\n  \"lines\": " << s.load.lines
@@ -115,13 +128,20 @@ void writeSummaryJson(std::ostream& out, const BuildSummary& s) {
       << ",\n  \"forcedSpaces\": " << b.forcedSpaces << ",\n  \"treeDepth\": " << b.maxDepth
       << ",\n  \"portalsCreated\": " << b.portalsCreated << ",\n  \"leafFragments\": " << s.leafFragments
       << ",\n  \"seconds\": {\"load\": " << seconds(s.loadSeconds) << ", \"build\": " << seconds(s.buildSeconds)
-      << ", \"dump\": " << seconds(s.dumpSeconds) << ", \"convexity\": " << seconds(b.convexitySeconds)
+      << ", \"dump\": " << seconds(s.dumpSeconds) << ", \"cells\": " << seconds(s.cellSeconds)
+      << ", \"links\": " << seconds(s.linkSeconds) << ", \"convexity\": " << seconds(b.convexitySeconds)
       << ", \"cutterChoice\": " << seconds(b.cutterChoiceSeconds)
       << ", \"planeIndex\": " << seconds(b.planeIndexSeconds) << ", \"splitting\": " << seconds(b.splittingSeconds)
       << ", \"portalSplitting\": " << seconds(b.portalSplittingSeconds)
       << ", \"chaining\": " << seconds(b.chainingSeconds) << ", \"logWriting\": " << seconds(b.logWritingSeconds)
       << ", \"portalCreation\": " << seconds(b.portalCreationSeconds) << "},\n  \"strategy\": \""
       << (s.strategy == BuildStrategy::Fast ? "fast" : "straightforward") << "\",\n  \"threads\": " << s.threads
+      << ",\n  \"openLevel\": {\"closed\": " << (o.openness.designHolds() ? "true" : "false")
+      << ", \"openEdges\": " << o.openness.openEdges << ", \"nonManifoldEdges\": " << o.openness.nonManifoldEdges
+      << ", \"refusedPlanes\": " << o.openness.refusedPlanes
+      << ", \"spacesWithoutFragments\": " << o.spacesWithoutFragments << ", \"designedGroups\": " << o.designedGroups
+      << ", \"soundGroups\": " << o.soundGroups << ", \"cellFaces\": " << o.cellFaces
+      << ", \"openLinks\": " << o.openLinks << ", \"openLinkArea\": " << fixed(o.openLinkArea, 6) << "}"
       << ",\n  \"peakMemoryKiB\": " << s.peakMemoryKiB << ",\n  \"peakBytesPerTriangle\": " << bytesPerTriangle(s)
       << "\n}\n";
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "bsp/bsp_builder.h"
+#include "cells/level_openness.h"
 #include "scene/obj_reader.h"
 
 namespace pw {
@@ -26,8 +27,13 @@ struct BuildSummary {
   std::uint64_t peakMemoryKiB = 0;  // the process's peak resident set so far
   BuildStrategy strategy = BuildStrategy::Fast;
   unsigned threads = 1;  // the threads the build counted on
+  // The cells, their faces and open links, and what they say of the level.
+  OpenLevelReport openLevel;
+  double cellSeconds = 0.0;  // cell faces
+  double linkSeconds = 0.0;  // open links
 };
 
+// Everything but the cells' figures, which the caller adds.
 BuildSummary summarize(const std::string& level, const CompiledLevel& compiled, const Scene& scene);
 
 // A few lines of plain text.

@@ -17,12 +17,17 @@
 
 #include "app/build_summary.h"
 #include "bsp/level_compiler.h"
+#include "bsp/stopwatch.h"
+#include "cells/cell_faces.h"
+#include "cells/open_links.h"
+#include "diag/open_edges.h"
 #include "scene/scene.h"
 
 namespace {
 
 constexpr char kUsage[] =
-    "usage: portalbuild [LEVEL.obj] [-o DIR] [--json FILE] [-q] [--threads N] [--straightforward]\n"
+    "usage: portalbuild [LEVEL.obj] [-o DIR] [--json FILE] [--open-edges FILE.obj] [-q]\n"
+    "                   [--threads N] [--straightforward]\n"
     "\n"
     "Compiles LEVEL.obj (default \"folyosos.obj\") the way the viewer does at start-up:\n"
     "reads it, builds the BSP tree of convex Spaces joined by portals, flattens the\n"
@@ -33,12 +38,19 @@ constexpr char kUsage[] =
     "  tris.log      the triangles of the last portal made (a stale one is removed first)\n"
     "Then it prints a summary: what was read (and the first skipped lines), the\n"
     "triangles after splitting, the tree (inner nodes, Spaces, forced Spaces, depth),\n"
-    "portals created and leaf fragments, the time of each phase and the peak memory.\n"
+    "portals created and leaf fragments, the faces between the Spaces' cells and the\n"
+    "open links through them, the time of each phase and the peak memory. On a level\n"
+    "whose mesh is not closed it reports the open and non-manifold edges, the Spaces\n"
+    "without a portal fragment and how the Spaces hang together, and warns that the\n"
+    "designed portals alone would hide geometry.\n"
     "On a terminal it shows the build's progress on standard error.\n"
     "\n"
     "options:\n"
     "  -o DIR       where the three logs go\n"
     "  --json FILE  also write the summary's figures as JSON to FILE\n"
+    "  --open-edges FILE.obj\n"
+    "               write the edges used by one triangle only as OBJ lines (\"l\"),\n"
+    "               in the level's own axes, to load over the level in a 3D tool\n"
     "  -q           quiet: no progress and no summary\n"
     "  --threads N  count cutter candidates on N threads (default: one per core);\n"
     "               the result is the same for every N\n"
@@ -57,6 +69,7 @@ struct Options {
   std::filesystem::path level = "folyosos.obj";
   std::filesystem::path outputDir;
   std::filesystem::path jsonPath;
+  std::filesystem::path openEdgesPath;
   bool quiet = false;
   pw::BuildOptions build;
 };
@@ -75,9 +88,9 @@ int parseArguments(int argc, char** argv, Options& options, bool& help) {
       help = true;
     } else if (arg == "-q") {
       options.quiet = true;
-    } else if (arg == "-o" || arg == "--json") {
+    } else if (arg == "-o" || arg == "--json" || arg == "--open-edges") {
       if (i + 1 >= argc) return usageError("missing value after " + std::string(arg));
-      (arg == "-o" ? options.outputDir : options.jsonPath) = argv[++i];
+      (arg == "-o" ? options.outputDir : arg == "--json" ? options.jsonPath : options.openEdgesPath) = argv[++i];
     } else if (arg == "--threads") {
       if (i + 1 >= argc) return usageError("missing value after --threads");
       const std::string_view value = argv[++i];
@@ -133,7 +146,21 @@ int compile(const Options& options) {
   if (showProgress) std::cerr << '\n';
   if (!compiled->load.opened) return 2;  // the reader has said why
 
-  const pw::BuildSummary summary = pw::summarize(options.level.string(), *compiled, scene);
+  pw::BuildSummary summary = pw::summarize(options.level.string(), *compiled, scene);
+  const pw::Stopwatch cellTime;
+  const pw::CellFaces cells = pw::computeCellFaces(scene, *compiled->root);
+  summary.cellSeconds = cellTime.seconds();
+  const pw::Stopwatch linkTime;
+  const pw::OpenLinks links = pw::findOpenLinks(scene, cells);
+  summary.linkSeconds = linkTime.seconds();
+  summary.openLevel = pw::reportOpenLevel(*compiled, cells, links);
+  if (!options.openEdgesPath.empty()) {
+    std::string error;
+    if (!pw::writeOpenEdgesObj(options.openEdgesPath, scene, compiled->edges, error)) {
+      std::cerr << "portalbuild: cannot write " << options.openEdgesPath.string() << ": " << error << '\n';
+      return 1;
+    }
+  }
   if (!options.quiet) pw::writeSummary(std::cout, summary);
   if (!options.jsonPath.empty()) {
     std::ofstream json(options.jsonPath);

@@ -1,14 +1,15 @@
-// Whether a level meets what the designed portals assume, and what to cull
-// with when it does not.
+// Whether a level meets what the designed portals assume, what to cull with
+// when it does not, and the report that tells a level's author why.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace pw {
 
 struct CompiledLevel;
+struct CellFaces;
+struct OpenLinks;
 
 // The designed portals cover every opening of a closed mesh carved cleanly:
 // every edge shared by exactly two triangles, and no cutter plane whose
@@ -26,5 +27,22 @@ struct Openness {
 };
 
 Openness measureOpenness(const CompiledLevel& level);
+
+// What the build made of an open level, for `portalbuild`.
+struct OpenLevelReport {
+  Openness openness;
+  std::uint64_t spaces = 0;
+  // Spaces with no designed fragment leading out of them.
+  std::uint64_t spacesWithoutFragments = 0;
+  // Connected groups of Spaces, joined by designed fragments alone, and by
+  // fragments and open links together (either direction joins).
+  std::uint64_t designedGroups = 0;
+  std::uint64_t soundGroups = 0;
+  std::uint64_t cellFaces = 0;  // between two Spaces
+  std::uint64_t openLinks = 0;
+  double openLinkArea = 0.0;
+};
+
+OpenLevelReport reportOpenLevel(const CompiledLevel& level, const CellFaces& cells, const OpenLinks& links);
 
 }  // namespace pw

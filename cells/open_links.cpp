@@ -76,6 +76,7 @@ void addLink(OpenLinks& result, const BspNode& from, const BspNode& to, const Pl
 OpenLinks findOpenLinks(const Scene& scene, const CellFaces& cells) {
   OpenLinks result;
   result.linksFrom.resize(cells.facesOfSpace.size());
+  CoplanarCarver carver;
   for (const CellFace& face : cells.faces) {
     if (face.front == nullptr || face.behind == nullptr) continue;
     if (polygonWidth(face.polygon) < kSliverWidth) continue;
@@ -92,7 +93,7 @@ OpenLinks findOpenLinks(const Scene& scene, const CellFaces& cells) {
         addLink(result, from, to, plane, std::move(fan));
         continue;
       }
-      Difference carved = subtractCoplanar(face.polygon, cutouts, plane.normal);
+      Difference carved = carver.subtract(face.polygon, cutouts, plane.normal);
       if (carved.fellBack) ++result.carvingFallbacks;
       addLink(result, from, to, plane, std::move(carved.triangles));
     }

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
-#include <map>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <utility>
@@ -50,10 +50,6 @@ _GLUfuncptr asGluCallback(Callback* callback) {
   return reinterpret_cast<_GLUfuncptr>(callback);
 }
 
-struct TessDeleter {
-  void operator()(GLUtesselator* tess) const { gluDeleteTess(tess); }
-};
-
 void addContour(GLUtesselator* tess, Run& run, const Polygon& polygon, bool counterClockwise,
                 const Point3& normal) {
   const bool isCounterClockwise = dot(areaVector(polygon), normal) > 0.0;
@@ -81,12 +77,24 @@ double length(const Point3& a, const Point3& b) {
 // Keeps the regions (triangles joined by shared edges) at least
 // kSliverWidth wide, measured as twice the area over the boundary length.
 std::vector<FlatTriangle> dropSlivers(const std::vector<std::array<const Point3*, 3>>& triangles) {
-  using Edge = std::pair<const Point3*, const Point3*>;
-  const auto key = [](const Point3* a, const Point3* b) { return a < b ? Edge{a, b} : Edge{b, a}; };
-  std::map<Edge, std::vector<std::size_t>> edgeUsers;
+  struct EdgeUse {
+    const Point3* a;
+    const Point3* b;
+    std::size_t triangle;
+  };
+  std::vector<EdgeUse> uses;
+  uses.reserve(triangles.size() * 3);
   for (std::size_t t = 0; t < triangles.size(); ++t) {
-    for (int k = 0; k < 3; ++k) edgeUsers[key(triangles[t][k], triangles[t][(k + 1) % 3])].push_back(t);
+    for (int k = 0; k < 3; ++k) {
+      const Point3* a = triangles[t][k];
+      const Point3* b = triangles[t][(k + 1) % 3];
+      uses.push_back(a < b ? EdgeUse{a, b, t} : EdgeUse{b, a, t});
+    }
   }
+  const auto sameEdge = [](const EdgeUse& x, const EdgeUse& y) { return x.a == y.a && x.b == y.b; };
+  std::sort(uses.begin(), uses.end(), [](const EdgeUse& x, const EdgeUse& y) {
+    return std::less<>()(x.a, y.a) || (x.a == y.a && std::less<>()(x.b, y.b));
+  });
   // Union-find over triangles sharing an edge.
   std::vector<std::size_t> parent(triangles.size());
   for (std::size_t t = 0; t < parent.size(); ++t) parent[t] = t;
@@ -94,8 +102,8 @@ std::vector<FlatTriangle> dropSlivers(const std::vector<std::array<const Point3*
     while (parent[t] != t) t = parent[t] = parent[parent[t]];
     return t;
   };
-  for (const auto& [edge, users] : edgeUsers) {
-    for (std::size_t u = 1; u < users.size(); ++u) parent[find(users[u])] = find(users[0]);
+  for (std::size_t i = 1; i < uses.size(); ++i) {
+    if (sameEdge(uses[i], uses[i - 1])) parent[find(uses[i].triangle)] = find(uses[i - 1].triangle);
   }
   std::vector<double> area(triangles.size(), 0.0);
   std::vector<double> boundary(triangles.size(), 0.0);
@@ -104,8 +112,9 @@ std::vector<FlatTriangle> dropSlivers(const std::vector<std::array<const Point3*
     flat[t] = {*triangles[t][0], *triangles[t][1], *triangles[t][2]};
     area[find(t)] += triangleArea(flat[t]);
   }
-  for (const auto& [edge, users] : edgeUsers) {
-    if (users.size() == 1) boundary[find(users[0])] += length(*edge.first, *edge.second);
+  for (std::size_t i = 0; i < uses.size(); ++i) {
+    const bool shared = (i > 0 && sameEdge(uses[i], uses[i - 1])) || (i + 1 < uses.size() && sameEdge(uses[i], uses[i + 1]));
+    if (!shared) boundary[find(uses[i].triangle)] += length(*uses[i].a, *uses[i].b);
   }
   std::vector<FlatTriangle> kept;
   for (std::size_t t = 0; t < triangles.size(); ++t) {
@@ -117,22 +126,25 @@ std::vector<FlatTriangle> dropSlivers(const std::vector<std::array<const Point3*
 
 }  // namespace
 
-Difference subtractCoplanar(const Polygon& face, const std::vector<Polygon>& cutouts, const Point3& normal) {
-  std::unique_ptr<GLUtesselator, TessDeleter> tess(gluNewTess());
-  if (!tess) throw std::runtime_error("Creation of tesselation object failed.");
-  Run run;
-  gluTessCallback(tess.get(), GLU_TESS_BEGIN_DATA, asGluCallback(&onBegin));
-  gluTessCallback(tess.get(), GLU_TESS_VERTEX_DATA, asGluCallback(&onVertex));
-  gluTessCallback(tess.get(), GLU_TESS_EDGE_FLAG_DATA, asGluCallback(&onEdgeFlag));
-  gluTessCallback(tess.get(), GLU_TESS_COMBINE_DATA, asGluCallback(&onCombine));
-  gluTessCallback(tess.get(), GLU_TESS_ERROR_DATA, asGluCallback(&onError));
-  gluTessProperty(tess.get(), GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_POSITIVE);
-  gluTessNormal(tess.get(), normal.x, normal.y, normal.z);
+CoplanarCarver::CoplanarCarver() : tess_(gluNewTess()) {
+  if (tess_ == nullptr) throw std::runtime_error("Creation of tesselation object failed.");
+  gluTessCallback(tess_, GLU_TESS_BEGIN_DATA, asGluCallback(&onBegin));
+  gluTessCallback(tess_, GLU_TESS_VERTEX_DATA, asGluCallback(&onVertex));
+  gluTessCallback(tess_, GLU_TESS_EDGE_FLAG_DATA, asGluCallback(&onEdgeFlag));
+  gluTessCallback(tess_, GLU_TESS_COMBINE_DATA, asGluCallback(&onCombine));
+  gluTessCallback(tess_, GLU_TESS_ERROR_DATA, asGluCallback(&onError));
+  gluTessProperty(tess_, GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_POSITIVE);
+}
 
-  gluTessBeginPolygon(tess.get(), &run);
-  addContour(tess.get(), run, face, true, normal);
-  for (const Polygon& cutout : cutouts) addContour(tess.get(), run, cutout, false, normal);
-  gluTessEndPolygon(tess.get());
+CoplanarCarver::~CoplanarCarver() { gluDeleteTess(tess_); }
+
+Difference CoplanarCarver::subtract(const Polygon& face, const std::vector<Polygon>& cutouts, const Point3& normal) {
+  Run run;
+  gluTessNormal(tess_, normal.x, normal.y, normal.z);
+  gluTessBeginPolygon(tess_, &run);
+  addContour(tess_, run, face, true, normal);
+  for (const Polygon& cutout : cutouts) addContour(tess_, run, cutout, false, normal);
+  gluTessEndPolygon(tess_);
 
   Difference result;
   if (run.failed) {

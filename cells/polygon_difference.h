@@ -6,6 +6,8 @@
 
 #include "cells/convex_polygon.h"
 
+class GLUtesselator;  // GLU's, declared at global scope as its header does
+
 namespace pw {
 
 using FlatTriangle = std::array<Point3, 3>;
@@ -27,11 +29,23 @@ struct Difference {
   bool fellBack = false;
 };
 
-// `face` minus the union of `cutouts`, all lying on the plane with unit
-// normal `normal` (either winding: each is oriented here). Computed with
-// GLU's tessellator: the face wound counter-clockwise, each cut-out
-// clockwise, keeping what has a positive winding number; crossing edges get
-// new vertices from a combine callback.
-Difference subtractCoplanar(const Polygon& face, const std::vector<Polygon>& cutouts, const Point3& normal);
+// Carves coplanar differences with one GLU tessellator, made once and used
+// for every call. Throws std::runtime_error when GLU cannot make it.
+class CoplanarCarver {
+ public:
+  CoplanarCarver();
+  ~CoplanarCarver();
+  CoplanarCarver(const CoplanarCarver&) = delete;
+  CoplanarCarver& operator=(const CoplanarCarver&) = delete;
+
+  // `face` minus the union of `cutouts`, all lying on the plane with unit
+  // normal `normal` (either winding: each is oriented here): the face wound
+  // counter-clockwise, each cut-out clockwise, keeping what has a positive
+  // winding number; crossing edges get new vertices from a combine callback.
+  Difference subtract(const Polygon& face, const std::vector<Polygon>& cutouts, const Point3& normal);
+
+ private:
+  GLUtesselator* tess_;
+};
 
 }  // namespace pw

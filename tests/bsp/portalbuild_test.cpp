@@ -102,6 +102,15 @@ class JsonChecker {
         return sequence(']', [this] { return value(); });
       case '"':
         return string();
+      case 't':
+      case 'f':
+        for (const std::string_view literal : {std::string_view("true"), std::string_view("false")}) {
+          if (text_.substr(at_, literal.size()) == literal) {
+            at_ += literal.size();
+            return true;
+          }
+        }
+        return false;
       default:
         return number();
     }
@@ -162,6 +171,46 @@ TEST(Portalbuild, removesAStaleTrisLog) {
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_FALSE(std::filesystem::exists(dir.file("tris.log")));
   EXPECT_NE(readFile(dir.file("out.log")).find("ID: 0000000000000001"), std::string::npos);
+}
+
+// A closed box reports nothing; the same box missing one triangle reports the
+// three edges around the hole, warns, and writes them as OBJ lines.
+TEST(Portalbuild, reportsTheOpenEdgesOfABoxWithOneTriangleMissing) {
+  ScratchDir dir;
+  Layout room;
+  room.rooms = {{{0, 0, 0}, {2, 2, 2}}};
+  room.cuts = {{{0, 2}, {0, 2}, {0, 2}}};
+  Mesh box = layoutMesh(room);
+  {
+    std::ofstream obj(dir.file("closed.obj"));
+    writeObj(obj, box);
+  }
+  box.faces.pop_back();
+  {
+    std::ofstream obj(dir.file("open.obj"));
+    writeObj(obj, box);
+  }
+  const ProgramRun closed = portalbuild(dir, "closed.obj -o c --json c.json", dir.path());
+  ASSERT_EQ(closed.exitCode, 0) << closed.err;
+  EXPECT_EQ(closed.out.find("open level"), std::string::npos) << closed.out;
+  EXPECT_EQ(closed.out.find("warning"), std::string::npos) << closed.out;
+  EXPECT_NE(readFile(dir.file("c.json")).find("\"closed\": true, \"openEdges\": 0"), std::string::npos);
+
+  const ProgramRun open = portalbuild(dir, "open.obj -o o --json o.json --open-edges holes.obj", dir.path());
+  ASSERT_EQ(open.exitCode, 0) << open.err;
+  EXPECT_NE(open.out.find("open level: 3 open edges;"), std::string::npos) << open.out;
+  EXPECT_NE(open.out.find("warning:"), std::string::npos) << open.out;
+  const std::string json = readFile(dir.file("o.json"));
+  EXPECT_TRUE(JsonChecker(json).wellFormed()) << json;
+  EXPECT_NE(json.find("\"closed\": false, \"openEdges\": 3"), std::string::npos) << json;
+  const std::string holes = readFile(dir.file("holes.obj"));
+  std::size_t lines = 0, vertices = 0;
+  for (std::size_t at = holes.find('\n'); at != std::string::npos && at + 1 < holes.size(); at = holes.find('\n', at + 1)) {
+    lines += holes.compare(at + 1, 2, "l ") == 0 ? 1 : 0;
+    vertices += holes.compare(at + 1, 2, "v ") == 0 ? 1 : 0;
+  }
+  EXPECT_EQ(lines, 3u) << holes;
+  EXPECT_EQ(vertices, 3u) << holes;
 }
 
 TEST(Portalbuild, missingLevelIsAnInputErrorNamingTheFile) {

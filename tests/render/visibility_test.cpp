@@ -150,6 +150,25 @@ TEST(IsVisible, onlyTheFirstTriangleDecidesTheFacing) {
   EXPECT_TRUE(visible(facingFirst));
 }
 
+TEST(IsVisible, aSliverFirstTriangleLeavesTheFacingToTheNextOne) {
+  // Collinear corners at non-integer coordinates: the cross product is
+  // rounding noise, which may come out either sign.
+  const std::array<Point3, 3> collinear = {Point3{0.1, 0.3, -1.7}, Point3{0.2, 0.6, -1.7}, Point3{0.3, 0.9, -1.7}};
+  Portal awayAfterSliver;
+  add(awayAfterSliver, collinear);
+  add(awayAfterSliver, kAway);
+  EXPECT_FALSE(visible(awayAfterSliver));
+  Portal facingAfterSliver;
+  add(facingAfterSliver, {collinear[2], collinear[1], collinear[0]});
+  add(facingAfterSliver, kFacing);
+  EXPECT_TRUE(visible(facingAfterSliver));
+  // Slivers only: the facing cannot be told, so the fragment is not rejected.
+  Portal slivers;
+  add(slivers, collinear);
+  EXPECT_TRUE(visible(slivers));
+  EXPECT_TRUE(visible(*slivers.twin()));
+}
+
 TEST(IsVisible, everyTriangleIsTriedForTheView) {
   Portal portal;
   add(portal, kFacingOutOfView);

@@ -1,0 +1,157 @@
+// What the viewer's culling modes draw, and what the cells and open links
+// cost, on the sample and on generated closed and open levels.
+//
+// usage: culling_bench [POSES] [SIZE...]
+//   POSES  random eye poses per level, standing in the rooms (default 200)
+//   SIZE   approximate triangle counts of generated levels (default 4000 16000)
+//
+// For each level: the build's time, the time and memory of the cell faces
+// and of the open links, and the mean share of Spaces and triangles a frame
+// draws with `designed`, `sound` and `all` culling (all is 100 % by
+// definition). Frames per second need a GL context: bench/viewer_bench.sh.
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/camera.h"
+#include "bsp/level_compiler.h"
+#include "bsp/stopwatch.h"
+#include "cells/cell_faces.h"
+#include "cells/level_openness.h"
+#include "cells/open_links.h"
+#include "render/portal_renderer.h"
+#include "scene/scene.h"
+#include "tools/levelgen.h"
+
+namespace {
+
+using namespace pw;
+
+struct BenchLevel {
+  std::string name;
+  Mesh mesh;
+  std::vector<Box> rooms;
+};
+
+std::vector<BenchLevel> benchLevels(const std::vector<std::uint64_t>& sizes) {
+  std::vector<BenchLevel> levels;
+  const Layout sample = sampleLayout();
+  levels.push_back({"folyosos.obj", layoutMesh(sample), sample.rooms});
+  for (const std::uint64_t size : sizes) {
+    const Layout rooms = roomsAndCorridors(roomsForSize(size));
+    levels.push_back({"rooms " + std::to_string(size), layoutMesh(rooms), rooms.rooms});
+  }
+  return levels;
+}
+
+// The model-view matrix GL builds for the camera: Rx(pitch) . Ry(yaw) .
+// T(tx, ty, tz), column-major.
+Matrix4 viewMatrix(const Camera& camera) {
+  const double p = camera.pitch * 3.14159265358979323846 / 180.0;
+  const double w = camera.yaw * 3.14159265358979323846 / 180.0;
+  const double cp = std::cos(p), sp = std::sin(p), cw = std::cos(w), sw = std::sin(w);
+  const double r[3][3] = {{cw, 0.0, sw}, {sp * sw, cp, -sp * cw}, {-cp * sw, sp, cp * cw}};
+  const double t[3] = {camera.tx, camera.ty, camera.tz};
+  Matrix4 matrix;
+  for (int row = 0; row < 3; ++row) {
+    for (int col = 0; col < 3; ++col) matrix.m[static_cast<std::size_t>(4 * col + row)] = r[row][col];
+    matrix.m[static_cast<std::size_t>(12 + row)] = r[row][0] * t[0] + r[row][1] * t[1] + r[row][2] * t[2];
+  }
+  matrix.m[15] = 1.0;
+  return matrix;
+}
+
+std::uint64_t bytesOf(const CellFaces& cells) {
+  std::uint64_t bytes = sizeof cells + cells.faces.capacity() * sizeof(CellFace);
+  for (const CellFace& face : cells.faces) bytes += face.polygon.capacity() * sizeof(Point3);
+  for (const auto& list : cells.facesOfSpace) bytes += sizeof list + list.capacity() * sizeof(std::uint32_t);
+  return bytes;
+}
+
+std::uint64_t bytesOf(const OpenLinks& links) {
+  std::uint64_t bytes = sizeof links + links.links.capacity() * sizeof(OpenLink);
+  for (const OpenLink& link : links.links) {
+    bytes += link.triangles.capacity() * sizeof(FlatTriangle) + link.corners.capacity() * sizeof(Point3);
+  }
+  for (const auto& list : links.linksFrom) bytes += sizeof list + list.capacity() * sizeof(std::uint32_t);
+  return bytes;
+}
+
+void run(const BenchLevel& level, int poses, const std::filesystem::path& work) {
+  {
+    std::ofstream obj(work / "level.obj");
+    writeObj(obj, level.mesh);
+  }
+  Scene scene;
+  CompileOptions options;
+  options.levelPath = work / "level.obj";
+  options.outputDir = work;
+  const auto compiled = compileLevel(scene, options);
+  const Stopwatch cellTime;
+  const CellFaces cells = computeCellFaces(scene, *compiled->root);
+  const double cellSeconds = cellTime.seconds();
+  const Stopwatch linkTime;
+  const OpenLinks links = findOpenLinks(scene, cells);
+  const double linkSeconds = linkTime.seconds();
+  const OpenLevelReport report = reportOpenLevel(*compiled, cells, links);
+
+  std::uint64_t levelTriangles = 0;
+  for (const BspNode* space : collectSpaces(*compiled->root)) levelTriangles += space->triangles.size();
+  std::mt19937 random(7);
+  double designedSpaces = 0, soundSpaces = 0, designedTriangles = 0, soundTriangles = 0;
+  for (int pose = 0; pose < poses; ++pose) {
+    const Box& room = level.rooms[std::uniform_int_distribution<std::size_t>(0, level.rooms.size() - 1)(random)];
+    const auto within = [&random](double lo, double hi, double margin) {
+      return std::uniform_real_distribution<double>(lo + margin, hi - margin)(random);
+    };
+    Camera camera;
+    camera.tx = static_cast<float>(-within(room.min.x, room.max.x, 0.2));
+    camera.ty = static_cast<float>(-within(room.min.y, room.max.y, 0.1));
+    camera.tz = static_cast<float>(-within(room.min.z, room.max.z, 0.2));
+    camera.yaw = static_cast<float>(within(0.0, 360.0, 0.0));
+    camera.aspect = 4.0f / 3.0f;
+    const Matrix4 view = viewMatrix(camera);
+    const auto count = [](const std::vector<const BspNode*>& spaces, double& spaceSum, double& triangleSum) {
+      spaceSum += static_cast<double>(spaces.size());
+      for (const BspNode* space : spaces) triangleSum += static_cast<double>(space->triangles.size());
+    };
+    count(visibleSpaces(scene, *compiled->root, camera, view), designedSpaces, designedTriangles);
+    count(visibleSpaces(scene, *compiled->root, camera, view, &links), soundSpaces, soundTriangles);
+  }
+  const double n = poses;
+  const double spaces = static_cast<double>(report.spaces);
+  std::printf("| %-16s | %9llu | %6llu | %-6s | %8.3f | %7.3f %5.1f%% | %6.2f | %6llu | %6.1f%% %6.1f%% | %6.1f%% %6.1f%% |\n",
+              level.name.c_str(), static_cast<unsigned long long>(levelTriangles),
+              static_cast<unsigned long long>(report.spaces), report.openness.designHolds() ? "closed" : "open",
+              compiled->buildSeconds, cellSeconds + linkSeconds,
+              100.0 * (cellSeconds + linkSeconds) / compiled->buildSeconds,
+              static_cast<double>(bytesOf(cells) + bytesOf(links)) / 1048576.0,
+              static_cast<unsigned long long>(report.openLinks),
+              100.0 * designedSpaces / n / spaces, 100.0 * designedTriangles / n / static_cast<double>(levelTriangles),
+              100.0 * soundSpaces / n / spaces, 100.0 * soundTriangles / n / static_cast<double>(levelTriangles));
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int poses = argc > 1 ? std::atoi(argv[1]) : 200;
+  std::vector<std::uint64_t> sizes;
+  for (int i = 2; i < argc; ++i) sizes.push_back(std::strtoull(argv[i], nullptr, 10));
+  if (sizes.empty()) sizes = {4000, 16000};
+  const auto work = std::filesystem::temp_directory_path() / ("culling_bench_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(work);
+  std::printf("%d random poses per level, standing in the rooms; shares are of the level's Spaces / triangles\n",
+              poses);
+  std::printf("| level            | triangles | Spaces | mesh   | build s  | cells+links s  | MiB    | links  | designed Spaces/tris | sound Spaces/tris |\n");
+  std::printf("|------------------|-----------|--------|--------|----------|----------------|--------|--------|-----------------|-----------------|\n");
+  for (const BenchLevel& level : benchLevels(sizes)) run(level, poses, work);
+  std::filesystem::remove_all(work);
+}
