@@ -72,17 +72,18 @@ std::vector<double> sortedUnique(std::vector<double> values) {
 }
 
 // The cut coordinates of one face along one axis, from lo to hi: the
-// layout's cuts and lattice lines inside, the face's bounds and `extra`
-// (its doorways' bounds) when inside.
-std::vector<double> faceCuts(const Layout& layout, int axis, double lo, double hi, const std::vector<double>& extra) {
+// layout's cuts and the `cellSize` lattice lines inside, the face's bounds
+// and `extra` (its doorways' bounds) when inside.
+std::vector<double> faceCuts(const Layout& layout, double cellSize, int axis, double lo, double hi,
+                             const std::vector<double>& extra) {
   std::vector<double> cuts = {lo, hi};
   auto addInside = [&](double c) {
     if (c > lo && c < hi) cuts.push_back(c);
   };
   for (const double c : layout.cuts[static_cast<std::size_t>(axis)]) addInside(c);
   for (const double c : extra) addInside(c);
-  if (layout.cellSize > 0.0) {
-    for (double c = std::ceil(lo / layout.cellSize) * layout.cellSize; c < hi; c += layout.cellSize) addInside(c);
+  if (cellSize > 0.0) {
+    for (double c = std::ceil(lo / cellSize) * cellSize; c < hi; c += cellSize) addInside(c);
   }
   return sortedUnique(std::move(cuts));
 }
@@ -92,8 +93,40 @@ bool insideRectangle(const Point3& p, const Box& box, int u, int v) {
          at(p, v) < at(box.max, v);
 }
 
-// The cells of one side, two triangles each, leaving out the cells inside a
-// doorway (a corridor end lying on this side's plane).
+// The point of a side's plane at (u, v).
+Point3 onSide(const Side& side, double u, double v) {
+  Point3 p;
+  at(p, side.axis) = side.coordinate;
+  at(p, side.u) = u;
+  at(p, side.v) = v;
+  return p;
+}
+
+// The cells of one side between the cuts `us` and `vs`, two triangles each,
+// leaving out the cells inside a doorway.
+void emitCells(MeshBuilder& builder, const Side& side, const std::vector<double>& us, const std::vector<double>& vs,
+               const std::vector<const Box*>& doorways) {
+  const std::int32_t normal = builder.normal(side.inward);
+  for (std::size_t i = 0; i + 1 < us.size(); ++i) {
+    for (std::size_t j = 0; j + 1 < vs.size(); ++j) {
+      const Point3 centre = onSide(side, (us[i] + us[i + 1]) / 2, (vs[j] + vs[j + 1]) / 2);
+      if (std::any_of(doorways.begin(), doorways.end(),
+                      [&](const Box* doorway) { return insideRectangle(centre, *doorway, side.u, side.v); })) {
+        continue;
+      }
+      const Point3 p00 = onSide(side, us[i], vs[j]);
+      const Point3 p10 = onSide(side, us[i + 1], vs[j]);
+      const Point3 p11 = onSide(side, us[i + 1], vs[j + 1]);
+      const Point3 p01 = onSide(side, us[i], vs[j + 1]);
+      // Counter-clockwise seen from the side u x v points to.
+      builder.face({p00, p10, p11}, normal);
+      builder.face({p00, p11, p01}, normal);
+    }
+  }
+}
+
+// One side of a room or corridor, cut into cells; with `withDoorways`, the
+// corridor ends lying on its plane are left open.
 void emitSide(MeshBuilder& builder, const Layout& layout, const Box& box, const Side& side, bool withDoorways) {
   std::vector<const Box*> doorways;
   std::vector<double> doorwayU, doorwayV;
@@ -105,31 +138,21 @@ void emitSide(MeshBuilder& builder, const Layout& layout, const Box& box, const 
       doorwayV.insert(doorwayV.end(), {at(corridor.box.min, side.v), at(corridor.box.max, side.v)});
     }
   }
-  const std::vector<double> us = faceCuts(layout, side.u, at(box.min, side.u), at(box.max, side.u), doorwayU);
-  const std::vector<double> vs = faceCuts(layout, side.v, at(box.min, side.v), at(box.max, side.v), doorwayV);
-  const std::int32_t normal = builder.normal(side.inward);
-  auto point = [&side](double u, double v) {
-    Point3 p;
-    at(p, side.axis) = side.coordinate;
-    at(p, side.u) = u;
-    at(p, side.v) = v;
-    return p;
-  };
-  for (std::size_t i = 0; i + 1 < us.size(); ++i) {
-    for (std::size_t j = 0; j + 1 < vs.size(); ++j) {
-      const Point3 centre = point((us[i] + us[i + 1]) / 2, (vs[j] + vs[j + 1]) / 2);
-      if (std::any_of(doorways.begin(), doorways.end(),
-                      [&](const Box* doorway) { return insideRectangle(centre, *doorway, side.u, side.v); })) {
-        continue;
-      }
-      const Point3 p00 = point(us[i], vs[j]);
-      const Point3 p10 = point(us[i + 1], vs[j]);
-      const Point3 p11 = point(us[i + 1], vs[j + 1]);
-      const Point3 p01 = point(us[i], vs[j + 1]);
-      // Counter-clockwise seen from the side u x v points to.
-      builder.face({p00, p10, p11}, normal);
-      builder.face({p00, p11, p01}, normal);
-    }
+  const bool wall = side.axis != 1;
+  const double cellSize = wall && layout.wallCellSize > 0.0 ? layout.wallCellSize : layout.cellSize;
+  const std::vector<double> us = faceCuts(layout, cellSize, side.u, at(box.min, side.u), at(box.max, side.u), doorwayU);
+  const std::vector<double> vs = faceCuts(layout, cellSize, side.v, at(box.min, side.v), at(box.max, side.v), doorwayV);
+  emitCells(builder, side, us, vs, doorways);
+}
+
+// The outside of a pillar: each side one cell, facing out (v x u, the
+// inward normal negated).
+void emitPillar(MeshBuilder& builder, const Layout::Pillar& pillar) {
+  for (const Side& in : sidesOf(pillar.box)) {
+    if (in.axis == 1 && !pillar.closed) continue;
+    const Side out{in.axis, in.coordinate, in.v, in.u, Point3{} - in.inward};  // 0 - 0: no -0 in the OBJ
+    emitCells(builder, out, {at(pillar.box.min, out.u), at(pillar.box.max, out.u)},
+              {at(pillar.box.min, out.v), at(pillar.box.max, out.v)}, {});
   }
 }
 
@@ -167,6 +190,89 @@ std::array<std::vector<double>, 3> boxCoordinates(const Layout& layout) {
   for (const Layout::Corridor& corridor : layout.corridors) add(corridor.box);
   for (auto& axisCuts : cuts) axisCuts = sortedUnique(std::move(axisCuts));
   return cuts;
+}
+
+// The pillars of `OpenLevelParams::pillars`, room by room. Coordinates are
+// multiples of 1/64: exact as 32-bit floats below 2^18, far beyond any grid.
+std::vector<Layout::Pillar> pillarsIn(const std::vector<Box>& rooms, std::uint64_t seed) {
+  constexpr double kWallGap = 1.0;
+  constexpr double kStep = 1.0 / 32.0;
+  Random random(seed ^ 0x50494C4C4152ull);  // a stream apart from the room sizes'
+  // Thickness 1/4 to 1/2 in sixteenths, and an offset of an odd number of
+  // 1/64ths that leaves the pillar inside [lo, lo + length]. With lo a
+  // multiple of 1/4, both faces land on odd multiples of 1/64.
+  auto place = [&random](double lo, double length, double& from, double& to) {
+    const double thickness = 0.25 + static_cast<double>(random.next() % 5) / 16.0;
+    const auto steps = static_cast<std::uint64_t>((length - thickness - kStep) / kStep) + 1;
+    from = lo + kStep / 2 + kStep * static_cast<double>(random.next() % steps);
+    to = from + thickness;
+  };
+  std::vector<Layout::Pillar> pillars;
+  for (const Box& room : rooms) {
+    const int count = 1 + static_cast<int>(random.next() % 2);
+    // Each pillar gets its own slice of the room along x, so they never
+    // touch; rooms are at least 4 units wide, so a slice is at least 1.
+    const double slice = (room.max.x - room.min.x - 2 * kWallGap) / count;
+    for (int i = 0; i < count; ++i) {
+      Layout::Pillar pillar{{{0, room.min.y - 0.5, 0}, {0, room.max.y + 0.5, 0}}, false};
+      place(room.min.x + kWallGap + i * slice, slice, pillar.box.min.x, pillar.box.max.x);
+      place(room.min.z + kWallGap, room.max.z - room.min.z - 2 * kWallGap, pillar.box.min.z, pillar.box.max.z);
+      pillar.closed = random.next() % 2 == 0;
+      pillars.push_back(pillar);
+    }
+  }
+  return pillars;
+}
+
+// The mesh without a random `share` of its faces that do not point up;
+// positions and normals no face uses any more are dropped.
+Mesh withHoles(const Mesh& mesh, double share, std::uint64_t seed) {
+  const Point3 up{0, 1, 0};
+  std::vector<std::size_t> candidates;
+  for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+    if (!samePoint(mesh.normals[static_cast<std::size_t>(mesh.faces[f].normals[0])], up)) candidates.push_back(f);
+  }
+  // The first `holes` of a partial Fisher-Yates shuffle.
+  Random random(seed ^ 0x484F4C4553ull);  // a stream apart from the room sizes'
+  const auto holes = static_cast<std::size_t>(std::llround(share * static_cast<double>(candidates.size())));
+  std::vector<bool> removed(mesh.faces.size(), false);
+  for (std::size_t k = 0; k < holes && k < candidates.size(); ++k) {
+    const std::size_t pick = k + static_cast<std::size_t>(random.next() % (candidates.size() - k));
+    std::swap(candidates[k], candidates[pick]);
+    removed[candidates[k]] = true;
+  }
+  MeshBuilder builder;
+  for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+    if (removed[f]) continue;
+    const Mesh::Face& face = mesh.faces[f];
+    auto corner = [&](std::size_t k) { return mesh.positions[static_cast<std::size_t>(face.positions[k])]; };
+    const Point3& normal = mesh.normals[static_cast<std::size_t>(face.normals[0])];
+    builder.face({corner(0), corner(1), corner(2)}, builder.normal(normal));
+  }
+  return builder.take();
+}
+
+bool isEmpty(const Box& box) { return !(box.min.x < box.max.x && box.min.y < box.max.y && box.min.z < box.max.z); }
+
+// Appends to `out` the parts of `box` outside `cut` across x and z (its
+// height is kept): up to four boxes, the strips beside `cut` along x whole,
+// those before and after it along z between them.
+void subtractAcross(const Box& box, const Box& cut, std::vector<Box>& out) {
+  if (cut.max.x <= box.min.x || cut.min.x >= box.max.x || cut.max.z <= box.min.z || cut.min.z >= box.max.z) {
+    out.push_back(box);
+    return;
+  }
+  const double x0 = std::max(box.min.x, cut.min.x);
+  const double x1 = std::min(box.max.x, cut.max.x);
+  const Box pieces[] = {
+      {box.min, {x0, box.max.y, box.max.z}},
+      {{x1, box.min.y, box.min.z}, box.max},
+      {{x0, box.min.y, box.min.z}, {x1, box.max.y, cut.min.z}},
+      {{x0, box.min.y, cut.max.z}, {x1, box.max.y, box.max.z}},
+  };
+  for (const Box& piece : pieces) {
+    if (!isEmpty(piece)) out.push_back(piece);
+  }
 }
 
 }  // namespace
@@ -251,7 +357,10 @@ Layout sampleLayout() {
 Mesh layoutMesh(const Layout& layout) {
   MeshBuilder builder;
   for (const Box& room : layout.rooms) {
-    for (const Side& side : sidesOf(room)) emitSide(builder, layout, room, side, true);
+    for (const Side& side : sidesOf(room)) {
+      const bool ceiling = side.axis == 1 && side.coordinate == room.max.y;
+      if (!ceiling || layout.roomCeilings) emitSide(builder, layout, room, side, true);
+    }
   }
   // A corridor has no sides on the planes of its open ends.
   for (const Layout::Corridor& corridor : layout.corridors) {
@@ -259,7 +368,44 @@ Mesh layoutMesh(const Layout& layout) {
       if (side.axis != corridor.axis) emitSide(builder, layout, corridor.box, side, false);
     }
   }
+  for (const Layout::Pillar& pillar : layout.pillars) emitPillar(builder, pillar);
   return builder.take();
+}
+
+Layout openLayout(const OpenLevelParams& params) {
+  Layout layout = roomsAndCorridors(params.rooms);
+  layout.roomCeilings = params.ceilings;
+  // 3/2 of a power-of-two fraction: exact, and a lattice that meets the
+  // floor's only at every other wall line (every third floor line); coarser
+  // rather than finer, so the level keeps about the closed one's size.
+  if (params.seams) layout.wallCellSize = 1.5 * layout.cellSize;
+  if (params.pillars) layout.pillars = pillarsIn(layout.rooms, params.rooms.seed);
+  return layout;
+}
+
+Mesh openLevel(const OpenLevelParams& params) {
+  Mesh mesh = layoutMesh(openLayout(params));
+  if (params.holes > 0.0) mesh = withHoles(mesh, params.holes, params.rooms.seed);
+  return mesh;
+}
+
+std::vector<Box> roomInteriors(const Layout& layout, double margin) {
+  const Point3 inset{margin, margin, margin};
+  std::vector<Box> interiors;
+  for (const Box& room : layout.rooms) {
+    std::vector<Box> pieces;
+    const Box shrunk{room.min + inset, room.max - inset};
+    if (!isEmpty(shrunk)) pieces.push_back(shrunk);
+    for (const Layout::Pillar& pillar : layout.pillars) {
+      const Box grown{{pillar.box.min.x - margin, pillar.box.min.y, pillar.box.min.z - margin},
+                      {pillar.box.max.x + margin, pillar.box.max.y, pillar.box.max.z + margin}};
+      std::vector<Box> rest;
+      for (const Box& piece : pieces) subtractAcross(piece, grown, rest);
+      pieces = std::move(rest);
+    }
+    interiors.insert(interiors.end(), pieces.begin(), pieces.end());
+  }
+  return interiors;
 }
 
 Mesh randomSoup(std::uint32_t count, std::uint64_t seed, double extent) {

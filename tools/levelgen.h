@@ -42,15 +42,35 @@ struct Box {
 // there (no T-junctions): either list every box coordinate in `cuts`, or
 // keep every shared coordinate on the `cellSize` lattice. Faces point into
 // the rooms: each triangle runs counter-clockwise seen from inside.
+//
+// The rest opens the level up, as meshes exported from editors are; the
+// defaults give the closed level above:
+// - `roomCeilings` false leaves the rooms open to the sky (corridors keep
+//   their roofs);
+// - `wallCellSize`, if not 0, replaces `cellSize` on the walls (faces across
+//   x or z); off the floor's lattice, the walls' cells end where the floor's
+//   and ceiling's do not, so their edges meet in T-junctions;
+// - `pillars` are solid boxes with their faces pointing out, each side one
+//   cell (two triangles) whatever the cuts, so a pillar reaching through a
+//   floor or ceiling crosses its triangles without sharing an edge or a
+//   corner with them. `closed` gives a pillar its two end caps; without them
+//   it is an open tube.
 struct Layout {
   struct Corridor {
     Box box;
     int axis;
   };
+  struct Pillar {
+    Box box;
+    bool closed;
+  };
   std::vector<Box> rooms;
   std::vector<Corridor> corridors;
   std::array<std::vector<double>, 3> cuts;
   double cellSize = 0.0;
+  bool roomCeilings = true;
+  double wallCellSize = 0.0;
+  std::vector<Pillar> pillars;
 };
 
 // A grid of `rows` x `cols` rooms (floor at y = 0), each joined to its
@@ -75,6 +95,37 @@ Layout sampleLayout();
 
 // The triangles of a layout, with one "vn" normal per face direction.
 Mesh layoutMesh(const Layout& layout);
+
+// A rooms-and-corridors level opened up in the ways meshes from editors and
+// games are. The features combine; all off gives `roomsAndCorridors` as is.
+// Every random choice follows `rooms.seed`.
+struct OpenLevelParams {
+  RoomsParams rooms;
+  // The share (0..1) of the triangles not facing up (ceilings, walls,
+  // pillar sides) left out, chosen at random; the floors always stay, to
+  // stand on.
+  double holes = 0.0;
+  // False: no room ceilings.
+  bool ceilings = true;
+  // One or two pillars per room, 1/4 to 1/2 unit thick, from 1/2 unit below
+  // the floor to 1/2 unit above the ceiling, at least a unit from the walls;
+  // about half of them open tubes. Their sides lie on odd multiples of 1/64,
+  // off the cell lattice for subdivisions up to 32.
+  bool pillars = false;
+  // Wall cells 3/2 as wide as the floor's: T-junctions wherever walls meet
+  // floors and ceilings.
+  bool seams = false;
+};
+// The layout of an open level: everything but the holes.
+Layout openLayout(const OpenLevelParams& params);
+// Its triangles, holes punched.
+Mesh openLevel(const OpenLevelParams& params);
+
+// Where an eye can stand: the inside of every room shrunk by `margin` from
+// each face, less every pillar grown by `margin` across; a room split by
+// pillars gives several boxes. Corridors are left out. Boxes with no room
+// left in them are dropped.
+std::vector<Box> roomInteriors(const Layout& layout, double margin);
 
 // `count` separate triangles of random size and orientation, corners within
 // about `extent` of the origin.

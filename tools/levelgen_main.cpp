@@ -24,7 +24,16 @@ constexpr char kUsage[] =
     "                           grids of 2, 4, 8, 16, 32 rooms a side)\n"
     "           --rows R --cols C   the grid instead (default 2 x 2)\n"
     "           --subdivide K   cells of 1/K units (K a power of two; default 1)\n"
-    "           --seed S        varies the room sizes (default 1)\n"
+    "           --seed S        varies the room sizes (default 1), and the holes and\n"
+    "                           pillars of the kinds below\n"
+    "           --holes P       leaves out a share P (0 to 1) of the ceiling and wall\n"
+    "                           triangles, chosen with the seed; floors always stay\n"
+    "  outdoor  rooms with no ceilings (corridors keep theirs); the rooms options\n"
+    "  pillars  rooms with one or two thin box pillars each, some open tubes, that\n"
+    "           reach through floor and ceiling without sharing an edge with them;\n"
+    "           the rooms options\n"
+    "  seams    rooms whose walls have cells 3/2 as wide as the floors', so walls\n"
+    "           meet floors and ceilings in T-junctions; the rooms options\n"
     "  soup     separate random triangles: --count N (default 1000), --seed S\n"
     "  deep     an outward-facing bowl whose BSP tree is about as deep as it has\n"
     "           triangles: --count N (default 1000)\n"
@@ -36,6 +45,16 @@ std::optional<std::uint64_t> parseNumber(std::string_view text) {
   std::uint64_t value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+// A share from 0 to 1.
+std::optional<double> parseShare(std::string_view text) {
+  double value = 0.0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || !(value >= 0.0 && value <= 1.0)) {
+    return std::nullopt;
+  }
   return value;
 }
 
@@ -54,6 +73,7 @@ int main(int argc, char** argv) {
   if (argc < 2) return usageError("no kind given");
   const std::string_view kind = argv[1];
   std::optional<std::uint64_t> size, rows, cols, subdivide, seed, count;
+  std::optional<double> holes;
   std::string outputPath;
   for (int i = 2; i < argc; ++i) {
     const std::string_view option = argv[i];
@@ -61,6 +81,11 @@ int main(int argc, char** argv) {
     const std::string_view value = argv[++i];
     if (option == "-o") {
       outputPath = value;
+      continue;
+    }
+    if (option == "--holes") {
+      holes = parseShare(value);
+      if (!holes) return usageError("bad value for --holes: " + std::string(value));
       continue;
     }
     std::optional<std::uint64_t>* target = option == "--size"        ? &size
@@ -78,13 +103,20 @@ int main(int argc, char** argv) {
   }
 
   pw::Mesh mesh;
-  if (kind == "rooms") {
-    pw::RoomsParams params = size ? pw::roomsForSize(*size) : pw::RoomsParams{};
-    if (rows) params.rows = static_cast<int>(*rows);
-    if (cols) params.cols = static_cast<int>(*cols);
-    if (subdivide) params.subdivision = static_cast<int>(*subdivide);
-    if (seed) params.seed = *seed;
-    mesh = pw::layoutMesh(pw::roomsAndCorridors(params));
+  const bool roomsKind = kind == "rooms" || kind == "outdoor" || kind == "pillars" || kind == "seams";
+  if (holes && !roomsKind) return usageError("--holes needs a rooms kind");
+  if (roomsKind) {
+    pw::OpenLevelParams params;
+    params.rooms = size ? pw::roomsForSize(*size) : pw::RoomsParams{};
+    if (rows) params.rooms.rows = static_cast<int>(*rows);
+    if (cols) params.rooms.cols = static_cast<int>(*cols);
+    if (subdivide) params.rooms.subdivision = static_cast<int>(*subdivide);
+    if (seed) params.rooms.seed = *seed;
+    params.holes = holes.value_or(0.0);
+    params.ceilings = kind != "outdoor";
+    params.pillars = kind == "pillars";
+    params.seams = kind == "seams";
+    mesh = pw::openLevel(params);
   } else if (kind == "soup") {
     mesh = pw::randomSoup(static_cast<std::uint32_t>(count.value_or(1000)), seed.value_or(1));
   } else if (kind == "deep") {
