@@ -43,10 +43,24 @@ struct BenchLevel {
 std::vector<BenchLevel> benchLevels(const std::vector<std::uint64_t>& sizes) {
   std::vector<BenchLevel> levels;
   const Layout sample = sampleLayout();
-  levels.push_back({"folyosos.obj", layoutMesh(sample), sample.rooms});
+  levels.push_back({"folyosos.obj", layoutMesh(sample), roomInteriors(sample, 0.2)});
   for (const std::uint64_t size : sizes) {
     const Layout rooms = roomsAndCorridors(roomsForSize(size));
-    levels.push_back({"rooms " + std::to_string(size), layoutMesh(rooms), rooms.rooms});
+    levels.push_back({"rooms " + std::to_string(size), layoutMesh(rooms), roomInteriors(rooms, 0.2)});
+    const auto open = [&](const char* kind, double holes, bool ceilings, bool pillars, bool seams) {
+      OpenLevelParams params;
+      params.rooms = roomsForSize(size);
+      params.holes = holes;
+      params.ceilings = ceilings;
+      params.pillars = pillars;
+      params.seams = seams;
+      levels.push_back({std::string(kind) + " " + std::to_string(size), openLevel(params),
+                        roomInteriors(openLayout(params), 0.2)});
+    };
+    open("holes", 0.1, true, false, false);
+    open("outdoor", 0.0, false, false, false);
+    open("pillars", 0.0, true, true, false);
+    open("seams", 0.0, true, false, true);
   }
   return levels;
 }
@@ -112,9 +126,9 @@ void run(const BenchLevel& level, int poses, const std::filesystem::path& work) 
       return std::uniform_real_distribution<double>(lo + margin, hi - margin)(random);
     };
     Camera camera;
-    camera.tx = static_cast<float>(-within(room.min.x, room.max.x, 0.2));
-    camera.ty = static_cast<float>(-within(room.min.y, room.max.y, 0.1));
-    camera.tz = static_cast<float>(-within(room.min.z, room.max.z, 0.2));
+    camera.tx = static_cast<float>(-within(room.min.x, room.max.x, 0.0));
+    camera.ty = static_cast<float>(-within(room.min.y, room.max.y, 0.0));
+    camera.tz = static_cast<float>(-within(room.min.z, room.max.z, 0.0));
     camera.yaw = static_cast<float>(within(0.0, 360.0, 0.0));
     camera.aspect = 4.0f / 3.0f;
     const Matrix4 view = viewMatrix(camera);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The viewer's frame rate under Mesa's software OpenGL in a virtual X server,
-# with portal culling and with culling off (--draw-all), on the sample level
-# and on generated rooms-and-corridors levels.
+# with each culling mode (designed, sound, all), on the sample level and on
+# generated rooms-and-corridors levels, closed and with holes.
 #
 # usage: viewer_bench.sh PORTALWALK LEVELGEN SAMPLE_LEVEL [FRAMES] [SIZE...]
 #   FRAMES  frames drawn per run (default 200)
@@ -31,12 +31,10 @@ trap 'rm -rf "$work"' EXIT
 run() {
   local label=$1 level=$2
   shift 2
-  for mode in portals all; do
-    local extra=()
-    [[ $mode == all ]] && extra=(--draw-all)
+  for mode in designed sound all; do
     local stats
     stats=$(cd "$work" && LIBGL_ALWAYS_SOFTWARE=1 xvfb-run -a -s "-screen 0 1280x1024x24" \
-      "$portalwalk" "$level" --windowed --frames "$frames" --stats "${extra[@]}" "$@")
+      "$portalwalk" "$level" --windowed --frames "$frames" --stats --culling "$mode" "$@" 2>/dev/null)
     awk -v label="$label" -v mode="$mode" '
       /^frames per second:/ { fps = $4 }
       /^spaces per frame:/ { spaces = $4; totalSpaces = $6; spaceShare = $7 }
@@ -55,4 +53,6 @@ run "folyosos.obj" "$sample"
 for size in "${sizes[@]}"; do
   "$levelgen" rooms --size "$size" -o "$work/rooms$size.obj"
   run "rooms $size" "$work/rooms$size.obj" --eye 1 1 2 --yaw 90
+  "$levelgen" rooms --size "$size" --holes 0.1 -o "$work/holes$size.obj"
+  run "holes $size" "$work/holes$size.obj" --eye 1 1 2 --yaw 90
 done

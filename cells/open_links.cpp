@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 #include "bsp/bsp_node.h"
 #include "portal/portal.h"
@@ -54,9 +58,9 @@ double polygonWidth(const Polygon& polygon) {
   return boundary > 0.0 ? std::sqrt(dot(a, a)) / boundary : 0.0;
 }
 
-void addLink(OpenLinks& result, const BspNode& from, const BspNode& to, const Plane& plane,
-             std::vector<FlatTriangle> triangles) {
-  if (triangles.empty()) return;
+std::optional<OpenLink> makeLink(const BspNode& from, const BspNode& to, const Plane& plane,
+                                 std::vector<FlatTriangle> triangles) {
+  if (triangles.empty()) return std::nullopt;
   OpenLink link{&from, &to, plane, std::move(triangles), {}, 0.0};
   for (const FlatTriangle& t : link.triangles) {
     const Point3 c = cross(t[1] - t[0], t[2] - t[0]);
@@ -67,17 +71,20 @@ void addLink(OpenLinks& result, const BspNode& from, const BspNode& to, const Pl
   link.corners.erase(std::unique(link.corners.begin(), link.corners.end(),
                                  [](const Point3& a, const Point3& b) { return samePoint(a, b); }),
                      link.corners.end());
-  result.linksFrom[from.number - 1].push_back(static_cast<std::uint32_t>(result.links.size()));
-  result.links.push_back(std::move(link));
+  return link;
 }
 
-}  // namespace
+// The links of faces [begin, end), in face order, front-to-behind first.
+struct FaceRangeLinks {
+  std::vector<OpenLink> links;
+  std::uint64_t carvingFallbacks = 0;
+};
 
-OpenLinks findOpenLinks(const Scene& scene, const CellFaces& cells) {
-  OpenLinks result;
-  result.linksFrom.resize(cells.facesOfSpace.size());
+FaceRangeLinks linksOfFaces(const Scene& scene, const CellFaces& cells, std::size_t begin, std::size_t end) {
+  FaceRangeLinks result;
   CoplanarCarver carver;
-  for (const CellFace& face : cells.faces) {
+  for (std::size_t f = begin; f < end; ++f) {
+    const CellFace& face = cells.faces[f];
     if (face.front == nullptr || face.behind == nullptr) continue;
     if (polygonWidth(face.polygon) < kSliverWidth) continue;
     for (const bool fromFront : {true, false}) {
@@ -85,17 +92,59 @@ OpenLinks findOpenLinks(const Scene& scene, const CellFaces& cells) {
       const BspNode& to = fromFront ? *face.behind : *face.front;
       const Plane plane = fromFront ? face.plane : face.plane.flipped();
       const std::vector<Polygon> cutouts = cutoutsOf(scene, from, to, plane);
+      std::vector<FlatTriangle> triangles;
       if (cutouts.empty()) {
-        std::vector<FlatTriangle> fan;
         Polygon polygon = face.polygon;
         if (dot(areaVector(polygon), plane.normal) < 0.0) std::reverse(polygon.begin(), polygon.end());
-        for (std::size_t i = 1; i + 1 < polygon.size(); ++i) fan.push_back({polygon[0], polygon[i], polygon[i + 1]});
-        addLink(result, from, to, plane, std::move(fan));
-        continue;
+        for (std::size_t i = 1; i + 1 < polygon.size(); ++i) {
+          triangles.push_back({polygon[0], polygon[i], polygon[i + 1]});
+        }
+      } else {
+        Difference carved = carver.subtract(face.polygon, cutouts, plane.normal);
+        if (carved.fellBack) ++result.carvingFallbacks;
+        triangles = std::move(carved.triangles);
       }
-      Difference carved = carver.subtract(face.polygon, cutouts, plane.normal);
-      if (carved.fellBack) ++result.carvingFallbacks;
-      addLink(result, from, to, plane, std::move(carved.triangles));
+      if (auto link = makeLink(from, to, plane, std::move(triangles))) result.links.push_back(std::move(*link));
+    }
+  }
+  return result;
+}
+
+// Faces are carved independently, each range with its own tessellator;
+// below this many faces a second thread is not worth starting.
+constexpr std::size_t kFacesPerThread = 256;
+
+}  // namespace
+
+OpenLinks findOpenLinks(const Scene& scene, const CellFaces& cells) {
+  const std::size_t faces = cells.faces.size();
+  const std::size_t threads =
+      std::clamp<std::size_t>(faces / kFacesPerThread, 1, std::max(1u, std::thread::hardware_concurrency()));
+  std::vector<FaceRangeLinks> ranges(threads);
+  std::vector<std::thread> workers;
+  std::exception_ptr failure;
+  std::mutex failureLock;
+  for (std::size_t t = 0; t < threads; ++t) {
+    workers.emplace_back([&, t] {
+      try {
+        ranges[t] = linksOfFaces(scene, cells, faces * t / threads, faces * (t + 1) / threads);
+      } catch (...) {
+        const std::lock_guard<std::mutex> lock(failureLock);
+        failure = std::current_exception();
+      }
+    });
+  }
+  for (std::thread& worker : workers) worker.join();
+  if (failure) std::rethrow_exception(failure);
+
+  // Joined in face order, so the result does not depend on the thread count.
+  OpenLinks result;
+  result.linksFrom.resize(cells.facesOfSpace.size());
+  for (FaceRangeLinks& range : ranges) {
+    result.carvingFallbacks += range.carvingFallbacks;
+    for (OpenLink& link : range.links) {
+      result.linksFrom[link.from->number - 1].push_back(static_cast<std::uint32_t>(result.links.size()));
+      result.links.push_back(std::move(link));
     }
   }
   return result;

@@ -31,27 +31,27 @@ struct LevelCase {
   bool closed;
 };
 
-// Every `every`-th wall or ceiling triangle removed (floors kept).
-Mesh withHoles(Mesh mesh, std::size_t every) {
-  std::vector<Mesh::Face> kept;
-  std::size_t counter = 0;
-  for (const Mesh::Face& face : mesh.faces) {
-    const bool floor = mesh.normals[static_cast<std::size_t>(face.normals[0])].y > 0.5;
-    if (!floor && ++counter % every == 0) continue;
-    kept.push_back(face);
-  }
-  mesh.faces = std::move(kept);
-  return mesh;
+// A 2 x 2 grid of rooms made open one way or another.
+LevelCase openCase(const char* name, double holes, bool ceilings, bool pillars, bool seams) {
+  OpenLevelParams params;
+  params.rooms = {.rows = 2, .cols = 2, .subdivision = 1, .seed = 5};
+  params.holes = holes;
+  params.ceilings = ceilings;
+  params.pillars = pillars;
+  params.seams = seams;
+  return {name, openLevel(params), roomInteriors(openLayout(params), 0.2), false};
 }
 
 std::vector<LevelCase> levelCases() {
   const Layout rooms = roomsAndCorridors({.rows = 2, .cols = 2, .subdivision = 1, .seed = 5});
   const Layout sample = sampleLayout();
   return {
-      {"closedRooms", layoutMesh(rooms), rooms.rooms, true},
-      {"sample", layoutMesh(sample), sample.rooms, true},
-      {"roomsWithHoles", withHoles(layoutMesh(rooms), 7), rooms.rooms, false},
-      {"sampleWithHoles", withHoles(layoutMesh(sample), 3), sample.rooms, false},
+      {"closedRooms", layoutMesh(rooms), roomInteriors(rooms, 0.2), true},
+      {"sample", layoutMesh(sample), roomInteriors(sample, 0.2), true},
+      openCase("holes", 0.15, true, false, false),
+      openCase("outdoor", 0.0, false, false, false),
+      openCase("pillars", 0.0, true, true, false),
+      openCase("seams", 0.0, true, false, true),
   };
 }
 
@@ -80,9 +80,9 @@ Camera randomPose(std::mt19937& random, const std::vector<Box>& rooms) {
     return std::uniform_real_distribution<double>(lo + margin, hi - margin)(random);
   };
   Camera camera;
-  camera.tx = static_cast<float>(-within(room.min.x, room.max.x, 0.2));
-  camera.ty = static_cast<float>(-within(room.min.y, room.max.y, 0.1));
-  camera.tz = static_cast<float>(-within(room.min.z, room.max.z, 0.2));
+  camera.tx = static_cast<float>(-within(room.min.x, room.max.x, 0.0));
+  camera.ty = static_cast<float>(-within(room.min.y, room.max.y, 0.0));
+  camera.tz = static_cast<float>(-within(room.min.z, room.max.z, 0.0));
   camera.yaw = static_cast<float>(within(0.0, 360.0, 0.0));
   camera.pitch = static_cast<float>(within(-40.0, 40.0, 0.0));
   camera.aspect = 4.0f / 3.0f;
