@@ -97,52 +97,90 @@ class FaceBuilder {
   void divide(std::int32_t id, std::int32_t front, std::int32_t behind) {
     const BspNode& node = *nodes_[static_cast<std::size_t>(id)];
     const Plane plane = cutterPlane(node);
-    std::vector<std::int32_t> around = std::move(piecesOf_[static_cast<std::size_t>(id)]);
+    const std::vector<std::int32_t> around = std::move(piecesOf_[static_cast<std::size_t>(id)]);
 
-    // The new face: the plane, clipped to this node's cell by the planes of
-    // the faces around it (keeping the side the node lies on).
+    // The new face is the plane's section of this node's cell. Its edges lie
+    // on the faces around the cell that reach the plane (the cell is
+    // convex), so only their planes clip it; a face wholly on one side of
+    // the plane cannot, which keeps deep trees, whose cells have many
+    // faces, from clipping by all of them.
+    const bool usable = usablePlane(plane);
     Polygon polygon;
-    if (usablePlane(plane)) {
+    bool reached = false;
+    if (usable) {
       const Point3 extent = bounds_.max - bounds_.min;
       polygon = squareOnPlane(plane, 0.5 * (bounds_.min + bounds_.max), std::sqrt(dot(extent, extent)));
-      for (const std::int32_t pieceId : around) {
-        const Piece& piece = pieces_[static_cast<std::size_t>(pieceId)];
-        const bool nodeInFront = piece.nodes[0] == id;
-        polygon = clipToFront(polygon, nodeInFront ? piece.plane : piece.plane.flipped());
-        if (polygon.size() < 3) break;
+    }
+    std::vector<PointSide> sides(around.size());
+    for (std::size_t k = 0; k < around.size(); ++k) {
+      const Piece& piece = pieces_[static_cast<std::size_t>(around[k])];
+      sides[k] = sideOf(piece.polygon, plane);
+      if (sides[k] != PointSide::OnPlane && sides[k] != kSpanning) continue;
+      reached = true;
+      if (usable && polygon.size() >= 3) {
+        polygon = clipToFront(polygon, piece.nodes[0] == id ? piece.plane : piece.plane.flipped());
       }
     }
 
-    for (const std::int32_t pieceId : around) {
+    for (std::size_t k = 0; k < around.size(); ++k) {
+      const std::int32_t pieceId = around[k];
       const std::size_t at = static_cast<std::size_t>(pieceId);
       const int side = pieces_[at].nodes[0] == id ? 0 : 1;
       assert(pieces_[at].nodes[side] == id);
+      if (sides[k] == PointSide::Front || sides[k] == PointSide::Behind) {
+        // Wholly on one side: the face only changes hands.
+        const std::int32_t child = sides[k] == PointSide::Front ? front : behind;
+        pieces_[at].nodes[side] = child;
+        piecesOf_[static_cast<std::size_t>(child)].push_back(pieceId);
+        continue;
+      }
+      // Cut by the plane, or within its tolerance and so bordering either
+      // child. The id stays with the front part, so the list of the node
+      // across the face needs only the behind part added.
       PolygonSplit split = splitPolygon(pieces_[at].polygon, plane);
-      if (split.coplanar) {
-        // Within the tolerance of this plane: it may border either child.
-        split.front = pieces_[at].polygon;
-        split.behind = pieces_[at].polygon;
+      if (split.coplanar) split.front = split.behind = pieces_[at].polygon;
+      if (split.front.empty() || split.behind.empty()) {
+        // Touching the plane from one side only.
+        const std::int32_t child = split.front.empty() ? behind : front;
+        pieces_[at].nodes[side] = child;
+        piecesOf_[static_cast<std::size_t>(child)].push_back(pieceId);
+        continue;
       }
-      // The id stays with the front part (or the only part), so the list of
-      // the node across the face needs only the behind part added.
-      if (!split.front.empty()) {
-        pieces_[at].nodes[side] = front;
-        piecesOf_[static_cast<std::size_t>(front)].push_back(pieceId);
-        if (!split.behind.empty()) {
-          Piece behindPart{std::move(split.behind), pieces_[at].plane, {pieces_[at].nodes[0], pieces_[at].nodes[1]}};
-          behindPart.nodes[side] = behind;
-          pieces_[at].polygon = std::move(split.front);
-          addPiece(std::move(behindPart));
-        } else {
-          pieces_[at].polygon = std::move(split.front);
-        }
-      } else {
-        pieces_[at].nodes[side] = behind;
-        piecesOf_[static_cast<std::size_t>(behind)].push_back(pieceId);
-      }
+      Piece behindPart{std::move(split.behind), pieces_[at].plane, {pieces_[at].nodes[0], pieces_[at].nodes[1]}};
+      behindPart.nodes[side] = behind;
+      pieces_[at].polygon = std::move(split.front);
+      pieces_[at].nodes[side] = front;
+      piecesOf_[static_cast<std::size_t>(front)].push_back(pieceId);
+      addPiece(std::move(behindPart));
     }
 
-    if (polygon.size() >= 3) addPiece({std::move(polygon), plane, {front, behind}});
+    if (reached && polygon.size() >= 3) addPiece({std::move(polygon), plane, {front, behind}});
+  }
+
+  // Front or Behind when every corner lies clearly on that side; OnPlane
+  // when every corner lies within the tolerance; kSpanning otherwise (some
+  // corner on the plane or corners on both sides).
+  static constexpr PointSide kSpanning = static_cast<PointSide>(3);
+  static PointSide sideOf(const Polygon& polygon, const Plane& plane) {
+    bool front = false;
+    bool behind = false;
+    bool on = false;
+    for (const Point3& corner : polygon) {
+      switch (sideOfDistance(plane.distance(corner))) {
+        case PointSide::Front:
+          front = true;
+          break;
+        case PointSide::Behind:
+          behind = true;
+          break;
+        case PointSide::OnPlane:
+          on = true;
+          break;
+      }
+    }
+    if (!on && front != behind) return front ? PointSide::Front : PointSide::Behind;
+    if (!front && !behind) return PointSide::OnPlane;
+    return kSpanning;
   }
 
   CellFaces collect() {
