@@ -139,6 +139,7 @@ OpenLinks findOpenLinks(const Scene& scene, const CellFaces& cells) {
 
   // Joined in face order, so the result does not depend on the thread count.
   OpenLinks result;
+  result.bounds = cells.bounds;
   result.linksFrom.resize(cells.facesOfSpace.size());
   for (FaceRangeLinks& range : ranges) {
     result.carvingFallbacks += range.carvingFallbacks;

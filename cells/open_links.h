@@ -45,6 +45,9 @@ struct OpenLink {
 };
 
 struct OpenLinks {
+  // The region the cells fill; from an eye outside it, sight lines enter
+  // the level through no face of the eye's cell, so nothing can be culled.
+  Bounds bounds;
   std::vector<OpenLink> links;
   // Indices into `links` of the links out of each Space, by the Space's
   // number less one.

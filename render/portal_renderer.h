@@ -34,7 +34,8 @@ const BspNode& locateSpace(const Scene& scene, const BspNode& root, const Point3
 // list of a Space drawn before it and that passes `isVisible`. Each Space
 // appears once; a fragment with a null target, or leading to a Space already
 // queued, is skipped without a test. With `links`, each Space's open links
-// are followed after its fragments, in the same way.
+// are followed after its fragments, in the same way, and an eye outside the
+// cells' bounds sees every Space.
 std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& root, const Camera& camera,
                                           const Matrix4& modelView, const OpenLinks* links = nullptr);
 

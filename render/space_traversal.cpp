@@ -23,6 +23,7 @@ const BspNode& locateSpace(const Scene& scene, const BspNode& root, const Point3
 std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& root, const Camera& camera,
                                           const Matrix4& modelView, const OpenLinks* links) {
   const Point3 eye = camera.eye();
+  if (links != nullptr && !links->bounds.contains(eye)) return allSpaces(scene, root, camera);
   const BspNode* start = &locateSpace(scene, root, eye);
   std::vector<const BspNode*> drawn;
   std::deque<const BspNode*> frontier{start};
