@@ -80,7 +80,8 @@ struct BuildStats {
 // it alive as long as the tree is used. Writes "contours.log" (opened at
 // construction) and "tris.log" (created at the first portal creation, emptied
 // at every later one, holding the last portal's triangles) into `outputDir`;
-// both are flushed at every line and closed when the builder goes.
+// both are flushed at every line and closed by `closeLogs` or when the
+// builder goes.
 class BspBuilder {
  public:
   explicit BspBuilder(Scene* scene, const std::filesystem::path& outputDir = {}, BuildOptions options = {});
@@ -116,6 +117,12 @@ class BspBuilder {
   // adds triangles, so compare it with the Scene's current triangle count.
   void setProgress(std::function<void(std::uint64_t settled)> progress) { progress_ = std::move(progress); }
   const BuildStats& stats() const { return stats_; }
+
+  // Flushes and closes "contours.log" and "tris.log" and lists those that did
+  // not receive everything written to them (open, write or close failed), in
+  // that order. The build writes nothing to them afterwards; calling it
+  // again gives the same list.
+  std::vector<LogFailure> closeLogs();
   const BuildOptions& options() const { return options_; }
   Scene& scene() { return *scene_; }
 

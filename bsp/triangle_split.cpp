@@ -165,6 +165,14 @@ SceneLog& BspBuilder::emptiedTrisLog() {
   return *trisLog_;
 }
 
+std::vector<LogFailure> BspBuilder::closeLogs() {
+  std::vector<LogFailure> failures;
+  for (SceneLog* log : {&contoursLog_, trisLog_.get()}) {
+    if (log != nullptr && !log->close()) failures.push_back({log->path(), log->failure()});
+  }
+  return failures;
+}
+
 void BspBuilder::split(std::int32_t cutter, const std::vector<std::uint32_t>& triangles,
                        std::vector<std::uint32_t>& frontTriangles, std::vector<std::uint32_t>& behindTriangles,
                        const std::vector<Portal*>& portals, std::vector<Portal*>& frontPortals,
