@@ -44,6 +44,11 @@ struct BuildOptions {
   BuildStrategy strategy = BuildStrategy::Fast;
   // Threads the fast build counts on, the calling one included; 0: one per core.
   unsigned threads = 0;
+  // Half the side of the square every cutter plane's portal is carved from;
+  // 0: chosen by `squareHalfSideFor` from the Scene's vertices when the
+  // builder is made (1000 for a level within +-1000), which `options()`
+  // then reports.
+  double squareHalfSide = 0.0;
 };
 
 // Figures of one build, for the summary of `portalbuild` and the benchmarks.

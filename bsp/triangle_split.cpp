@@ -214,8 +214,9 @@ void BspBuilder::split(std::int32_t cutter, const std::vector<std::uint32_t>& tr
   writeContours(contoursLog_, rings);
   stats_.logWritingSeconds += ringLogTime.seconds();
   const Stopwatch creationTime;
-  createCutterPortal(rings, cutterCopy.planeNormal(), frontPortals, behindPortals, portalStore_,
-                     [this]() -> SceneLog& { return emptiedTrisLog(); });
+  createCutterPortal(
+      rings, cutterCopy.planeNormal(), frontPortals, behindPortals, portalStore_,
+      [this]() -> SceneLog& { return emptiedTrisLog(); }, options_.squareHalfSide);
   stats_.portalsCreated += frontPortals.size() - frontBefore;
   stats_.portalCreationSeconds += creationTime.seconds();
 }

@@ -203,6 +203,45 @@ TEST_P(RandomSoupBuild, turnedAndMovedSoupKeepsTheSameProperties) {
 
 INSTANTIATE_TEST_SUITE_P(Seeds, RandomSoupBuild, ::testing::Range<std::uint64_t>(1, 9));
 
+// The total area of the leaf fragments of every Space (each portal counted
+// once per side).
+double leafPortalArea(const BspNode& root) {
+  double sum = 0.0;
+  for (const BspNode* space : collectSpaces(root)) {
+    for (const Portal* fragment : space->portals) {
+      for (const PortalTriangle& t : fragment->triangles()) {
+        const Point3 c = cross(t.vertices[1] - t.vertices[0], t.vertices[2] - t.vertices[0]);
+        sum += 0.5 * std::sqrt(dot(c, c));
+      }
+    }
+  }
+  return sum;
+}
+
+// A level beyond +-1000 gets a larger square, so no ring reaches past it
+// (where GLU would refuse the crossing or leave out what the square's
+// winding should add): moved or scaled, the rooms keep all their portal
+// area. Every coordinate stays exact in 32 bits, so the trees are the same.
+TEST(TreeBuild, levelsBeyondAThousandUnitsKeepTheirPortalArea) {
+  const Mesh rooms = layoutMesh(roomsAndCorridors(roomsForSize(1000)));
+  const double reference = leafPortalArea(*BuiltLevel(rooms).root);
+  ASSERT_GT(reference, 0.0);
+  const struct {
+    double offset;
+    double scale;
+  } cases[] = {{1010, 1}, {0, 1000}, {1010, 1000}};
+  for (const auto& c : cases) {
+    Mesh mesh = rooms;
+    for (Point3& p : mesh.positions) {
+      p = {static_cast<float>((p.x + c.offset) * c.scale), static_cast<float>((p.y + c.offset) * c.scale),
+           static_cast<float>((p.z + c.offset) * c.scale)};
+    }
+    const double expected = reference * c.scale * c.scale;
+    EXPECT_NEAR(leafPortalArea(*BuiltLevel(mesh).root), expected, 1e-9 * expected)
+        << "offset " << c.offset << ", scale " << c.scale;
+  }
+}
+
 // Degenerate input: the build ends and the usual properties hold.
 TEST(TreeBuild, degenerateInputsTerminate) {
   Mesh mesh = layoutMesh(roomsAndCorridors({1, 2, 1, 3}));

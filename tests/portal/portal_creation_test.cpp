@@ -18,6 +18,9 @@ using testing_support::portalArea;
 using testing_support::readFile;
 using testing_support::ScratchDir;
 
+const double kNan = std::nan("");
+const double kInf = std::numeric_limits<double>::infinity();
+
 // --- The square --------------------------------------------------------
 
 void expectCorners(const std::array<Point3, 4>& got, const std::array<Point3, 4>& expected) {
@@ -43,6 +46,20 @@ TEST(CutterSquare, cornersFollowTheDominantAxis) {
   const auto zx = cutterSquare({0.6, 0.0, 0.8});
   EXPECT_EQ(zx[0].z, -(0.6 * -1000.0 + 0.0 * -1000.0) / 0.8);
   EXPECT_EQ(zx[1].z, -(0.6 * 1000.0 + 0.0 * -1000.0) / 0.8);
+}
+
+// Levels within +-1000 keep the square of 1000; beyond, the smallest power of
+// two at least twice the largest coordinate.
+TEST(CutterSquare, halfSideGrowsWithTheLevelBeyondAThousand) {
+  const struct {
+    double largest;
+    double halfSide;
+  } cases[] = {{0, 1000},    {1000, 1000},       {kNan, 1000},     {1000.0001, 2048},
+               {1024, 2048}, {1024.0001, 4096},  {1e6, 0x1p21},    {3.4e38, 0x1p129},
+               {0x1p1022, 0x1p1023}, {kInf, 0x1p1023}};
+  for (const auto& c : cases) EXPECT_EQ(squareHalfSideFor(c.largest), c.halfSide) << c.largest;
+  expectCorners(cutterSquare({1, 0, 0}, 2048),
+                {{{0, -2048, -2048}, {0, 2048, -2048}, {0, 2048, 2048}, {0, -2048, 2048}}});
 }
 
 // For every direction the square lies on n . p = 0 (within rounding) and
@@ -90,9 +107,6 @@ class CreateCutterPortal : public ::testing::Test {
   std::vector<Portal*> behindList;
   PortalStore store;
 };
-
-const double kNan = std::nan("");
-const double kInf = std::numeric_limits<double>::infinity();
 
 // No area to cover, and a stale "tris.log" is emptied all the same. The
 // rings are given as chaining hands them on.
