@@ -214,11 +214,34 @@ void BspBuilder::split(std::int32_t cutter, const std::vector<std::uint32_t>& tr
   writeContours(contoursLog_, rings);
   stats_.logWritingSeconds += ringLogTime.seconds();
   const Stopwatch creationTime;
-  createCutterPortal(
+  const PortalOutcome outcome = createCutterPortal(
       rings, cutterCopy.planeNormal(), frontPortals, behindPortals, portalStore_,
       [this]() -> SceneLog& { return emptiedTrisLog(); }, options_.squareHalfSide);
   stats_.portalsCreated += frontPortals.size() - frontBefore;
+  countPortalOutcome(cutter, cutterCopy.planeNormal(), outcome);
   stats_.portalCreationSeconds += creationTime.seconds();
+}
+
+void BspBuilder::countPortalOutcome(std::int32_t cutter, const Point3& normal, PortalOutcome outcome) {
+  switch (outcome) {
+    case PortalOutcome::Created:
+      return;
+    case PortalOutcome::NoRings:
+      ++stats_.planesWithoutRings;
+      return;
+    case PortalOutcome::Refused:
+      ++stats_.planesRefused;
+      break;
+    case PortalOutcome::NoArea:
+      ++stats_.planesWithoutArea;
+      break;
+    case PortalOutcome::Untessellable:
+      ++stats_.planesUntessellable;
+      break;
+  }
+  if (stats_.planesWithoutPortal.size() < BuildStats::kPlanesWithoutPortalKept) {
+    stats_.planesWithoutPortal.push_back({cutter, normal, outcome});
+  }
 }
 
 }  // namespace pw

@@ -120,13 +120,14 @@ std::array<Point3, 4> cutterSquare(const Point3& normal, double halfSide) {
 // Order of steps: tessellate first (the only step that can fail, so a
 // failure leaves nothing behind), then truncate "tris.log", then make the
 // portal from GLU's triangles, and keep it only if it got any.
-void createCutterPortal(const std::vector<Contour>& contours, const Point3& normal, std::vector<Portal*>& frontList,
+PortalOutcome createCutterPortal(const std::vector<Contour>& contours, const Point3& normal, std::vector<Portal*>& frontList,
                         std::vector<Portal*>& behindList, PortalStore& store, const TrisLogSource& trisLogSource,
                         double squareHalfSide) {
   Tessellator tess;
   const std::array<Point3, 4> square = cutterSquare(normal, squareHalfSide);
   std::vector<Point3> contourPoints;
-  if (canTessellate(contours, normal, square)) contourPoints = tessellate(tess, contours, normal, square);
+  const bool fit = canTessellate(contours, normal, square);
+  if (fit) contourPoints = tessellate(tess, contours, normal, square);
 
   SceneLog& trisLog = trisLogSource();
   auto portal = std::make_unique<Portal>();
@@ -145,17 +146,22 @@ void createCutterPortal(const std::vector<Contour>& contours, const Point3& norm
     writePortalTriangle(trisLog, pa, pb, pc);
   }
 
-  if (portal->triangleCount() == 0) return;  // the empty pair goes with `portal`
+  if (portal->triangleCount() == 0) {  // the empty pair goes with `portal`
+    if (contours.empty()) return PortalOutcome::NoRings;
+    if (!fit) return PortalOutcome::Untessellable;
+    return tess.refused() ? PortalOutcome::Refused : PortalOutcome::NoArea;
+  }
   Portal* kept = store.adopt(std::move(portal));
   frontList.push_back(kept);
   behindList.push_back(kept->twin());
+  return PortalOutcome::Created;
 }
 
-void createCutterPortal(const std::vector<Contour>& contours, const Point3& normal, const Scene* scene,
+PortalOutcome createCutterPortal(const std::vector<Contour>& contours, const Point3& normal, const Scene* scene,
                         std::vector<Portal*>& frontList, std::vector<Portal*>& behindList, PortalStore& store,
                         const std::filesystem::path& trisLogPath, double squareHalfSide) {
   std::optional<SceneLog> trisLog;
-  createCutterPortal(
+  return createCutterPortal(
       contours, normal, frontList, behindList, store,
       [&]() -> SceneLog& { return trisLog.emplace(trisLogPath, scene); }, squareHalfSide);
 }

@@ -57,6 +57,16 @@ double squareHalfSideFor(const Scene& scene);
 // free axes).
 std::array<Point3, 4> cutterSquare(const Point3& normal, double halfSide = kSquareHalfSide);
 
+// What became of one cutter plane's portal.
+enum class PortalOutcome {
+  Created,  // the portal went to the front list, its twin to the behind list
+  // No portal:
+  NoRings,        // no segments, so no rings: GLU saw the square alone
+  Refused,        // GLU gave up and delivered nothing (rings cross each other or the square)
+  NoArea,         // every triangle GLU gave touched a square corner or had a zero cross product
+  Untessellable,  // a zero or non-finite normal, or a NaN ring point: not handed to GLU
+};
+
 // Gives the "tris.log" writer of one portal creation, emptied: called once
 // per creation, after the tessellation has succeeded.
 using TrisLogSource = std::function<SceneLog&()>;
@@ -66,14 +76,15 @@ using TrisLogSource = std::function<SceneLog&()>;
 // to `frontList` and its twin to `behindList` (or destroys the empty pair).
 // "tris.log" from `trisLog` receives the kept triangles.
 // A zero or non-finite normal, or a NaN contour point, gives no area and so
-// no portal (GLU is not fed such input). Throws what the Tessellator throws,
-// before anything is made.
-void createCutterPortal(const std::vector<Contour>& contours, const Point3& normal, std::vector<Portal*>& frontList,
+// no portal (GLU is not fed such input). Returns whether a portal was made
+// and, if not, why. Throws what the Tessellator throws, before anything is
+// made.
+PortalOutcome createCutterPortal(const std::vector<Contour>& contours, const Point3& normal, std::vector<Portal*>& frontList,
                         std::vector<Portal*>& behindList, PortalStore& store, const TrisLogSource& trisLog,
                         double squareHalfSide = kSquareHalfSide);
 // The same with "tris.log" at `trisLogPath`, created or truncated after the
 // tessellation and closed at the end.
-void createCutterPortal(const std::vector<Contour>& contours, const Point3& normal, const Scene* scene,
+PortalOutcome createCutterPortal(const std::vector<Contour>& contours, const Point3& normal, const Scene* scene,
                         std::vector<Portal*>& frontList, std::vector<Portal*>& behindList, PortalStore& store,
                         const std::filesystem::path& trisLogPath, double squareHalfSide = kSquareHalfSide);
 

@@ -86,8 +86,8 @@ INSTANTIATE_TEST_SUITE_P(Normals, CutterSquareDirections,
 
 class CreateCutterPortal : public ::testing::Test {
  protected:
-  void create(const std::vector<Contour>& contours, const Point3& normal) {
-    createCutterPortal(contours, normal, nullptr, frontList, behindList, store, trisLog());
+  PortalOutcome create(const std::vector<Contour>& contours, const Point3& normal) {
+    return createCutterPortal(contours, normal, nullptr, frontList, behindList, store, trisLog());
   }
   std::filesystem::path trisLog() const { return dir.file("tris.log"); }
 
@@ -114,13 +114,14 @@ struct NoPortalCase {
   const char* name;
   std::vector<Contour> rings;
   Point3 normal;
+  PortalOutcome why;
 };
 
 class CreateCutterPortalNone : public CreateCutterPortal, public ::testing::WithParamInterface<NoPortalCase> {};
 
 TEST_P(CreateCutterPortalNone, givesNoPortalAndAnEmptyLog) {
   testing_support::writeFile(trisLog(), "stale\n");
-  create(GetParam().rings, GetParam().normal);
+  EXPECT_EQ(create(GetParam().rings, GetParam().normal), GetParam().why);
   EXPECT_TRUE(frontList.empty());
   EXPECT_TRUE(behindList.empty());
   EXPECT_EQ(store.size(), 0U);
@@ -134,17 +135,29 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, CreateCutterPortalNone,
     ::testing::Values(
         // Every triangle between the square and nothing touches a corner.
-        NoPortalCase{"squareAlone", {}, {0, 0, 1}},
+        NoPortalCase{"squareAlone", {}, {0, 0, 1}, PortalOutcome::NoRings},
         // The cross-section of a solid block has winding 0.
-        NoPortalCase{"blockRing", {kBlock}, {0, 0, 1}},
-        NoPortalCase{"roomSeenAgainstTheNormal", {kRoom}, {0, 0, -1}},
+        NoPortalCase{"blockRing", {kBlock}, {0, 0, 1}, PortalOutcome::NoArea},
+        NoPortalCase{"roomSeenAgainstTheNormal", {kRoom}, {0, 0, -1}, PortalOutcome::NoArea},
         // Overlapping rooms would need new vertices where the rings cross,
         // which GLU makes only with a combine callback; none is given.
-        NoPortalCase{"crossingRings", {kRoom, {{3, 1, 0}, {3, 3, 0}, {1, 3, 0}, {1, 1, 0}}}, {0, 0, 1}},
+        NoPortalCase{"crossingRings",
+                     {kRoom, {{3, 1, 0}, {3, 3, 0}, {1, 3, 0}, {1, 1, 0}}},
+                     {0, 0, 1},
+                     PortalOutcome::Refused},
+        // A room reaching past the square crosses its edges.
+        NoPortalCase{"ringAcrossTheSquare",
+                     {{{1500, 0, 0}, {1500, 2, 0}, {0, 2, 0}, {0, 0, 0}}},
+                     {0, 0, 1},
+                     PortalOutcome::Refused},
         // Hostile planes and points never reach GLU.
-        NoPortalCase{"zeroNormal", {kRoom}, {0, 0, 0}}, NoPortalCase{"nanNormal", {kRoom}, {kNan, 0, 1}},
-        NoPortalCase{"infiniteNormal", {kRoom}, {0, kInf, 1}},
-        NoPortalCase{"nanPoint", {{{2, 0, 0}, {2, 2, 0}, {kNan, 2, 0}, {0, 0, 0}}}, {0, 0, 1}}),
+        NoPortalCase{"zeroNormal", {kRoom}, {0, 0, 0}, PortalOutcome::Untessellable},
+        NoPortalCase{"nanNormal", {kRoom}, {kNan, 0, 1}, PortalOutcome::Untessellable},
+        NoPortalCase{"infiniteNormal", {kRoom}, {0, kInf, 1}, PortalOutcome::Untessellable},
+        NoPortalCase{"nanPoint",
+                     {{{2, 0, 0}, {2, 2, 0}, {kNan, 2, 0}, {0, 0, 0}}},
+                     {0, 0, 1},
+                     PortalOutcome::Untessellable}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
 // Counter-clockwise around n (a room seen from inside): the portal covers it.
@@ -153,7 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
 //   (0,0) +----+ (2,0)
 TEST_F(CreateCutterPortal, roomRingBecomesAPortalFacingTheNormal) {
   const Point3 n{0, 0, 1};
-  create({kRoom}, n);
+  EXPECT_EQ(create({kRoom}, n), PortalOutcome::Created);
   ASSERT_EQ(frontList.size(), 1U);
   ASSERT_EQ(behindList.size(), 1U);
   Portal& portal = *frontList[0];
