@@ -20,7 +20,7 @@ std::unique_ptr<CompiledLevel> compileLevel(Scene& scene, const CompileOptions& 
 
   // The whole level is in the Scene before the first cutter is chosen.
   const Stopwatch loadTime;
-  level->load = ObjReader(options.levelPath).read(scene);
+  level->load = options.levelText ? readObjText(*options.levelText, scene) : ObjReader(options.levelPath).read(scene);
   level->loadSeconds = loadTime.seconds();
 
   // The builder opens "contours.log" as it is made. Its root list is every

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "bsp/bsp_builder.h"
@@ -44,6 +46,9 @@ struct CompiledLevel {
 
 struct CompileOptions {
   std::filesystem::path levelPath = "folyosos.obj";
+  // When set, the level is read from this text instead of `levelPath` (tests
+  // and fuzzing); it is only read during `compileLevel`.
+  std::optional<std::string_view> levelText;
   // Where "contours.log", "tris.log" and "out.log" go; empty: working directory.
   std::filesystem::path outputDir;
   std::function<void(std::uint64_t settled)> progress;
