@@ -13,6 +13,7 @@
 #include "bsp/bsp_node.h"
 #include "diag/scene_log.h"
 #include "portal/portal.h"
+#include "portal/portal_creation.h"
 
 namespace pw {
 
@@ -44,10 +45,25 @@ struct BuildOptions {
   BuildStrategy strategy = BuildStrategy::Fast;
   // Threads the fast build counts on, the calling one included; 0: one per core.
   unsigned threads = 0;
+  // Half the side of the square every cutter plane's portal is carved from;
+  // 0: chosen by `squareHalfSideFor` from the Scene's vertices when the
+  // builder is made (1000 for a level within +-1000), which `options()`
+  // then reports.
+  double squareHalfSide = 0.0;
+};
+
+// A cutter plane that had rings and still got no portal.
+struct PlaneWithoutPortal {
+  std::int32_t cutter = -1;  // the cutter's Scene triangle index
+  Point3 normal;             // its plane normal (the front side is where it points)
+  PortalOutcome outcome = PortalOutcome::Refused;  // Refused, NoArea or Untessellable
 };
 
 // Figures of one build, for the summary of `portalbuild` and the benchmarks.
 struct BuildStats {
+  // How many planes of the last three kinds `planesWithoutPortal` keeps.
+  static constexpr std::size_t kPlanesWithoutPortalKept = 64;
+
   std::uint64_t innerNodes = 0;
   std::uint64_t spaces = 0;
   // Spaces made because dividing would make no progress: the chosen cutter
@@ -61,6 +77,17 @@ struct BuildStats {
   std::uint64_t maxDepth = 0;
   std::uint64_t trianglesSplit = 0;
   std::uint64_t portalsCreated = 0;
+  // Cutter planes that got no portal, by reason (PortalOutcome). A plane that
+  // no geometry behind it touches has no rings; that is the ordinary case of
+  // a plane with only whole triangles behind it, so it is counted apart from
+  // the planes that had rings and lost them, and none of them is kept below.
+  std::uint64_t planesWithoutRings = 0;
+  std::uint64_t planesRefused = 0;        // GLU gave up: rings cross each other or the square
+  std::uint64_t planesWithoutArea = 0;    // every triangle touched a square corner or was degenerate
+  std::uint64_t planesUntessellable = 0;  // zero or non-finite normal, or a NaN ring point
+  // The first kPlanesWithoutPortalKept refused, area-less or untessellable
+  // planes, in the order they were cut.
+  std::vector<PlaneWithoutPortal> planesWithoutPortal;
   // Lists whose candidate counts the fast build derived from their parent's.
   std::uint64_t derivedCountLists = 0;
   // Counting loops the fast build spread over several threads.
@@ -80,7 +107,8 @@ struct BuildStats {
 // it alive as long as the tree is used. Writes "contours.log" (opened at
 // construction) and "tris.log" (created at the first portal creation, emptied
 // at every later one, holding the last portal's triangles) into `outputDir`;
-// both are flushed at every line and closed when the builder goes.
+// both are flushed at every line and closed by `closeLogs` or when the
+// builder goes.
 class BspBuilder {
  public:
   explicit BspBuilder(Scene* scene, const std::filesystem::path& outputDir = {}, BuildOptions options = {});
@@ -116,6 +144,12 @@ class BspBuilder {
   // adds triangles, so compare it with the Scene's current triangle count.
   void setProgress(std::function<void(std::uint64_t settled)> progress) { progress_ = std::move(progress); }
   const BuildStats& stats() const { return stats_; }
+
+  // Flushes and closes "contours.log" and "tris.log" and lists those that did
+  // not receive everything written to them (open, write or close failed), in
+  // that order. The build writes nothing to them afterwards; calling it
+  // again gives the same list.
+  std::vector<LogFailure> closeLogs();
   const BuildOptions& options() const { return options_; }
   Scene& scene() { return *scene_; }
 
@@ -136,6 +170,8 @@ class BspBuilder {
   WorkerPool& pool() const;
   // "tris.log", emptied for the next portal.
   SceneLog& emptiedTrisLog();
+  // Counts a plane that got no portal, and keeps the first few with rings.
+  void countPortalOutcome(std::int32_t cutter, const Point3& normal, PortalOutcome outcome);
 
   // A Space holding these lists, its incoming fragments attached to it.
   BspNode* makeSpace(std::vector<std::uint32_t> triangles, std::vector<Portal*> portals, std::uint64_t depth);

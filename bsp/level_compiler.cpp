@@ -8,12 +8,19 @@
 
 namespace pw {
 
+std::vector<LogFailure> CompiledLevel::logFailures() {
+  std::vector<LogFailure> failures;
+  if (builder != nullptr) failures = builder->closeLogs();
+  if (dumpLog != nullptr && !dumpLog->close()) failures.push_back({dumpLog->path(), dumpLog->failure()});
+  return failures;
+}
+
 std::unique_ptr<CompiledLevel> compileLevel(Scene& scene, const CompileOptions& options) {
   auto level = std::make_unique<CompiledLevel>();
 
   // The whole level is in the Scene before the first cutter is chosen.
   const Stopwatch loadTime;
-  level->load = ObjReader(options.levelPath).read(scene);
+  level->load = options.levelText ? readObjText(*options.levelText, scene) : ObjReader(options.levelPath).read(scene);
   level->loadSeconds = loadTime.seconds();
   level->edges = countMeshEdges(scene);
 

@@ -7,6 +7,9 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string_view>
+#include <vector>
 
 #include "bsp/bsp_builder.h"
 #include "diag/scene_log.h"
@@ -26,10 +29,17 @@ struct CompiledLevel {
   MeshEdges edges;
   std::unique_ptr<BspBuilder> builder;
   BspNode* root = nullptr;
-  std::unique_ptr<SceneLog> dumpLog;  // "out.log", open until destroyed
+  std::unique_ptr<SceneLog> dumpLog;  // "out.log", open until `logFailures` or destruction
   double loadSeconds = 0.0;
   double buildSeconds = 0.0;
   double dumpSeconds = 0.0;
+
+  // Closes the three logs ("contours.log", "tris.log", then "out.log") and
+  // lists those that did not receive everything written to them, each with
+  // the first failure's reason: empty when all three are whole on disk (a
+  // "tris.log" that no portal creation opened is not a failure). The tree
+  // stays usable; calling it again gives the same list.
+  std::vector<LogFailure> logFailures();
 
   ~CompiledLevel() {
     dumpLog.reset();
@@ -39,6 +49,9 @@ struct CompiledLevel {
 
 struct CompileOptions {
   std::filesystem::path levelPath = "folyosos.obj";
+  // When set, the level is read from this text instead of `levelPath` (tests
+  // and fuzzing); it is only read during `compileLevel`.
+  std::optional<std::string_view> levelText;
   // Where "contours.log", "tris.log" and "out.log" go; empty: working directory.
   std::filesystem::path outputDir;
   std::function<void(std::uint64_t settled)> progress;

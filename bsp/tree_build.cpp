@@ -13,6 +13,7 @@
 #include "bsp/stopwatch.h"
 #include "bsp/worker_pool.h"
 #include "portal/portal.h"
+#include "portal/portal_creation.h"
 #include "scene/scene.h"
 
 namespace pw {
@@ -89,7 +90,10 @@ BspBuilder::BspBuilder(Scene* scene, const std::filesystem::path& outputDir, Bui
     : scene_(scene),
       options_(options),
       contoursLog_(outputDir / "contours.log", scene),
-      trisLogPath_(outputDir / "tris.log") {}
+      trisLogPath_(outputDir / "tris.log") {
+  // The level as read: the build has not cut anything into the Scene yet.
+  if (options_.squareHalfSide <= 0.0) options_.squareHalfSide = squareHalfSideFor(*scene_);
+}
 
 BspBuilder::~BspBuilder() = default;
 

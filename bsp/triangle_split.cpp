@@ -165,6 +165,14 @@ SceneLog& BspBuilder::emptiedTrisLog() {
   return *trisLog_;
 }
 
+std::vector<LogFailure> BspBuilder::closeLogs() {
+  std::vector<LogFailure> failures;
+  for (SceneLog* log : {&contoursLog_, trisLog_.get()}) {
+    if (log != nullptr && !log->close()) failures.push_back({log->path(), log->failure()});
+  }
+  return failures;
+}
+
 void BspBuilder::split(std::int32_t cutter, const std::vector<std::uint32_t>& triangles,
                        std::vector<std::uint32_t>& frontTriangles, std::vector<std::uint32_t>& behindTriangles,
                        const std::vector<Portal*>& portals, std::vector<Portal*>& frontPortals,
@@ -206,10 +214,34 @@ void BspBuilder::split(std::int32_t cutter, const std::vector<std::uint32_t>& tr
   writeContours(contoursLog_, rings);
   stats_.logWritingSeconds += ringLogTime.seconds();
   const Stopwatch creationTime;
-  createCutterPortal(rings, cutterCopy.planeNormal(), frontPortals, behindPortals, portalStore_,
-                     [this]() -> SceneLog& { return emptiedTrisLog(); });
+  const PortalOutcome outcome = createCutterPortal(
+      rings, cutterCopy.planeNormal(), frontPortals, behindPortals, portalStore_,
+      [this]() -> SceneLog& { return emptiedTrisLog(); }, options_.squareHalfSide);
   stats_.portalsCreated += frontPortals.size() - frontBefore;
+  countPortalOutcome(cutter, cutterCopy.planeNormal(), outcome);
   stats_.portalCreationSeconds += creationTime.seconds();
+}
+
+void BspBuilder::countPortalOutcome(std::int32_t cutter, const Point3& normal, PortalOutcome outcome) {
+  switch (outcome) {
+    case PortalOutcome::Created:
+      return;
+    case PortalOutcome::NoRings:
+      ++stats_.planesWithoutRings;
+      return;
+    case PortalOutcome::Refused:
+      ++stats_.planesRefused;
+      break;
+    case PortalOutcome::NoArea:
+      ++stats_.planesWithoutArea;
+      break;
+    case PortalOutcome::Untessellable:
+      ++stats_.planesUntessellable;
+      break;
+  }
+  if (stats_.planesWithoutPortal.size() < BuildStats::kPlanesWithoutPortalKept) {
+    stats_.planesWithoutPortal.push_back({cutter, normal, outcome});
+  }
 }
 
 }  // namespace pw

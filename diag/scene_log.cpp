@@ -1,5 +1,6 @@
 #include "diag/scene_log.h"
 
+#include <cerrno>
 #include <charconv>
 #include <locale>
 #include <system_error>
@@ -16,26 +17,55 @@ constexpr std::size_t kLongestNumber = 1 + 20 + 1 + 5;
 
 }  // namespace
 
-SceneLog::SceneLog(const std::filesystem::path& fileName, const Scene* scene)
-    : scene_(scene), fileName_(fileName), stream_(fileName, std::ios::out | std::ios::trunc) {
+SceneLog::SceneLog(const std::filesystem::path& fileName, const Scene* scene) : scene_(scene), fileName_(fileName) {
+  errno = 0;
+  stream_.open(fileName, std::ios::out | std::ios::trunc);
+  if (!stream_.is_open()) noteFailure(errno, "cannot be opened");
   // The decimal point is "." whatever the user's locale.
   stream_.imbue(std::locale::classic());
   stream_.precision(kPrecision);
 }
 
-SceneLog::~SceneLog() { stream_.flush(); }
+SceneLog::~SceneLog() { close(); }
 
 void SceneLog::restart() {
+  if (closed_) return;
   // Every line is flushed as it ends, so nothing is pending in the buffer.
   stream_.flush();
-  std::error_code ignored;  // a log that could not be opened stays failed and silent
-  std::filesystem::resize_file(fileName_, 0, ignored);
+  std::error_code error;
+  std::filesystem::resize_file(fileName_, 0, error);
+  if (error) noteFailure(error.value(), "cannot be emptied");
   stream_.seekp(0);
+  if (stream_.fail()) noteFailure(errno, "cannot be rewound");
 }
 
+// The check costs one test of the stream's state per line. A write that
+// fails leaves the stream bad, and a bad stream makes no further system call
+// until here, so errno still holds the failed write's reason.
 void SceneLog::endLine() {
   stream_ << '\n';
   stream_.flush();
+  if (stream_.fail() && !closed_) noteFailure(errno, "write failed");
+}
+
+bool SceneLog::close() {
+  if (closed_) return ok();
+  // Text written since the last line end may have failed already: errno is
+  // left as that write left it.
+  stream_.flush();
+  if (stream_.fail()) noteFailure(errno, "write failed");
+  if (stream_.is_open()) {
+    errno = 0;
+    stream_.close();
+    if (stream_.fail()) noteFailure(errno, "close failed");
+  }
+  closed_ = true;
+  return ok();
+}
+
+void SceneLog::noteFailure(int error, const char* fallback) {
+  if (!failure_.empty()) return;
+  failure_ = error != 0 ? std::generic_category().message(error) : fallback;
 }
 
 // std::to_chars in general notation with a precision is printf's "%.*g" in

@@ -1,5 +1,6 @@
 #include "portal/portal_creation.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstdint>
@@ -9,13 +10,10 @@
 
 #include "diag/scene_log.h"
 #include "portal/tessellator.h"
+#include "scene/scene.h"
 
 namespace pw {
 namespace {
-
-// Half the side of the square every portal is carved from; larger than any
-// level.
-constexpr double kSquareHalfSide = 1000.0;
 
 // The index the square's corners carry through the tessellation: triangles
 // that touch one are not part of the portal.
@@ -67,7 +65,28 @@ std::vector<Point3> tessellate(Tessellator& tess, const std::vector<Contour>& co
 
 }  // namespace
 
-std::array<Point3, 4> cutterSquare(const Point3& normal) {
+double squareHalfSideFor(double largest) {
+  if (!(largest > kSquareHalfSide)) return kSquareHalfSide;
+  constexpr double kLargestPowerOfTwo = 0x1p1023;
+  const double wanted = 2.0 * largest;
+  if (!(wanted < kLargestPowerOfTwo)) return kLargestPowerOfTwo;
+  int exponent = 0;
+  // wanted = fraction * 2^exponent with fraction in [0.5, 1): a power of two
+  // itself when the fraction is exactly 0.5.
+  const double fraction = std::frexp(wanted, &exponent);
+  return fraction == 0.5 ? wanted : std::ldexp(1.0, exponent);
+}
+
+double squareHalfSideFor(const Scene& scene) {
+  double largest = 0.0;
+  for (std::int32_t v = 0; v < scene.vertexCount(); ++v) {
+    const Point3& p = scene.vertex(v);
+    largest = std::max({largest, std::abs(p.x), std::abs(p.y), std::abs(p.z)});
+  }
+  return squareHalfSideFor(largest);
+}
+
+std::array<Point3, 4> cutterSquare(const Point3& normal, double halfSide) {
   // Dominant axis d, ties going to x before y before z; free axes (u, w) are
   // (y, z) for x, (z, x) for y, (x, y) for z, so that (u, w, d) is
   // right-handed.
@@ -82,7 +101,7 @@ std::array<Point3, 4> cutterSquare(const Point3& normal) {
 
   // Counter-clockwise seen from the side the normal points to: the order of
   // the (u, w) corners flips with the sign of the dominant component.
-  constexpr double h = kSquareHalfSide;
+  const double h = halfSide;
   const std::array<std::array<double, 2>, 4> positive{{{-h, -h}, {h, -h}, {h, h}, {-h, h}}};
   const std::array<std::array<double, 2>, 4> other{{{-h, -h}, {-h, h}, {h, h}, {h, -h}}};
   const auto& uw = nd > 0.0 ? positive : other;
@@ -101,12 +120,14 @@ std::array<Point3, 4> cutterSquare(const Point3& normal) {
 // Order of steps: tessellate first (the only step that can fail, so a
 // failure leaves nothing behind), then truncate "tris.log", then make the
 // portal from GLU's triangles, and keep it only if it got any.
-void createCutterPortal(const std::vector<Contour>& contours, const Point3& normal, std::vector<Portal*>& frontList,
-                        std::vector<Portal*>& behindList, PortalStore& store, const TrisLogSource& trisLogSource) {
+PortalOutcome createCutterPortal(const std::vector<Contour>& contours, const Point3& normal, std::vector<Portal*>& frontList,
+                        std::vector<Portal*>& behindList, PortalStore& store, const TrisLogSource& trisLogSource,
+                        double squareHalfSide) {
   Tessellator tess;
-  const std::array<Point3, 4> square = cutterSquare(normal);
+  const std::array<Point3, 4> square = cutterSquare(normal, squareHalfSide);
   std::vector<Point3> contourPoints;
-  if (canTessellate(contours, normal, square)) contourPoints = tessellate(tess, contours, normal, square);
+  const bool fit = canTessellate(contours, normal, square);
+  if (fit) contourPoints = tessellate(tess, contours, normal, square);
 
   SceneLog& trisLog = trisLogSource();
   auto portal = std::make_unique<Portal>();
@@ -125,18 +146,24 @@ void createCutterPortal(const std::vector<Contour>& contours, const Point3& norm
     writePortalTriangle(trisLog, pa, pb, pc);
   }
 
-  if (portal->triangleCount() == 0) return;  // the empty pair goes with `portal`
+  if (portal->triangleCount() == 0) {  // the empty pair goes with `portal`
+    if (contours.empty()) return PortalOutcome::NoRings;
+    if (!fit) return PortalOutcome::Untessellable;
+    return tess.refused() ? PortalOutcome::Refused : PortalOutcome::NoArea;
+  }
   Portal* kept = store.adopt(std::move(portal));
   frontList.push_back(kept);
   behindList.push_back(kept->twin());
+  return PortalOutcome::Created;
 }
 
-void createCutterPortal(const std::vector<Contour>& contours, const Point3& normal, const Scene* scene,
+PortalOutcome createCutterPortal(const std::vector<Contour>& contours, const Point3& normal, const Scene* scene,
                         std::vector<Portal*>& frontList, std::vector<Portal*>& behindList, PortalStore& store,
-                        const std::filesystem::path& trisLogPath) {
+                        const std::filesystem::path& trisLogPath, double squareHalfSide) {
   std::optional<SceneLog> trisLog;
-  createCutterPortal(contours, normal, frontList, behindList, store,
-                     [&]() -> SceneLog& { return trisLog.emplace(trisLogPath, scene); });
+  return createCutterPortal(
+      contours, normal, frontList, behindList, store,
+      [&]() -> SceneLog& { return trisLog.emplace(trisLogPath, scene); }, squareHalfSide);
 }
 
 }  // namespace pw

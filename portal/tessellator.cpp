@@ -54,6 +54,13 @@ void tessOnVertex(void* data) {
 
 void tessOnEnd() { std::vector<std::int32_t>().swap(tessOutput().pendingIndices); }
 
+void tessOnError(std::uint32_t error) {
+  TessOutput& out = tessOutput();
+  if (out.refusal == 0 && (error == GLU_TESS_NEED_COMBINE_CALLBACK || error == GLU_OUT_OF_MEMORY)) {
+    out.refusal = error;
+  }
+}
+
 namespace {
 
 // GLU calls these with its own calling convention and the GLenum / void*
@@ -61,6 +68,7 @@ namespace {
 void GLAPIENTRY beginCallback(GLenum type) { tessOnBegin(type); }
 void GLAPIENTRY vertexCallback(void* data) { tessOnVertex(data); }
 void GLAPIENTRY endCallback() { tessOnEnd(); }
+void GLAPIENTRY errorCallback(GLenum error) { tessOnError(error); }
 
 template <typename Callback>
 _GLUfuncptr asGluCallback(Callback* callback) {
@@ -77,12 +85,15 @@ Tessellator::Tessellator() : tess_(nullptr) {
   // A primitive left open by an aborted tessellation must not leak corners
   // into this one.
   std::vector<std::int32_t>().swap(out.pendingIndices);
+  out.refusal = 0;
 
   tess_ = gluNewTess();
   if (tess_ == nullptr) throw std::runtime_error("Creation of tesselation object failed.");
   gluTessCallback(tess_, GLU_TESS_VERTEX, asGluCallback(&vertexCallback));
   gluTessCallback(tess_, GLU_TESS_BEGIN, asGluCallback(&beginCallback));
   gluTessCallback(tess_, GLU_TESS_END, asGluCallback(&endCallback));
+  // Only recorded: with or without this callback GLU delivers the same.
+  gluTessCallback(tess_, GLU_TESS_ERROR, asGluCallback(&errorCallback));
   gluTessProperty(tess_, GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_POSITIVE);
   gluTessProperty(tess_, GLU_TESS_BOUNDARY_ONLY, GL_FALSE);
 }
@@ -96,7 +107,7 @@ void Tessellator::setNormal(const Point3& normal) { gluTessNormal(tess_, normal.
 
 // Opens the polygon and, with it, a first contour. The first beginContour
 // then closes that empty contour by itself (GLU reports the missing end to
-// the error callback, of which there is none) and it contributes nothing.
+// the error callback, which ignores it) and it contributes nothing.
 void Tessellator::beginPolygon() { gluBeginPolygon(tess_); }
 
 void Tessellator::beginContour() { gluTessBeginContour(tess_); }
@@ -115,6 +126,8 @@ void Tessellator::endPolygon() { gluTessEndPolygon(tess_); }
 std::int32_t Tessellator::outputCount() const {
   return static_cast<std::int32_t>(tessOutput().outputTriangles.size());
 }
+
+bool Tessellator::refused() const { return tessOutput().refusal != 0; }
 
 const IndexTriple& Tessellator::outputTriangle(std::int32_t i) const {
   assert(i >= 0 && i < outputCount());

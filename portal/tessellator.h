@@ -20,8 +20,10 @@ using IndexTriple = std::array<std::int32_t, 3>;
 // process-wide: only one Tessellator may exist at a time. Constructing one
 // empties the output of the previous one.
 //
-// Winding rule GLU_TESS_WINDING_POSITIVE, boundary-only off, no combine, error
-// or edge-flag callback: contours that cross produce no output at all.
+// Winding rule GLU_TESS_WINDING_POSITIVE, boundary-only off, no combine or
+// edge-flag callback: contours that cross produce no output at all. An error
+// callback only records whether GLU gave up on the polygon (`refused`); it
+// changes nothing GLU delivers.
 class Tessellator {
  public:
   // Throws std::runtime_error("Creation of tesselation object failed.") when
@@ -44,6 +46,10 @@ class Tessellator {
 
   std::int32_t outputCount() const;
   const IndexTriple& outputTriangle(std::int32_t i) const;
+  // True when GLU gave up on the polygon since this Tessellator was made and
+  // so delivered nothing: contours cross (GLU would need a combine callback
+  // to make the crossing vertices) or it ran out of memory.
+  bool refused() const;
 
  private:
   GLUtesselator* tess_;
@@ -56,6 +62,11 @@ struct TessOutput {
   bool reverseNext = false;
   std::vector<IndexTriple> outputTriangles;
   std::vector<std::int32_t> pendingIndices;
+  // The first error GLU gave up with (GLU_TESS_NEED_COMBINE_CALLBACK or
+  // GLU_OUT_OF_MEMORY), 0 if none. Other reports are not failures: every
+  // polygon reports GLU_TESS_MISSING_END_CONTOUR (see beginPolygon), and
+  // GLU_TESS_COORD_TOO_LARGE clamps the coordinate and goes on.
+  std::uint32_t refusal = 0;
 };
 TessOutput& tessOutput();
 
@@ -63,5 +74,6 @@ TessOutput& tessOutput();
 void tessOnBegin(std::uint32_t type);
 void tessOnVertex(void* data);
 void tessOnEnd();
+void tessOnError(std::uint32_t error);
 
 }  // namespace pw

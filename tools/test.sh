@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Sets everything up and runs the whole test suite: the Release build, a
-# bounded fuzz run of the OBJ reader, then the same tests under
-# AddressSanitizer + UndefinedBehaviorSanitizer.
+# Sets everything up and runs the whole test suite: the Release build,
+# bounded fuzz runs of the OBJ reader and of the whole build, then the same
+# tests under AddressSanitizer + UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,15 +14,25 @@ cmake --preset release >/dev/null
 cmake --build --preset release -j"$jobs"
 ctest --preset release -j"$jobs"
 
-echo "== Fuzzing the OBJ reader for ${fuzz_seconds}s (ASan + UBSan)"
+# fuzz TARGET [libFuzzer options]: a bounded run from the OBJ fixtures.
+fuzz() {
+  local target=$1
+  shift
+  local corpus
+  corpus=$(mktemp -d)
+  cp tests/data/obj/* "$corpus"/
+  build/fuzz/tests/fuzz/"$target" -max_total_time="$fuzz_seconds" -print_final_stats=1 "$@" \
+    "$corpus" 2>build/fuzz/"$target"-run.log || { tail -n 50 build/fuzz/"$target"-run.log; exit 1; }
+  grep -E 'stat::number_of_executed_units' build/fuzz/"$target"-run.log || true
+  rm -rf "$corpus"
+}
+
+echo "== Fuzzing the OBJ reader, then the whole build, for ${fuzz_seconds}s each (ASan + UBSan)"
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j"$jobs" --target obj_reader_fuzz
-corpus=$(mktemp -d)
-cp tests/data/obj/* "$corpus"/
-build/fuzz/tests/fuzz/obj_reader_fuzz -max_total_time="$fuzz_seconds" -print_final_stats=1 \
-  "$corpus" 2>build/fuzz/fuzz-run.log || { tail -n 50 build/fuzz/fuzz-run.log; exit 1; }
-grep -E 'stat::number_of_executed_units' build/fuzz/fuzz-run.log || true
-rm -rf "$corpus"
+cmake --build --preset fuzz -j"$jobs" --target obj_reader_fuzz build_fuzz
+fuzz obj_reader_fuzz
+# Longer inputs are not built (see tests/fuzz/build_check.h).
+fuzz build_fuzz -max_len=2048
 
 echo "== Sanitizer build and tests"
 cmake --preset asan >/dev/null

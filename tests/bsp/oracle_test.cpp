@@ -94,6 +94,11 @@ void expectSameOutcome(const Outcome& expected, const Outcome& actual) {
   EXPECT_EQ(a.maxDepth, b.maxDepth);
   EXPECT_EQ(a.trianglesSplit, b.trianglesSplit);
   EXPECT_EQ(a.portalsCreated, b.portalsCreated);
+  EXPECT_EQ(a.planesWithoutRings, b.planesWithoutRings);
+  EXPECT_EQ(a.planesRefused, b.planesRefused);
+  EXPECT_EQ(a.planesWithoutArea, b.planesWithoutArea);
+  EXPECT_EQ(a.planesUntessellable, b.planesUntessellable);
+  EXPECT_EQ(a.planesWithoutPortal.size(), b.planesWithoutPortal.size());
 }
 
 // Separate random triangles plus what makes plane grouping and counting

@@ -48,13 +48,13 @@ void appendTagged(const Mesh& mesh, Scene& scene) {
 
 // Builds the whole Scene, flattens, and checks what every build must give.
 struct BuiltLevel {
-  explicit BuiltLevel(const Mesh& mesh) {
+  explicit BuiltLevel(const Mesh& mesh, BuildOptions options = {}) {
     appendTagged(mesh, scene);
     for (std::int32_t t = 0; t < scene.triangleCount(); ++t) {
       sourceArea.push_back(area(scene, t));
       sourcePlane.push_back(scene.triangle(t).planeNormal());
     }
-    builder = std::make_unique<BspBuilder>(&scene, dir.path());
+    builder = std::make_unique<BspBuilder>(&scene, dir.path(), options);
     root = builder->build(scene.allTriangleIndices(), {});
     root->collectLeafFragments();
   }
@@ -96,6 +96,20 @@ struct BuiltLevel {
         EXPECT_TRUE(held.at(fragment->target()).count(fragment->twin())) << "Space " << space->number;
         EXPECT_EQ(fragment->twin()->target(), space);
       }
+    }
+  }
+
+  // Every division made a portal or counted one reason for none; the planes
+  // kept are cutters of the build, with their own plane normals.
+  void checkEveryPlaneAccountedFor() const {
+    const BuildStats& s = builder->stats();
+    const std::uint64_t lost = s.planesRefused + s.planesWithoutArea + s.planesUntessellable;
+    EXPECT_EQ(s.innerNodes, s.portalsCreated + s.planesWithoutRings + lost);
+    EXPECT_EQ(s.planesWithoutPortal.size(), std::min<std::uint64_t>(lost, BuildStats::kPlanesWithoutPortalKept));
+    for (const PlaneWithoutPortal& plane : s.planesWithoutPortal) {
+      ASSERT_TRUE(plane.cutter >= 0 && plane.cutter < scene.triangleCount());
+      EXPECT_TRUE(sameBits(plane.normal, scene.triangle(plane.cutter).planeNormal())) << plane.cutter;
+      EXPECT_TRUE(plane.outcome != PortalOutcome::Created && plane.outcome != PortalOutcome::NoRings);
     }
   }
 
@@ -175,6 +189,7 @@ TEST_P(GeneratedLevelBuild, keepsTrianglesAreaPlanesAndPortalLinks) {
   BuiltLevel level(mesh);
   level.checkTrianglesEndInExactlyOneSpace();
   level.checkPortalsLeadBothWays();
+  level.checkEveryPlaneAccountedFor();
   EXPECT_GT(level.builder->stats().spaces, 1u);
 }
 
@@ -192,6 +207,7 @@ TEST_P(RandomSoupBuild, keepsTrianglesAreaPlanesAndPortalLinks) {
   BuiltLevel level(randomSoup(120, GetParam()));
   level.checkTrianglesEndInExactlyOneSpace();
   level.checkPortalsLeadBothWays();
+  level.checkEveryPlaneAccountedFor();
   EXPECT_GT(level.builder->stats().trianglesSplit, 0u);
 }
 
@@ -202,6 +218,62 @@ TEST_P(RandomSoupBuild, turnedAndMovedSoupKeepsTheSameProperties) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, RandomSoupBuild, ::testing::Range<std::uint64_t>(1, 9));
+
+// The total area of the leaf fragments of every Space (each portal counted
+// once per side).
+double leafPortalArea(const BspNode& root) {
+  double sum = 0.0;
+  for (const BspNode* space : collectSpaces(root)) {
+    for (const Portal* fragment : space->portals) {
+      for (const PortalTriangle& t : fragment->triangles()) {
+        const Point3 c = cross(t.vertices[1] - t.vertices[0], t.vertices[2] - t.vertices[0]);
+        sum += 0.5 * std::sqrt(dot(c, c));
+      }
+    }
+  }
+  return sum;
+}
+
+// A level beyond +-1000 gets a larger square that holds every ring: moved or
+// scaled, the rooms keep all their portal area. (A ring outside the square
+// loses the triangles the square's winding adds around it; one across its
+// edge, or with a vertex on one of its corners, loses more.) Every
+// coordinate stays exact in 32 bits, so the trees are the same. Held to the
+// square of 1000, doorways straddling its edge (moved by 998.5) lose their
+// planes to GLU's refusal, and the build's figures say so.
+TEST(TreeBuild, levelsBeyondAThousandUnitsKeepTheirPortalArea) {
+  const Mesh rooms = layoutMesh(roomsAndCorridors(roomsForSize(1000)));
+  const BuiltLevel original(rooms);
+  const double reference = leafPortalArea(*original.root);
+  ASSERT_GT(reference, 0.0);
+  ASSERT_EQ(original.builder->stats().planesRefused, 0u);
+  const auto movedRooms = [&rooms](double offset, double scale) {
+    Mesh mesh = rooms;
+    for (Point3& p : mesh.positions) {
+      p = {static_cast<float>((p.x + offset) * scale), static_cast<float>((p.y + offset) * scale),
+           static_cast<float>((p.z + offset) * scale)};
+    }
+    return mesh;
+  };
+  const struct {
+    double offset;
+    double scale;
+  } cases[] = {{1010, 1}, {998.5, 1}, {0, 1000}, {1010, 1000}};
+  for (const auto& c : cases) {
+    const BuiltLevel level(movedRooms(c.offset, c.scale));
+    const double expected = reference * c.scale * c.scale;
+    EXPECT_NEAR(leafPortalArea(*level.root), expected, 1e-9 * expected)
+        << "offset " << c.offset << ", scale " << c.scale;
+    EXPECT_EQ(level.builder->stats().planesRefused, 0u);
+  }
+
+  BuildOptions smallSquare;
+  smallSquare.squareHalfSide = kSquareHalfSide;
+  const BuiltLevel clipped(movedRooms(998.5, 1), smallSquare);
+  EXPECT_LT(leafPortalArea(*clipped.root), reference);
+  EXPECT_GT(clipped.builder->stats().planesRefused, 0u);
+  clipped.checkEveryPlaneAccountedFor();
+}
 
 // Degenerate input: the build ends and the usual properties hold.
 TEST(TreeBuild, degenerateInputsTerminate) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include <locale>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "tests/support/scratch_dir.h"
@@ -117,13 +119,38 @@ TEST_F(SceneLogFile, restartEmptiesTheFileAndWritesFromItsStart) {
   EXPECT_EQ(readFile(path), "0 0 1\n");
 }
 
-TEST_F(SceneLogFile, unwritableFileIsSilentlyDroppedAlsoOnRestart) {
+// A log that cannot be written goes on dropping writes and keeps the first
+// reason: not opened (no such folder), or written to a full device, where
+// the failure shows at the end of the line it hit.
+TEST_F(SceneLogFile, keepsTheFirstFailureAndGoesOn) {
   const std::filesystem::path unwritable = dir.file("no_such_folder") / "x.log";
-  SceneLog log(unwritable, nullptr);
-  log.writePoint({1, 2, 3});
-  log.restart();
-  log.writePoint({1, 2, 3});
+  SceneLog missing(unwritable, nullptr);
+  EXPECT_EQ(missing.failure(), std::generic_category().message(ENOENT));
+  missing.writePoint({1, 2, 3});
+  missing.restart();
+  missing.writePoint({1, 2, 3});
+  EXPECT_FALSE(missing.close());
+  EXPECT_EQ(missing.failure(), std::generic_category().message(ENOENT));
   EXPECT_FALSE(std::filesystem::exists(unwritable));
+
+  SceneLog full("/dev/full", nullptr);
+  EXPECT_TRUE(full.ok());
+  full.writePoint({1, 2, 3});
+  EXPECT_EQ(full.failure(), std::generic_category().message(ENOSPC));
+}
+
+// Whatever goes to a closed log is not a failure of the file.
+TEST_F(SceneLogFile, closeReportsAWholeFileAndLaterWritesAreNotFailures) {
+  SceneLog log(path, nullptr);
+  log.writePoint({1, 2, 3});
+  log.stream() << "no line end yet";
+  EXPECT_TRUE(log.close());
+  EXPECT_EQ(readFile(path), "1 2 3\nno line end yet");
+  log.writePoint({4, 5, 6});
+  log.restart();
+  EXPECT_TRUE(log.ok());
+  EXPECT_TRUE(log.close());
+  EXPECT_EQ(readFile(path), "1 2 3\nno line end yet");
 }
 
 // A decimal comma and digit grouping, as some user locales have.

@@ -18,6 +18,9 @@ using testing_support::portalArea;
 using testing_support::readFile;
 using testing_support::ScratchDir;
 
+const double kNan = std::nan("");
+const double kInf = std::numeric_limits<double>::infinity();
+
 // --- The square --------------------------------------------------------
 
 void expectCorners(const std::array<Point3, 4>& got, const std::array<Point3, 4>& expected) {
@@ -45,6 +48,20 @@ TEST(CutterSquare, cornersFollowTheDominantAxis) {
   EXPECT_EQ(zx[1].z, -(0.6 * 1000.0 + 0.0 * -1000.0) / 0.8);
 }
 
+// Levels within +-1000 keep the square of 1000; beyond, the smallest power of
+// two at least twice the largest coordinate.
+TEST(CutterSquare, halfSideGrowsWithTheLevelBeyondAThousand) {
+  const struct {
+    double largest;
+    double halfSide;
+  } cases[] = {{0, 1000},    {1000, 1000},       {kNan, 1000},     {1000.0001, 2048},
+               {1024, 2048}, {1024.0001, 4096},  {1e6, 0x1p21},    {3.4e38, 0x1p129},
+               {0x1p1022, 0x1p1023}, {kInf, 0x1p1023}};
+  for (const auto& c : cases) EXPECT_EQ(squareHalfSideFor(c.largest), c.halfSide) << c.largest;
+  expectCorners(cutterSquare({1, 0, 0}, 2048),
+                {{{0, -2048, -2048}, {0, 2048, -2048}, {0, 2048, 2048}, {0, -2048, 2048}}});
+}
+
 // For every direction the square lies on n . p = 0 (within rounding) and
 // runs counter-clockwise seen from the side n points to.
 class CutterSquareDirections : public ::testing::TestWithParam<Point3> {};
@@ -69,8 +86,8 @@ INSTANTIATE_TEST_SUITE_P(Normals, CutterSquareDirections,
 
 class CreateCutterPortal : public ::testing::Test {
  protected:
-  void create(const std::vector<Contour>& contours, const Point3& normal) {
-    createCutterPortal(contours, normal, nullptr, frontList, behindList, store, trisLog());
+  PortalOutcome create(const std::vector<Contour>& contours, const Point3& normal) {
+    return createCutterPortal(contours, normal, nullptr, frontList, behindList, store, trisLog());
   }
   std::filesystem::path trisLog() const { return dir.file("tris.log"); }
 
@@ -91,22 +108,20 @@ class CreateCutterPortal : public ::testing::Test {
   PortalStore store;
 };
 
-const double kNan = std::nan("");
-const double kInf = std::numeric_limits<double>::infinity();
-
 // No area to cover, and a stale "tris.log" is emptied all the same. The
 // rings are given as chaining hands them on.
 struct NoPortalCase {
   const char* name;
   std::vector<Contour> rings;
   Point3 normal;
+  PortalOutcome why;
 };
 
 class CreateCutterPortalNone : public CreateCutterPortal, public ::testing::WithParamInterface<NoPortalCase> {};
 
 TEST_P(CreateCutterPortalNone, givesNoPortalAndAnEmptyLog) {
   testing_support::writeFile(trisLog(), "stale\n");
-  create(GetParam().rings, GetParam().normal);
+  EXPECT_EQ(create(GetParam().rings, GetParam().normal), GetParam().why);
   EXPECT_TRUE(frontList.empty());
   EXPECT_TRUE(behindList.empty());
   EXPECT_EQ(store.size(), 0U);
@@ -120,17 +135,29 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, CreateCutterPortalNone,
     ::testing::Values(
         // Every triangle between the square and nothing touches a corner.
-        NoPortalCase{"squareAlone", {}, {0, 0, 1}},
+        NoPortalCase{"squareAlone", {}, {0, 0, 1}, PortalOutcome::NoRings},
         // The cross-section of a solid block has winding 0.
-        NoPortalCase{"blockRing", {kBlock}, {0, 0, 1}},
-        NoPortalCase{"roomSeenAgainstTheNormal", {kRoom}, {0, 0, -1}},
+        NoPortalCase{"blockRing", {kBlock}, {0, 0, 1}, PortalOutcome::NoArea},
+        NoPortalCase{"roomSeenAgainstTheNormal", {kRoom}, {0, 0, -1}, PortalOutcome::NoArea},
         // Overlapping rooms would need new vertices where the rings cross,
         // which GLU makes only with a combine callback; none is given.
-        NoPortalCase{"crossingRings", {kRoom, {{3, 1, 0}, {3, 3, 0}, {1, 3, 0}, {1, 1, 0}}}, {0, 0, 1}},
+        NoPortalCase{"crossingRings",
+                     {kRoom, {{3, 1, 0}, {3, 3, 0}, {1, 3, 0}, {1, 1, 0}}},
+                     {0, 0, 1},
+                     PortalOutcome::Refused},
+        // A room reaching past the square crosses its edges.
+        NoPortalCase{"ringAcrossTheSquare",
+                     {{{1500, 0, 0}, {1500, 2, 0}, {0, 2, 0}, {0, 0, 0}}},
+                     {0, 0, 1},
+                     PortalOutcome::Refused},
         // Hostile planes and points never reach GLU.
-        NoPortalCase{"zeroNormal", {kRoom}, {0, 0, 0}}, NoPortalCase{"nanNormal", {kRoom}, {kNan, 0, 1}},
-        NoPortalCase{"infiniteNormal", {kRoom}, {0, kInf, 1}},
-        NoPortalCase{"nanPoint", {{{2, 0, 0}, {2, 2, 0}, {kNan, 2, 0}, {0, 0, 0}}}, {0, 0, 1}}),
+        NoPortalCase{"zeroNormal", {kRoom}, {0, 0, 0}, PortalOutcome::Untessellable},
+        NoPortalCase{"nanNormal", {kRoom}, {kNan, 0, 1}, PortalOutcome::Untessellable},
+        NoPortalCase{"infiniteNormal", {kRoom}, {0, kInf, 1}, PortalOutcome::Untessellable},
+        NoPortalCase{"nanPoint",
+                     {{{2, 0, 0}, {2, 2, 0}, {kNan, 2, 0}, {0, 0, 0}}},
+                     {0, 0, 1},
+                     PortalOutcome::Untessellable}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
 // Counter-clockwise around n (a room seen from inside): the portal covers it.
@@ -139,7 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
 //   (0,0) +----+ (2,0)
 TEST_F(CreateCutterPortal, roomRingBecomesAPortalFacingTheNormal) {
   const Point3 n{0, 0, 1};
-  create({kRoom}, n);
+  EXPECT_EQ(create({kRoom}, n), PortalOutcome::Created);
   ASSERT_EQ(frontList.size(), 1U);
   ASSERT_EQ(behindList.size(), 1U);
   Portal& portal = *frontList[0];

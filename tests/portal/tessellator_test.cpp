@@ -142,5 +142,30 @@ TEST_F(GluTessellation, positiveRuleFillsOnlyCounterClockwiseContours) {
   EXPECT_EQ(tess.outputCount(), 0);
 }
 
+// Crossing squares need a new vertex where their edges cross; with no
+// combine callback GLU gives up, delivers nothing and says so. Only the
+// Tessellator that saw it is marked (the record is process-wide too), and a
+// polygon GLU accepts is not marked, though every polygon reports the
+// contour gluBeginPolygon leaves open.
+TEST_F(GluTessellation, crossingContoursAreRefusedAndOnlyThatTessellatorIsMarked) {
+  const auto square = [](std::int32_t first, double x, double y) {
+    return Ring{{first, {x, y, 0}}, {first + 1, {x + 2, y, 0}}, {first + 2, {x + 2, y + 2, 0}},
+                {first + 3, {x, y + 2, 0}}};
+  };
+  {
+    Tessellator crossing;
+    polygon(crossing, {square(0, 0, 0), square(4, 1, 1)});
+    crossing.endPolygon();
+    EXPECT_TRUE(crossing.refused());
+    EXPECT_EQ(crossing.outputCount(), 0);
+  }
+  Tessellator apart;
+  EXPECT_FALSE(apart.refused());
+  polygon(apart, {square(0, 0, 0), square(4, 5, 5)});
+  apart.endPolygon();
+  EXPECT_FALSE(apart.refused());
+  EXPECT_EQ(apart.outputCount(), 4);
+}
+
 }  // namespace
 }  // namespace pw
