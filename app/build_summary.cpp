@@ -82,11 +82,16 @@ void writeSummary(std::ostream& out, const BuildSummary& s) {
   out << "tree:         " << b.innerNodes << " inner nodes, " << b.spaces << " Spaces (" << b.forcedSpaces
       << " forced), depth " << b.maxDepth << '\n';
   out << "portals:      " << b.portalsCreated << " created, " << s.leafFragments << " leaf fragments in Spaces\n";
+  if (b.planesRefused + b.planesWithoutArea + b.planesUntessellable != 0) {
+    out << "no portal:    " << b.planesRefused << " cutter planes whose rings GLU refused (they cross), "
+        << b.planesWithoutArea << " whose triangles all touched the square's corners, " << b.planesUntessellable
+        << " degenerate\n";
+  }
   const OpenLevelReport& o = s.openLevel;
   out << "cells:        " << o.cellFaces << " faces between Spaces, " << o.openLinks << " open links (area "
       << fixed(o.openLinkArea, 3) << ")\n";
   if (!o.openness.designHolds()) {
-    out << o.openness.describe() << "; " << o.spacesWithoutFragments << " of " << o.spaces
+    out << "open level:   " << o.openness.describe() << "; " << o.spacesWithoutFragments << " of " << o.spaces
         << " Spaces without a portal fragment;\n"
         << "              the designed portals join the Spaces in " << o.designedGroups
         << " groups, with the open links in " << o.soundGroups << "\n";
@@ -127,6 +132,9 @@ void writeSummaryJson(std::ostream& out, const BuildSummary& s) {
       << ",\n  \"innerNodes\": " << b.innerNodes << ",\n  \"spaces\": " << b.spaces
       << ",\n  \"forcedSpaces\": " << b.forcedSpaces << ",\n  \"treeDepth\": " << b.maxDepth
       << ",\n  \"portalsCreated\": " << b.portalsCreated << ",\n  \"leafFragments\": " << s.leafFragments
+      << ",\n  \"planesWithoutPortal\": {\"withoutRings\": " << b.planesWithoutRings
+      << ", \"refused\": " << b.planesRefused << ", \"withoutArea\": " << b.planesWithoutArea
+      << ", \"untessellable\": " << b.planesUntessellable << "}"
       << ",\n  \"seconds\": {\"load\": " << seconds(s.loadSeconds) << ", \"build\": " << seconds(s.buildSeconds)
       << ", \"dump\": " << seconds(s.dumpSeconds) << ", \"cells\": " << seconds(s.cellSeconds)
       << ", \"links\": " << seconds(s.linkSeconds) << ", \"convexity\": " << seconds(b.convexitySeconds)

@@ -123,7 +123,15 @@ int compile(const Options& options) {
       return 2;
     }
   }
-  if (!options.outputDir.empty()) std::filesystem::create_directories(options.outputDir);
+  if (!options.outputDir.empty()) {
+    std::error_code error;
+    std::filesystem::create_directories(options.outputDir, error);
+    if (error) {
+      std::cerr << "portalbuild: cannot make the output folder " << options.outputDir.string() << ": "
+                << error.message() << '\n';
+      return 1;
+    }
+  }
   // "tris.log" is only written when a portal is created: one left over from
   // an earlier run would pass for this level's.
   std::filesystem::remove(options.outputDir / "tris.log");
@@ -145,6 +153,12 @@ int compile(const Options& options) {
   const auto compiled = pw::compileLevel(scene, compileOptions);
   if (showProgress) std::cerr << '\n';
   if (!compiled->load.opened) return 2;  // the reader has said why
+  // Closed now, so that a full disk or a missing folder shows up before the
+  // summary claims anything.
+  const std::vector<pw::LogFailure> logFailures = compiled->logFailures();
+  for (const pw::LogFailure& failure : logFailures) {
+    std::cerr << "portalbuild: cannot write " << failure.file.string() << ": " << failure.reason << '\n';
+  }
 
   pw::BuildSummary summary = pw::summarize(options.level.string(), *compiled, scene);
   const pw::Stopwatch cellTime;
@@ -162,6 +176,11 @@ int compile(const Options& options) {
     }
   }
   if (!options.quiet) pw::writeSummary(std::cout, summary);
+  if (!logFailures.empty()) {
+    std::cerr << "portalbuild: incomplete logs:";
+    for (const pw::LogFailure& failure : logFailures) std::cerr << ' ' << failure.file.filename().string();
+    std::cerr << '\n';
+  }
   if (!options.jsonPath.empty()) {
     std::ofstream json(options.jsonPath);
     pw::writeSummaryJson(json, summary);
@@ -171,7 +190,7 @@ int compile(const Options& options) {
       return 1;
     }
   }
-  return 0;
+  return logFailures.empty() ? 0 : 1;
 }
 
 }  // namespace

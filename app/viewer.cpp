@@ -50,12 +50,17 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
     compileOptions.outputDir = options.outputDir;
     level = compile(shell.scene, compileOptions);
     shell.treeRoot = level->root;
+    // Nothing more is written to the three logs: close them, and say once if
+    // one of them did not reach the disk whole.
+    for (const LogFailure& failure : level->logFailures()) {
+      std::cerr << "portalwalk: cannot write " << failure.file.string() << ": " << failure.reason << '\n';
+    }
     shell.culling = options.culling.value_or(Culling::Designed);
     if (!options.culling) {
       const Openness openness = measureOpenness(*level);
       if (!openness.designHolds()) {
         shell.culling = Culling::Sound;
-        std::cerr << openness.describe() << "; culling through cell faces so that nothing in view is hidden\n";
+        std::cerr << "open level: " << openness.describe() << "; culling through cell faces so that nothing in view is hidden\n";
       }
     }
     if (shell.culling == Culling::Sound) {

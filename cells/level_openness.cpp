@@ -34,7 +34,7 @@ class Groups {
 
 std::string Openness::describe() const {
   if (designHolds()) return {};
-  std::string text = "open level: " + std::to_string(openEdges) + " open edges";
+  std::string text = std::to_string(openEdges) + " open edges";
   if (nonManifoldEdges != 0) text += ", " + std::to_string(nonManifoldEdges) + " non-manifold edges";
   if (refusedPlanes != 0) text += ", " + std::to_string(refusedPlanes) + " cutter planes whose rings GLU refused";
   return text;
@@ -44,6 +44,10 @@ Openness measureOpenness(const CompiledLevel& level) {
   Openness openness;
   openness.openEdges = level.edges.open.size();
   openness.nonManifoldEdges = level.edges.nonManifold;
+  // A plane GLU could not tessellate at all (it never reached GLU) fails
+  // the same way as one GLU refused: the whole plane gets no portal.
+  const BuildStats& stats = level.builder->stats();
+  openness.refusedPlanes = stats.planesRefused + stats.planesUntessellable;
   return openness;
 }
 

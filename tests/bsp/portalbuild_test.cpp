@@ -198,7 +198,7 @@ TEST(Portalbuild, reportsTheOpenEdgesOfABoxWithOneTriangleMissing) {
 
   const ProgramRun open = portalbuild(dir, "open.obj -o o --json o.json --open-edges holes.obj", dir.path());
   ASSERT_EQ(open.exitCode, 0) << open.err;
-  EXPECT_NE(open.out.find("open level: 3 open edges;"), std::string::npos) << open.out;
+  EXPECT_NE(open.out.find("open level:   3 open edges;"), std::string::npos) << open.out;
   EXPECT_NE(open.out.find("warning:"), std::string::npos) << open.out;
   const std::string json = readFile(dir.file("o.json"));
   EXPECT_TRUE(JsonChecker(json).wellFormed()) << json;
