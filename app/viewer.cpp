@@ -63,7 +63,7 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
         std::cerr << "open level: " << openness.describe() << "; culling through cell faces so that nothing in view is hidden\n";
       }
     }
-    if (shell.culling == Culling::Sound) {
+    if (shell.culling == Culling::Sound && level->root != nullptr) {
       links = findOpenLinks(shell.scene, computeCellFaces(shell.scene, *level->root));
       shell.links = &links;
     }

@@ -46,8 +46,10 @@ Openness measureOpenness(const CompiledLevel& level) {
   openness.nonManifoldEdges = level.edges.nonManifold;
   // A plane GLU could not tessellate at all (it never reached GLU) fails
   // the same way as one GLU refused: the whole plane gets no portal.
-  const BuildStats& stats = level.builder->stats();
-  openness.refusedPlanes = stats.planesRefused + stats.planesUntessellable;
+  if (level.builder != nullptr) {
+    const BuildStats& stats = level.builder->stats();
+    openness.refusedPlanes = stats.planesRefused + stats.planesUntessellable;
+  }
   return openness;
 }
 
