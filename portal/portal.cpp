@@ -28,9 +28,9 @@ Portal::~Portal() {
 std::int32_t Portal::addTriangle(const Point3& a, const Point3& b, const Point3& c) {
   assert(front_ == nullptr && behind_ == nullptr && "a split fragment gets no triangles");
   const std::int32_t index = triangleCount();
-  triangles_.emplace_back(this, a, b, c);
-  // The twin faces the other way: same corners, reversed winding, same owner.
-  twin_->triangles_.emplace_back(this, c, b, a);
+  triangles_.emplace_back(a, b, c);
+  // The twin faces the other way: same corners, reversed winding.
+  twin_->triangles_.emplace_back(c, b, a);
   return index;
 }
 

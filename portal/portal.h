@@ -21,18 +21,9 @@ struct BspNode;
 // they are not Scene vertices.
 class PortalTriangle {
  public:
-  PortalTriangle(Portal* ownerPortal, const Point3& a, const Point3& b, const Point3& c)
-      : vertices{a, b, c}, owner(ownerPortal) {}
-  virtual ~PortalTriangle() = default;
-  PortalTriangle(const PortalTriangle&) = default;
-  PortalTriangle& operator=(const PortalTriangle&) = default;
-  PortalTriangle(PortalTriangle&&) = default;
-  PortalTriangle& operator=(PortalTriangle&&) = default;
+  PortalTriangle(const Point3& a, const Point3& b, const Point3& c) : vertices{a, b, c} {}
 
   std::array<Point3, 3> vertices;
-  // The fragment on which addTriangle made it (also for the twin's copy).
-  // Non-owning; nothing reads it.
-  Portal* owner;
 };
 
 // A fragment, always made together with its twin, which covers the same area
@@ -47,7 +38,7 @@ class PortalTriangle {
 class Portal {
  public:
   Portal();
-  virtual ~Portal();
+  ~Portal();
   Portal(const Portal&) = delete;
   Portal& operator=(const Portal&) = delete;
 

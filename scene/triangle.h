@@ -33,14 +33,8 @@ class Triangle {
   Triangle(const Scene* scene, std::array<std::int32_t, 3> vertexIndices,
            std::array<std::int32_t, 3> normalIndices, const Point3& planeNormal)
       : vertexIndices_(vertexIndices), normalIndices_(normalIndices), scene_(scene), planeNormal_(planeNormal) {}
-  virtual ~Triangle() = default;
-  Triangle(const Triangle&) = default;
-  Triangle& operator=(const Triangle&) = default;
-  Triangle(Triangle&&) = default;
-  Triangle& operator=(Triangle&&) = default;
-
-  virtual std::int32_t normalIndex(int corner) const { return normalIndices_[corner]; }
-  virtual const Point3& planeNormal() const { return planeNormal_; }
+  std::int32_t normalIndex(int corner) const { return normalIndices_[corner]; }
+  const Point3& planeNormal() const { return planeNormal_; }
   std::int32_t vertexIndex(int corner) const { return vertexIndices_[corner]; }
   const Scene* scene() const { return scene_; }
 

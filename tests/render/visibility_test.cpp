@@ -15,7 +15,7 @@ Matrix4 identity() {
   return matrix;
 }
 
-PortalTriangle triangle(const Point3& a, const Point3& b, const Point3& c) { return {nullptr, a, b, c}; }
+PortalTriangle triangle(const Point3& a, const Point3& b, const Point3& c) { return {a, b, c}; }
 
 // Horizontal offset at z = -1 of a direction `degrees` right of the view axis.
 double atAngle(double degrees) { return std::tan(degrees * std::numbers::pi / 180.0); }
