@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <system_error>
+#include <utility>
 #include <vector>
 
 #include "scene/obj_text_parser.h"
@@ -19,8 +22,11 @@ struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-void reportFailure(const char* what, const std::filesystem::path& fileName, int error) {
-  std::fprintf(stderr, "%s OBJ file \"%s\": %s\n", what, fileName.c_str(), std::strerror(error));
+// One line to stderr naming the file; the report keeps the reason.
+void reportFailure(ObjReadReport& report, const char* what, const std::filesystem::path& fileName,
+                   std::string reason) {
+  std::fprintf(stderr, "%s OBJ file \"%s\": %s\n", what, fileName.c_str(), reason.c_str());
+  report.failure = std::move(reason);
 }
 
 }  // namespace
@@ -29,7 +35,13 @@ ObjReadReport ObjReader::read(Scene& scene) const {
   ObjReadReport report;
   const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName_.c_str(), "rb"));
   if (!file) {
-    reportFailure("cannot open", fileName_, errno);
+    reportFailure(report, "cannot open", fileName_, std::strerror(errno));
+    return report;
+  }
+  // A directory opens like a file here, and only the first read would fail
+  // (as a read error, which reads like a file cut short): say what it is.
+  if (std::error_code ignored; std::filesystem::is_directory(fileName_, ignored)) {
+    reportFailure(report, "cannot open", fileName_, std::strerror(EISDIR));
     return report;
   }
   report.opened = true;
@@ -50,7 +62,7 @@ ObjReadReport ObjReader::read(Scene& scene) const {
       // The complete lines before the error count; the unfinished one does not.
       parser.parse({buffer.data(), held}, false);
       report.readError = true;
-      reportFailure("error reading", fileName_, error);
+      reportFailure(report, "error reading", fileName_, std::strerror(error));
       break;
     }
     const std::size_t consumed = parser.parse({buffer.data(), held}, shortRead);

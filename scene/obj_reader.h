@@ -33,6 +33,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -46,14 +47,18 @@ class Scene;
 // What one read did, for callers that report it (the viewer ignores it;
 // `portalbuild` prints it and fails when `ok()` is false).
 struct ObjReadReport {
-  // False when the file could not be opened; the Scene is then unchanged and
-  // one line naming the file and the reason has gone to stderr.
+  // False when the file could not be opened or the name is a directory; the
+  // Scene is then unchanged and one line naming the file and the reason has
+  // gone to stderr.
   bool opened = false;
-  // True when reading stopped at a read error (for example when the name is a
-  // directory); the lines read before it are in the Scene, the partial last
-  // line is not, and one line naming the file and the reason has gone to
-  // stderr.
+  // True when reading stopped at a read error; the lines read before it are
+  // in the Scene, the partial last line is not, and one line naming the file
+  // and the reason has gone to stderr.
   bool readError = false;
+  // Why the file could not be read, as given after the file name on the
+  // stderr line ("Is a directory", "No such file or directory", ...); empty
+  // while ok().
+  std::string failure;
   std::uint64_t bytes = 0;  // bytes read, a byte-order mark included
   std::uint64_t lines = 0;  // lines seen, blank and ignored ones included
   // Lines per keyword, whether they were read or skipped.

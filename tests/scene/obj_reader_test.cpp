@@ -366,13 +366,17 @@ TEST(ObjReader, unreadableFilesGiveOneMessageEach) {
   EXPECT_FALSE(absent.report.opened);
   EXPECT_EQ(absent.scene.vertexCount() + absent.scene.normalCount() + absent.scene.triangleCount(), 0);
 
+  EXPECT_EQ(absent.report.failure, std::strerror(ENOENT));
+
+  // A directory is refused before reading, not taken for a file cut short.
   ::testing::internal::CaptureStderr();
   const ReadFile folder(kObjDir);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-            "error reading OBJ file \"" + kObjDir.string() + "\": " + std::strerror(EISDIR) + "\n");
-  EXPECT_TRUE(folder.report.opened);
-  EXPECT_TRUE(folder.report.readError);
+            "cannot open OBJ file \"" + kObjDir.string() + "\": " + std::strerror(EISDIR) + "\n");
+  EXPECT_FALSE(folder.report.opened);
+  EXPECT_FALSE(folder.report.readError);
   EXPECT_FALSE(folder.report.ok());
+  EXPECT_EQ(folder.report.failure, std::strerror(EISDIR));
 }
 
 TEST(ObjReader, fileReadInBlocksMatchesTheSameTextInMemory) {
