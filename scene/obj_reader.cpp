@@ -66,6 +66,10 @@ ObjReadReport ObjReader::read(Scene& scene) const {
       break;
     }
     const std::size_t consumed = parser.parse({buffer.data(), held}, shortRead);
+    if (report.unsupportedEncoding) {
+      reportFailure(report, "cannot read", fileName_, ObjReadReport::kUtf16Failure);
+      break;
+    }
     if (shortRead) break;
     held -= consumed;
     std::memmove(buffer.data(), buffer.data() + consumed, held);

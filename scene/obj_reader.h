@@ -13,7 +13,8 @@
 //   anything else   ignored ("#" comments, o, g, s, usemtl, ...)
 // Whatever follows the fields a keyword needs is ignored (a fourth "v"
 // number, a fourth face corner). A UTF-8 byte-order mark at the very start of
-// the text is skipped.
+// the text is skipped; text that starts with a UTF-16 mark (FF FE or FE FF) is
+// not read at all and the read fails (ObjReadReport::unsupportedEncoding).
 //
 // Numbers are decimal only ("inf", "nan" and hexadecimal are not numbers), and
 // each is rounded once to the nearest 32-bit float, then widened; a number
@@ -55,6 +56,11 @@ struct ObjReadReport {
   // in the Scene, the partial last line is not, and one line naming the file
   // and the reason has gone to stderr.
   bool readError = false;
+  // True when the text starts with a UTF-16 byte-order mark (FF FE or FE FF):
+  // nothing of it is read, the Scene is unchanged and `failure` is
+  // kUtf16Failure (which ObjReader::read also writes to stderr).
+  bool unsupportedEncoding = false;
+  static constexpr const char* kUtf16Failure = "UTF-16 text is not supported; save the level as UTF-8";
   // Why the file could not be read, as given after the file name on the
   // stderr line ("Is a directory", "No such file or directory", ...); empty
   // while ok().
@@ -78,7 +84,7 @@ struct ObjReadReport {
   std::vector<std::uint64_t> firstSkippedLines;
   static constexpr std::size_t kSkippedLinesKept = 10;
 
-  bool ok() const { return opened && !readError; }
+  bool ok() const { return opened && !readError && !unsupportedEncoding; }
 };
 
 // Working state of one read: the 1-based OBJ numbers of "v" and "vn" lines
@@ -135,7 +141,7 @@ class ObjReader {
 };
 
 // The same reading from text already in memory (tests, fuzzing); `opened` is
-// always true.
+// always true, and nothing goes to stderr.
 ObjReadReport readObjText(std::string_view text, Scene& scene);
 
 }  // namespace pw

@@ -9,6 +9,8 @@ namespace pw {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LittleEndianMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BigEndianMark = "\xFE\xFF";
 
 // Reads `values.size()` numbers, each after optional whitespace and each
 // ending where a field may end. Fails on the first unreadable one.
@@ -54,6 +56,14 @@ ObjTextParser::ObjTextParser(Scene& scene, ObjReadReport& report)
       startNormals_(scene.normalCount()) {}
 
 std::size_t ObjTextParser::parse(std::string_view text, bool atEnd) {
+  // UTF-16 text is refused whole. Read as bytes, every line of it would end
+  // at the zero byte of its first character: an empty Scene with no word why.
+  if (lineNumber_ == 0 && (text.starts_with(kUtf16LittleEndianMark) || text.starts_with(kUtf16BigEndianMark))) {
+    report_.unsupportedEncoding = true;
+    report_.failure = ObjReadReport::kUtf16Failure;
+  }
+  if (report_.unsupportedEncoding) return text.size();
+
   std::size_t consumed = 0;
   while (consumed < text.size()) {
     const std::string_view rest = text.substr(consumed);

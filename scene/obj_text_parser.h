@@ -22,7 +22,9 @@ class ObjTextParser {
   // Parses every line of `text` that ends with a line feed and returns the
   // number of bytes consumed; the caller feeds the rest again, followed by
   // more text. With `atEnd` the text is the end of the input: a last line
-  // without a line feed is parsed too, and everything is consumed.
+  // without a line feed is parsed too, and everything is consumed. Text that
+  // starts with a UTF-16 byte-order mark is consumed unparsed, now and in
+  // every later call, and the report says why.
   std::size_t parse(std::string_view text, bool atEnd);
 
  private:

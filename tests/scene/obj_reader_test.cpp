@@ -34,6 +34,13 @@ Corners normalIndices(const Scene& scene, std::int32_t triangle) {
   return {t.normalIndex(0), t.normalIndex(1), t.normalIndex(2)};
 }
 
+// `ascii` in UTF-16 with its byte-order mark.
+std::string utf16(std::string_view ascii, bool bigEndian) {
+  std::string text = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (const char c : ascii) text += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+  return text;
+}
+
 // One read of a text, or of a file, into a fresh Scene.
 struct Read {
   explicit Read(std::string_view text) { report = readObjText(text, scene); }
@@ -311,6 +318,34 @@ TEST(ObjReader, byteOrderMarkIsSkippedOnlyAtTheStart) {
   EXPECT_EQ(r.report.bytes, 22u);
 }
 
+// Text that starts with a UTF-16 mark is refused whole rather than read as
+// bytes, which would give an empty Scene without a word.
+TEST(ObjReader, lineEndsAndEncodings) {
+  const std::string lf = std::string(kTriangle) + "f 1//1 2//1 3//1\n";
+  const struct {
+    std::string text;
+    bool read;
+  } cases[] = {
+      {lf, true},
+      {utf16(lf, false), false},
+      {utf16(lf, true), false},
+  };
+  const Read reference(lf);
+  for (const auto& c : cases) {
+    const Read r(c.text);
+    EXPECT_EQ(r.report.ok(), c.read) << c.text;
+    EXPECT_EQ(r.report.unsupportedEncoding, !c.read) << c.text;
+    EXPECT_EQ(r.report.failure, c.read ? "" : ObjReadReport::kUtf16Failure) << c.text;
+    if (c.read) {
+      EXPECT_TRUE(sameScene(r.scene, reference.scene)) << c.text;
+      EXPECT_EQ(r.report.lines, reference.report.lines) << c.text;
+    } else {
+      EXPECT_EQ(r.scene.vertexCount() + r.scene.normalCount() + r.scene.triangleCount(), 0) << c.text;
+      EXPECT_EQ(r.report.lines, 0u) << c.text;
+    }
+  }
+}
+
 // --- Files -----------------------------------------------------------------------
 
 TEST(ObjReader, reportsSkippedLinesWithTheirFirstLineNumbers) {
@@ -377,6 +412,17 @@ TEST(ObjReader, unreadableFilesGiveOneMessageEach) {
   EXPECT_FALSE(folder.report.readError);
   EXPECT_FALSE(folder.report.ok());
   EXPECT_EQ(folder.report.failure, std::strerror(EISDIR));
+
+  const testing_support::ScratchDir dir;
+  const std::filesystem::path wide = dir.file("wide.obj");
+  testing_support::writeFile(wide, utf16(kTriangle, false));
+  ::testing::internal::CaptureStderr();
+  const ReadFile utf16File(wide);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "cannot read OBJ file \"" + wide.string() + "\": " + ObjReadReport::kUtf16Failure + "\n");
+  EXPECT_TRUE(utf16File.report.opened);
+  EXPECT_FALSE(utf16File.report.ok());
+  EXPECT_EQ(utf16File.scene.vertexCount(), 0);
 }
 
 TEST(ObjReader, fileReadInBlocksMatchesTheSameTextInMemory) {
