@@ -2,8 +2,9 @@
 // triangular "f" faces whose corners carry a normal number (v/t/n or v//n),
 // and "#" comments.
 //
-// Lines are split at line feeds and read whole, whatever their length; a
-// line's text ends at its first zero byte. The first token of a line (fields
+// Lines are split at line feeds, or at carriage returns in a text that holds
+// no line feed at all, and read whole, whatever their length; a line's text
+// ends at its first zero byte. The first token of a line (fields
 // are separated by space, tab, CR, VT or FF) picks the action, by exact,
 // case-sensitive equality:
 //   "v" x y z       addVertex((x, y, z))
@@ -56,6 +57,12 @@ struct ObjReadReport {
   // in the Scene, the partial last line is not, and one line naming the file
   // and the reason has gone to stderr.
   bool readError = false;
+  // True when the text holds carriage returns and no line feed at all: each
+  // carriage return then ended a line (and the whole file was held in memory
+  // until its end showed that no line feed comes). With any line feed, lines
+  // end at line feeds and a carriage return is whitespace, so CR LF reads
+  // like LF alone.
+  bool carriageReturnLineEnds = false;
   // True when the text starts with a UTF-16 byte-order mark (FF FE or FE FF):
   // nothing of it is read, the Scene is unchanged and `failure` is
   // kUtf16Failure (which ObjReader::read also writes to stderr).

@@ -63,18 +63,27 @@ std::size_t ObjTextParser::parse(std::string_view text, bool atEnd) {
     report_.failure = ObjReadReport::kUtf16Failure;
   }
   if (report_.unsupportedEncoding) return text.size();
+  // Text written with CR alone as the line end would be one long line, of
+  // which only the first data line counted. Only the end of the input shows
+  // that no line feed comes: until a line feed is found nothing is consumed,
+  // so the last call then holds the whole text.
+  if (lineNumber_ == 0 && atEnd && text.find('\n') == std::string_view::npos &&
+      text.find('\r') != std::string_view::npos) {
+    report_.carriageReturnLineEnds = true;
+    lineEnd_ = '\r';
+  }
 
   std::size_t consumed = 0;
   while (consumed < text.size()) {
     const std::string_view rest = text.substr(consumed);
-    const void* lineFeed = std::memchr(rest.data(), '\n', rest.size());
-    if (lineFeed == nullptr) {
+    const void* lineEnd = std::memchr(rest.data(), lineEnd_, rest.size());
+    if (lineEnd == nullptr) {
       if (!atEnd) break;
       parseLine(rest);
       consumed = text.size();
       break;
     }
-    const std::size_t length = static_cast<std::size_t>(static_cast<const char*>(lineFeed) - rest.data());
+    const std::size_t length = static_cast<std::size_t>(static_cast<const char*>(lineEnd) - rest.data());
     parseLine(rest.substr(0, length));
     consumed += length + 1;
   }

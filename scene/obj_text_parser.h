@@ -22,7 +22,9 @@ class ObjTextParser {
   // Parses every line of `text` that ends with a line feed and returns the
   // number of bytes consumed; the caller feeds the rest again, followed by
   // more text. With `atEnd` the text is the end of the input: a last line
-  // without a line feed is parsed too, and everything is consumed. Text that
+  // without a line feed is parsed too, and everything is consumed; when no
+  // line has been parsed before, `text` is the whole input, and if it holds
+  // carriage returns and no line feed, its lines end at carriage returns. Text that
   // starts with a UTF-16 byte-order mark is consumed unparsed, now and in
   // every later call, and the report says why.
   std::size_t parse(std::string_view text, bool atEnd);
@@ -43,6 +45,7 @@ class ObjTextParser {
   std::int32_t startVertices_;  // Scene sizes before the first line
   std::int32_t startNormals_;
   std::uint64_t lineNumber_ = 0;  // 1-based number of the line being parsed
+  char lineEnd_ = '\n';
 };
 
 }  // namespace pw

@@ -41,6 +41,13 @@ std::string utf16(std::string_view ascii, bool bigEndian) {
   return text;
 }
 
+// `text` with every line feed replaced by `lineEnd`.
+std::string withLineEnds(std::string_view text, std::string_view lineEnd) {
+  std::string out;
+  for (const char c : text) c == '\n' ? out.append(lineEnd) : out.append(1, c);
+  return out;
+}
+
 // One read of a text, or of a file, into a fresh Scene.
 struct Read {
   explicit Read(std::string_view text) { report = readObjText(text, scene); }
@@ -287,7 +294,8 @@ TEST(ObjReader, emptyAndNearlyEmptyTexts) {
   const struct {
     const char* text;
     std::uint64_t lines;
-  } cases[] = {{"", 0}, {"\n", 1}, {"\n\n", 2}, {" ", 1}, {"\r\n", 1}, {"#", 1}, {"v", 1}, {"f", 1}};
+  } cases[] = {{"", 0},     {"\n", 1}, {"\n\n", 2}, {" ", 1}, {"\r\n", 1}, {"\r", 1},
+               {"\r\r", 2}, {"#", 1},  {"v", 1},    {"f", 1}};
   for (const auto& c : cases) {
     const Read r{std::string_view(c.text)};
     EXPECT_EQ(r.report.lines, c.lines) << c.text;
@@ -318,17 +326,25 @@ TEST(ObjReader, byteOrderMarkIsSkippedOnlyAtTheStart) {
   EXPECT_EQ(r.report.bytes, 22u);
 }
 
-// Text that starts with a UTF-16 mark is refused whole rather than read as
-// bytes, which would give an empty Scene without a word.
+// CR alone ends lines only where no LF does: read as one line, such a text
+// would give its first data line only. Text that starts with a UTF-16 mark is
+// refused whole rather than read as bytes, which would give an empty Scene
+// without a word.
 TEST(ObjReader, lineEndsAndEncodings) {
   const std::string lf = std::string(kTriangle) + "f 1//1 2//1 3//1\n";
   const struct {
     std::string text;
     bool read;
+    std::uint64_t lines;
+    bool carriageReturnLineEnds;
   } cases[] = {
-      {lf, true},
-      {utf16(lf, false), false},
-      {utf16(lf, true), false},
+      {lf, true, 5, false},
+      {withLineEnds(lf, "\r\n"), true, 5, false},
+      {withLineEnds(lf, "\r"), true, 5, true},
+      {withLineEnds(lf, "\r").substr(0, lf.size() - 1), true, 5, true},  // no final CR
+      {lf + "# a\rv 8 8 8", true, 6, false},  // one LF is enough: the CR is whitespace
+      {utf16(lf, false), false, 0, false},
+      {utf16(lf, true), false, 0, false},
   };
   const Read reference(lf);
   for (const auto& c : cases) {
@@ -336,12 +352,12 @@ TEST(ObjReader, lineEndsAndEncodings) {
     EXPECT_EQ(r.report.ok(), c.read) << c.text;
     EXPECT_EQ(r.report.unsupportedEncoding, !c.read) << c.text;
     EXPECT_EQ(r.report.failure, c.read ? "" : ObjReadReport::kUtf16Failure) << c.text;
+    EXPECT_EQ(r.report.lines, c.lines) << c.text;
+    EXPECT_EQ(r.report.carriageReturnLineEnds, c.carriageReturnLineEnds) << c.text;
     if (c.read) {
       EXPECT_TRUE(sameScene(r.scene, reference.scene)) << c.text;
-      EXPECT_EQ(r.report.lines, reference.report.lines) << c.text;
     } else {
       EXPECT_EQ(r.scene.vertexCount() + r.scene.normalCount() + r.scene.triangleCount(), 0) << c.text;
-      EXPECT_EQ(r.report.lines, 0u) << c.text;
     }
   }
 }
@@ -445,6 +461,13 @@ TEST(ObjReader, fileReadInBlocksMatchesTheSameTextInMemory) {
   EXPECT_EQ(fromFile.report.bytes, text.size());
   EXPECT_EQ(fromFile.report.lines, fromMemory.report.lines);
   EXPECT_EQ(fromFile.report.skippedLines, fromMemory.report.skippedLines);
+
+  // With CR line ends no line is complete before the end of the file.
+  testing_support::writeFile(dir.file("blocks_cr.obj"), withLineEnds(text, "\r"));
+  const ReadFile crFile(dir.file("blocks_cr.obj"));
+  EXPECT_TRUE(crFile.report.carriageReturnLineEnds);
+  EXPECT_TRUE(sameScene(crFile.scene, fromMemory.scene));
+  EXPECT_EQ(crFile.report.lines, fromMemory.report.lines);
 }
 
 TEST(ObjReader, readsTheSampleLevelWhole) {
