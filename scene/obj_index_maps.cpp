@@ -1,3 +1,4 @@
+#include <cassert>
 #include <limits>
 
 #include "scene/obj_reader.h"
@@ -60,6 +61,23 @@ bool ObjIndexMaps::addFace(std::int32_t v1, std::int32_t v2, std::int32_t v3, st
   };
   scene_.addTriangle(at(vertexTable_, v1), at(vertexTable_, v2), at(vertexTable_, v3), at(normalTable_, n1),
                      at(normalTable_, n2), at(normalTable_, n3));
+  return true;
+}
+
+bool ObjIndexMaps::addFan(std::span<const std::int32_t> vertices, std::span<const std::int32_t> normals) {
+  assert(vertices.size() >= 3 && normals.size() == vertices.size());
+  const std::int32_t vertexCount = scene_.vertexCount();
+  const std::int32_t normalCount = scene_.normalCount();
+  for (std::size_t corner = 0; corner < vertices.size(); ++corner) {
+    if (!names(vertexTable_, vertices[corner], vertexCount) || !names(normalTable_, normals[corner], normalCount)) {
+      return false;
+    }
+  }
+  const auto v = [&](std::size_t corner) { return vertexTable_[static_cast<std::size_t>(vertices[corner])]; };
+  const auto n = [&](std::size_t corner) { return normalTable_[static_cast<std::size_t>(normals[corner])]; };
+  for (std::size_t k = 1; k + 1 < vertices.size(); ++k) {
+    scene_.addTriangle(v(0), v(k), v(k + 1), n(0), n(k), n(k + 1));
+  }
   return true;
 }
 

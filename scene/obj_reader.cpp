@@ -46,7 +46,7 @@ ObjReadReport ObjReader::read(Scene& scene) const {
   }
   report.opened = true;
 
-  ObjTextParser parser(scene, report);
+  ObjTextParser parser(scene, report, options_);
   std::vector<char> buffer(kReadBlockBytes);
   std::size_t held = 0;  // bytes of an unfinished line kept at the buffer's start
   for (;;) {
@@ -77,11 +77,11 @@ ObjReadReport ObjReader::read(Scene& scene) const {
   return report;
 }
 
-ObjReadReport readObjText(std::string_view text, Scene& scene) {
+ObjReadReport readObjText(std::string_view text, Scene& scene, ObjReadOptions options) {
   ObjReadReport report;
   report.opened = true;
   report.bytes = text.size();
-  ObjTextParser parser(scene, report);
+  ObjTextParser parser(scene, report, options);
   parser.parse(text, true);
   return report;
 }

@@ -1,6 +1,6 @@
 // The Wavefront OBJ subset reader that fills the Scene: "v", "vn", "vt",
-// triangular "f" faces whose corners carry a normal number (v/t/n or v//n),
-// and "#" comments.
+// "f" faces whose corners carry a normal number (v/t/n or v//n), and "#"
+// comments.
 //
 // Lines are split at line feeds, or at carriage returns in a text that holds
 // no line feed at all, and read whole, whatever their length; a line's text
@@ -11,9 +11,12 @@
 //   "vn" x y z      addNormal((x, y, z)), kept as read (not normalised)
 //   "vt" u v        read and discarded
 //   "f" c1 c2 c3    one triangle; each corner is v/t/n or v//n
+//   "f" c1 ... cn   a polygon: the triangle (c1, c2, c3), or with
+//                   ObjReadOptions::triangulate the fan (c1, ck, ck+1) for
+//                   k = 2 .. n-1 (see ObjReadReport::polygonFaces)
 //   anything else   ignored ("#" comments, o, g, s, usemtl, ...)
 // Whatever follows the fields a keyword needs is ignored (a fourth "v"
-// number, a fourth face corner). A UTF-8 byte-order mark at the very start of
+// number, a "#" comment after the last face corner). A UTF-8 byte-order mark at the very start of
 // the text is skipped; text that starts with a UTF-16 mark (FF FE or FE FF) is
 // not read at all and the read fails (ObjReadReport::unsupportedEncoding).
 //
@@ -31,10 +34,19 @@
 // file's lines, and a face that uses it is skipped too. The number 0 refers
 // to the tables' placeholder and gives Scene index 0, so it is only accepted
 // once the Scene holds an element 0.
+//
+// A polygon's corners run to the end of the line or to a field that starts
+// with "#". With triangulation every corner must be readable and in range, or
+// the whole line is skipped. Without it the line gives the triangle of its
+// first three corners, and what follows them is not read: the line is
+// counted as a polygon face whether or not those fields would read as
+// corners, and a malformed or out-of-range fourth corner does not cost the
+// triangle (the reading the viewer has always done).
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +57,14 @@
 namespace pw {
 
 class Scene;
+
+// Choices for one read; the defaults give the Scene the viewer has always
+// read.
+struct ObjReadOptions {
+  // Faces with more than three corners: false keeps the triangle of the
+  // first three and drops the rest, true splits the face into a fan.
+  bool triangulate = false;
+};
 
 // What one read did, for callers that report it (the viewer ignores it;
 // `portalbuild` prints it and fails when `ok()` is false).
@@ -83,13 +103,22 @@ struct ObjReadReport {
   std::uint64_t otherKeywordLines = 0;
   std::uint64_t verticesAdded = 0;  // distinct positions appended to the Scene
   std::uint64_t normalsAdded = 0;   // distinct normals appended to the Scene
-  std::uint64_t trianglesAdded = 0;
+  std::uint64_t trianglesAdded = 0;  // a fan adds several for one line
+  // Face lines read (not skipped) with more than three corners, and the
+  // first few of their line numbers, ascending. Without triangulation all
+  // but their first triangle is lost: any field after the third corner other
+  // than a "#" comment counts the line here.
+  std::uint64_t polygonFaces = 0;
+  std::vector<std::uint64_t> firstPolygonFaceLines;
+  // Of the polygon faces, those split into a fan: all of them with
+  // ObjReadOptions::triangulate, none without.
+  std::uint64_t triangulatedFaces = 0;
   // Data lines that could not be read whole (unreadable or non-finite
   // numbers, other face forms, face numbers outside the tables) and were
   // skipped; the first few of their 1-based line numbers, ascending.
   std::uint64_t skippedLines = 0;
   std::vector<std::uint64_t> firstSkippedLines;
-  static constexpr std::size_t kSkippedLinesKept = 10;
+  static constexpr std::size_t kSkippedLinesKept = 10;  // and polygon face lines
 
   bool ok() const { return opened && !readError && !unsupportedEncoding; }
 };
@@ -124,6 +153,10 @@ class ObjIndexMaps {
   // lines read so far, names an unreadable line, or is 0 while the Scene has
   // no element 0.
   bool addFace(std::int32_t v1, std::int32_t v2, std::int32_t v3, std::int32_t n1, std::int32_t n2, std::int32_t n3);
+  // For a polygon of n >= 3 corners (OBJ vertex and normal numbers, both of
+  // size n): the triangles (1, k, k+1) for k = 2 .. n-1, in that order, or
+  // nothing and false when any number fails as in addFace.
+  bool addFan(std::span<const std::int32_t> vertices, std::span<const std::int32_t> normals);
 
  private:
   Scene& scene_;
@@ -135,7 +168,8 @@ class ObjIndexMaps {
 
 class ObjReader {
  public:
-  explicit ObjReader(std::filesystem::path fileName) : fileName_(std::move(fileName)) {}
+  explicit ObjReader(std::filesystem::path fileName, ObjReadOptions options = {})
+      : fileName_(std::move(fileName)), options_(options) {}
 
   // Reads the whole file into `scene`, appending. Never stops the program and
   // never throws for bad input: see ObjReadReport for what went wrong.
@@ -145,10 +179,11 @@ class ObjReader {
 
  private:
   std::filesystem::path fileName_;
+  ObjReadOptions options_;
 };
 
 // The same reading from text already in memory (tests, fuzzing); `opened` is
 // always true, and nothing goes to stderr.
-ObjReadReport readObjText(std::string_view text, Scene& scene);
+ObjReadReport readObjText(std::string_view text, Scene& scene, ObjReadOptions options = {});
 
 }  // namespace pw

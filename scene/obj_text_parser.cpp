@@ -46,12 +46,25 @@ bool readCorner(ObjCursor& cursor, std::int32_t& vertex, std::int32_t& normal) {
   return readObjIndex(cursor, normal) && cursor.atFieldEnd();
 }
 
+// Whether a face has a corner at the cursor: anything but the end of the
+// line or a "#" comment, after whitespace (which is skipped).
+bool anotherCorner(ObjCursor& cursor) {
+  cursor.skipSpace();
+  return !cursor.atEnd() && !cursor.nextIs('#');
+}
+
+// Keeps the first few line numbers of a kind of line.
+void keepLineNumber(std::vector<std::uint64_t>& lines, std::uint64_t line) {
+  if (lines.size() < ObjReadReport::kSkippedLinesKept) lines.push_back(line);
+}
+
 }  // namespace
 
-ObjTextParser::ObjTextParser(Scene& scene, ObjReadReport& report)
+ObjTextParser::ObjTextParser(Scene& scene, ObjReadReport& report, ObjReadOptions options)
     : maps_(scene),
       scene_(scene),
       report_(report),
+      options_(options),
       startVertices_(scene.vertexCount()),
       startNormals_(scene.normalCount()) {}
 
@@ -108,12 +121,7 @@ void ObjTextParser::parseLine(std::string_view line) {
     report_.verticesAdded = static_cast<std::uint64_t>(scene_.vertexCount() - startVertices_);
   } else if (keyword == "f") {
     ++report_.faceLines;
-    std::array<std::int32_t, 3> v{}, n{};
-    for (std::size_t corner = 0; corner < 3; ++corner) {
-      if (!readCorner(cursor, v[corner], n[corner])) return skipLine();
-    }
-    if (!maps_.addFace(v[0], v[1], v[2], n[0], n[1], n[2])) return skipLine();
-    ++report_.trianglesAdded;
+    if (!readFace(cursor)) return skipLine();
   } else if (keyword == "vn") {
     ++report_.normalLines;
     if (!readPointLine(cursor, &ObjIndexMaps::addNormal, &ObjIndexMaps::addUnreadableNormal)) return skipLine();
@@ -135,11 +143,39 @@ bool ObjTextParser::readPointLine(ObjCursor& cursor, bool (ObjIndexMaps::*add)(c
   return false;
 }
 
+bool ObjTextParser::readFace(ObjCursor& cursor) {
+  std::array<std::int32_t, 3> v{}, n{};
+  for (std::size_t corner = 0; corner < 3; ++corner) {
+    if (!readCorner(cursor, v[corner], n[corner])) return false;
+  }
+  const bool polygon = anotherCorner(cursor);
+  if (!polygon || !options_.triangulate) {
+    // Without triangulation what follows the third corner is not read.
+    if (!maps_.addFace(v[0], v[1], v[2], n[0], n[1], n[2])) return false;
+    ++report_.trianglesAdded;
+  } else {
+    polygonVertices_.assign(v.begin(), v.end());
+    polygonNormals_.assign(n.begin(), n.end());
+    do {
+      std::int32_t vertex = 0, normal = 0;
+      if (!readCorner(cursor, vertex, normal)) return false;
+      polygonVertices_.push_back(vertex);
+      polygonNormals_.push_back(normal);
+    } while (anotherCorner(cursor));
+    if (!maps_.addFan(polygonVertices_, polygonNormals_)) return false;
+    report_.trianglesAdded += polygonVertices_.size() - 2;
+    ++report_.triangulatedFaces;
+  }
+  if (polygon) {
+    ++report_.polygonFaces;
+    keepLineNumber(report_.firstPolygonFaceLines, lineNumber_);
+  }
+  return true;
+}
+
 void ObjTextParser::skipLine() {
   ++report_.skippedLines;
-  if (report_.firstSkippedLines.size() < ObjReadReport::kSkippedLinesKept) {
-    report_.firstSkippedLines.push_back(lineNumber_);
-  }
+  keepLineNumber(report_.firstSkippedLines, lineNumber_);
 }
 
 }  // namespace pw

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "scene/obj_fields.h"
 #include "scene/obj_reader.h"
@@ -17,7 +18,7 @@ class Scene;
 class ObjTextParser {
  public:
   // Both must outlive the parser.
-  ObjTextParser(Scene& scene, ObjReadReport& report);
+  ObjTextParser(Scene& scene, ObjReadReport& report, ObjReadOptions options = {});
 
   // Parses every line of `text` that ends with a line feed and returns the
   // number of bytes consumed; the caller feeds the rest again, followed by
@@ -36,12 +37,20 @@ class ObjTextParser {
   // when the line is to be skipped.
   bool readPointLine(ObjCursor& cursor, bool (ObjIndexMaps::*add)(const Point3&),
                      bool (ObjIndexMaps::*addUnreadable)());
+  // The corners of an "f" line after its keyword, as one triangle or as a
+  // fan; false when the line is to be skipped.
+  bool readFace(ObjCursor& cursor);
   // Counts the current line as skipped.
   void skipLine();
 
   ObjIndexMaps maps_;
   Scene& scene_;
   ObjReadReport& report_;
+  ObjReadOptions options_;
+  // The corners of the polygon being read, kept to spare an allocation per
+  // line.
+  std::vector<std::int32_t> polygonVertices_;
+  std::vector<std::int32_t> polygonNormals_;
   std::int32_t startVertices_;  // Scene sizes before the first line
   std::int32_t startNormals_;
   std::uint64_t lineNumber_ = 0;  // 1-based number of the line being parsed

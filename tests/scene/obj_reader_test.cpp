@@ -50,7 +50,7 @@ std::string withLineEnds(std::string_view text, std::string_view lineEnd) {
 
 // One read of a text, or of a file, into a fresh Scene.
 struct Read {
-  explicit Read(std::string_view text) { report = readObjText(text, scene); }
+  explicit Read(std::string_view text, ObjReadOptions options = {}) { report = readObjText(text, scene, options); }
   Scene scene;
   ObjReadReport report;
 
@@ -143,19 +143,47 @@ TEST(ObjReader, bothFaceFormsGiveTheSameTriangle) {
   EXPECT_EQ(normalIndices(withTexture.scene, 0), (Corners{2, 5, 8}));
 }
 
-// A fourth corner is ignored; the corners keep the file's order and facing.
-TEST(ObjReader, faceCornersKeepTheFileOrderAndAFourthIsIgnored) {
+// The corners keep the file's order and facing. A polygon gives its first
+// triangle and is counted, or with triangulation its fan, which needs every
+// corner; without it, nothing after the third corner is read.
+TEST(ObjReader, polygonFacesGiveTheirFirstTriangleOrTheirFan) {
+  //  4 ---- 3        the convex pentagon of the "v" lines
+  //  |       \       1 (0,0)  2 (1,0)  3 (0,1)  4 (-1,1)  5 (-1,0)
+  //  5 ---- 1 ---- 2
+  const std::string vertices = std::string(kTriangle) + "v -1 1 0\nv -1 0 0\n";
   const struct {
-    const char* face;
-    Corners corners;
-    Point3 planeNormal;
-  } cases[] = {{"f 1//1 2//1 3//1 4//1", {0, 1, 2}, {0, 0, 1}}, {"f 1//1 3//1 2//1", {0, 2, 1}, {0, 0, -1}}};
+    const char* face;  // line 7
+    bool triangulate;
+    std::vector<Corners> triangles;  // none: the line is skipped
+    double facing;                   // z of every triangle's plane normal
+    bool polygon;
+  } cases[] = {
+      {"f 1//1 2//1 3//1", true, {{0, 1, 2}}, 1, false},
+      {"f 1//1 3//1 2//1", false, {{0, 2, 1}}, -1, false},
+      {"f 1//1 2//1 3//1 4//1", false, {{0, 1, 2}}, 1, true},
+      {"f 1//1 2//1 3//1 4//1", true, {{0, 1, 2}, {0, 2, 3}}, 1, true},
+      {"f 1/1/1 2//1 3//1\t4/9/1 5//1 # c", true, {{0, 1, 2}, {0, 2, 3}, {0, 3, 4}}, 1, true},
+      {"f 1//1 2//1 3//1 # 4//1", true, {{0, 1, 2}}, 1, false},
+      {"f 1//1 2//1 3//1 6//1", false, {{0, 1, 2}}, 1, true},  // corner 4 is not read
+      {"f 1//1 2//1 3//1 6//1", true, {}, 0, false},
+      {"f 1//1 2//1 3//1 4//2", true, {}, 0, false},
+      {"f 1//1 2//1 3//1 4//1 junk", false, {{0, 1, 2}}, 1, true},
+      {"f 1//1 2//1 3//1 4//1 junk", true, {}, 0, false},
+      {"f 9//1 2//1 3//1 4//1", false, {}, 0, false},  // skipped, so not counted
+  };
   for (const auto& c : cases) {
-    const Read r(std::string(kTriangle) + "v 1 1 0\n" + c.face + "\n");
-    ASSERT_EQ(r.scene.triangleCount(), 1) << c.face;
-    EXPECT_EQ(vertexIndices(r.scene, 0), c.corners) << c.face;
-    EXPECT_TRUE(samePoint(r.scene.triangle(0).planeNormal(), c.planeNormal)) << c.face;
-    EXPECT_EQ(r.report.skippedLines, 0u) << c.face;
+    const std::string label = std::string(c.face) + (c.triangulate ? " (triangulated)" : "");
+    const Read r(vertices + c.face + "\n", ObjReadOptions{.triangulate = c.triangulate});
+    ASSERT_EQ(r.scene.triangleCount(), static_cast<std::int32_t>(c.triangles.size())) << label;
+    for (std::int32_t t = 0; t < r.scene.triangleCount(); ++t) {
+      EXPECT_EQ(vertexIndices(r.scene, t), c.triangles[static_cast<std::size_t>(t)]) << label;
+      EXPECT_TRUE(samePoint(r.scene.triangle(t).planeNormal(), Point3{0, 0, c.facing})) << label;
+    }
+    EXPECT_EQ(r.report.trianglesAdded, c.triangles.size()) << label;
+    EXPECT_EQ(r.report.skippedLines, c.triangles.empty() ? 1u : 0u) << label;
+    EXPECT_EQ(r.report.polygonFaces, c.polygon ? 1u : 0u) << label;
+    EXPECT_EQ(r.report.firstPolygonFaceLines, c.polygon ? Lines{7} : Lines{}) << label;
+    EXPECT_EQ(r.report.triangulatedFaces, c.polygon && c.triangulate ? 1u : 0u) << label;
   }
 }
 
@@ -187,11 +215,15 @@ TEST(ObjReader, readsOnlyTheTwoFaceFormsWithNumbersInTheTables) {
       {"f 1//1 2//1 3//1/4", false},
       {"f 1.0//1 2//1 3//1", false},
   };
-  for (const auto& c : cases) {
-    const Read r(std::string(kTriangle) + c.line + "\n");
-    EXPECT_EQ(r.scene.triangleCount(), c.read ? 1 : 0) << c.line;
-    EXPECT_EQ(r.report.skippedLines, c.read ? 0u : 1u) << c.line;
-    EXPECT_EQ(r.report.faceLines, 1u) << c.line;
+  // Triangulation changes nothing for three corners.
+  for (const bool triangulate : {false, true}) {
+    for (const auto& c : cases) {
+      const Read r(std::string(kTriangle) + c.line + "\n", ObjReadOptions{.triangulate = triangulate});
+      EXPECT_EQ(r.scene.triangleCount(), c.read ? 1 : 0) << c.line;
+      EXPECT_EQ(r.report.skippedLines, c.read ? 0u : 1u) << c.line;
+      EXPECT_EQ(r.report.faceLines, 1u) << c.line;
+      EXPECT_EQ(r.report.polygonFaces, 0u) << c.line;
+    }
   }
 }
 
@@ -376,6 +408,7 @@ TEST(ObjReader, reportsSkippedLinesWithTheirFirstLineNumbers) {
   EXPECT_EQ(report.texCoordLines, 2u);
   EXPECT_EQ(report.faceLines, 11u);
   EXPECT_EQ(report.otherKeywordLines, 4u);  // g usemtl s V
+  EXPECT_EQ(report.firstPolygonFaceLines, (Lines{29}));
   EXPECT_EQ(report.verticesAdded, 5u);
   EXPECT_EQ(report.normalsAdded, 1u);  // "vn -0 0 2" merges into "vn 0 0 2"
   ASSERT_EQ(r.scene.triangleCount(), 3);
