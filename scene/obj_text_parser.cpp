@@ -144,24 +144,34 @@ bool ObjTextParser::readPointLine(ObjCursor& cursor, bool (ObjIndexMaps::*add)(c
 }
 
 bool ObjTextParser::readFace(ObjCursor& cursor) {
+  // One loop reads every corner (so that readCorner stays inline): the first
+  // three into v and n, any later ones into the polygon's lists.
   std::array<std::int32_t, 3> v{}, n{};
-  for (std::size_t corner = 0; corner < 3; ++corner) {
-    if (!readCorner(cursor, v[corner], n[corner])) return false;
-  }
-  const bool polygon = anotherCorner(cursor);
-  if (!polygon || !options_.triangulate) {
+  bool polygon = false;
+  for (std::size_t corner = 0;; ++corner) {
+    std::int32_t vertex = 0, normal = 0;
+    if (!readCorner(cursor, vertex, normal)) return false;
+    if (corner < 3) {
+      v[corner] = vertex;
+      n[corner] = normal;
+    } else {
+      polygonVertices_.push_back(vertex);
+      polygonNormals_.push_back(normal);
+    }
+    if (corner < 2) continue;
+    if (!anotherCorner(cursor)) break;
+    polygon = true;
     // Without triangulation what follows the third corner is not read.
+    if (!options_.triangulate) break;
+    if (corner == 2) {
+      polygonVertices_.assign(v.begin(), v.end());
+      polygonNormals_.assign(n.begin(), n.end());
+    }
+  }
+  if (!polygon || !options_.triangulate) {
     if (!maps_.addFace(v[0], v[1], v[2], n[0], n[1], n[2])) return false;
     ++report_.trianglesAdded;
   } else {
-    polygonVertices_.assign(v.begin(), v.end());
-    polygonNormals_.assign(n.begin(), n.end());
-    do {
-      std::int32_t vertex = 0, normal = 0;
-      if (!readCorner(cursor, vertex, normal)) return false;
-      polygonVertices_.push_back(vertex);
-      polygonNormals_.push_back(normal);
-    } while (anotherCorner(cursor));
     if (!maps_.addFan(polygonVertices_, polygonNormals_)) return false;
     report_.trianglesAdded += polygonVertices_.size() - 2;
     ++report_.triangulatedFaces;
