@@ -23,8 +23,7 @@ struct FileCloser {
 };
 
 // One line to stderr naming the file; the report keeps the reason.
-void reportFailure(ObjReadReport& report, const char* what, const std::filesystem::path& fileName,
-                   std::string reason) {
+void reportFailure(ObjReadReport& report, const char* what, const std::filesystem::path& fileName, std::string reason) {
   std::fprintf(stderr, "%s OBJ file \"%s\": %s\n", what, fileName.c_str(), reason.c_str());
   report.failure = std::move(reason);
 }

@@ -23,6 +23,9 @@
 // Numbers are decimal only ("inf", "nan" and hexadecimal are not numbers), and
 // each is rounded once to the nearest 32-bit float, then widened; a number
 // must end at whitespace or at the end of the line ("1.0abc" is unreadable).
+// Positions are merged by their 32-bit values, so texts that differ in 64
+// bits may become one vertex: ObjReadReport::positionsMergedByRounding counts
+// such "v" lines.
 // Face numbers are 1-based, absolute ([+] digits), count the "v" and "vn"
 // lines read so far, and stand between "/" exactly as in 1/2/3 or 1//3
 // (whitespace may precede the vertex and the normal number, as in "1// 3").
@@ -102,7 +105,12 @@ struct ObjReadReport {
   // Unrecognised keywords; tokens starting with "#" count as comments.
   std::uint64_t otherKeywordLines = 0;
   std::uint64_t verticesAdded = 0;  // distinct positions appended to the Scene
-  std::uint64_t normalsAdded = 0;   // distinct normals appended to the Scene
+  // "v" lines merged into the position of an earlier line although their
+  // numbers, read as 64-bit doubles, differ from that line's: the rounding to
+  // 32-bit floats made them one (coordinates near 1e15, or digits beyond a
+  // float's precision). Compared with the line that first gave the position.
+  std::uint64_t positionsMergedByRounding = 0;
+  std::uint64_t normalsAdded = 0;    // distinct normals appended to the Scene
   std::uint64_t trianglesAdded = 0;  // a fan adds several for one line
   // Face lines read (not skipped) with more than three corners, and the
   // first few of their line numbers, ascending. Without triangulation all
@@ -132,16 +140,17 @@ struct ObjReadReport {
 // the k-th "v" line keeps number k whether or not it was merged.
 class ObjIndexMaps {
  public:
-  explicit ObjIndexMaps(Scene& scene) : scene_(scene) {}
+  explicit ObjIndexMaps(Scene& scene);
   ObjIndexMaps(const ObjIndexMaps&) = delete;
   ObjIndexMaps& operator=(const ObjIndexMaps&) = delete;
 
   // Table entry of a "v" or "vn" line whose numbers could not be read.
   static constexpr std::int32_t kUnreadable = -1;
 
-  // For a "v" line. False (nothing done) only when the table already holds
-  // every number a 32-bit face index can name.
-  bool addVertex(const Point3& position);
+  // For a "v" line; `numbers` is its text from the start of the first number
+  // to the end of the third. False (nothing done) only when the table
+  // already holds every number a 32-bit face index can name.
+  bool addVertex(const Point3& position, std::string_view numbers);
   // For a "v" line that is skipped: it takes its number, naming nothing.
   bool addUnreadableVertex();
   // For a "vn" line; the same rules.
@@ -158,10 +167,24 @@ class ObjIndexMaps {
   // nothing and false when any number fails as in addFace.
   bool addFan(std::span<const std::int32_t> vertices, std::span<const std::int32_t> normals);
 
+  // "v" lines merged into a position whose first line's numbers differ in
+  // 64 bits (ObjReadReport::positionsMergedByRounding).
+  std::uint64_t positionsMergedByRounding() const { return mergedByRounding_; }
+
  private:
   Scene& scene_;
   std::vector<std::int32_t> vertexTable_{0};
   PointMergeMap vertexMerge_;
+  // The numbers' text of the line that first gave each position, one after
+  // another; position k (Scene index firstVertex_ + k) has the text from
+  // vertexTextStarts_[k] to vertexTextStarts_[k + 1]. Only a merge reads
+  // them: equal texts need no conversion, and unequal ones are read again as
+  // doubles. (Keeping the text is cheaper than converting every new
+  // position's numbers to doubles up front.)
+  std::string vertexTexts_;
+  std::vector<std::size_t> vertexTextStarts_{0};
+  std::int32_t firstVertex_;  // the Scene's vertex count when reading began
+  std::uint64_t mergedByRounding_ = 0;
   std::vector<std::int32_t> normalTable_{0};
   PointMergeMap normalMerge_;
 };

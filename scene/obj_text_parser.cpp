@@ -23,12 +23,16 @@ bool readNumbers(ObjCursor& cursor, std::array<float, N>& values) {
   return true;
 }
 
-// A "v" or "vn" line's three numbers as a point, the 32-bit values widened.
-// The numbers are finite: readObjFloat reads no infinity or NaN.
-bool readPoint(ObjCursor& cursor, Point3& point) {
+// A "v" or "vn" line's three numbers as a point, the 32-bit values widened,
+// and their text from the first to the end of the third. The numbers are
+// finite: readObjFloat reads no infinity or NaN.
+bool readPoint(ObjCursor& cursor, Point3& point, std::string_view& numbers) {
+  cursor.skipSpace();
+  const char* const start = cursor.pos;
   std::array<float, 3> xyz{};
   if (!readNumbers(cursor, xyz)) return false;
   point = {xyz[0], xyz[1], xyz[2]};
+  numbers = {start, static_cast<std::size_t>(cursor.pos - start)};
   return true;
 }
 
@@ -117,15 +121,13 @@ void ObjTextParser::parseLine(std::string_view line) {
   // Most frequent keywords first.
   if (keyword == "v") {
     ++report_.vertexLines;
-    if (!readPointLine(cursor, &ObjIndexMaps::addVertex, &ObjIndexMaps::addUnreadableVertex)) return skipLine();
-    report_.verticesAdded = static_cast<std::uint64_t>(scene_.vertexCount() - startVertices_);
+    if (!readPointLine(cursor, true)) return skipLine();
   } else if (keyword == "f") {
     ++report_.faceLines;
     if (!readFace(cursor)) return skipLine();
   } else if (keyword == "vn") {
     ++report_.normalLines;
-    if (!readPointLine(cursor, &ObjIndexMaps::addNormal, &ObjIndexMaps::addUnreadableNormal)) return skipLine();
-    report_.normalsAdded = static_cast<std::uint64_t>(scene_.normalCount() - startNormals_);
+    if (!readPointLine(cursor, false)) return skipLine();
   } else if (keyword == "vt") {
     ++report_.texCoordLines;
     std::array<float, 2> uv{};
@@ -135,12 +137,22 @@ void ObjTextParser::parseLine(std::string_view line) {
   }
 }
 
-bool ObjTextParser::readPointLine(ObjCursor& cursor, bool (ObjIndexMaps::*add)(const Point3&),
-                                  bool (ObjIndexMaps::*addUnreadable)()) {
+bool ObjTextParser::readPointLine(ObjCursor& cursor, bool vertex) {
   Point3 point;
-  if (readPoint(cursor, point)) return (maps_.*add)(point);
-  (maps_.*addUnreadable)();
-  return false;
+  std::string_view numbers;
+  if (!readPoint(cursor, point, numbers)) {
+    vertex ? maps_.addUnreadableVertex() : maps_.addUnreadableNormal();
+    return false;
+  }
+  if (!vertex) {
+    if (!maps_.addNormal(point)) return false;
+    report_.normalsAdded = static_cast<std::uint64_t>(scene_.normalCount() - startNormals_);
+    return true;
+  }
+  if (!maps_.addVertex(point, numbers)) return false;
+  report_.verticesAdded = static_cast<std::uint64_t>(scene_.vertexCount() - startVertices_);
+  report_.positionsMergedByRounding = maps_.positionsMergedByRounding();
+  return true;
 }
 
 bool ObjTextParser::readFace(ObjCursor& cursor) {

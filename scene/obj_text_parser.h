@@ -32,11 +32,10 @@ class ObjTextParser {
 
  private:
   void parseLine(std::string_view line);
-  // The numbers of a "v" or "vn" line go to `add`; a line whose numbers
-  // cannot be read still takes its number through `addUnreadable`. False
+  // The numbers of a "v" line (`vertex`) or a "vn" line, added to the
+  // maps; a line whose numbers cannot be read still takes its number. False
   // when the line is to be skipped.
-  bool readPointLine(ObjCursor& cursor, bool (ObjIndexMaps::*add)(const Point3&),
-                     bool (ObjIndexMaps::*addUnreadable)());
+  bool readPointLine(ObjCursor& cursor, bool vertex);
   // The corners of an "f" line after its keyword, as one triangle or as a
   // fan; false when the line is to be skipped.
   bool readFace(ObjCursor& cursor);

@@ -1,7 +1,8 @@
 // libFuzzer target: any bytes as an OBJ file, read from memory, with and
-// without triangulation of polygons. Besides the sanitizers' checks, every Scene the reader builds must be usable by the
-// rest of the pipeline: indices inside the arrays, finite coordinates, and
-// report counts that agree with the Scene.
+// without triangulation of polygons. Besides the sanitizers' checks, every
+// Scene the reader builds must be usable by the rest of the pipeline: indices
+// inside the arrays, finite coordinates, and report counts that agree with
+// the Scene.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -29,6 +30,7 @@ void check(std::string_view text, pw::ObjReadOptions options) {
   require(report.normalsAdded == static_cast<std::uint64_t>(scene.normalCount()));
   require(report.trianglesAdded == static_cast<std::uint64_t>(scene.triangleCount()));
   require(report.verticesAdded <= report.vertexLines && report.normalsAdded <= report.normalLines);
+  require(report.positionsMergedByRounding <= report.vertexLines - report.verticesAdded);
   require(report.polygonFaces + report.skippedLines <= report.lines);
   require(report.triangulatedFaces == (options.triangulate ? report.polygonFaces : 0));
   if (!options.triangulate) require(report.trianglesAdded <= report.faceLines);

@@ -101,6 +101,31 @@ TEST(ObjReader, mergesEqualPositionsWithoutShiftingLaterNumbers) {
   EXPECT_EQ(Read("v 0.1 0 0\nv 0.100000001 0 0\nv 1e-1 0 0\n").scene.vertexCount(), 1);
 }
 
+// Lines the file tells apart in 64 bits but the 32-bit merging joins are
+// counted, against the line that first gave the position; the same values
+// written otherwise are not.
+TEST(ObjReader, countsPositionsMergedOnlyByRoundingToFloat) {
+  const struct {
+    const char* text;
+    std::uint64_t merged;
+  } cases[] = {
+      {"v 1e15 0 0\nv 1000000000000001 0 0", 1},
+      {"v 0 0 1e15\nv 0 0 1000000000000001", 1},
+      {"v 0.1 0 0\nv 0.100000001 0 0", 1},
+      {"v 1e-50 0 0\nv 2e-50 0 0", 1},   // both floats are 0
+      {"v 1e-400 0 0\nv 1e-50 0 0", 1},  // the first is 0 in 64 bits too
+      {"v 1e-400 0 0\nv -0 0 0", 0},
+      {"v 1e15 0 0\nv 1000000000000001 0 0\nv 1000000000000001 0 0\nv 1e15 0 0", 2},
+      {"v 0.1 2 3\nv 0.10 +2 3.0e0\nv  .1\t2  3 4", 0},
+      {"v 0 0 0\nv -0 0 0", 0},
+  };
+  for (const auto& c : cases) {
+    const Read r{std::string_view(c.text)};
+    EXPECT_EQ(r.scene.vertexCount(), 1) << c.text;
+    EXPECT_EQ(r.report.positionsMergedByRounding, c.merged) << c.text;
+  }
+}
+
 TEST(ObjReader, negativeZeroMergesIntoTheFirstZeroRead) {
   const Read positiveFirst("v 0 0 0\nv -0 0 -0\nvn 0 -0 1\nvn -0 0 1\n");
   ASSERT_EQ(positiveFirst.scene.vertexCount(), 1);
@@ -252,11 +277,14 @@ TEST(ObjReader, appendsAfterWhatTheSceneAlreadyHolds) {
   Scene scene;
   scene.addVertex({7, 7, 7});
   scene.addNormal({0, 0, 1});
-  const ObjReadReport report =
-      readObjText("v 7 7 7\nv 1 0 0\nv 0 1 0\nvn 0 1 0\nf 0//0 2//1 3//1\nf 1//1 2//1 3//0\n", scene);
+  const ObjReadReport report = readObjText(
+      "v 7 7 7\nv 1 0 0\nv 0 1 0\nvn 0 1 0\nf 0//0 2//1 3//1\nf 1//1 2//1 3//0\n"
+      "v 1e15 0 0\nv 1000000000000001 0 0\n",
+      scene);
   // Merging only covers what this read saw: the first line appends again.
-  EXPECT_EQ(scene.vertexCount(), 4);
-  EXPECT_EQ(report.verticesAdded, 3u);
+  EXPECT_EQ(scene.vertexCount(), 5);
+  EXPECT_EQ(report.verticesAdded, 4u);
+  EXPECT_EQ(report.positionsMergedByRounding, 1u);
   ASSERT_EQ(scene.triangleCount(), 2);
   EXPECT_EQ(vertexIndices(scene, 0), (Corners{0, 2, 3}));
   EXPECT_EQ(normalIndices(scene, 0), (Corners{0, 1, 1}));
@@ -326,8 +354,8 @@ TEST(ObjReader, emptyAndNearlyEmptyTexts) {
   const struct {
     const char* text;
     std::uint64_t lines;
-  } cases[] = {{"", 0},     {"\n", 1}, {"\n\n", 2}, {" ", 1}, {"\r\n", 1}, {"\r", 1},
-               {"\r\r", 2}, {"#", 1},  {"v", 1},    {"f", 1}};
+  } cases[] = {{"", 0},   {"\n", 1},   {"\n\n", 2}, {" ", 1}, {"\r\n", 1},
+               {"\r", 1}, {"\r\r", 2}, {"#", 1},    {"v", 1}, {"f", 1}};
   for (const auto& c : cases) {
     const Read r{std::string_view(c.text)};
     EXPECT_EQ(r.report.lines, c.lines) << c.text;
@@ -374,7 +402,8 @@ TEST(ObjReader, lineEndsAndEncodings) {
       {withLineEnds(lf, "\r\n"), true, 5, false},
       {withLineEnds(lf, "\r"), true, 5, true},
       {withLineEnds(lf, "\r").substr(0, lf.size() - 1), true, 5, true},  // no final CR
-      {lf + "# a\rv 8 8 8", true, 6, false},  // one LF is enough: the CR is whitespace
+      // One LF is enough for LF line ends: the CR is whitespace.
+      {lf + "# a\rv 8 8 8", true, 6, false},
       {utf16(lf, false), false, 0, false},
       {utf16(lf, true), false, 0, false},
   };
