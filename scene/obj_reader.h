@@ -4,8 +4,8 @@
 //
 // Lines are split at line feeds, or at carriage returns in a text that holds
 // no line feed at all, and read whole, whatever their length; a line's text
-// ends at its first zero byte. The first token of a line (fields
-// are separated by space, tab, CR, VT or FF) picks the action, by exact,
+// ends at its first zero byte. The first token of a line (fields are
+// separated by space, tab, CR, VT or FF) picks the action, by exact,
 // case-sensitive equality:
 //   "v" x y z       addVertex((x, y, z))
 //   "vn" x y z      addNormal((x, y, z)), kept as read (not normalised)
@@ -16,9 +16,10 @@
 //                   k = 2 .. n-1 (see ObjReadReport::polygonFaces)
 //   anything else   ignored ("#" comments, o, g, s, usemtl, ...)
 // Whatever follows the fields a keyword needs is ignored (a fourth "v"
-// number, a "#" comment after the last face corner). A UTF-8 byte-order mark at the very start of
-// the text is skipped; text that starts with a UTF-16 mark (FF FE or FE FF) is
-// not read at all and the read fails (ObjReadReport::unsupportedEncoding).
+// number, a "#" comment after the last face corner). A UTF-8 byte-order mark
+// at the very start of the text is skipped; text that starts with a UTF-16
+// mark (FF FE or FE FF) is not read at all and the read fails
+// (ObjReadReport::unsupportedEncoding).
 //
 // Numbers are decimal only ("inf", "nan" and hexadecimal are not numbers), and
 // each is rounded once to the nearest 32-bit float, then widened; a number

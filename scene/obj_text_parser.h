@@ -14,7 +14,7 @@ class Scene;
 
 // Turns OBJ text, fed in pieces that each begin at a line start, into Scene
 // elements and report counts. Lines are independent of one another: nothing
-// but the index maps and the line number carries over.
+// but the index maps, the line number and the line end carries over.
 class ObjTextParser {
  public:
   // Both must outlive the parser.
@@ -23,11 +23,11 @@ class ObjTextParser {
   // Parses every line of `text` that ends with a line feed and returns the
   // number of bytes consumed; the caller feeds the rest again, followed by
   // more text. With `atEnd` the text is the end of the input: a last line
-  // without a line feed is parsed too, and everything is consumed; when no
-  // line has been parsed before, `text` is the whole input, and if it holds
-  // carriage returns and no line feed, its lines end at carriage returns. Text that
-  // starts with a UTF-16 byte-order mark is consumed unparsed, now and in
-  // every later call, and the report says why.
+  // without a line feed is parsed too, and everything is consumed. When no
+  // line has been parsed before, that last `text` is the whole input, and if
+  // it holds carriage returns and no line feed, its lines end at carriage
+  // returns. Text that starts with a UTF-16 byte-order mark is consumed
+  // unparsed, now and in every later call, and the report says why.
   std::size_t parse(std::string_view text, bool atEnd);
 
  private:
@@ -53,7 +53,7 @@ class ObjTextParser {
   std::int32_t startVertices_;  // Scene sizes before the first line
   std::int32_t startNormals_;
   std::uint64_t lineNumber_ = 0;  // 1-based number of the line being parsed
-  char lineEnd_ = '\n';
+  char lineEnd_ = '\n';  // '\r' for a text without line feeds
 };
 
 }  // namespace pw
