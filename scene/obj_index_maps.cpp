@@ -1,5 +1,9 @@
+#include <cassert>
+#include <charconv>
 #include <limits>
+#include <system_error>
 
+#include "scene/obj_fields.h"
 #include "scene/obj_reader.h"
 #include "scene/scene.h"
 
@@ -27,11 +31,56 @@ bool appendEntry(std::vector<std::int32_t>& table, Entry entry) {
   return true;
 }
 
+// The 64-bit value of the next number field, which readObjFloat has read
+// (so its digits are there and its magnitude is below a float's maximum):
+// std::from_chars rounds it once, to the nearest double.
+double readDouble(ObjCursor& cursor) {
+  cursor.skipSpace();
+  const char* const start = cursor.pos;
+  while (!cursor.atFieldEnd()) ++cursor.pos;
+  const char* const from = *start == '+' ? start + 1 : start;  // from_chars takes no "+"
+  // The only range error left is a magnitude too small for a double, which
+  // leaves the 0 here: it compares like the signed zero it rounds to.
+  double value = 0.0;
+  [[maybe_unused]] const auto [stop, error] = std::from_chars(from, cursor.pos, value, std::chars_format::general);
+  assert((error == std::errc() || error == std::errc::result_out_of_range) && stop == cursor.pos);
+  return value;
+}
+
+// Whether two "v" lines' numbers have different 64-bit values. Equal texts
+// have equal values, so only texts that differ are converted.
+bool differIn64Bits(std::string_view first, std::string_view second) {
+  if (first == second) return false;
+  ObjCursor a(first), b(second);
+  for (int axis = 0; axis < 3; ++axis) {
+    if (readDouble(a) != readDouble(b)) return true;  // 0 and -0 are one value, as in the merging
+  }
+  return false;
+}
+
 }  // namespace
 
-bool ObjIndexMaps::addVertex(const Point3& position) {
-  return appendEntry(vertexTable_,
-                     [&] { return vertexMerge_.findOrAdd(position, [&] { return scene_.addVertex(position); }); });
+ObjIndexMaps::ObjIndexMaps(Scene& scene) : scene_(scene), firstVertex_(scene.vertexCount()) {}
+
+bool ObjIndexMaps::addVertex(const Point3& position, std::string_view numbers) {
+  bool added = false;
+  const bool numbered = appendEntry(vertexTable_, [&] {
+    return vertexMerge_.findOrAdd(position, [&] {
+      added = true;
+      return scene_.addVertex(position);
+    });
+  });
+  if (!numbered) return false;
+  if (added) {
+    vertexTexts_.append(numbers);
+    vertexTextStarts_.push_back(vertexTexts_.size());
+  } else {
+    const auto first = static_cast<std::size_t>(vertexTable_.back() - firstVertex_);
+    const std::size_t begin = vertexTextStarts_[first];
+    const std::string_view firstNumbers(vertexTexts_.data() + begin, vertexTextStarts_[first + 1] - begin);
+    if (differIn64Bits(firstNumbers, numbers)) ++mergedByRounding_;
+  }
+  return true;
 }
 
 bool ObjIndexMaps::addUnreadableVertex() {
@@ -60,6 +109,23 @@ bool ObjIndexMaps::addFace(std::int32_t v1, std::int32_t v2, std::int32_t v3, st
   };
   scene_.addTriangle(at(vertexTable_, v1), at(vertexTable_, v2), at(vertexTable_, v3), at(normalTable_, n1),
                      at(normalTable_, n2), at(normalTable_, n3));
+  return true;
+}
+
+bool ObjIndexMaps::addFan(std::span<const std::int32_t> vertices, std::span<const std::int32_t> normals) {
+  assert(vertices.size() >= 3 && normals.size() == vertices.size());
+  const std::int32_t vertexCount = scene_.vertexCount();
+  const std::int32_t normalCount = scene_.normalCount();
+  for (std::size_t corner = 0; corner < vertices.size(); ++corner) {
+    if (!names(vertexTable_, vertices[corner], vertexCount) || !names(normalTable_, normals[corner], normalCount)) {
+      return false;
+    }
+  }
+  const auto v = [&](std::size_t corner) { return vertexTable_[static_cast<std::size_t>(vertices[corner])]; };
+  const auto n = [&](std::size_t corner) { return normalTable_[static_cast<std::size_t>(normals[corner])]; };
+  for (std::size_t k = 1; k + 1 < vertices.size(); ++k) {
+    scene_.addTriangle(v(0), v(k), v(k + 1), n(0), n(k), n(k + 1));
+  }
   return true;
 }
 

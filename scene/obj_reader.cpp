@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <system_error>
+#include <utility>
 #include <vector>
 
 #include "scene/obj_text_parser.h"
@@ -19,8 +22,10 @@ struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-void reportFailure(const char* what, const std::filesystem::path& fileName, int error) {
-  std::fprintf(stderr, "%s OBJ file \"%s\": %s\n", what, fileName.c_str(), std::strerror(error));
+// One line to stderr naming the file; the report keeps the reason.
+void reportFailure(ObjReadReport& report, const char* what, const std::filesystem::path& fileName, std::string reason) {
+  std::fprintf(stderr, "%s OBJ file \"%s\": %s\n", what, fileName.c_str(), reason.c_str());
+  report.failure = std::move(reason);
 }
 
 }  // namespace
@@ -29,12 +34,18 @@ ObjReadReport ObjReader::read(Scene& scene) const {
   ObjReadReport report;
   const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName_.c_str(), "rb"));
   if (!file) {
-    reportFailure("cannot open", fileName_, errno);
+    reportFailure(report, "cannot open", fileName_, std::strerror(errno));
+    return report;
+  }
+  // A directory opens like a file here, and only the first read would fail
+  // (as a read error, which reads like a file cut short): say what it is.
+  if (std::error_code ignored; std::filesystem::is_directory(fileName_, ignored)) {
+    reportFailure(report, "cannot open", fileName_, std::strerror(EISDIR));
     return report;
   }
   report.opened = true;
 
-  ObjTextParser parser(scene, report);
+  ObjTextParser parser(scene, report, options_);
   std::vector<char> buffer(kReadBlockBytes);
   std::size_t held = 0;  // bytes of an unfinished line kept at the buffer's start
   for (;;) {
@@ -50,10 +61,14 @@ ObjReadReport ObjReader::read(Scene& scene) const {
       // The complete lines before the error count; the unfinished one does not.
       parser.parse({buffer.data(), held}, false);
       report.readError = true;
-      reportFailure("error reading", fileName_, error);
+      reportFailure(report, "error reading", fileName_, std::strerror(error));
       break;
     }
     const std::size_t consumed = parser.parse({buffer.data(), held}, shortRead);
+    if (report.unsupportedEncoding) {
+      reportFailure(report, "cannot read", fileName_, ObjReadReport::kUtf16Failure);
+      break;
+    }
     if (shortRead) break;
     held -= consumed;
     std::memmove(buffer.data(), buffer.data() + consumed, held);
@@ -61,11 +76,11 @@ ObjReadReport ObjReader::read(Scene& scene) const {
   return report;
 }
 
-ObjReadReport readObjText(std::string_view text, Scene& scene) {
+ObjReadReport readObjText(std::string_view text, Scene& scene, ObjReadOptions options) {
   ObjReadReport report;
   report.opened = true;
   report.bytes = text.size();
-  ObjTextParser parser(scene, report);
+  ObjTextParser parser(scene, report, options);
   parser.parse(text, true);
   return report;
 }

@@ -1,23 +1,32 @@
 // The Wavefront OBJ subset reader that fills the Scene: "v", "vn", "vt",
-// triangular "f" faces whose corners carry a normal number (v/t/n or v//n),
-// and "#" comments.
+// "f" faces whose corners carry a normal number (v/t/n or v//n), and "#"
+// comments.
 //
-// Lines are split at line feeds and read whole, whatever their length; a
-// line's text ends at its first zero byte. The first token of a line (fields
-// are separated by space, tab, CR, VT or FF) picks the action, by exact,
+// Lines are split at line feeds, or at carriage returns in a text that holds
+// no line feed at all, and read whole, whatever their length; a line's text
+// ends at its first zero byte. The first token of a line (fields are
+// separated by space, tab, CR, VT or FF) picks the action, by exact,
 // case-sensitive equality:
 //   "v" x y z       addVertex((x, y, z))
 //   "vn" x y z      addNormal((x, y, z)), kept as read (not normalised)
 //   "vt" u v        read and discarded
 //   "f" c1 c2 c3    one triangle; each corner is v/t/n or v//n
+//   "f" c1 ... cn   a polygon: the triangle (c1, c2, c3), or with
+//                   ObjReadOptions::triangulate the fan (c1, ck, ck+1) for
+//                   k = 2 .. n-1 (see ObjReadReport::polygonFaces)
 //   anything else   ignored ("#" comments, o, g, s, usemtl, ...)
 // Whatever follows the fields a keyword needs is ignored (a fourth "v"
-// number, a fourth face corner). A UTF-8 byte-order mark at the very start of
-// the text is skipped.
+// number, a "#" comment after the last face corner). A UTF-8 byte-order mark
+// at the very start of the text is skipped; text that starts with a UTF-16
+// mark (FF FE or FE FF) is not read at all and the read fails
+// (ObjReadReport::unsupportedEncoding).
 //
 // Numbers are decimal only ("inf", "nan" and hexadecimal are not numbers), and
 // each is rounded once to the nearest 32-bit float, then widened; a number
 // must end at whitespace or at the end of the line ("1.0abc" is unreadable).
+// Positions are merged by their 32-bit values, so texts that differ in 64
+// bits may become one vertex: ObjReadReport::positionsMergedByRounding counts
+// such "v" lines.
 // Face numbers are 1-based, absolute ([+] digits), count the "v" and "vn"
 // lines read so far, and stand between "/" exactly as in 1/2/3 or 1//3
 // (whitespace may precede the vertex and the normal number, as in "1// 3").
@@ -29,10 +38,20 @@
 // file's lines, and a face that uses it is skipped too. The number 0 refers
 // to the tables' placeholder and gives Scene index 0, so it is only accepted
 // once the Scene holds an element 0.
+//
+// A polygon's corners run to the end of the line or to a field that starts
+// with "#". With triangulation every corner must be readable and in range, or
+// the whole line is skipped. Without it the line gives the triangle of its
+// first three corners, and what follows them is not read: the line is
+// counted as a polygon face whether or not those fields would read as
+// corners, and a malformed or out-of-range fourth corner does not cost the
+// triangle (the reading the viewer has always done).
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -43,17 +62,40 @@ namespace pw {
 
 class Scene;
 
+// Choices for one read; the defaults give the Scene the viewer has always
+// read.
+struct ObjReadOptions {
+  // Faces with more than three corners: false keeps the triangle of the
+  // first three and drops the rest, true splits the face into a fan.
+  bool triangulate = false;
+};
+
 // What one read did, for callers that report it (the viewer ignores it;
 // `portalbuild` prints it and fails when `ok()` is false).
 struct ObjReadReport {
-  // False when the file could not be opened; the Scene is then unchanged and
-  // one line naming the file and the reason has gone to stderr.
+  // False when the file could not be opened or the name is a directory; the
+  // Scene is then unchanged and one line naming the file and the reason has
+  // gone to stderr.
   bool opened = false;
-  // True when reading stopped at a read error (for example when the name is a
-  // directory); the lines read before it are in the Scene, the partial last
-  // line is not, and one line naming the file and the reason has gone to
-  // stderr.
+  // True when reading stopped at a read error; the lines read before it are
+  // in the Scene, the partial last line is not, and one line naming the file
+  // and the reason has gone to stderr.
   bool readError = false;
+  // True when the text holds carriage returns and no line feed at all: each
+  // carriage return then ended a line (and the whole file was held in memory
+  // until its end showed that no line feed comes). With any line feed, lines
+  // end at line feeds and a carriage return is whitespace, so CR LF reads
+  // like LF alone.
+  bool carriageReturnLineEnds = false;
+  // True when the text starts with a UTF-16 byte-order mark (FF FE or FE FF):
+  // nothing of it is read, the Scene is unchanged and `failure` is
+  // kUtf16Failure (which ObjReader::read also writes to stderr).
+  bool unsupportedEncoding = false;
+  static constexpr const char* kUtf16Failure = "UTF-16 text is not supported; save the level as UTF-8";
+  // Why the file could not be read, as given after the file name on the
+  // stderr line ("Is a directory", "No such file or directory", ...); empty
+  // while ok().
+  std::string failure;
   std::uint64_t bytes = 0;  // bytes read, a byte-order mark included
   std::uint64_t lines = 0;  // lines seen, blank and ignored ones included
   // Lines per keyword, whether they were read or skipped.
@@ -64,16 +106,30 @@ struct ObjReadReport {
   // Unrecognised keywords; tokens starting with "#" count as comments.
   std::uint64_t otherKeywordLines = 0;
   std::uint64_t verticesAdded = 0;  // distinct positions appended to the Scene
-  std::uint64_t normalsAdded = 0;   // distinct normals appended to the Scene
-  std::uint64_t trianglesAdded = 0;
+  // "v" lines merged into the position of an earlier line although their
+  // numbers, read as 64-bit doubles, differ from that line's: the rounding to
+  // 32-bit floats made them one (coordinates near 1e15, or digits beyond a
+  // float's precision). Compared with the line that first gave the position.
+  std::uint64_t positionsMergedByRounding = 0;
+  std::uint64_t normalsAdded = 0;    // distinct normals appended to the Scene
+  std::uint64_t trianglesAdded = 0;  // a fan adds several for one line
+  // Face lines read (not skipped) with more than three corners, and the
+  // first few of their line numbers, ascending. Without triangulation all
+  // but their first triangle is lost: any field after the third corner other
+  // than a "#" comment counts the line here.
+  std::uint64_t polygonFaces = 0;
+  std::vector<std::uint64_t> firstPolygonFaceLines;
+  // Of the polygon faces, those split into a fan: all of them with
+  // ObjReadOptions::triangulate, none without.
+  std::uint64_t triangulatedFaces = 0;
   // Data lines that could not be read whole (unreadable or non-finite
   // numbers, other face forms, face numbers outside the tables) and were
   // skipped; the first few of their 1-based line numbers, ascending.
   std::uint64_t skippedLines = 0;
   std::vector<std::uint64_t> firstSkippedLines;
-  static constexpr std::size_t kSkippedLinesKept = 10;
+  static constexpr std::size_t kSkippedLinesKept = 10;  // and polygon face lines
 
-  bool ok() const { return opened && !readError; }
+  bool ok() const { return opened && !readError && !unsupportedEncoding; }
 };
 
 // Working state of one read: the 1-based OBJ numbers of "v" and "vn" lines
@@ -85,16 +141,17 @@ struct ObjReadReport {
 // the k-th "v" line keeps number k whether or not it was merged.
 class ObjIndexMaps {
  public:
-  explicit ObjIndexMaps(Scene& scene) : scene_(scene) {}
+  explicit ObjIndexMaps(Scene& scene);
   ObjIndexMaps(const ObjIndexMaps&) = delete;
   ObjIndexMaps& operator=(const ObjIndexMaps&) = delete;
 
   // Table entry of a "v" or "vn" line whose numbers could not be read.
   static constexpr std::int32_t kUnreadable = -1;
 
-  // For a "v" line. False (nothing done) only when the table already holds
-  // every number a 32-bit face index can name.
-  bool addVertex(const Point3& position);
+  // For a "v" line; `numbers` is its text from the start of the first number
+  // to the end of the third. False (nothing done) only when the table
+  // already holds every number a 32-bit face index can name.
+  bool addVertex(const Point3& position, std::string_view numbers);
   // For a "v" line that is skipped: it takes its number, naming nothing.
   bool addUnreadableVertex();
   // For a "vn" line; the same rules.
@@ -106,18 +163,37 @@ class ObjIndexMaps {
   // lines read so far, names an unreadable line, or is 0 while the Scene has
   // no element 0.
   bool addFace(std::int32_t v1, std::int32_t v2, std::int32_t v3, std::int32_t n1, std::int32_t n2, std::int32_t n3);
+  // For a polygon of n >= 3 corners (OBJ vertex and normal numbers, both of
+  // size n): the triangles (1, k, k+1) for k = 2 .. n-1, in that order, or
+  // nothing and false when any number fails as in addFace.
+  bool addFan(std::span<const std::int32_t> vertices, std::span<const std::int32_t> normals);
+
+  // "v" lines merged into a position whose first line's numbers differ in
+  // 64 bits (ObjReadReport::positionsMergedByRounding).
+  std::uint64_t positionsMergedByRounding() const { return mergedByRounding_; }
 
  private:
   Scene& scene_;
   std::vector<std::int32_t> vertexTable_{0};
   PointMergeMap vertexMerge_;
+  // The numbers' text of the line that first gave each position, one after
+  // another; position k (Scene index firstVertex_ + k) has the text from
+  // vertexTextStarts_[k] to vertexTextStarts_[k + 1]. Only a merge reads
+  // them: equal texts need no conversion, and unequal ones are read again as
+  // doubles. (Keeping the text is cheaper than converting every new
+  // position's numbers to doubles up front.)
+  std::string vertexTexts_;
+  std::vector<std::size_t> vertexTextStarts_{0};
+  std::int32_t firstVertex_;  // the Scene's vertex count when reading began
+  std::uint64_t mergedByRounding_ = 0;
   std::vector<std::int32_t> normalTable_{0};
   PointMergeMap normalMerge_;
 };
 
 class ObjReader {
  public:
-  explicit ObjReader(std::filesystem::path fileName) : fileName_(std::move(fileName)) {}
+  explicit ObjReader(std::filesystem::path fileName, ObjReadOptions options = {})
+      : fileName_(std::move(fileName)), options_(options) {}
 
   // Reads the whole file into `scene`, appending. Never stops the program and
   // never throws for bad input: see ObjReadReport for what went wrong.
@@ -127,10 +203,11 @@ class ObjReader {
 
  private:
   std::filesystem::path fileName_;
+  ObjReadOptions options_;
 };
 
 // The same reading from text already in memory (tests, fuzzing); `opened` is
-// always true.
-ObjReadReport readObjText(std::string_view text, Scene& scene);
+// always true, and nothing goes to stderr.
+ObjReadReport readObjText(std::string_view text, Scene& scene, ObjReadOptions options = {});
 
 }  // namespace pw

@@ -9,6 +9,8 @@ namespace pw {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LittleEndianMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BigEndianMark = "\xFE\xFF";
 
 // Reads `values.size()` numbers, each after optional whitespace and each
 // ending where a field may end. Fails on the first unreadable one.
@@ -21,12 +23,16 @@ bool readNumbers(ObjCursor& cursor, std::array<float, N>& values) {
   return true;
 }
 
-// A "v" or "vn" line's three numbers as a point, the 32-bit values widened.
-// The numbers are finite: readObjFloat reads no infinity or NaN.
-bool readPoint(ObjCursor& cursor, Point3& point) {
+// A "v" or "vn" line's three numbers as a point, the 32-bit values widened,
+// and their text from the first to the end of the third. The numbers are
+// finite: readObjFloat reads no infinity or NaN.
+bool readPoint(ObjCursor& cursor, Point3& point, std::string_view& numbers) {
+  cursor.skipSpace();
+  const char* const start = cursor.pos;
   std::array<float, 3> xyz{};
   if (!readNumbers(cursor, xyz)) return false;
   point = {xyz[0], xyz[1], xyz[2]};
+  numbers = {start, static_cast<std::size_t>(cursor.pos - start)};
   return true;
 }
 
@@ -44,27 +50,57 @@ bool readCorner(ObjCursor& cursor, std::int32_t& vertex, std::int32_t& normal) {
   return readObjIndex(cursor, normal) && cursor.atFieldEnd();
 }
 
+// Whether a face has a corner at the cursor: anything but the end of the
+// line or a "#" comment, after whitespace (which is skipped).
+bool anotherCorner(ObjCursor& cursor) {
+  cursor.skipSpace();
+  return !cursor.atEnd() && !cursor.nextIs('#');
+}
+
+// Keeps the first few line numbers of a kind of line.
+void keepLineNumber(std::vector<std::uint64_t>& lines, std::uint64_t line) {
+  if (lines.size() < ObjReadReport::kSkippedLinesKept) lines.push_back(line);
+}
+
 }  // namespace
 
-ObjTextParser::ObjTextParser(Scene& scene, ObjReadReport& report)
+ObjTextParser::ObjTextParser(Scene& scene, ObjReadReport& report, ObjReadOptions options)
     : maps_(scene),
       scene_(scene),
       report_(report),
+      options_(options),
       startVertices_(scene.vertexCount()),
       startNormals_(scene.normalCount()) {}
 
 std::size_t ObjTextParser::parse(std::string_view text, bool atEnd) {
+  // UTF-16 text is refused whole. Read as bytes, every line of it would end
+  // at the zero byte of its first character: an empty Scene with no word why.
+  if (lineNumber_ == 0 && (text.starts_with(kUtf16LittleEndianMark) || text.starts_with(kUtf16BigEndianMark))) {
+    report_.unsupportedEncoding = true;
+    report_.failure = ObjReadReport::kUtf16Failure;
+  }
+  if (report_.unsupportedEncoding) return text.size();
+  // Text written with CR alone as the line end would be one long line, of
+  // which only the first data line counted. Only the end of the input shows
+  // that no line feed comes: until a line feed is found nothing is consumed,
+  // so the last call then holds the whole text.
+  if (lineNumber_ == 0 && atEnd && text.find('\n') == std::string_view::npos &&
+      text.find('\r') != std::string_view::npos) {
+    report_.carriageReturnLineEnds = true;
+    lineEnd_ = '\r';
+  }
+
   std::size_t consumed = 0;
   while (consumed < text.size()) {
     const std::string_view rest = text.substr(consumed);
-    const void* lineFeed = std::memchr(rest.data(), '\n', rest.size());
-    if (lineFeed == nullptr) {
+    const void* lineEnd = std::memchr(rest.data(), lineEnd_, rest.size());
+    if (lineEnd == nullptr) {
       if (!atEnd) break;
       parseLine(rest);
       consumed = text.size();
       break;
     }
-    const std::size_t length = static_cast<std::size_t>(static_cast<const char*>(lineFeed) - rest.data());
+    const std::size_t length = static_cast<std::size_t>(static_cast<const char*>(lineEnd) - rest.data());
     parseLine(rest.substr(0, length));
     consumed += length + 1;
   }
@@ -85,20 +121,13 @@ void ObjTextParser::parseLine(std::string_view line) {
   // Most frequent keywords first.
   if (keyword == "v") {
     ++report_.vertexLines;
-    if (!readPointLine(cursor, &ObjIndexMaps::addVertex, &ObjIndexMaps::addUnreadableVertex)) return skipLine();
-    report_.verticesAdded = static_cast<std::uint64_t>(scene_.vertexCount() - startVertices_);
+    if (!readPointLine(cursor, true)) return skipLine();
   } else if (keyword == "f") {
     ++report_.faceLines;
-    std::array<std::int32_t, 3> v{}, n{};
-    for (std::size_t corner = 0; corner < 3; ++corner) {
-      if (!readCorner(cursor, v[corner], n[corner])) return skipLine();
-    }
-    if (!maps_.addFace(v[0], v[1], v[2], n[0], n[1], n[2])) return skipLine();
-    ++report_.trianglesAdded;
+    if (!readFace(cursor)) return skipLine();
   } else if (keyword == "vn") {
     ++report_.normalLines;
-    if (!readPointLine(cursor, &ObjIndexMaps::addNormal, &ObjIndexMaps::addUnreadableNormal)) return skipLine();
-    report_.normalsAdded = static_cast<std::uint64_t>(scene_.normalCount() - startNormals_);
+    if (!readPointLine(cursor, false)) return skipLine();
   } else if (keyword == "vt") {
     ++report_.texCoordLines;
     std::array<float, 2> uv{};
@@ -108,19 +137,67 @@ void ObjTextParser::parseLine(std::string_view line) {
   }
 }
 
-bool ObjTextParser::readPointLine(ObjCursor& cursor, bool (ObjIndexMaps::*add)(const Point3&),
-                                  bool (ObjIndexMaps::*addUnreadable)()) {
+bool ObjTextParser::readPointLine(ObjCursor& cursor, bool vertex) {
   Point3 point;
-  if (readPoint(cursor, point)) return (maps_.*add)(point);
-  (maps_.*addUnreadable)();
-  return false;
+  std::string_view numbers;
+  if (!readPoint(cursor, point, numbers)) {
+    vertex ? maps_.addUnreadableVertex() : maps_.addUnreadableNormal();
+    return false;
+  }
+  if (!vertex) {
+    if (!maps_.addNormal(point)) return false;
+    report_.normalsAdded = static_cast<std::uint64_t>(scene_.normalCount() - startNormals_);
+    return true;
+  }
+  if (!maps_.addVertex(point, numbers)) return false;
+  report_.verticesAdded = static_cast<std::uint64_t>(scene_.vertexCount() - startVertices_);
+  report_.positionsMergedByRounding = maps_.positionsMergedByRounding();
+  return true;
+}
+
+bool ObjTextParser::readFace(ObjCursor& cursor) {
+  // One loop reads every corner (so that readCorner stays inline): the first
+  // three into v and n, any later ones into the polygon's lists.
+  std::array<std::int32_t, 3> v{}, n{};
+  bool polygon = false;
+  for (std::size_t corner = 0;; ++corner) {
+    std::int32_t vertex = 0, normal = 0;
+    if (!readCorner(cursor, vertex, normal)) return false;
+    if (corner < 3) {
+      v[corner] = vertex;
+      n[corner] = normal;
+    } else {
+      polygonVertices_.push_back(vertex);
+      polygonNormals_.push_back(normal);
+    }
+    if (corner < 2) continue;
+    if (!anotherCorner(cursor)) break;
+    polygon = true;
+    // Without triangulation what follows the third corner is not read.
+    if (!options_.triangulate) break;
+    if (corner == 2) {
+      polygonVertices_.assign(v.begin(), v.end());
+      polygonNormals_.assign(n.begin(), n.end());
+    }
+  }
+  if (!polygon || !options_.triangulate) {
+    if (!maps_.addFace(v[0], v[1], v[2], n[0], n[1], n[2])) return false;
+    ++report_.trianglesAdded;
+  } else {
+    if (!maps_.addFan(polygonVertices_, polygonNormals_)) return false;
+    report_.trianglesAdded += polygonVertices_.size() - 2;
+    ++report_.triangulatedFaces;
+  }
+  if (polygon) {
+    ++report_.polygonFaces;
+    keepLineNumber(report_.firstPolygonFaceLines, lineNumber_);
+  }
+  return true;
 }
 
 void ObjTextParser::skipLine() {
   ++report_.skippedLines;
-  if (report_.firstSkippedLines.size() < ObjReadReport::kSkippedLinesKept) {
-    report_.firstSkippedLines.push_back(lineNumber_);
-  }
+  keepLineNumber(report_.firstSkippedLines, lineNumber_);
 }
 
 }  // namespace pw

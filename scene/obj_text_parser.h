@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "scene/obj_fields.h"
 #include "scene/obj_reader.h"
@@ -13,34 +14,46 @@ class Scene;
 
 // Turns OBJ text, fed in pieces that each begin at a line start, into Scene
 // elements and report counts. Lines are independent of one another: nothing
-// but the index maps and the line number carries over.
+// but the index maps, the line number and the line end carries over.
 class ObjTextParser {
  public:
   // Both must outlive the parser.
-  ObjTextParser(Scene& scene, ObjReadReport& report);
+  ObjTextParser(Scene& scene, ObjReadReport& report, ObjReadOptions options = {});
 
   // Parses every line of `text` that ends with a line feed and returns the
   // number of bytes consumed; the caller feeds the rest again, followed by
   // more text. With `atEnd` the text is the end of the input: a last line
-  // without a line feed is parsed too, and everything is consumed.
+  // without a line feed is parsed too, and everything is consumed. When no
+  // line has been parsed before, that last `text` is the whole input, and if
+  // it holds carriage returns and no line feed, its lines end at carriage
+  // returns. Text that starts with a UTF-16 byte-order mark is consumed
+  // unparsed, now and in every later call, and the report says why.
   std::size_t parse(std::string_view text, bool atEnd);
 
  private:
   void parseLine(std::string_view line);
-  // The numbers of a "v" or "vn" line go to `add`; a line whose numbers
-  // cannot be read still takes its number through `addUnreadable`. False
+  // The numbers of a "v" line (`vertex`) or a "vn" line, added to the
+  // maps; a line whose numbers cannot be read still takes its number. False
   // when the line is to be skipped.
-  bool readPointLine(ObjCursor& cursor, bool (ObjIndexMaps::*add)(const Point3&),
-                     bool (ObjIndexMaps::*addUnreadable)());
+  bool readPointLine(ObjCursor& cursor, bool vertex);
+  // The corners of an "f" line after its keyword, as one triangle or as a
+  // fan; false when the line is to be skipped.
+  bool readFace(ObjCursor& cursor);
   // Counts the current line as skipped.
   void skipLine();
 
   ObjIndexMaps maps_;
   Scene& scene_;
   ObjReadReport& report_;
+  ObjReadOptions options_;
+  // The corners of the polygon being read, kept to spare an allocation per
+  // line.
+  std::vector<std::int32_t> polygonVertices_;
+  std::vector<std::int32_t> polygonNormals_;
   std::int32_t startVertices_;  // Scene sizes before the first line
   std::int32_t startNormals_;
   std::uint64_t lineNumber_ = 0;  // 1-based number of the line being parsed
+  char lineEnd_ = '\n';  // '\r' for a text without line feeds
 };
 
 }  // namespace pw

@@ -1,7 +1,8 @@
-// libFuzzer target: any bytes as an OBJ file, read from memory. Besides the
-// sanitizers' checks, every Scene the reader builds must be usable by the
-// rest of the pipeline: indices inside the arrays, finite coordinates, and
-// report counts that agree with the Scene.
+// libFuzzer target: any bytes as an OBJ file, read from memory, with and
+// without triangulation of polygons. Besides the sanitizers' checks, every
+// Scene the reader builds must be usable by the rest of the pipeline: indices
+// inside the arrays, finite coordinates, and report counts that agree with
+// the Scene.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -18,20 +19,23 @@ void require(bool condition) {
   if (!condition) std::abort();
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+void check(std::string_view text, pw::ObjReadOptions options) {
+  const std::size_t size = text.size();
   pw::Scene scene;
-  const pw::ObjReadReport report = pw::readObjText(std::string_view(reinterpret_cast<const char*>(data), size), scene);
+  const pw::ObjReadReport report = pw::readObjText(text, scene, options);
 
-  require(report.ok() && report.bytes == size);
+  require((report.ok() || report.unsupportedEncoding) && report.bytes == size);
+  if (report.unsupportedEncoding) require(scene.vertexCount() == 0 && report.lines == 0);
   require(report.verticesAdded == static_cast<std::uint64_t>(scene.vertexCount()));
   require(report.normalsAdded == static_cast<std::uint64_t>(scene.normalCount()));
   require(report.trianglesAdded == static_cast<std::uint64_t>(scene.triangleCount()));
   require(report.verticesAdded <= report.vertexLines && report.normalsAdded <= report.normalLines);
-  require(report.trianglesAdded <= report.faceLines);
-  require(report.skippedLines <= report.lines);
+  require(report.positionsMergedByRounding <= report.vertexLines - report.verticesAdded);
+  require(report.polygonFaces + report.skippedLines <= report.lines);
+  require(report.triangulatedFaces == (options.triangulate ? report.polygonFaces : 0));
+  if (!options.triangulate) require(report.trianglesAdded <= report.faceLines);
   require(report.firstSkippedLines.size() <= pw::ObjReadReport::kSkippedLinesKept);
+  require(report.firstPolygonFaceLines.size() <= pw::ObjReadReport::kSkippedLinesKept);
 
   for (std::int32_t i = 0; i < scene.vertexCount(); ++i) require(finite(scene.vertex(i)));
   for (std::int32_t i = 0; i < scene.normalCount(); ++i) require(finite(scene.normal(i)));
@@ -48,5 +52,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const double length = std::sqrt(pw::dot(n, n));
     require(finite(n) && (length == 0.0 || std::fabs(length - 1.0) < 1e-12));
   }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  check(text, {});
+  check(text, pw::ObjReadOptions{.triangulate = true});
   return 0;
 }

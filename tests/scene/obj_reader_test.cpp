@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <clocale>
@@ -36,7 +37,7 @@ Corners normalIndices(const Scene& scene, std::int32_t triangle) {
 
 // One read of a text, or of a file, into a fresh Scene.
 struct Read {
-  explicit Read(std::string_view text) { report = readObjText(text, scene); }
+  explicit Read(std::string_view text, ObjReadOptions options = {}) { report = readObjText(text, scene, options); }
   Scene scene;
   ObjReadReport report;
 
@@ -87,6 +88,29 @@ TEST(ObjReader, mergesEqualPositionsWithoutShiftingLaterNumbers) {
   EXPECT_EQ(Read("v 0.1 0 0\nv 0.100000001 0 0\nv 1e-1 0 0\n").scene.vertexCount(), 1);
 }
 
+// Lines the file tells apart in 64 bits but the 32-bit merging joins are
+// counted, against the line that first gave the position; the same values
+// written otherwise are not.
+TEST(ObjReader, countsPositionsMergedOnlyByRoundingToFloat) {
+  const struct {
+    const char* text;
+    std::uint64_t merged;
+  } cases[] = {
+      {"v 1e15 0 0\nv 1000000000000001 0 0", 1},
+      {"v 0 0 1e15\nv 0 0 1000000000000001", 1},
+      {"v 1e-50 0 0\nv 2e-50 0 0", 1},  // both floats are 0
+      {"v 1e-400 0 0\nv -0 0 0", 0},    // 0 in 64 bits too
+      {"v 1e15 0 0\nv 1000000000000001 0 0\nv 1000000000000001 0 0\nv 1e15 0 0", 2},
+      {"v 0.1 2 3\nv 0.10 +2 3.0e0\nv  .1\t2  3 4", 0},
+      {"v 0 0 0\nv -0 0 0", 0},
+  };
+  for (const auto& c : cases) {
+    const Read r{std::string_view(c.text)};
+    EXPECT_EQ(r.scene.vertexCount(), 1) << c.text;
+    EXPECT_EQ(r.report.positionsMergedByRounding, c.merged) << c.text;
+  }
+}
+
 TEST(ObjReader, negativeZeroMergesIntoTheFirstZeroRead) {
   const Read positiveFirst("v 0 0 0\nv -0 0 -0\nvn 0 -0 1\nvn -0 0 1\n");
   ASSERT_EQ(positiveFirst.scene.vertexCount(), 1);
@@ -129,19 +153,42 @@ TEST(ObjReader, bothFaceFormsGiveTheSameTriangle) {
   EXPECT_EQ(normalIndices(withTexture.scene, 0), (Corners{2, 5, 8}));
 }
 
-// A fourth corner is ignored; the corners keep the file's order and facing.
-TEST(ObjReader, faceCornersKeepTheFileOrderAndAFourthIsIgnored) {
+// A polygon gives its first
+// triangle and is counted, or with triangulation its fan, which needs every
+// corner; without it, nothing after the third corner is read.
+TEST(ObjReader, polygonFacesGiveTheirFirstTriangleOrTheirFan) {
+  //  4 ---- 3        the convex pentagon of the "v" lines
+  //  |       \       1 (0,0)  2 (1,0)  3 (0,1)  4 (-1,1)  5 (-1,0)
+  //  5 ---- 1 ---- 2
+  const std::string vertices = std::string(kTriangle) + "v -1 1 0\nv -1 0 0\n";
   const struct {
-    const char* face;
-    Corners corners;
-    Point3 planeNormal;
-  } cases[] = {{"f 1//1 2//1 3//1 4//1", {0, 1, 2}, {0, 0, 1}}, {"f 1//1 3//1 2//1", {0, 2, 1}, {0, 0, -1}}};
+    const char* face;  // line 7
+    bool triangulate;
+    std::vector<Corners> triangles;  // none: the line is skipped
+    bool polygon;
+  } cases[] = {
+      {"f 1//1 2//1 3//1 4//1", false, {{0, 1, 2}}, true},
+      {"f 1//1 2//1 3//1 4//1", true, {{0, 1, 2}, {0, 2, 3}}, true},
+      {"f 1/1/1 2//1 3//1\t4/9/1 5//1 # c", true, {{0, 1, 2}, {0, 2, 3}, {0, 3, 4}}, true},
+      {"f 1//1 2//1 3//1 # 4//1", true, {{0, 1, 2}}, false},
+      {"f 1//1 2//1 3//1 6//1", false, {{0, 1, 2}}, true},  // corner 4 is not read
+      {"f 1//1 2//1 3//1 6//1", true, {}, false},
+      {"f 1//1 2//1 3//1 4//1 junk", false, {{0, 1, 2}}, true},
+      {"f 1//1 2//1 3//1 4//1 junk", true, {}, false},
+      {"f 9//1 2//1 3//1 4//1", false, {}, false},  // skipped, so not counted
+  };
   for (const auto& c : cases) {
-    const Read r(std::string(kTriangle) + "v 1 1 0\n" + c.face + "\n");
-    ASSERT_EQ(r.scene.triangleCount(), 1) << c.face;
-    EXPECT_EQ(vertexIndices(r.scene, 0), c.corners) << c.face;
-    EXPECT_TRUE(samePoint(r.scene.triangle(0).planeNormal(), c.planeNormal)) << c.face;
-    EXPECT_EQ(r.report.skippedLines, 0u) << c.face;
+    const std::string label = std::string(c.face) + (c.triangulate ? " (triangulated)" : "");
+    const Read r(vertices + c.face + "\n", ObjReadOptions{.triangulate = c.triangulate});
+    ASSERT_EQ(r.scene.triangleCount(), static_cast<std::int32_t>(c.triangles.size())) << label;
+    for (std::int32_t t = 0; t < r.scene.triangleCount(); ++t) {
+      EXPECT_EQ(vertexIndices(r.scene, t), c.triangles[static_cast<std::size_t>(t)]) << label;
+    }
+    EXPECT_EQ(r.report.trianglesAdded, c.triangles.size()) << label;
+    EXPECT_EQ(r.report.skippedLines, c.triangles.empty() ? 1u : 0u) << label;
+    EXPECT_EQ(r.report.polygonFaces, c.polygon ? 1u : 0u) << label;
+    EXPECT_EQ(r.report.firstPolygonFaceLines, c.polygon ? Lines{7} : Lines{}) << label;
+    EXPECT_EQ(r.report.triangulatedFaces, c.polygon && c.triangulate ? 1u : 0u) << label;
   }
 }
 
@@ -173,11 +220,15 @@ TEST(ObjReader, readsOnlyTheTwoFaceFormsWithNumbersInTheTables) {
       {"f 1//1 2//1 3//1/4", false},
       {"f 1.0//1 2//1 3//1", false},
   };
-  for (const auto& c : cases) {
-    const Read r(std::string(kTriangle) + c.line + "\n");
-    EXPECT_EQ(r.scene.triangleCount(), c.read ? 1 : 0) << c.line;
-    EXPECT_EQ(r.report.skippedLines, c.read ? 0u : 1u) << c.line;
-    EXPECT_EQ(r.report.faceLines, 1u) << c.line;
+  // Triangulation changes nothing for three corners.
+  for (const bool triangulate : {false, true}) {
+    for (const auto& c : cases) {
+      const Read r(std::string(kTriangle) + c.line + "\n", ObjReadOptions{.triangulate = triangulate});
+      EXPECT_EQ(r.scene.triangleCount(), c.read ? 1 : 0) << c.line;
+      EXPECT_EQ(r.report.skippedLines, c.read ? 0u : 1u) << c.line;
+      EXPECT_EQ(r.report.faceLines, 1u) << c.line;
+      EXPECT_EQ(r.report.polygonFaces, 0u) << c.line;
+    }
   }
 }
 
@@ -206,11 +257,14 @@ TEST(ObjReader, appendsAfterWhatTheSceneAlreadyHolds) {
   Scene scene;
   scene.addVertex({7, 7, 7});
   scene.addNormal({0, 0, 1});
-  const ObjReadReport report =
-      readObjText("v 7 7 7\nv 1 0 0\nv 0 1 0\nvn 0 1 0\nf 0//0 2//1 3//1\nf 1//1 2//1 3//0\n", scene);
+  const ObjReadReport report = readObjText(
+      "v 7 7 7\nv 1 0 0\nv 0 1 0\nvn 0 1 0\nf 0//0 2//1 3//1\nf 1//1 2//1 3//0\n"
+      "v 1e15 0 0\nv 1000000000000001 0 0\n",
+      scene);
   // Merging only covers what this read saw: the first line appends again.
-  EXPECT_EQ(scene.vertexCount(), 4);
-  EXPECT_EQ(report.verticesAdded, 3u);
+  EXPECT_EQ(scene.vertexCount(), 5);
+  EXPECT_EQ(report.verticesAdded, 4u);
+  EXPECT_EQ(report.positionsMergedByRounding, 1u);
   ASSERT_EQ(scene.triangleCount(), 2);
   EXPECT_EQ(vertexIndices(scene, 0), (Corners{0, 2, 3}));
   EXPECT_EQ(normalIndices(scene, 0), (Corners{0, 1, 1}));
@@ -276,11 +330,14 @@ TEST(ObjReader, linesOfAnyLengthAreReadWholeAndReadingGoesOn) {
   EXPECT_EQ(r.report.lines, 3u);
 }
 
+// A CR ends a line only in a text without LF ("\r\r"); with one, it is
+// whitespace ("# a\rv 1 2 3\n" is a comment).
 TEST(ObjReader, emptyAndNearlyEmptyTexts) {
   const struct {
     const char* text;
     std::uint64_t lines;
-  } cases[] = {{"", 0}, {"\n", 1}, {"\n\n", 2}, {" ", 1}, {"\r\n", 1}, {"#", 1}, {"v", 1}, {"f", 1}};
+  } cases[] = {{"", 0},     {"\n", 1}, {"\n\n", 2}, {" ", 1}, {"\r\n", 1},          {"\r", 1},
+               {"\r\r", 2}, {"#", 1},  {"v", 1},    {"f", 1}, {"# a\rv 1 2 3\n", 1}};
   for (const auto& c : cases) {
     const Read r{std::string_view(c.text)};
     EXPECT_EQ(r.report.lines, c.lines) << c.text;
@@ -325,6 +382,7 @@ TEST(ObjReader, reportsSkippedLinesWithTheirFirstLineNumbers) {
   EXPECT_EQ(report.texCoordLines, 2u);
   EXPECT_EQ(report.faceLines, 11u);
   EXPECT_EQ(report.otherKeywordLines, 4u);  // g usemtl s V
+  EXPECT_EQ(report.firstPolygonFaceLines, (Lines{29}));
   EXPECT_EQ(report.verticesAdded, 5u);
   EXPECT_EQ(report.normalsAdded, 1u);  // "vn -0 0 2" merges into "vn 0 0 2"
   ASSERT_EQ(r.scene.triangleCount(), 3);
@@ -338,11 +396,12 @@ TEST(ObjReader, fixtureFilesReadAsExpected) {
   ASSERT_TRUE(plain.report.ok());
   ASSERT_EQ(plain.scene.triangleCount(), 2);
   EXPECT_EQ(plain.scene.vertexCount(), 4);
-  for (const char* name : {"two_triangles_crlf.obj", "two_triangles_bom.obj"}) {
+  for (const char* name : {"two_triangles_crlf.obj", "two_triangles_bom.obj", "two_triangles_cr.obj"}) {
     const ReadFile other(kObjDir / name);
     EXPECT_TRUE(sameScene(plain.scene, other.scene)) << name;
     EXPECT_EQ(other.report.skippedLines, 0u) << name;
     EXPECT_EQ(other.report.lines, plain.report.lines) << name;
+    EXPECT_EQ(other.report.carriageReturnLineEnds, name == std::string_view("two_triangles_cr.obj")) << name;
   }
   const ReadFile cut(kObjDir / "zero_byte.obj");
   EXPECT_EQ(cut.scene.triangleCount(), 1);
@@ -357,22 +416,31 @@ TEST(ObjReader, fixtureFilesReadAsExpected) {
   EXPECT_EQ(empty.report.lines, 0u);
 }
 
+// A directory is refused before reading, not taken for a file cut short;
+// UTF-16 text is refused rather than read as bytes, which would give an empty
+// Scene without a word.
 TEST(ObjReader, unreadableFilesGiveOneMessageEach) {
-  const std::filesystem::path missing = kObjDir / "no_such_file.obj";
-  ::testing::internal::CaptureStderr();
-  const ReadFile absent(missing);
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-            "cannot open OBJ file \"" + missing.string() + "\": " + std::strerror(ENOENT) + "\n");
-  EXPECT_FALSE(absent.report.opened);
-  EXPECT_EQ(absent.scene.vertexCount() + absent.scene.normalCount() + absent.scene.triangleCount(), 0);
-
-  ::testing::internal::CaptureStderr();
-  const ReadFile folder(kObjDir);
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-            "error reading OBJ file \"" + kObjDir.string() + "\": " + std::strerror(EISDIR) + "\n");
-  EXPECT_TRUE(folder.report.opened);
-  EXPECT_TRUE(folder.report.readError);
-  EXPECT_FALSE(folder.report.ok());
+  const struct {
+    std::filesystem::path file;
+    std::string message;  // before the file name
+    std::string failure;
+    bool opened;
+  } cases[] = {
+      {kObjDir / "no_such_file.obj", "cannot open", std::strerror(ENOENT), false},
+      {kObjDir, "cannot open", std::strerror(EISDIR), false},
+      {kObjDir / "two_triangles_utf16le.obj", "cannot read", ObjReadReport::kUtf16Failure, true},
+      {kObjDir / "two_triangles_utf16be.obj", "cannot read", ObjReadReport::kUtf16Failure, true},
+  };
+  for (const auto& c : cases) {
+    ::testing::internal::CaptureStderr();
+    const ReadFile r(c.file);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              c.message + " OBJ file \"" + c.file.string() + "\": " + c.failure + "\n");
+    EXPECT_EQ(r.report.failure, c.failure);
+    EXPECT_EQ(r.report.opened, c.opened);
+    EXPECT_FALSE(r.report.ok());
+    EXPECT_EQ(r.scene.vertexCount() + r.scene.normalCount() + r.scene.triangleCount(), 0);
+  }
 }
 
 TEST(ObjReader, fileReadInBlocksMatchesTheSameTextInMemory) {
@@ -395,6 +463,14 @@ TEST(ObjReader, fileReadInBlocksMatchesTheSameTextInMemory) {
   EXPECT_EQ(fromFile.report.bytes, text.size());
   EXPECT_EQ(fromFile.report.lines, fromMemory.report.lines);
   EXPECT_EQ(fromFile.report.skippedLines, fromMemory.report.skippedLines);
+
+  // With CR line ends no line is complete before the end of the file.
+  std::replace(text.begin(), text.end(), '\n', '\r');
+  testing_support::writeFile(dir.file("blocks_cr.obj"), text);
+  const ReadFile crFile(dir.file("blocks_cr.obj"));
+  EXPECT_TRUE(crFile.report.carriageReturnLineEnds);
+  EXPECT_TRUE(sameScene(crFile.scene, fromMemory.scene));
+  EXPECT_EQ(crFile.report.lines, fromMemory.report.lines);
 }
 
 TEST(ObjReader, readsTheSampleLevelWhole) {
