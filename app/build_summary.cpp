@@ -47,8 +47,42 @@ void writeJsonString(std::ostream& out, std::string_view text) {
 
 }  // namespace
 
+namespace {
+
+LevelHealth measureHealth(const Scene& scene, std::uint64_t inputTriangles) {
+  LevelHealth health;
+  if (scene.vertexCount() > 0) {
+    Point3 lo = scene.vertex(0), hi = lo;
+    for (std::int32_t i = 1; i < scene.vertexCount(); ++i) {
+      const Point3& p = scene.vertex(i);
+      lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+      hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+    }
+    health.largestExtent = std::max({hi.x - lo.x, hi.y - lo.y, hi.z - lo.z});
+  }
+  health.tooSmall = inputTriangles > 0 && health.largestExtent < 1000.0 * kPlaneTolerance;
+  // The build keeps the input triangles at their indices (pieces keep the
+  // plane normal of the triangle they came from).
+  for (std::uint64_t i = 0; i < inputTriangles; ++i) {
+    const Point3& n = scene.triangle(static_cast<std::int32_t>(i)).planeNormal();
+    if (n.x == 0.0 && n.y == 0.0 && n.z == 0.0) ++health.degenerateTriangles;
+  }
+  health.allDegenerate = inputTriangles > 0 && health.degenerateTriangles == inputTriangles;
+  return health;
+}
+
+void writeLineNumbers(std::ostream& out, const std::vector<std::uint64_t>& lines, std::uint64_t total) {
+  out << " (line";
+  for (const std::uint64_t line : lines) out << ' ' << line;
+  if (total > lines.size()) out << " ...";
+  out << ')';
+}
+
+}  // namespace
+
 BuildSummary summarize(const std::string& level, const CompiledLevel& compiled, const Scene& scene) {
   BuildSummary summary;
+  summary.health = measureHealth(scene, compiled.load.trianglesAdded);
   summary.level = level;
   summary.load = compiled.load;
   summary.trianglesAfterSplitting = static_cast<std::uint64_t>(scene.triangleCount());
@@ -71,13 +105,26 @@ void writeSummary(std::ostream& out, const BuildSummary& s) {
   out << "level:        " << s.level << " (" << s.load.bytes << " bytes, " << s.load.lines << " lines)\n";
   out << "read:         " << s.load.verticesAdded << " vertices, " << s.load.normalsAdded << " normals, "
       << s.load.trianglesAdded << " triangles; " << s.load.skippedLines << " lines skipped";
-  if (!s.load.firstSkippedLines.empty()) {
-    out << " (line";
-    for (const std::uint64_t line : s.load.firstSkippedLines) out << ' ' << line;
-    if (s.load.skippedLines > s.load.firstSkippedLines.size()) out << " ...";
-    out << ')';
-  }
+  if (!s.load.firstSkippedLines.empty()) writeLineNumbers(out, s.load.firstSkippedLines, s.load.skippedLines);
   out << '\n';
+  if (s.load.carriageReturnLineEnds) out << "line ends:    carriage returns (the file has no line feed)\n";
+  if (s.load.polygonFaces != 0 && s.load.triangulatedFaces == 0) {
+    out << "polygons:     " << s.load.polygonFaces << " faces had more than 3 corners; only their first triangle was read";
+    writeLineNumbers(out, s.load.firstPolygonFaceLines, s.load.polygonFaces);
+    out << "; --triangulate reads them whole\n";
+  } else if (s.load.triangulatedFaces != 0) {
+    out << "polygons:     " << s.load.triangulatedFaces << " faces with more than 3 corners split into fans\n";
+  }
+  const LevelHealth& h = s.health;
+  if (h.tooSmall) {
+    out << "warning:      the level is only " << h.largestExtent << " units across, under 1000 times the plane\n"
+        << "              tolerance (" << kPlaneTolerance << "): points closer than that count as one plane\n";
+  }
+  if (s.load.positionsMergedByRounding != 0) {
+    out << "warning:      " << s.load.positionsMergedByRounding
+        << " vertex positions that differ in the file became one: 32-bit floats cannot tell them apart\n";
+  }
+  if (h.allDegenerate) out << "warning:      every triangle is degenerate (no area): nothing can be culled\n";
   out << "split:        " << s.trianglesAfterSplitting << " triangles after " << b.trianglesSplit << " splits\n";
   out << "tree:         " << b.innerNodes << " inner nodes, " << b.spaces << " Spaces (" << b.forcedSpaces
       << " forced), depth " << b.maxDepth << '\n';
@@ -124,6 +171,13 @@ void writeSummaryJson(std::ostream& out, const BuildSummary& s) {
   out << ",\n  \"bytes\": " << s.load.bytes << ",\n  \"lines\": " << s.load.lines
       << ",\n  \"vertices\": " << s.load.verticesAdded << ",\n  \"normals\": " << s.load.normalsAdded
       << ",\n  \"inputTriangles\": " << s.load.trianglesAdded << ",\n  \"skippedLines\": " << s.load.skippedLines
+      << ",\n  \"polygonFaces\": " << s.load.polygonFaces << ",\n  \"triangulatedFaces\": " << s.load.triangulatedFaces
+      << ",\n  \"carriageReturnLineEnds\": " << (s.load.carriageReturnLineEnds ? "true" : "false")
+      << ",\n  \"health\": {\"largestExtent\": " << s.health.largestExtent
+      << ", \"tooSmall\": " << (s.health.tooSmall ? "true" : "false")
+      << ", \"positionsMergedByRounding\": " << s.load.positionsMergedByRounding
+      << ", \"degenerateTriangles\": " << s.health.degenerateTriangles
+      << ", \"allDegenerate\": " << (s.health.allDegenerate ? "true" : "false") << "}"
       << ",\n  \"firstSkippedLines\": [";
   for (std::size_t i = 0; i < s.load.firstSkippedLines.size(); ++i) {
     out << (i == 0 ? "" : ", ") << s.load.firstSkippedLines[i];

@@ -15,6 +15,15 @@ namespace pw {
 struct CompiledLevel;
 class Scene;
 
+// Signs that the fixed plane tolerance or 32-bit positions cannot serve the
+// level: the build goes on, but its result says little.
+struct LevelHealth {
+  double largestExtent = 0.0;  // of the box around the vertices
+  bool tooSmall = false;       // extent under 1000 plane tolerances
+  std::uint64_t degenerateTriangles = 0;  // zero plane normal, as read
+  bool allDegenerate = false;
+};
+
 struct BuildSummary {
   std::string level;
   ObjReadReport load;
@@ -27,6 +36,7 @@ struct BuildSummary {
   std::uint64_t peakMemoryKiB = 0;  // the process's peak resident set so far
   BuildStrategy strategy = BuildStrategy::Fast;
   unsigned threads = 1;  // the threads the build counted on
+  LevelHealth health;
   // The cells, their faces and open links, and what they say of the level.
   OpenLevelReport openLevel;
   double cellSeconds = 0.0;  // cell faces

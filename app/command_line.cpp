@@ -65,6 +65,8 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) 
       ++i;
     } else if (argument == "--stats") {
       result.stats = true;
+    } else if (argument == "--triangulate") {
+      result.viewer.read.triangulate = true;
     } else if (argument == "--draw-all") {
       result.viewer.culling = Culling::All;
     } else if (argument == "--culling") {
@@ -97,6 +99,7 @@ std::string usageText() {
   return "Usage: portalwalk [LEVEL.obj] [--windowed | --fullscreen] [--frames N]\n"
          "                 [--screenshot FILE.png] [--eye X Y Z] [--yaw DEGREES]\n"
          "                 [--stats] [--culling auto|sound|designed|all] [--draw-all]\n"
+         "                 [--triangulate]\n"
          "\n"
          "Builds the BSP tree of an indoor level (a Wavefront OBJ triangle mesh)\n"
          "and walks through it in first person, drawing only the Spaces seen\n"
@@ -121,6 +124,8 @@ std::string usageText() {
          "                      auto (the default: designed on a closed level,\n"
          "                      sound otherwise, saying why on stderr)\n"
          "  --draw-all          the same as --culling all\n"
+         "  --triangulate       read a face with more than 3 corners as a fan of\n"
+         "                      triangles (by default only its first triangle)\n"
          "  -h, --help          show this text\n"
          "\n"
          "Controls:\n"
@@ -131,9 +136,14 @@ std::string usageText() {
          "  F1                  toggle full screen (the new window is 640 x 480)\n"
          "  Esc                 quit\n"
          "\n"
-         "Exit codes: 0 after closing the window, Esc or --frames; 1 when the\n"
-         "level cannot be built or the screenshot cannot be written; 2 for a\n"
-         "usage error.\n";
+         "A level that cannot be read (missing, a folder, UTF-16 text) is reported\n"
+         "on stderr and the viewer runs with an empty level, as does one whose\n"
+         "logs cannot be written.\n"
+         "\n"
+         "Exit codes: 0 after closing the window, Esc or --frames, or when no\n"
+         "window could be made (a box says why); 1 when the display cannot be\n"
+         "opened, the tessellator cannot be made, or the screenshot cannot be\n"
+         "written; 2 for a usage error.\n";
 }
 
 }  // namespace pw

@@ -27,7 +27,7 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: portalbuild [LEVEL.obj] [-o DIR] [--json FILE] [--open-edges FILE.obj] [-q]\n"
-    "                   [--threads N] [--straightforward]\n"
+    "                   [--triangulate] [--threads N] [--straightforward]\n"
     "\n"
     "Compiles LEVEL.obj (default \"folyosos.obj\") the way the viewer does at start-up:\n"
     "reads it, builds the BSP tree of convex Spaces joined by portals, flattens the\n"
@@ -52,6 +52,10 @@ constexpr char kUsage[] =
     "               write the edges used by one triangle only as OBJ lines (\"l\"),\n"
     "               in the level's own axes, to load over the level in a 3D tool\n"
     "  -q           quiet: no progress and no summary\n"
+    "  --triangulate\n"
+    "               read a face with more than 3 corners as a fan of triangles\n"
+    "               (by default only its first triangle is read, and the summary\n"
+    "               says how many faces lost corners)\n"
     "  --threads N  count cutter candidates on N threads (default: one per core);\n"
     "               the result is the same for every N\n"
     "  --straightforward\n"
@@ -59,8 +63,10 @@ constexpr char kUsage[] =
     "               no pruning (slow on large levels; same result, for comparison)\n"
     "  --help       this text\n"
     "\n"
-    "exit codes: 0 built; 1 the build failed (the message says why);\n"
-    "            2 usage error, or the level cannot be opened\n";
+    "exit codes: 0 built; 1 the build failed, a log or output file could not be\n"
+    "            written, or the level holds no triangle (\"nothing to build\");\n"
+    "            2 usage error, or the level cannot be read (missing, a folder,\n"
+    "            UTF-16 text)\n";
 
 // More threads than any machine has cores would only cost memory.
 constexpr unsigned kMaxThreads = 1024;
@@ -71,6 +77,7 @@ struct Options {
   std::filesystem::path jsonPath;
   std::filesystem::path openEdgesPath;
   bool quiet = false;
+  pw::ObjReadOptions read;
   pw::BuildOptions build;
 };
 
@@ -101,6 +108,8 @@ int parseArguments(int argc, char** argv, Options& options, bool& help) {
                           std::string(value) + "'");
       }
       options.build.threads = threads;
+    } else if (arg == "--triangulate") {
+      options.read.triangulate = true;
     } else if (arg == "--straightforward") {
       options.build.strategy = pw::BuildStrategy::Straightforward;
     } else if (!arg.empty() && arg[0] == '-') {
@@ -141,6 +150,7 @@ int compile(const Options& options) {
   compileOptions.levelPath = options.level;
   compileOptions.outputDir = options.outputDir;
   compileOptions.build = options.build;
+  compileOptions.read = options.read;
   const bool showProgress = !options.quiet && isatty(STDERR_FILENO) != 0;
   if (showProgress) {
     // Splitting adds triangles, so the share is of the Scene as it is now.
@@ -152,7 +162,11 @@ int compile(const Options& options) {
   }
   const auto compiled = pw::compileLevel(scene, compileOptions);
   if (showProgress) std::cerr << '\n';
-  if (!compiled->load.opened) return 2;  // the reader has said why
+  if (!compiled->load.ok()) return 2;  // the reader has said why
+  if (compiled->load.trianglesAdded == 0) {
+    std::cerr << "portalbuild: nothing to build: " << options.level.string() << " holds no triangle that could be read\n";
+    return 1;
+  }
   // Closed now, so that a full disk or a missing folder shows up before the
   // summary claims anything.
   const std::vector<pw::LogFailure> logFailures = compiled->logFailures();

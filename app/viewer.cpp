@@ -48,6 +48,7 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
     CompileOptions compileOptions;
     compileOptions.levelPath = options.levelPath;
     compileOptions.outputDir = options.outputDir;
+    compileOptions.read = options.read;
     level = compile(shell.scene, compileOptions);
     shell.treeRoot = level->root;
     // Nothing more is written to the three logs: close them, and say once if

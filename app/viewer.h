@@ -32,6 +32,8 @@ struct ViewerOptions {
   // How frames choose their Spaces; unset (auto): as designed where the
   // level is closed, through the cells' open links where it is not.
   std::optional<Culling> culling;
+  // How faces with more than three corners are read.
+  ObjReadOptions read;
 };
 
 // Reads, builds, flattens and dumps the level (compileLevel, or a stand-in in

@@ -20,7 +20,8 @@ std::unique_ptr<CompiledLevel> compileLevel(Scene& scene, const CompileOptions& 
 
   // The whole level is in the Scene before the first cutter is chosen.
   const Stopwatch loadTime;
-  level->load = options.levelText ? readObjText(*options.levelText, scene) : ObjReader(options.levelPath).read(scene);
+  level->load = options.levelText ? readObjText(*options.levelText, scene, options.read)
+                                   : ObjReader(options.levelPath, options.read).read(scene);
   level->loadSeconds = loadTime.seconds();
   level->edges = countMeshEdges(scene);
 

@@ -54,6 +54,8 @@ struct CompileOptions {
   std::optional<std::string_view> levelText;
   // Where "contours.log", "tris.log" and "out.log" go; empty: working directory.
   std::filesystem::path outputDir;
+  // How faces with more than three corners are read.
+  ObjReadOptions read;
   std::function<void(std::uint64_t settled)> progress;
   // Which build and on how many threads; every choice gives the same result.
   BuildOptions build;

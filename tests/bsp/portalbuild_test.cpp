@@ -213,6 +213,49 @@ TEST(Portalbuild, reportsTheOpenEdgesOfABoxWithOneTriangleMissing) {
   EXPECT_EQ(vertices, 3u) << holes;
 }
 
+// Input that loses data, or cannot serve the build, is never passed off as
+// a clean build: each case names what the user is told and the exit code.
+TEST(Portalbuild, saysWhatWasLostOrCannotServe) {
+  const std::string box =  // one triangle; scaled and shifted by the cases
+      "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1\n";
+  const std::string quad = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1 4//1\n";
+  const struct {
+    const char* name;
+    std::string level;  // the bytes of level.obj; empty: made by `prepare`
+    std::string arguments;
+    int exitCode;
+    const char* says;
+  } cases[] = {
+      {"fullDisk", box, "-o full", 1, "cannot write full/out.log: No space left on device"},
+      {"fullDiskNamesTheIncompleteLogs", box, "-o full", 1, "incomplete logs: out.log"},
+      {"outputFolderIsAFile", box, "-o level.obj/x", 1, "cannot make the output folder"},
+      {"polygonLosesCorners", quad, "", 0, "1 faces had more than 3 corners; only their first triangle was read (line 6)"},
+      {"polygonTriangulated", quad, "--triangulate", 0, "2 triangles"},
+      {"utf16", std::string("\xFF\xFE", 2) + "v\0 \0", "", 2, "UTF-16 text is not supported; save the level as UTF-8"},
+      {"carriageReturnsOnly", "v 0 0 0\rv 1 0 0\rv 0 1 0\rvn 0 0 1\rf 1//1 2//1 3//1\r", "", 0,
+       "line ends:    carriage returns"},
+      {"directoryAsLevel", "", "folder", 2, "Is a directory"},
+      {"nothingToBuild", "# no faces\nv 0 0 0\n", "", 1, "nothing to build"},
+      {"tinyLevel", "v 0 0 0\nv 1e-6 0 0\nv 0 1e-6 0\nvn 0 0 1\nf 1//1 2//1 3//1\n", "", 0, "under 1000 times the plane"},
+      {"positionsMergedByFloats",
+       "v 1e15 0 0\nv 1000000000000000.1 0 0\nv 0 1 0\nv 0 0 1\nvn 0 0 1\nf 1//1 3//1 4//1\n", "", 0,
+       "1 vertex positions that differ in the file became one"},
+      {"allDegenerate", "v 0 0 0\nv 1 0 0\nv 2 0 0\nvn 0 0 1\nf 1//1 2//1 3//1\n", "", 0,
+       "every triangle is degenerate"},
+  };
+  for (const auto& c : cases) {
+    ScratchDir dir;
+    testing_support::writeFile(dir.file("level.obj"), c.level);
+    std::filesystem::create_directories(dir.file("folder"));
+    std::filesystem::create_directories(dir.file("full"));
+    std::filesystem::create_symlink("/dev/full", dir.file("full") / "out.log");
+    const std::string level = c.arguments == "folder" ? "folder" : "level.obj " + c.arguments;
+    const ProgramRun run = portalbuild(dir, level, dir.path());
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.name << "\n" << run.out << run.err;
+    EXPECT_NE((run.out + run.err).find(c.says), std::string::npos) << c.name << "\n" << run.out << run.err;
+  }
+}
+
 TEST(Portalbuild, missingLevelIsAnInputErrorNamingTheFile) {
   ScratchDir dir;
   const ProgramRun run = portalbuild(dir, "no_such_level.obj", dir.path());
