@@ -12,6 +12,9 @@
 #   tools/faults.sh --check              only check that the list applies
 #   tools/faults.sh --diff app-*         show the edits, build nothing
 #   tools/faults.sh --show               print the list
+#   tools/faults.sh --compare tools/faults-baseline.tsv
+#                                        also list the faults whose result
+#                                        changed since an earlier results file
 #
 # Each fault edits one file in place; the original is copied into the build
 # folder first and written back after the fault's run, also on Ctrl-C, kill
@@ -46,6 +49,8 @@ options:
   --fast                 stop each suite run at its first failing test
                          (faster; records only that test)
   --no-baseline          do not check first that the suite passes unchanged
+  --compare FILE         after the run, list the faults caught in FILE (an
+                         earlier results file) but missed now, and the reverse
   --check                only check the list (each find text once in its file)
   --diff                 show each selected fault as a diff; builds nothing
   --show                 print the list: id, file, what
@@ -66,6 +71,7 @@ suite_timeout=1800
 ctest_filter=()
 fast=false
 baseline=true
+compare=""
 mode=run
 patterns=()
 
@@ -85,6 +91,7 @@ while [[ $# -gt 0 ]]; do
     -R | -E) ctest_filter+=("$1" "${2:?}"); shift 2 ;;
     --fast) fast=true; shift ;;
     --no-baseline) baseline=false; shift ;;
+    --compare) compare=${2:?}; shift 2 ;;
     --check) mode=check; shift ;;
     --show) mode=show; shift ;;
     --diff) mode=diff; shift ;;
@@ -99,6 +106,7 @@ done
 [[ $jobs -gt 0 ]] || die "--jobs must be at least 1"
 [[ -f $list ]] || die "no fault list $list"
 [[ -n $results ]] || results=$build/faults-results.tsv
+[[ -z $compare || -f $compare ]] || die "no results file $compare to compare with"
 
 # ---- the list ----
 
@@ -424,3 +432,20 @@ echo "caught ${#caught[@]} of $compiled"
 [[ ${#broken[@]} -eq 0 ]] || echo "does not compile (${#broken[@]}, not counted above): ${broken[*]}"
 elapsed=$((SECONDS - started))
 echo "time: $((elapsed / 60)) min $((elapsed % 60)) s; results in $results"
+if [[ -n $compare ]]; then
+  # Both files: id in column 1, result in column 3; faults in only one of them
+  # are left out.
+  awk -F'\t' -v earlier="$compare" '
+    NR == FNR { if (FNR > 1) before[$1] = $3; next }
+    FNR > 1 && ($1 in before) && before[$1] != $3 {
+      if (before[$1] == "caught" && $3 == "missed") lost = lost " " $1
+      else if (before[$1] == "missed" && $3 == "caught") gained = gained " " $1
+      else other = other " " $1 " (" before[$1] " -> " $3 ")"
+    }
+    END {
+      print "compared with " earlier ":"
+      print "  caught there, missed now:" (lost == "" ? " none" : lost)
+      print "  missed there, caught now:" (gained == "" ? " none" : gained)
+      if (other != "") print "  other changes:" other
+    }' "$compare" "$results"
+fi
