@@ -27,6 +27,7 @@
 #include "cells/level_openness.h"
 #include "cells/open_links.h"
 #include "render/portal_renderer.h"
+#include "render/view_matrix.h"
 #include "scene/scene.h"
 #include "tools/levelgen.h"
 
@@ -63,23 +64,6 @@ std::vector<BenchLevel> benchLevels(const std::vector<std::uint64_t>& sizes) {
     open("seams", 0.0, true, false, true);
   }
   return levels;
-}
-
-// The model-view matrix GL builds for the camera: Rx(pitch) . Ry(yaw) .
-// T(tx, ty, tz), column-major.
-Matrix4 viewMatrix(const Camera& camera) {
-  const double p = camera.pitch * 3.14159265358979323846 / 180.0;
-  const double w = camera.yaw * 3.14159265358979323846 / 180.0;
-  const double cp = std::cos(p), sp = std::sin(p), cw = std::cos(w), sw = std::sin(w);
-  const double r[3][3] = {{cw, 0.0, sw}, {sp * sw, cp, -sp * cw}, {-cp * sw, sp, cp * cw}};
-  const double t[3] = {camera.tx, camera.ty, camera.tz};
-  Matrix4 matrix;
-  for (int row = 0; row < 3; ++row) {
-    for (int col = 0; col < 3; ++col) matrix.m[static_cast<std::size_t>(4 * col + row)] = r[row][col];
-    matrix.m[static_cast<std::size_t>(12 + row)] = r[row][0] * t[0] + r[row][1] * t[1] + r[row][2] * t[2];
-  }
-  matrix.m[15] = 1.0;
-  return matrix;
 }
 
 std::uint64_t bytesOf(const CellFaces& cells) {

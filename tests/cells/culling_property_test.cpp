@@ -12,7 +12,7 @@
 #include "cells/level_openness.h"
 #include "cells/open_links.h"
 #include "render/portal_renderer.h"
-#include "tests/render/view_matrix.h"
+#include "render/view_matrix.h"
 #include "tests/support/first_hits.h"
 #include "tests/support/scratch_dir.h"
 #include "tools/levelgen.h"
@@ -22,7 +22,6 @@ namespace {
 
 using testing_support::FirstHits;
 using testing_support::ScratchDir;
-using testing_support::viewMatrix;
 
 struct LevelCase {
   const char* name;

@@ -12,7 +12,7 @@
 #include "portal/portal.h"
 #include "render/portal_renderer.h"
 #include "scene/scene.h"
-#include "tests/render/view_matrix.h"
+#include "render/view_matrix.h"
 #include "tests/support/scratch_dir.h"
 #include "tools/levelgen.h"
 
@@ -20,7 +20,6 @@ namespace pw {
 namespace {
 
 using testing_support::ScratchDir;
-using testing_support::viewMatrix;
 
 using SpaceList = std::vector<const BspNode*>;
 

@@ -14,7 +14,7 @@
 #include "app/camera.h"
 #include "bsp/bsp_node.h"
 #include "scene/scene.h"
-#include "tests/render/view_matrix.h"
+#include "render/view_matrix.h"
 
 namespace pw::testing_support {
 

@@ -1,5 +1,7 @@
-// The model-view matrix GL builds for a camera, recomputed in double for the
-// traversal tests: Rx(pitch) . Ry(yaw) . T(tx, ty, tz), column-major.
+// The model-view matrix GL builds for a camera, recomputed in double for
+// choosing Spaces without a GL context (tests, benchmarks): Rx(pitch) .
+// Ry(yaw) . T(tx, ty, tz), column-major. The frames themselves use the matrix
+// GL built, single-precision rotations included.
 #pragma once
 
 #include <cmath>
@@ -8,7 +10,7 @@
 #include "app/camera.h"
 #include "render/visibility.h"
 
-namespace pw::testing_support {
+namespace pw {
 
 inline Matrix4 viewMatrix(const Camera& camera) {
   const double p = camera.pitch * std::numbers::pi / 180.0;
@@ -30,4 +32,4 @@ inline Matrix4 viewMatrix(const Camera& camera) {
   return matrix;
 }
 
-}  // namespace pw::testing_support
+}  // namespace pw
