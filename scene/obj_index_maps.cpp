@@ -1,6 +1,9 @@
+#include <algorithm>
 #include <cassert>
 #include <charconv>
+#include <cstring>
 #include <limits>
+#include <memory>
 #include <system_error>
 
 #include "scene/obj_fields.h"
@@ -12,6 +15,10 @@ namespace {
 
 // A table may grow until its last entry is still a 32-bit face number.
 constexpr std::size_t kMaxTableEntries = std::size_t{std::numeric_limits<std::int32_t>::max()} + 1;
+
+// Size of the blocks that keep the first texts of positions (a longer text
+// gets a block of its own).
+constexpr std::size_t kTextBlockBytes = std::size_t{1} << 20;
 
 // Whether OBJ number `number` names a Scene element through `table`. Entry 0
 // is the placeholder holding Scene index 0, usable only when that element
@@ -62,6 +69,23 @@ bool differIn64Bits(std::string_view first, std::string_view second) {
 
 ObjIndexMaps::ObjIndexMaps(Scene& scene) : scene_(scene), firstVertex_(scene.vertexCount()) {}
 
+const char* ObjIndexMaps::keepText(std::string_view text) {
+  const std::size_t bytes = text.size() + 1;
+  if (bytes > textLeft_) startTextBlock(bytes);
+  char* const copy = textFree_;
+  std::memcpy(copy, text.data(), text.size());
+  copy[text.size()] = '\0';
+  textFree_ += bytes;
+  textLeft_ -= bytes;
+  return copy;
+}
+
+void ObjIndexMaps::startTextBlock(std::size_t bytes) {
+  textLeft_ = std::max(kTextBlockBytes, bytes);
+  textBlocks_.push_back(std::make_unique_for_overwrite<char[]>(textLeft_));
+  textFree_ = textBlocks_.back().get();
+}
+
 bool ObjIndexMaps::addVertex(const Point3& position, std::string_view numbers) {
   bool added = false;
   const bool numbered = appendEntry(vertexTable_, [&] {
@@ -72,13 +96,12 @@ bool ObjIndexMaps::addVertex(const Point3& position, std::string_view numbers) {
   });
   if (!numbered) return false;
   if (added) {
-    vertexTexts_.append(numbers);
-    vertexTextStarts_.push_back(vertexTexts_.size());
+    firstTexts_.push_back(keepText(numbers));
   } else {
-    const auto first = static_cast<std::size_t>(vertexTable_.back() - firstVertex_);
-    const std::size_t begin = vertexTextStarts_[first];
-    const std::string_view firstNumbers(vertexTexts_.data() + begin, vertexTextStarts_[first + 1] - begin);
-    if (differIn64Bits(firstNumbers, numbers)) ++mergedByRounding_;
+    const char* const first = firstTexts_[static_cast<std::size_t>(vertexTable_.back() - firstVertex_)];
+    // Equal texts have equal values; the kept text ends at its zero byte.
+    const bool sameText = std::strncmp(first, numbers.data(), numbers.size()) == 0 && first[numbers.size()] == '\0';
+    if (!sameText && differIn64Bits(first, numbers)) ++mergedByRounding_;
   }
   return true;
 }
