@@ -16,9 +16,11 @@ namespace {
 // A table may grow until its last entry is still a 32-bit face number.
 constexpr std::size_t kMaxTableEntries = std::size_t{std::numeric_limits<std::int32_t>::max()} + 1;
 
-// Size of the blocks that keep the first texts of positions (a longer text
-// gets a block of its own).
-constexpr std::size_t kTextBlockBytes = std::size_t{1} << 20;
+// Sizes of the blocks that keep the first texts of positions: they double
+// from the first to the largest, so that a small level allocates little (a
+// longer text gets a block of its own).
+constexpr std::size_t kFirstTextBlockBytes = std::size_t{1} << 12;
+constexpr std::size_t kLargestTextBlockBytes = std::size_t{1} << 20;
 
 // Whether OBJ number `number` names a Scene element through `table`. Entry 0
 // is the placeholder holding Scene index 0, usable only when that element
@@ -81,7 +83,10 @@ const char* ObjIndexMaps::keepText(std::string_view text) {
 }
 
 void ObjIndexMaps::startTextBlock(std::size_t bytes) {
-  textLeft_ = std::max(kTextBlockBytes, bytes);
+  const std::size_t usual =
+      textBlocks_.empty() ? kFirstTextBlockBytes : std::min(2 * textBlockBytes_, kLargestTextBlockBytes);
+  textLeft_ = std::max(usual, bytes);
+  textBlockBytes_ = usual;
   textBlocks_.push_back(std::make_unique_for_overwrite<char[]>(textLeft_));
   textFree_ = textBlocks_.back().get();
 }
