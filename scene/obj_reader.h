@@ -195,7 +195,7 @@ class ObjIndexMaps {
   char* textFree_ = nullptr;  // the unused rest of the last block
   std::size_t textLeft_ = 0;
   std::size_t textBlockBytes_ = 0;  // the usual size of the last block
-  std::int32_t firstVertex_;  // the Scene's vertex count when reading began
+  std::int32_t firstVertex_;        // the Scene's vertex count when reading began
   std::uint64_t mergedByRounding_ = 0;
   std::vector<std::int32_t> normalTable_{0};
   PointMergeMap normalMerge_;
