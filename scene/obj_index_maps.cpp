@@ -22,6 +22,12 @@ constexpr std::size_t kMaxTableEntries = std::size_t{std::numeric_limits<std::in
 constexpr std::size_t kFirstTextBlockBytes = std::size_t{1} << 12;
 constexpr std::size_t kLargestTextBlockBytes = std::size_t{1} << 20;
 
+// A kept text is its length as a 32-bit number, then the text and a zero
+// byte. The length saturates here: such a text (of 4 GiB) is never taken
+// for equal to another, only compared by value.
+using KeptLength = std::uint32_t;
+constexpr KeptLength kLongText = std::numeric_limits<KeptLength>::max();
+
 // Whether OBJ number `number` names a Scene element through `table`. Entry 0
 // is the placeholder holding Scene index 0, usable only when that element
 // exists.
@@ -72,14 +78,16 @@ bool differIn64Bits(std::string_view first, std::string_view second) {
 ObjIndexMaps::ObjIndexMaps(Scene& scene) : scene_(scene), firstVertex_(scene.vertexCount()) {}
 
 const char* ObjIndexMaps::keepText(std::string_view text) {
-  const std::size_t bytes = text.size() + 1;
+  const std::size_t bytes = sizeof(KeptLength) + text.size() + 1;
   if (bytes > textLeft_) startTextBlock(bytes);
-  char* const copy = textFree_;
-  std::memcpy(copy, text.data(), text.size());
-  copy[text.size()] = '\0';
+  char* const kept = textFree_;
+  const auto length = static_cast<KeptLength>(std::min<std::size_t>(text.size(), kLongText));
+  std::memcpy(kept, &length, sizeof length);
+  std::memcpy(kept + sizeof length, text.data(), text.size());
+  kept[sizeof length + text.size()] = '\0';
   textFree_ += bytes;
   textLeft_ -= bytes;
-  return copy;
+  return kept;
 }
 
 void ObjIndexMaps::startTextBlock(std::size_t bytes) {
@@ -103,9 +111,13 @@ bool ObjIndexMaps::addVertex(const Point3& position, std::string_view numbers) {
   if (added) {
     firstTexts_.push_back(keepText(numbers));
   } else {
-    const char* const first = firstTexts_[static_cast<std::size_t>(vertexTable_.back() - firstVertex_)];
-    // Equal texts have equal values; the kept text ends at its zero byte.
-    const bool sameText = std::strncmp(first, numbers.data(), numbers.size()) == 0 && first[numbers.size()] == '\0';
+    const char* const kept = firstTexts_[static_cast<std::size_t>(vertexTable_.back() - firstVertex_)];
+    KeptLength length = 0;
+    std::memcpy(&length, kept, sizeof length);
+    const char* const first = kept + sizeof length;  // ends at a zero byte
+    // Equal texts have equal values.
+    const bool sameText =
+        length == numbers.size() && length != kLongText && std::memcmp(first, numbers.data(), length) == 0;
     if (!sameText && differIn64Bits(first, numbers)) ++mergedByRounding_;
   }
   return true;

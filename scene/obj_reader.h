@@ -174,8 +174,8 @@ class ObjIndexMaps {
   std::uint64_t positionsMergedByRounding() const { return mergedByRounding_; }
 
  private:
-  // Copies `text` into the text blocks, followed by a zero byte (the text of
-  // a line holds none), and returns the copy.
+  // Copies `text` into the text blocks, with its length before it and a zero
+  // byte after it (the text of a line holds none), and returns the copy.
   const char* keepText(std::string_view text);
   // Starts a block with room for at least `bytes`.
   void startTextBlock(std::size_t bytes);
@@ -184,12 +184,13 @@ class ObjIndexMaps {
   std::vector<std::int32_t> vertexTable_{0};
   PointMergeMap vertexMerge_;
   // firstTexts_[k]: the numbers' text of the line that first gave the
-  // position of Scene index firstVertex_ + k. Only a merge reads them: equal
-  // texts need no conversion, and unequal ones are read again as doubles.
-  // (Keeping the text is cheaper than converting every new position's
-  // numbers to doubles up front.) The copies sit in blocks that never move:
-  // one growing string would copy them at every doubling and touch about
-  // twice their memory, which costs more than the copying itself.
+  // position of Scene index firstVertex_ + k, as keepText made it. Only a
+  // merge reads them: equal texts need no conversion, and unequal ones are
+  // read again as doubles. (Keeping the text is cheaper than converting
+  // every new position's numbers to doubles up front.) The copies sit in
+  // blocks that never move: one growing string would copy them at every
+  // doubling and touch about twice their memory, which costs more than the
+  // copying itself.
   std::vector<const char*> firstTexts_;
   std::vector<std::unique_ptr<char[]>> textBlocks_;
   char* textFree_ = nullptr;  // the unused rest of the last block
