@@ -1,6 +1,9 @@
+#include <algorithm>
 #include <cassert>
 #include <charconv>
+#include <cstring>
 #include <limits>
+#include <memory>
 #include <system_error>
 
 #include "scene/obj_fields.h"
@@ -12,6 +15,18 @@ namespace {
 
 // A table may grow until its last entry is still a 32-bit face number.
 constexpr std::size_t kMaxTableEntries = std::size_t{std::numeric_limits<std::int32_t>::max()} + 1;
+
+// Sizes of the blocks that keep the first texts of positions: they double
+// from the first to the largest, so that a small level allocates little (a
+// longer text gets a block of its own).
+constexpr std::size_t kFirstTextBlockBytes = std::size_t{1} << 12;
+constexpr std::size_t kLargestTextBlockBytes = std::size_t{1} << 20;
+
+// A kept text is its length as a 32-bit number, then the text and a zero
+// byte. The length saturates here: such a text (of 4 GiB) is never taken
+// for equal to another, only compared by value.
+using KeptLength = std::uint32_t;
+constexpr KeptLength kLongText = std::numeric_limits<KeptLength>::max();
 
 // Whether OBJ number `number` names a Scene element through `table`. Entry 0
 // is the placeholder holding Scene index 0, usable only when that element
@@ -62,6 +77,28 @@ bool differIn64Bits(std::string_view first, std::string_view second) {
 
 ObjIndexMaps::ObjIndexMaps(Scene& scene) : scene_(scene), firstVertex_(scene.vertexCount()) {}
 
+const char* ObjIndexMaps::keepText(std::string_view text) {
+  const std::size_t bytes = sizeof(KeptLength) + text.size() + 1;
+  if (bytes > textLeft_) startTextBlock(bytes);
+  char* const kept = textFree_;
+  const auto length = static_cast<KeptLength>(std::min<std::size_t>(text.size(), kLongText));
+  std::memcpy(kept, &length, sizeof length);
+  std::memcpy(kept + sizeof length, text.data(), text.size());
+  kept[sizeof length + text.size()] = '\0';
+  textFree_ += bytes;
+  textLeft_ -= bytes;
+  return kept;
+}
+
+void ObjIndexMaps::startTextBlock(std::size_t bytes) {
+  const std::size_t usual =
+      textBlocks_.empty() ? kFirstTextBlockBytes : std::min(2 * textBlockBytes_, kLargestTextBlockBytes);
+  textLeft_ = std::max(usual, bytes);
+  textBlockBytes_ = usual;
+  textBlocks_.push_back(std::make_unique_for_overwrite<char[]>(textLeft_));
+  textFree_ = textBlocks_.back().get();
+}
+
 bool ObjIndexMaps::addVertex(const Point3& position, std::string_view numbers) {
   bool added = false;
   const bool numbered = appendEntry(vertexTable_, [&] {
@@ -72,13 +109,16 @@ bool ObjIndexMaps::addVertex(const Point3& position, std::string_view numbers) {
   });
   if (!numbered) return false;
   if (added) {
-    vertexTexts_.append(numbers);
-    vertexTextStarts_.push_back(vertexTexts_.size());
+    firstTexts_.push_back(keepText(numbers));
   } else {
-    const auto first = static_cast<std::size_t>(vertexTable_.back() - firstVertex_);
-    const std::size_t begin = vertexTextStarts_[first];
-    const std::string_view firstNumbers(vertexTexts_.data() + begin, vertexTextStarts_[first + 1] - begin);
-    if (differIn64Bits(firstNumbers, numbers)) ++mergedByRounding_;
+    const char* const kept = firstTexts_[static_cast<std::size_t>(vertexTable_.back() - firstVertex_)];
+    KeptLength length = 0;
+    std::memcpy(&length, kept, sizeof length);
+    const char* const first = kept + sizeof length;  // ends at a zero byte
+    // Equal texts have equal values.
+    const bool sameText =
+        length == numbers.size() && length != kLongText && std::memcmp(first, numbers.data(), length) == 0;
+    if (!sameText && differIn64Bits(first, numbers)) ++mergedByRounding_;
   }
   return true;
 }

@@ -50,6 +50,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -173,18 +174,29 @@ class ObjIndexMaps {
   std::uint64_t positionsMergedByRounding() const { return mergedByRounding_; }
 
  private:
+  // Copies `text` into the text blocks, with its length before it and a zero
+  // byte after it (the text of a line holds none), and returns the copy.
+  const char* keepText(std::string_view text);
+  // Starts a block with room for at least `bytes`.
+  void startTextBlock(std::size_t bytes);
+
   Scene& scene_;
   std::vector<std::int32_t> vertexTable_{0};
   PointMergeMap vertexMerge_;
-  // The numbers' text of the line that first gave each position, one after
-  // another; position k (Scene index firstVertex_ + k) has the text from
-  // vertexTextStarts_[k] to vertexTextStarts_[k + 1]. Only a merge reads
-  // them: equal texts need no conversion, and unequal ones are read again as
-  // doubles. (Keeping the text is cheaper than converting every new
-  // position's numbers to doubles up front.)
-  std::string vertexTexts_;
-  std::vector<std::size_t> vertexTextStarts_{0};
-  std::int32_t firstVertex_;  // the Scene's vertex count when reading began
+  // firstTexts_[k]: the numbers' text of the line that first gave the
+  // position of Scene index firstVertex_ + k, as keepText made it. Only a
+  // merge reads them: equal texts need no conversion, and unequal ones are
+  // read again as doubles. (Keeping the text is cheaper than converting
+  // every new position's numbers to doubles up front.) The copies sit in
+  // blocks that never move: one growing string would copy them at every
+  // doubling and touch about twice their memory, which costs more than the
+  // copying itself.
+  std::vector<const char*> firstTexts_;
+  std::vector<std::unique_ptr<char[]>> textBlocks_;
+  char* textFree_ = nullptr;  // the unused rest of the last block
+  std::size_t textLeft_ = 0;
+  std::size_t textBlockBytes_ = 0;  // the usual size of the last block
+  std::int32_t firstVertex_;        // the Scene's vertex count when reading began
   std::uint64_t mergedByRounding_ = 0;
   std::vector<std::int32_t> normalTable_{0};
   PointMergeMap normalMerge_;

@@ -109,6 +109,9 @@ TEST(ObjReader, countsPositionsMergedOnlyByRoundingToFloat) {
     EXPECT_EQ(r.scene.vertexCount(), 1) << c.text;
     EXPECT_EQ(r.report.positionsMergedByRounding, c.merged) << c.text;
   }
+  // The first text kept may be longer than a block of kept texts.
+  const std::string wide = "v 1" + std::string(3u << 20, ' ') + "2 3\nv 1 2 3\nv 1 2 3.0000001";
+  EXPECT_EQ(Read(wide).report.positionsMergedByRounding, 1u);
 }
 
 TEST(ObjReader, negativeZeroMergesIntoTheFirstZeroRead) {
@@ -463,6 +466,7 @@ TEST(ObjReader, fileReadInBlocksMatchesTheSameTextInMemory) {
   EXPECT_EQ(fromFile.report.bytes, text.size());
   EXPECT_EQ(fromFile.report.lines, fromMemory.report.lines);
   EXPECT_EQ(fromFile.report.skippedLines, fromMemory.report.skippedLines);
+  EXPECT_EQ(fromFile.report.positionsMergedByRounding, 0u);  // equal texts only, in many blocks of kept texts
 
   // With CR line ends no line is complete before the end of the file.
   std::replace(text.begin(), text.end(), '\n', '\r');
