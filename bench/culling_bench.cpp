@@ -30,6 +30,7 @@
 #include "render/view_matrix.h"
 #include "scene/scene.h"
 #include "tools/levelgen.h"
+#include "tools/random_pose.h"
 
 namespace {
 
@@ -105,16 +106,7 @@ void run(const BenchLevel& level, int poses, const std::filesystem::path& work) 
   std::mt19937 random(7);
   double designedSpaces = 0, soundSpaces = 0, designedTriangles = 0, soundTriangles = 0;
   for (int pose = 0; pose < poses; ++pose) {
-    const Box& room = level.rooms[std::uniform_int_distribution<std::size_t>(0, level.rooms.size() - 1)(random)];
-    const auto within = [&random](double lo, double hi, double margin) {
-      return std::uniform_real_distribution<double>(lo + margin, hi - margin)(random);
-    };
-    Camera camera;
-    camera.tx = static_cast<float>(-within(room.min.x, room.max.x, 0.0));
-    camera.ty = static_cast<float>(-within(room.min.y, room.max.y, 0.0));
-    camera.tz = static_cast<float>(-within(room.min.z, room.max.z, 0.0));
-    camera.yaw = static_cast<float>(within(0.0, 360.0, 0.0));
-    camera.aspect = 4.0f / 3.0f;
+    const Camera camera = randomPose(random, level.rooms, 0.0);
     const Matrix4 view = viewMatrix(camera);
     const auto count = [](const std::vector<const BspNode*>& spaces, double& spaceSum, double& triangleSum) {
       spaceSum += static_cast<double>(spaces.size());

@@ -16,6 +16,7 @@
 #include "tests/support/first_hits.h"
 #include "tests/support/scratch_dir.h"
 #include "tools/levelgen.h"
+#include "tools/random_pose.h"
 
 namespace pw {
 namespace {
@@ -73,21 +74,6 @@ std::unique_ptr<Built> build(const Mesh& mesh, const ScratchDir& dir) {
   return built;
 }
 
-Camera randomPose(std::mt19937& random, const std::vector<Box>& rooms) {
-  const Box& room = rooms[std::uniform_int_distribution<std::size_t>(0, rooms.size() - 1)(random)];
-  const auto within = [&random](double lo, double hi, double margin) {
-    return std::uniform_real_distribution<double>(lo + margin, hi - margin)(random);
-  };
-  Camera camera;
-  camera.tx = static_cast<float>(-within(room.min.x, room.max.x, 0.0));
-  camera.ty = static_cast<float>(-within(room.min.y, room.max.y, 0.0));
-  camera.tz = static_cast<float>(-within(room.min.z, room.max.z, 0.0));
-  camera.yaw = static_cast<float>(within(0.0, 360.0, 0.0));
-  camera.pitch = static_cast<float>(within(-40.0, 40.0, 0.0));
-  camera.aspect = 4.0f / 3.0f;
-  return camera;
-}
-
 std::string describe(const Camera& c) {
   std::ostringstream text;
   text << "--eye " << -c.tx << ' ' << -c.ty << ' ' << -c.tz << " --yaw " << c.yaw << " (pitch " << c.pitch << ")";
@@ -107,7 +93,7 @@ TEST_P(CullingProperty, drawsEverySpaceAPixelShows) {
 
   std::mt19937 random(17);
   for (int pose = 0; pose < 40; ++pose) {
-    const Camera camera = randomPose(random, level.rooms);
+    const Camera camera = randomPose(random, level.rooms, 40.0);
     const Matrix4 view = viewMatrix(camera);
     const auto designed = visibleSpaces(built->scene, root, camera, view);
     const auto sound = visibleSpaces(built->scene, root, camera, view, &built->links);

@@ -1,0 +1,28 @@
+// A random viewer pose standing in one of the given boxes (a room's free
+// interior), for property tests and benchmarks of the culling.
+#pragma once
+
+#include <random>
+#include <vector>
+
+#include "app/camera.h"
+#include "tools/levelgen.h"
+
+namespace pw {
+
+// Position uniform in a box picked at random, yaw 0..360, pitch within
+// +-`maxPitch` degrees, aspect 4/3.
+inline Camera randomPose(std::mt19937& random, const std::vector<Box>& boxes, double maxPitch) {
+  const Box& box = boxes[std::uniform_int_distribution<std::size_t>(0, boxes.size() - 1)(random)];
+  const auto within = [&random](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(random); };
+  Camera camera;
+  camera.tx = static_cast<float>(-within(box.min.x, box.max.x));
+  camera.ty = static_cast<float>(-within(box.min.y, box.max.y));
+  camera.tz = static_cast<float>(-within(box.min.z, box.max.z));
+  camera.yaw = static_cast<float>(within(0.0, 360.0));
+  camera.pitch = static_cast<float>(within(-maxPitch, maxPitch));
+  camera.aspect = 4.0f / 3.0f;
+  return camera;
+}
+
+}  // namespace pw
