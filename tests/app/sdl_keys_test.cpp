@@ -19,11 +19,5 @@ TEST(SdlKeys, mapToWin32VirtualKeyCodes) {
   for (const Case& c : cases) EXPECT_EQ(virtualKeyOf(c.key), std::optional<int>(c.code)) << SDL_GetKeyName(c.key);
 }
 
-TEST(SdlKeys, keysTheShellNeverSeesAreDropped) {
-  EXPECT_EQ(virtualKeyOf(SDLK_UNKNOWN), std::nullopt);
-  EXPECT_EQ(virtualKeyOf(SDLK_F13), std::nullopt);
-  EXPECT_EQ(virtualKeyOf(SDLK_AUDIOPLAY), std::nullopt);
-}
-
 }  // namespace
 }  // namespace pw

@@ -102,22 +102,6 @@ TEST_F(ViewerFixture, anOptionAnswersTheQuestionWithoutAsking) {
   for (const std::string& entry : journal) EXPECT_NE(entry.rfind("ask", 0), 0u) << entry;
 }
 
-TEST_F(ViewerFixture, failedStartUpWindowEndsWithZeroAndCreatesNothing) {
-  options.fullScreen = false;
-  platform.failing.insert("makeCurrent");
-  EXPECT_EQ(run(), kExitSuccess);
-  EXPECT_EQ(journal.back(), "notice ERROR|Can't Activate The GL Rendering Context.|exclamation");
-  EXPECT_FALSE(std::filesystem::exists(dir.file("log.txt")));
-  for (const std::string& entry : journal) EXPECT_NE(entry.rfind("compile", 0), 0u) << entry;
-}
-
-TEST_F(ViewerFixture, refusedFallbackEndsWithZero) {
-  platform.answers = {Answer::Yes, Answer::No};
-  platform.failing.insert("changeDisplayMode");
-  EXPECT_EQ(run(), kExitSuccess);
-  EXPECT_EQ(journal.back(), "notice ERROR|Program Will Now Close.|stop");
-}
-
 TEST_F(ViewerFixture, closingTheWindowEndsWithZeroAfterClosingTheLog) {
   options.fullScreen = false;
   platform.frames = {{}, {}};
@@ -279,24 +263,6 @@ TEST_F(ViewerFixture, tessellatorFailureIsReportedAndEndsWithOne) {
   EXPECT_EQ(Journal(journal.end() - static_cast<long>(tail.size()), journal.end()), tail);
   EXPECT_TRUE(std::filesystem::exists(dir.file("log.txt")));
   EXPECT_EQ(frameLog(), "");
-}
-
-TEST_F(ViewerFixture, theRealCompilerWritesItsLogsBeforeTheFirstFrame) {
-  // No level file: an empty Scene, a tree of one Space.
-  options.fullScreen = false;
-  platform.frames = {{}};
-  bool dumpedBeforeFrame = false;
-  const LevelCompiler compile = [&](Scene& scene, const CompileOptions& compileOptions) {
-    auto level = compileLevel(scene, compileOptions);
-    dumpedBeforeFrame = std::filesystem::exists(dir.file("out.log")) && graphics.cameras.empty();
-    return level;
-  };
-  ::testing::internal::CaptureStderr();
-  EXPECT_EQ(runViewer(platform, graphics, shell, options, compile), kExitSuccess);
-  ::testing::internal::GetCapturedStderr();
-  EXPECT_TRUE(dumpedBeforeFrame);
-  EXPECT_TRUE(std::filesystem::exists(dir.file("contours.log")));
-  EXPECT_EQ(shell.treeRoot, nullptr);  // released with the level at exit
 }
 
 }  // namespace

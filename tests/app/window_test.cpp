@@ -21,26 +21,6 @@ struct WindowFixture : ::testing::Test {
 const Journal kWindowedCreation = testing_support::creationJournal("BSP", 1024, 768, false);
 const Journal kWindowedTeardown = testing_support::teardownJournal(false);
 
-TEST_F(WindowFixture, windowedCreationRunsEveryStepInOrder) {
-  EXPECT_TRUE(window.createWindow("BSP", 1024, 768, 32, false));
-  EXPECT_EQ(journal, kWindowedCreation);
-  EXPECT_FALSE(shell.fullScreen);
-  EXPECT_EQ(shell.camera.aspect, 1024.0f / 768.0f);
-}
-
-TEST_F(WindowFixture, fullScreenCreationChangesTheModeAndHidesThePointer) {
-  EXPECT_TRUE(window.createWindow("BSP", 1024, 768, 32, true));
-  const Journal expected = testing_support::creationJournal("BSP", 1024, 768, true);
-  EXPECT_EQ(expected[1], "changeDisplayMode 1024x768x32");
-  EXPECT_EQ(expected[2], "hidePointer");
-  EXPECT_EQ(journal, expected);
-  EXPECT_TRUE(shell.fullScreen);
-
-  journal.clear();
-  window.destroyWindow();
-  EXPECT_EQ(journal, testing_support::teardownJournal(true));
-}
-
 // Each creation step that can fail, with its text and how much is torn down
 // before the box.
 struct CreationFailure {
@@ -85,16 +65,6 @@ INSTANTIATE_TEST_SUITE_P(
                       CreationFailure{"initRenderState", "Initialization Failed.", 9, 0}),
     [](const auto& param) { return std::string(param.param.step); });
 
-TEST_F(WindowFixture, failedClassRegistrationTearsNothingDown) {
-  platform.failing.insert("registerWindowClass");
-  EXPECT_FALSE(window.createWindow("BSP", 1024, 768, 32, true));
-  const Journal expected = {
-      "registerWindowClass -> fails",
-      "notice ERROR|Failed To Register The Window Class.|exclamation",
-  };
-  EXPECT_EQ(journal, expected);
-}
-
 TEST_F(WindowFixture, refusedModeFallsBackToAWindowOnYes) {
   platform.failing.insert("changeDisplayMode");
   platform.answers = {Answer::Yes};
@@ -112,23 +82,6 @@ TEST_F(WindowFixture, refusedModeFallsBackToAWindowOnYes) {
   journal.clear();
   window.destroyWindow();
   EXPECT_EQ(journal, kWindowedTeardown);
-}
-
-TEST_F(WindowFixture, refusedModeClosesTheProgramOnAnythingButYes) {
-  for (const Answer answer : {Answer::No, Answer::None}) {
-    Journal local;
-    FakePlatform refusing(local);
-    FakeGraphics quiet(local);
-    ShellState state;
-    WindowLayer layer(refusing, quiet, state);
-    refusing.failing.insert("changeDisplayMode");
-    refusing.answers = {answer};
-    EXPECT_FALSE(layer.createWindow("BSP", 1024, 768, 32, true));
-    ASSERT_EQ(local.size(), 4u);
-    EXPECT_EQ(local[3], "notice ERROR|Program Will Now Close.|stop");
-    // The class stays registered: no teardown ran.
-    EXPECT_FALSE(testing_support::contains(local, "unregisterWindowClass"));
-  }
 }
 
 // Every teardown step reports its own failure and the teardown goes on.
@@ -160,26 +113,6 @@ TEST_F(WindowFixture, teardownFailuresAreReportedAndSkipNothing) {
   }
 }
 
-TEST_F(WindowFixture, pixelFormatKeepsTheColourBitsOfTheFirstCreation) {
-  ASSERT_TRUE(window.createWindow("BSP", 1024, 768, 32, false));
-  window.destroyWindow();
-  journal.clear();
-  ASSERT_TRUE(window.createWindow("Varno's Solid Object Tutorial", 640, 480, 16, true));
-  // 16 bits reach the display mode only.
-  EXPECT_EQ(journal[1], "changeDisplayMode 640x480x16");
-  EXPECT_EQ(journal[3], "createWindow Varno's Solid Object Tutorial 640x480 fullscreen bits=32");
-  EXPECT_EQ(journal[5], "choosePixelFormat bits=32 depth=16");
-  EXPECT_EQ(journal[10], "setView 640x480 fov=45.000000 aspect=1.333333");
-}
-
-TEST_F(WindowFixture, pixelFormatIsFixedOnlyByACreationThatMadeItsWindow) {
-  platform.failing.insert("createWindow#1");
-  ASSERT_FALSE(window.createWindow("BSP", 1024, 768, 16, false));
-  journal.clear();
-  ASSERT_TRUE(window.createWindow("BSP", 1024, 768, 32, false));
-  EXPECT_EQ(journal[1], "createWindow BSP 1024x768 windowed bits=32");
-}
-
 TEST_F(WindowFixture, zeroSizeGivesAViewportOfOneRowAndAspectZero) {
   window.windowProcedure(Message::size(0, 0));
   EXPECT_EQ(journal.back(), "setView 0x1 fov=45.000000 aspect=0.000000");
@@ -187,27 +120,6 @@ TEST_F(WindowFixture, zeroSizeGivesAViewportOfOneRowAndAspectZero) {
   window.windowProcedure(Message::size(800, 600));
   EXPECT_EQ(journal.back(), "setView 800x600 fov=45.000000 aspect=1.333333");
   EXPECT_EQ(shell.camera.aspect, 800.0f / 600.0f);
-}
-
-TEST_F(WindowFixture, minimisingStopsDrawingAndDeactivatingDoesNot) {
-  window.windowProcedure(Message::activate(true));
-  EXPECT_FALSE(shell.windowActive);
-  window.windowProcedure(Message::activate(false));
-  EXPECT_TRUE(shell.windowActive);
-}
-
-TEST_F(WindowFixture, closePostsQuitWithCodeZero) {
-  window.windowProcedure(Message::close());
-  EXPECT_EQ(journal, Journal{"postQuit 0"});
-}
-
-TEST_F(WindowFixture, keysAreHeldFromDownToUp) {
-  window.windowProcedure(Message::keyDown(vk::kUp));
-  EXPECT_TRUE(shell.keyDown[vk::kUp]);
-  window.windowProcedure(Message::keyDown(255));
-  EXPECT_TRUE(shell.keyDown[255]);
-  window.windowProcedure(Message::keyUp(vk::kUp));
-  EXPECT_FALSE(shell.keyDown[vk::kUp]);
 }
 
 TEST_F(WindowFixture, pointerOffsetsAreSignedAndRecentredInClientCoordinates) {
@@ -237,19 +149,6 @@ TEST_F(WindowFixture, pointerOffsetsAreSignedAndRecentredInClientCoordinates) {
     EXPECT_EQ(shell.camera.yaw, c.yaw);
     EXPECT_EQ(shell.camera.pitch, c.pitch);
     EXPECT_EQ(journal.size(), 1u);
-  }
-}
-
-TEST_F(WindowFixture, wheelStepsByTheSignOfTheDeltaOnly) {
-  struct Case {
-    int delta;
-    float tz;
-  };
-  const Case cases[] = {{120, 0.6f}, {1, 0.6f}, {480, 0.6f}, {-120, -1.4f}, {-1, -1.4f}, {0, -1.4f}};
-  for (const Case& c : cases) {
-    shell.camera = Camera{};
-    window.windowProcedure(Message::mouseWheel(c.delta));
-    EXPECT_EQ(shell.camera.tz, c.tz) << c.delta;
   }
 }
 

@@ -27,21 +27,6 @@ class Convexity : public ::testing::TestWithParam<BuildStrategy> {
   Scene scene;
 };
 
-TEST_P(Convexity, emptyListAndSingleTriangleAreConvex) {
-  EXPECT_TRUE(convex({}));
-  const auto t = addFacing(scene, {0, 0, 0}, {1, 0, 0}, {0, 1, 0});
-  EXPECT_TRUE(convex(indices({t})));
-}
-
-// Two floors seen side by side:      ceiling (facing down) y = 2
-//   facing each other: convex        floor   (facing up)   y = 0
-TEST_P(Convexity, trianglesFacingEachOtherAreConvex) {
-  const auto floor = addFacing(scene, {0, 0, 0}, {0, 0, 1}, {1, 0, 0});
-  const auto ceiling = addFacing(scene, {0, 2, 0}, {1, 0, 0}, {0, 0, 1});
-  EXPECT_TRUE(convex(indices({floor, ceiling})));
-  EXPECT_TRUE(convex(indices({ceiling, floor})));
-}
-
 TEST_P(Convexity, cornerBehindAnotherPlaneMakesTheListNonConvex) {
   const auto floor = addFacing(scene, {0, 0, 0}, {0, 0, 1}, {1, 0, 0});
   // A wall reaching 1 below the floor.

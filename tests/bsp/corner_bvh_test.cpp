@@ -229,15 +229,5 @@ TEST(CornerBvh, nonFiniteCornersAndDegenerateCandidates) {
   expectSameAsExact(scene, scene.allTriangleIndices());
 }
 
-TEST(CornerBvh, emptyAndSingleEntryLists) {
-  Scene scene;
-  const std::int32_t only = addCorners(scene, {0, 0, 0}, {1, 0, 0}, {0, 1, 0});
-  const CornerBvh empty(scene, {});
-  EXPECT_EQ(empty.count(planeOf(scene, 0)).front, 0u);
-  EXPECT_FALSE(empty.anyCornerBehind(planeOf(scene, 0), CornerBvh::kNoEntry));
-  expectSameAsExact(scene, {static_cast<std::uint32_t>(only)});
-  expectSameAsExact(scene, {static_cast<std::uint32_t>(only), static_cast<std::uint32_t>(only)});
-}
-
 }  // namespace
 }  // namespace pw

@@ -112,13 +112,6 @@ TEST(PlaneCounting, derivationIsDeclinedWhenTheOtherSideIsLarge) {
   EXPECT_EQ(behind.groupOf.size(), list.size() - 1);
 }
 
-TEST(PlaneCounting, childSidesFollowTheSplitLists) {
-  const std::vector<std::uint32_t> list = indices({4, 9, 4, 2, 7});
-  const std::vector<ChildSide> sides = childSides(list, indices({4, 4, 7}), indices({9, 2}));
-  EXPECT_EQ(sides, (std::vector<ChildSide>{ChildSide::Front, ChildSide::Behind, ChildSide::Front, ChildSide::Behind,
-                                           ChildSide::Front}));
-}
-
 // Sub-lists of several levels, some convex (one room, a room's floor and
 // ceiling), most not: the three convexity answers and the two cutter
 // choices agree.

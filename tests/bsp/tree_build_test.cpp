@@ -121,34 +121,6 @@ struct BuiltLevel {
   BspNode* root = nullptr;
 };
 
-TEST(TreeBuild, convexListBecomesOneSpaceWithTheListInOrder) {
-  Layout oneRoom;
-  oneRoom.rooms = {{{0, 0, 0}, {4, 3, 5}}};
-  oneRoom.cuts = {{{0, 2, 4}, {0, 3}, {0, 5}}};
-  BuiltLevel level(layoutMesh(oneRoom));
-  ASSERT_TRUE(level.root->isSpace());
-  EXPECT_EQ(level.root->triangles, level.scene.allTriangleIndices());
-  EXPECT_TRUE(level.root->portals.empty());
-  EXPECT_EQ(level.root->number, 1u);
-  EXPECT_EQ(level.builder->stats().spaces, 1u);
-  EXPECT_EQ(level.builder->stats().innerNodes, 0u);
-  EXPECT_EQ(level.builder->stats().maxDepth, 0u);
-}
-
-TEST(TreeBuild, emptyListBecomesAnEmptySpaceThatStillAttachesItsFragments) {
-  ScratchDir dir;
-  Scene scene;
-  BspBuilder builder(&scene, dir.path());
-  PortalStore store;
-  Portal* fragment = store.adopt(std::make_unique<Portal>());
-  fragment->addTriangle({0, 0, 0}, {1, 0, 0}, {0, 1, 0});
-  BspNode* space = builder.build({}, {fragment});
-  ASSERT_TRUE(space->isSpace());
-  EXPECT_TRUE(space->triangles.empty());
-  EXPECT_EQ(space->portals, std::vector<Portal*>{fragment});
-  EXPECT_EQ(fragment->twin()->target(), space);
-}
-
 // Two rooms joined by a corridor: inner nodes, several Spaces, and portals
 // whose fragments lead both ways; the front subtree's Spaces come first.
 TEST(TreeBuild, twoRoomsGiveSpacesJoinedByPortals) {
@@ -296,33 +268,6 @@ TEST(TreeBuild, degenerateInputsTerminate) {
   level.checkPortalsLeadBothWays();
 }
 
-TEST(TreeBuild, allCoplanarAndAllDegenerateListsAreOneSpace) {
-  {
-    Mesh coplanar;
-    for (int i = 0; i < 20; ++i) {
-      const auto base = static_cast<std::int32_t>(coplanar.positions.size());
-      coplanar.positions.push_back({double(i), 0, 0});
-      coplanar.positions.push_back({double(i), 0, 1});
-      coplanar.positions.push_back({i + (i % 2 == 0 ? 1.0 : -1.0), 0, 0});  // both facings
-      coplanar.faces.push_back({{base, base + 1, base + 2}, {0, 0, 0}});
-    }
-    BuiltLevel level(coplanar);
-    EXPECT_TRUE(level.root->isSpace());
-  }
-  {
-    Mesh lines;
-    for (int i = 0; i < 10; ++i) {
-      const auto base = static_cast<std::int32_t>(lines.positions.size());
-      lines.positions.push_back({double(i), double(i), 0});
-      lines.positions.push_back({double(i + 1), double(i + 1), 0});
-      lines.positions.push_back({double(i + 2), double(i + 2), 0});
-      lines.faces.push_back({{base, base + 1, base + 2}, {0, 0, 0}});
-    }
-    BuiltLevel level(lines);
-    EXPECT_TRUE(level.root->isSpace());
-  }
-}
-
 // Huge and tiny coordinates: the build still ends.
 TEST(TreeBuild, extremeCoordinatesTerminate) {
   for (const double scale : {1e-6, 1e6, 1e15, 1e30}) {
@@ -378,34 +323,6 @@ TEST(TreeBuild, progressReportsTheTrianglesSettledAtTheEnd) {
   builder.build(scene.allTriangleIndices(), {});
   EXPECT_GE(calls, 1);
   EXPECT_EQ(last, static_cast<std::uint64_t>(scene.triangleCount()));
-}
-
-// A Space holding A, B, C, where B was later split (front B1, behind B2)
-// and B2 again (B21, B22): flattening puts B's leaves at B's place.
-TEST(TreeBuild, flatteningReplacesASplitFragmentByItsLeavesInPlace) {
-  PortalStore store;
-  auto fragment = [&store] {
-    Portal* p = store.adopt(std::make_unique<Portal>());
-    p->addTriangle({0, 0, 0}, {1, 0, 0}, {0, 1, 0});
-    return p;
-  };
-  Portal* a = fragment();
-  Portal* b = fragment();
-  Portal* c = fragment();
-  Portal* b1 = fragment();
-  Portal* b2 = fragment();
-  Portal* b21 = fragment();
-  Portal* b22 = fragment();
-  BspNode space({}, {a, b, c}, 1);
-  b->setChildren(b1, b2);
-  b2->setChildren(b21, b22);
-  space.collectLeafFragments();
-  EXPECT_EQ(space.portals, (std::vector<Portal*>{a, b1, b21, b22, c}));
-
-  BspNode other({}, {}, 2);
-  attachPortal(b, &other);
-  for (Portal* leaf : {b1, b21, b22}) EXPECT_EQ(leaf->twin()->target(), &other);
-  EXPECT_EQ(a->twin()->target(), nullptr);
 }
 
 }  // namespace

@@ -111,60 +111,6 @@ TEST_F(TrianglePhase, wholeTrianglesGoToTheirSideAndOnlyBehindEdgesRecordSegment
   }
 }
 
-TEST_F(TrianglePhase, cutterGoesToTheFrontUnsplit) {
-  run(indices({cutter}));
-  EXPECT_EQ(front, indices({cutter}));
-  EXPECT_TRUE(behind.empty());
-  EXPECT_TRUE(segments().empty());
-}
-
-// One corner on the plane (O), A in front, B behind: Q halves A-B.
-//
-//      A (2, 2)
-//     /|
-//   O--Q (2, 0)      O = (0, 0)
-//     \|
-//      B (2, -2)
-TEST_F(TrianglePhase, oneCornerOnThePlaneMakesTwoPiecesFollowingCornerKeepsTheIndex) {
-  const std::int32_t t = add({0, 0, 0}, {2, 2, 0}, {2, -2, 0});
-  const Point3 plane = scene.triangle(t).planeNormal();
-  const std::int32_t q = scene.vertexCount();
-  const std::int32_t nq = scene.normalCount();
-  const std::int32_t j = scene.triangleCount();
-  run(indices({t}));
-
-  EXPECT_EQ(scene.vertexCount(), q + 1);
-  EXPECT_EQ(scene.normalCount(), nq + 1);
-  EXPECT_EQ(scene.triangleCount(), j + 1);
-  EXPECT_TRUE(samePoint(scene.vertex(q), {2, 0, 0}));
-  // Halfway between +y and +z, not normalised again.
-  EXPECT_TRUE(samePoint(scene.normal(nq), {0, 0.5, 0.5}));
-  expectCorners(t, {0, 0, 0}, {2, 2, 0}, {2, 0, 0});   // (O, A, Q)
-  expectCorners(j, {0, 0, 0}, {2, 0, 0}, {2, -2, 0});  // (O, Q, B)
-  EXPECT_EQ(scene.triangle(j).normalIndex(1), nq);
-  EXPECT_EQ(front, indices({t}));
-  EXPECT_EQ(behind, indices({j}));
-  // Along the behind piece's boundary: from O to Q.
-  EXPECT_EQ(segments(), (std::vector<std::pair<std::string, std::string>>{{"0 0 0", "2 0 0"}}));
-  EXPECT_TRUE(sameBits(scene.triangle(t).planeNormal(), plane));
-  EXPECT_TRUE(sameBits(scene.triangle(j).planeNormal(), plane));
-  EXPECT_EQ(splits, 1u);
-}
-
-TEST_F(TrianglePhase, twoPiecesWithTheFollowingCornerBehindSwapSides) {
-  // The on-plane corner is corner 2, so A = corner 0 (behind), B = corner 1.
-  const std::int32_t t = add({2, -2, 0}, {2, 2, 0}, {0, 0, 0});
-  const std::int32_t j = scene.triangleCount();
-  run(indices({t}));
-  expectCorners(t, {0, 0, 0}, {2, -2, 0}, {2, 0, 0});  // (O, A, Q), behind
-  expectCorners(j, {0, 0, 0}, {2, 0, 0}, {2, 2, 0});   // (O, Q, B), in front
-  EXPECT_EQ(scene.triangle(t).normalIndex(0), 3);
-  EXPECT_EQ(scene.triangle(t).normalIndex(1), 1);
-  EXPECT_EQ(front, indices({j}));
-  EXPECT_EQ(behind, indices({t}));
-  EXPECT_EQ(segments(), (std::vector<std::pair<std::string, std::string>>{{"2 0 0", "0 0 0"}}));
-}
-
 // No corner on the plane, the lone corner L = corner 0 in front:
 //
 //         L (0, 2)
@@ -216,32 +162,6 @@ TEST_F(TrianglePhase, loneCornerBehindMakesThreePiecesTheOtherWay) {
   EXPECT_EQ(front, indices({j1, j1 + 1}));
   EXPECT_EQ(behind, indices({t}));
   EXPECT_EQ(segments(), (std::vector<std::pair<std::string, std::string>>{{"1 0 0", "-1 0 0"}}));  // (Q1, Q2)
-}
-
-// A square a b c d cut along its diagonal a-c; y = 0 crosses the diagonal
-// at the origin. Each triangle appends its own intersection point there.
-TEST_F(TrianglePhase, trianglesSharingACutEdgeEachAppendTheirOwnPoint) {
-  const auto a = scene.addVertex({-1, 1, 0});
-  const auto b = scene.addVertex({1, 1, 0});
-  const auto c = scene.addVertex({1, -1, 0});
-  const auto d = scene.addVertex({-1, -1, 0});
-  const auto first = scene.addTriangle(a, d, c, 1, 1, 1);
-  const auto second = scene.addTriangle(a, c, b, 1, 1, 1);
-  const std::int32_t v = scene.vertexCount();
-  const std::int32_t pieces = scene.triangleCount();
-  run(indices({first, second}));
-  ASSERT_EQ(scene.vertexCount(), v + 4);
-  // first: lone a in front, Q1 on a-d, Q2 on a-c; second: lone c behind,
-  // Q1 on c-b, Q2 on c-a.
-  EXPECT_TRUE(samePoint(scene.vertex(v + 1), {0, 0, 0}));
-  EXPECT_TRUE(samePoint(scene.vertex(v + 3), {0, 0, 0}));
-  EXPECT_EQ(scene.triangle(first).vertexIndex(2), v + 1);
-  EXPECT_EQ(scene.triangle(second).vertexIndex(2), v + 3);
-  // Pieces in list order: first's lone piece in front and its pair behind,
-  // then second's lone piece behind and its pair in front.
-  EXPECT_EQ(front, indices({first, pieces + 2, pieces + 3}));
-  EXPECT_EQ(behind, indices({pieces, pieces + 1, second}));
-  EXPECT_EQ(splits, 2u);
 }
 
 }  // namespace

@@ -90,17 +90,6 @@ TEST_F(SceneLogFile, writePointMatchesTheStreamsNumberOutput) {
   EXPECT_EQ(readFile(path), reference.str());
 }
 
-TEST_F(SceneLogFile, openingTruncatesAnExistingFile) {
-  testing_support::writeFile(path, "old contents that must go\n");
-  {
-    SceneLog log(path, nullptr);
-    log.writePoint({1, 1, 1});
-  }
-  EXPECT_EQ(readFile(path), "1 1 1\n");
-  { const SceneLog log(path, nullptr); }
-  EXPECT_EQ(readFile(path), "");
-}
-
 // A log kept open for its latest record: a shorter record leaves no tail of
 // the longer one before it.
 TEST_F(SceneLogFile, restartEmptiesTheFileAndWritesFromItsStart) {
@@ -159,18 +148,6 @@ struct CommaDecimals : std::numpunct<char> {
   char do_thousands_sep() const override { return '.'; }
   std::string do_grouping() const override { return "\3"; }
 };
-
-TEST_F(SceneLogFile, ignoresTheGlobalLocale) {
-  const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new CommaDecimals));
-  {
-    SceneLog log(path, nullptr);
-    log.writePoint({1234.5, -0.25, 1e6});
-    log.stream() << 1234567u;
-    log.endLine();
-  }
-  std::locale::global(previous);
-  EXPECT_EQ(readFile(path), "1234.5 -0.25 1000000\n1234567\n");
-}
 
 }  // namespace
 }  // namespace pw

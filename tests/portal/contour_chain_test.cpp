@@ -25,35 +25,6 @@ void expectContour(const Contour& got, const std::vector<Point3>& expected) {
   }
 }
 
-// a -> b -> c -> a, inserted out of order: the ring starts with the segment
-// of the smallest start and ends on that start.
-TEST(ChainContours, closedRingEndsOnTheStartOfItsFirstSegment) {
-  const Point3 a{0, 0, 0}, b{1, 0, 0}, c{0, 1, 0};
-  EdgeSet edges = edgeSet({{c, a}, {b, c}, {a, b}});
-  const auto contours = chainContours(edges);
-  EXPECT_TRUE(edges.empty());
-  ASSERT_EQ(contours.size(), 1U);
-  expectContour(contours[0], {b, c, a});
-}
-
-TEST(ChainContours, lonelySegmentGivesOnePointContourAndNoneGiveNothing) {
-  EdgeSet none;
-  EXPECT_TRUE(chainContours(none).empty());
-  EdgeSet edges = edgeSet({{{0, 0, 0}, {1, 2, 3}}});
-  const auto contours = chainContours(edges);
-  ASSERT_EQ(contours.size(), 1U);
-  expectContour(contours[0], {{1, 2, 3}});
-}
-
-TEST(ChainContours, openChainIsHandedOnAsFarAsItGot) {
-  const Point3 a{0, 0, 0}, b{1, 0, 0}, c{1, 1, 0}, d{5, 5, 5};
-  EdgeSet edges = edgeSet({{b, c}, {a, b}, {d, a}});
-  const auto contours = chainContours(edges);
-  ASSERT_EQ(contours.size(), 2U);
-  expectContour(contours[0], {b, c});  // a is smallest; c starts nothing
-  expectContour(contours[1], {a});     // d -> a, and a's segment is used
-}
-
 // (-1,0,0) -> (0,0,0), then a segment starting `gap` away on one axis.
 struct GapCase {
   const char* name;
@@ -91,17 +62,6 @@ INSTANTIATE_TEST_SUITE_P(Boundaries, ChainContoursGap,
                                            GapCase{"zOneUlpBeyond", {0, 0, kAbove}, false}),
                          [](const auto& testCase) { return std::string(testCase.param.name); });
 
-// Two rings through s, a figure eight: the segment inserted first is chained
-// first, and an exactly closing ring stops even though s starts another one.
-TEST(ChainContours, firstInsertedOfEqualStartsIsTakenFirst) {
-  const Point3 s{0, 0, 0}, a{1, 0, 0}, b{0, 1, 0};
-  EdgeSet edges = edgeSet({{s, b}, {a, s}, {s, a}, {b, s}});
-  const auto contours = chainContours(edges);
-  ASSERT_EQ(contours.size(), 2U);
-  expectContour(contours[0], {b, s});
-  expectContour(contours[1], {a, s});
-}
-
 // From e = (1, 0, 0) an exact continuation wins over an earlier near one;
 // among near ones the first in map order wins, not the nearest.
 TEST(ChainContours, exactContinuationFirstThenTheFirstNearOneInMapOrder) {
@@ -119,23 +79,6 @@ TEST(ChainContours, exactContinuationFirstThenTheFirstNearOneInMapOrder) {
     ASSERT_EQ(contours.size(), 2U);
     expectContour(contours[0], {e, c.next});
   }
-}
-
-// The ring comes back to within 0.000005 of its start: not closed by the
-// equality test, so it goes on with a segment starting near there.
-TEST(ChainContours, ringClosingOnlyWithinToleranceGoesOn) {
-  const Point3 s{0, 0, 0}, a{1, 0, 0}, b{0, 1, 0}, back{0.000005, 0, 0};
-  const Point3 nearS{0.000001, 0, 0}, away{-5, -5, -5};
-  {
-    EdgeSet edges = edgeSet({{s, a}, {a, b}, {b, back}});
-    const auto contours = chainContours(edges);
-    ASSERT_EQ(contours.size(), 1U);
-    expectContour(contours[0], {a, b, back});
-  }
-  EdgeSet edges = edgeSet({{s, a}, {a, b}, {b, back}, {nearS, away}});
-  const auto contours = chainContours(edges);
-  ASSERT_EQ(contours.size(), 1U);
-  expectContour(contours[0], {a, b, back, away});
 }
 
 // Random segments on a coarse grid, so exact and near continuations, equal

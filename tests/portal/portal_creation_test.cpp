@@ -199,30 +199,6 @@ TEST_F(CreateCutterPortal, blockBesideARoomIsLeftOutOfItsPortal) {
   EXPECT_EQ(roomArea, 4.0);
 }
 
-// Winding adds up: square +1, room +1, pillar -1 leaves +1 inside the pillar,
-// so a pillar standing in a room is covered by the room's portal.
-//   +-----------+ (4,4)
-//   |   +--+    |
-//   |   |  |    |      pillar (1,1)-(2,2)
-//   |   +--+    |
-//   +-----------+
-TEST_F(CreateCutterPortal, pillarInsideARoomKeepsAPositiveWinding) {
-  const Point3 n{0, 0, 1};
-  create({Contour({{4, 0, 0}, {4, 4, 0}, {0, 4, 0}, {0, 0, 0}}), Contour({{1, 2, 0}, {2, 2, 0}, {2, 1, 0}, {1, 1, 0}})}, n);
-  ASSERT_EQ(frontList.size(), 1U);
-  EXPECT_EQ(portalArea(*frontList[0], n), 16.0);
-}
-
-// The ring lies off the origin's plane: GLU projects along n, the square
-// need not contain the ring's plane.
-TEST_F(CreateCutterPortal, ringOnAPlaneOffTheOriginKeepsItsCoordinates) {
-  const Point3 n{1, 0, 0};
-  create({Contour({{7, 0, 0}, {7, 1, 0}, {7, 0, 1}})}, n);
-  ASSERT_EQ(frontList.size(), 1U);
-  ASSERT_EQ(frontList[0]->triangleCount(), 1);
-  for (const Point3& p : frontList[0]->triangle(0).vertices) EXPECT_EQ(p.x, 7.0);
-}
-
 TEST_F(CreateCutterPortal, hugeCoordinatesDoNotBreakTheTessellation) {
   create({Contour({{1e300, 0, 0}, {1e300, 1e300, 0}, {0, 1e300, 0}, {0, 0, 0}})}, {0, 0, 1});
   EXPECT_EQ(store.size(), frontList.size());
@@ -273,17 +249,6 @@ TEST_F(CutThroughBox, outwardBlockGivesNoPortal) {
   create(rings, middle.cutter().planeNormal());
   EXPECT_TRUE(frontList.empty());
   EXPECT_EQ(store.size(), kept);
-}
-
-TEST_F(CutThroughBox, roomGivesThePortalOfItsCrossSection) {
-  const auto rings = cutWalls(true);
-  ASSERT_EQ(rings.size(), 1U);
-  create(rings, middle.cutter().planeNormal());
-  ASSERT_EQ(frontList.size(), 1U);
-  EXPECT_EQ(portalArea(*frontList[0], {0, 0, 1}), 1.0);
-  for (const PortalTriangle& t : frontList[0]->triangles()) {
-    for (const Point3& p : t.vertices) EXPECT_EQ(p.z, 0.5);
-  }
 }
 
 }  // namespace

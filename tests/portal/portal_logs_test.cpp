@@ -36,25 +36,5 @@ TEST(PortalLogs, edgeSetIsWrittenInMapOrderWithEqualStartsInInsertionOrder) {
   EXPECT_EQ(edges.size(), 3U) << "writing must not consume the segments";
 }
 
-TEST(PortalLogs, contoursAreWrittenPointByPointThenSeparated) {
-  EXPECT_EQ(logged([](SceneLog& log) { writeContours(log, {{{1, 2, 3}, {4, 5, 6}}, {{0, 0, 0}}}); }),
-            "1 2 3\n4 5 6\n----------\n0 0 0\n----------\n===============\n");
-}
-
-TEST(PortalLogs, portalTriangleIsThreePointsThenTwelveHyphens) {
-  EXPECT_EQ(logged([](SceneLog& log) { writePortalTriangle(log, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}); }),
-            "0 0 0\n1 0 0\n0 1 0\n------------\n");
-}
-
-// The log of a split with no segments: two section ends and nothing else.
-TEST(PortalLogs, emptyEdgeSetWritesJustTwoSectionEnds) {
-  EdgeSet edges;
-  EXPECT_EQ(logged([&](SceneLog& log) {
-              writeEdgeSet(log, edges);
-              writeContours(log, chainContours(edges));
-            }),
-            "===============\n===============\n");
-}
-
 }  // namespace
 }  // namespace pw

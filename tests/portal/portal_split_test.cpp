@@ -39,8 +39,6 @@ class SplitPortal : public ::testing::Test {
   PortalStore store;
 };
 
-Corners tri(const Point3& a, const Point3& b, const Point3& c) { return {a, b, c}; }
-
 void expectTriangles(const Portal& portal, const std::vector<Corners>& expected) {
   ASSERT_EQ(portal.triangleCount(), static_cast<std::int32_t>(expected.size()));
   for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -181,37 +179,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, SplitPortalCutOff,
                                            CutOffCase{"oneBehindAt2", false, 2}),
                          [](const auto& testCase) { return std::string(testCase.param.name); });
 
-TEST_F(SplitPortal, piecesKeepTheWindingOfTheirTriangle) {
-  // Both triangles run counter-clockwise seen from +z; pieces lie in their
-  // triangle's plane, so their projections keep that sense.
-  const Point3 up{0, 0, 1};
-  Portal* f = fragment({tri({0, 0, 1}, {3, 1, -2}, {-1, 2, -1}), tri({0, 0, -1}, {2, -1, 2}, {-1, 3, 1})});
-  for (const PortalTriangle& t : f->triangles()) ASSERT_GT(testing_support::doubleSignedArea(t, up), 0.0);
-  split(f);
-  ASSERT_EQ(frontList.size(), 1U);
-  ASSERT_EQ(behindList.size(), 1U);
-  EXPECT_EQ(frontList[0]->triangleCount() + behindList[0]->triangleCount(), 6);
-  for (const Portal* piece : {frontList[0], behindList[0]}) {
-    for (const PortalTriangle& t : piece->triangles()) EXPECT_GT(testing_support::doubleSignedArea(t, up), 0.0);
-  }
-}
-
-TEST_F(SplitPortal, wholeTrianglesOnBothSidesStillMakeChildren) {
-  const Corners up{{{0, 0, 1}, {1, 0, 1}, {0, 1, 1}}};
-  const Corners down{{{0, 0, -1}, {1, 0, -1}, {0, 1, -1}}};
-  Portal* f = fragment({down, up});
-  split(f);
-  ASSERT_NE(f->front(), nullptr);
-  EXPECT_EQ(frontList, std::vector<Portal*>{f->front()});
-  EXPECT_EQ(behindList, std::vector<Portal*>{f->behind()});
-  expectTriangles(*f->front(), {up});
-  expectTriangles(*f->behind(), {down});
-  EXPECT_EQ(f->triangleCount(), 0);
-  EXPECT_EQ(f->twin()->triangleCount(), 0);
-  EXPECT_TRUE(edges.empty());
-  EXPECT_EQ(store.size(), 3U);
-}
-
 TEST_F(SplitPortal, twinMirrorsTheChildrenAndTargetsAreInherited) {
   BspNode here({}, {}, 1);
   BspNode there({}, {}, 2);
@@ -235,59 +202,6 @@ TEST_F(SplitPortal, twinMirrorsTheChildrenAndTargetsAreInherited) {
       EXPECT_TRUE(samePoints(child->twin()->triangle(i).vertices, {v[2], v[1], v[0]}));
     }
   }
-}
-
-// The fragment's twin was split by x = 0 first; the fragment itself has no
-// triangles then and its children (the twins of the twin's children) take
-// its place, front child first.
-TEST_F(SplitPortal, fragmentSplitThroughItsTwinIsWalkedFrontFirst) {
-  const CutterPlane xZero({0, 0, 0}, {0, 1, 0}, {0, 0, 1});  // front towards +x
-  Portal* f = fragment({tri({-2, 0, 1}, {-1, 0, 1}, {-2, 1, 1}), tri({1, 0, -1}, {2, 0, -1}, {1, 1, -1})});
-  std::vector<Portal*> twinFront;
-  std::vector<Portal*> twinBehind;
-  splitPortal(xZero.cutter(), edges, f->twin(), twinFront, twinBehind, store);
-  ASSERT_EQ(f->triangleCount(), 0);
-  Portal* first = f->front();
-  Portal* second = f->behind();
-  ASSERT_NE(first, nullptr);
-
-  ASSERT_GT(first->triangle(0).vertices[0].x, 0.0);  // x > 0, z = -1
-  ASSERT_LT(second->triangle(0).vertices[0].x, 0.0);  // x < 0, z = +1
-
-  split(f);
-  // Each child lies wholly on one side of z = 0 and is passed on as it is.
-  EXPECT_EQ(frontList, std::vector<Portal*>{second});
-  EXPECT_EQ(behindList, std::vector<Portal*>{first});
-
-  // Both children in front of a plane below them: list order shows the walk.
-  const CutterPlane low({0, 0, -5}, {1, 0, 0}, {0, 1, 0});
-  std::vector<Portal*> lowFront;
-  std::vector<Portal*> lowBehind;
-  splitPortal(low.cutter(), edges, f, lowFront, lowBehind, store);
-  EXPECT_EQ(lowFront, (std::vector<Portal*>{first, second}));
-  EXPECT_TRUE(lowBehind.empty());
-}
-
-TEST_F(SplitPortal, eachSpanningTriangleRecordsOneSegment) {
-  // Two spanning triangles side by side, each cut once.
-  Portal* f = fragment({tri({0, 0, 1}, {4, 0, -3}, {0, 4, -1}), tri({10, 0, 1}, {14, 0, -3}, {10, 4, -1})});
-  split(f);
-  const auto got = segments();
-  ASSERT_EQ(got.size(), 2U);
-  expectSegment(got[0], {0, 2, 0}, {1, 0, 0});
-  expectSegment(got[1], {10, 2, 0}, {11, 0, 0});
-}
-
-TEST_F(SplitPortal, degenerateCutterSendsEverythingToTheFront) {
-  Scene scene;
-  const std::int32_t a = scene.addVertex({0, 0, 0});
-  const std::int32_t b = scene.addVertex({1, 1, 1});
-  const std::int32_t n = scene.addNormal({0, 0, 1});
-  const Triangle& flat = scene.triangle(scene.addTriangle(a, b, b, n, n, n));
-  Portal* f = fragment({{{0, 0, 5}, {1, 0, -5}, {0, 1, 0}}});
-  splitPortal(flat, edges, f, frontList, behindList, store);
-  EXPECT_EQ(frontList, std::vector<Portal*>{f});
-  EXPECT_TRUE(edges.empty());
 }
 
 TEST_F(SplitPortal, nanCornerIsTakenAsOnThePlane) {

@@ -12,15 +12,6 @@ namespace {
 
 using testing_support::samePoints;
 
-TEST(Portal, comesWithAnEmptyTwinPointingBack) {
-  const Portal portal;
-  ASSERT_NE(portal.twin(), nullptr);
-  EXPECT_EQ(portal.twin()->twin(), &portal);
-  EXPECT_EQ(portal.twin()->triangleCount(), 0);
-  EXPECT_EQ(portal.front(), nullptr);
-  EXPECT_EQ(portal.target(), nullptr);
-}
-
 // Either side may be filled: the other gets the corners reversed.
 TEST(Portal, addTriangleFillsTheTwinReversedAndCountsFromZero) {
   Portal portal;
@@ -57,19 +48,6 @@ TEST(Portal, setChildrenSplitsBothSidesAndInheritsTargets) {
   EXPECT_EQ(behind->target(), &spaceA);
   EXPECT_EQ(front->twin()->target(), &spaceB);
   EXPECT_EQ(behind->twin()->target(), &spaceB);
-}
-
-TEST(Portal, destroyingAFragmentLeavesItsChildrenAlive) {
-  PortalStore store;
-  Portal* front = store.adopt(std::make_unique<Portal>());
-  Portal* behind = store.adopt(std::make_unique<Portal>());
-  {
-    Portal parent;
-    parent.addTriangle({0, 0, 0}, {1, 0, 0}, {0, 1, 0});
-    parent.setChildren(front, behind);
-  }
-  EXPECT_EQ(front->addTriangle({0, 0, 0}, {1, 0, 0}, {0, 1, 0}), 0);
-  EXPECT_EQ(behind->twin()->twin(), behind);
 }
 
 }  // namespace

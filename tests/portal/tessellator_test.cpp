@@ -57,27 +57,6 @@ TEST_F(TessCallbacks, eachPrimitiveStartsStraightAndDropsItsLeftovers) {
   EXPECT_EQ(output(), (Triples{{0, 1, 2}, {3, 2, 1}, {20, 21, 22}}));
 }
 
-// The collected output is process-wide: a new Tessellator starts it afresh
-// (also dropping a primitive left open), and destroying one empties it.
-TEST_F(TessCallbacks, outputLivesFromOneTessellatorToTheNext) {
-  {
-    Tessellator first;
-    feedPrimitive(GL_TRIANGLES, {1, 2, 3});
-    ASSERT_EQ(first.outputCount(), 1);
-    const Tessellator second;
-    EXPECT_EQ(first.outputCount(), 0);
-    EXPECT_EQ(second.outputCount(), 0);
-    feedPrimitive(GL_TRIANGLES, {1, 2, 3});
-  }
-  EXPECT_TRUE(output().empty());
-  tessOnBegin(GL_TRIANGLES);
-  tessOnVertex(asData(5));
-  tessOnVertex(asData(6));
-  const Tessellator tess;
-  feedPrimitive(GL_TRIANGLES, {1, 2, 3});
-  EXPECT_EQ(output(), (Triples{{1, 2, 3}}));
-}
-
 // Real GLU runs: no window or GL context is needed. Contours around +z.
 class GluTessellation : public TessCallbacks {
  protected:
@@ -92,55 +71,6 @@ class GluTessellation : public TessCallbacks {
     }
   }
 };
-
-TEST_F(GluTessellation, nothingIsDeliveredBeforeEndPolygonOrWithoutContours) {
-  Tessellator tess;
-  polygon(tess, {{{0, {0, 0, 0}}, {1, {1, 0, 0}}, {2, {0, 1, 0}}}});
-  EXPECT_EQ(tess.outputCount(), 0);
-  tess.endPolygon();
-  EXPECT_EQ(tess.outputCount(), 1);
-  Tessellator empty;
-  polygon(empty, {});
-  empty.endPolygon();
-  EXPECT_EQ(empty.outputCount(), 0);
-}
-
-TEST_F(GluTessellation, indicesComeBackUnchangedIncludingNegativeOnes) {
-  constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
-  constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
-  Tessellator tess;
-  polygon(tess, {{{-1, {0, 0, 0}}, {kMax, {1, 0, 0}}, {kMin, {0, 1, 0}}}});
-  tess.endPolygon();
-  ASSERT_EQ(tess.outputCount(), 1);
-  IndexTriple got = tess.outputTriangle(0);
-  // GLU may start the triangle at any corner; the cyclic order is kept.
-  while (got[0] != -1) std::rotate(got.begin(), got.begin() + 1, got.end());
-  EXPECT_EQ(got, (IndexTriple{-1, kMax, kMin}));
-}
-
-// Square 0-1-2-3 counter-clockwise around +z; a clockwise one is winding -1.
-//   3 +---+ 2
-//     |   |
-//   0 +---+ 1
-TEST_F(GluTessellation, positiveRuleFillsOnlyCounterClockwiseContours) {
-  const std::vector<Point3> square{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
-  {
-    Tessellator tess;
-    polygon(tess, {{{0, square[0]}, {1, square[1]}, {2, square[2]}, {3, square[3]}}});
-    tess.endPolygon();
-    ASSERT_EQ(tess.outputCount(), 2);
-    for (std::int32_t i = 0; i < tess.outputCount(); ++i) {
-      const IndexTriple& t = tess.outputTriangle(i);
-      const Point3& a = square[static_cast<std::size_t>(t[0])];
-      EXPECT_GT(cross(square[static_cast<std::size_t>(t[1])] - a, square[static_cast<std::size_t>(t[2])] - a).z, 0.0)
-          << "triangle " << i << " is not counter-clockwise";
-    }
-  }
-  Tessellator tess;
-  polygon(tess, {{{3, square[3]}, {2, square[2]}, {1, square[1]}, {0, square[0]}}});
-  tess.endPolygon();
-  EXPECT_EQ(tess.outputCount(), 0);
-}
 
 // Crossing squares need a new vertex where their edges cross; with no
 // combine callback GLU gives up, delivers nothing and says so. Only the

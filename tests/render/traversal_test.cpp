@@ -94,11 +94,6 @@ TEST_F(HandTree, eyeOnACutterPlaneCountsAsInFront) {
   }
 }
 
-TEST_F(HandTree, aTreeThatIsOneSpaceDrawsJustThatSpace) {
-  EXPECT_EQ(visibleSpaces(scene, b, camera, viewMatrix(camera)), SpaceList{&b});
-  EXPECT_EQ(&locateSpace(scene, b, {100, -100, 100}), &b);
-}
-
 // Each case links Spaces by fragments, in order, and lists the frame.
 TEST_F(HandTree, framesDrawEachReachableSpaceOnceBreadthFirst) {
   struct Link {

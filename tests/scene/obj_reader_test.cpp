@@ -72,22 +72,6 @@ struct ReadFile : Read {
 
 // --- Merging and numbering ---------------------------------------------------
 
-TEST(ObjReader, mergesEqualPositionsWithoutShiftingLaterNumbers) {
-  const Read r(
-      "v 0 0 0\nv 1 0 0\n"
-      "v 0 0 0\n"  // number 3, merged into Scene vertex 0
-      "v 0 1 0\n"  // number 4, Scene vertex 2
-      "vn 0 0 1\nf 3//1 2//1 4//1\nf 1//1 2//1 4//1\n");
-  EXPECT_EQ(r.scene.vertexCount(), 3);
-  EXPECT_EQ(r.report.vertexLines, 4u);
-  EXPECT_EQ(r.report.verticesAdded, 3u);
-  ASSERT_EQ(r.scene.triangleCount(), 2);
-  EXPECT_EQ(vertexIndices(r.scene, 0), (Corners{0, 1, 2}));
-  EXPECT_EQ(vertexIndices(r.scene, 1), (Corners{0, 1, 2}));
-  // Texts with the same nearest float are one position.
-  EXPECT_EQ(Read("v 0.1 0 0\nv 0.100000001 0 0\nv 1e-1 0 0\n").scene.vertexCount(), 1);
-}
-
 // Lines the file tells apart in 64 bits but the 32-bit merging joins are
 // counted, against the line that first gave the position; the same values
 // written otherwise are not.
@@ -114,26 +98,6 @@ TEST(ObjReader, countsPositionsMergedOnlyByRoundingToFloat) {
   EXPECT_EQ(Read(wide).report.positionsMergedByRounding, 1u);
 }
 
-TEST(ObjReader, negativeZeroMergesIntoTheFirstZeroRead) {
-  const Read positiveFirst("v 0 0 0\nv -0 0 -0\nvn 0 -0 1\nvn -0 0 1\n");
-  ASSERT_EQ(positiveFirst.scene.vertexCount(), 1);
-  ASSERT_EQ(positiveFirst.scene.normalCount(), 1);
-  EXPECT_TRUE(sameBits(positiveFirst.scene.vertex(0), Point3{0.0, 0.0, 0.0}));
-  EXPECT_TRUE(sameBits(positiveFirst.scene.normal(0), Point3{0.0, -0.0, 1.0}));
-  const Read negativeFirst("v -0 0 0\nv 0 0 0\n");
-  ASSERT_EQ(negativeFirst.scene.vertexCount(), 1);
-  EXPECT_TRUE(std::signbit(negativeFirst.scene.vertex(0).x));
-}
-
-TEST(ObjReader, verticesAndNormalsAloneGiveNoTrianglesAndNormalsStayAsRead) {
-  const Read r("v 1 2 3\nvn 0 0 2\nv 4 5 6\nvn 3 0 4\n");
-  EXPECT_EQ(r.scene.vertexCount(), 2);
-  EXPECT_EQ(r.scene.triangleCount(), 0);
-  EXPECT_EQ(r.report.skippedLines, 0u);
-  ASSERT_EQ(r.scene.normalCount(), 2);
-  EXPECT_TRUE(samePoint(r.scene.normal(1), Point3{3, 0, 4}));
-}
-
 TEST(ObjReader, readsThe32BitFloatNearestToTheTextThenWidens) {
   const Read r("v 0.1 1.00000005960464477539062500000001 -3.4028235e38\n");
   ASSERT_EQ(r.scene.vertexCount(), 1);
@@ -143,18 +107,6 @@ TEST(ObjReader, readsThe32BitFloatNearestToTheTextThenWidens) {
 }
 
 // --- Faces --------------------------------------------------------------------
-
-TEST(ObjReader, bothFaceFormsGiveTheSameTriangle) {
-  const std::string vertices =
-      "v 0 0 0\nv 9 9 9\nv 8 9 9\nv 1 0 0\nv 9 9 8\nv 9 9 7\nv 0 1 0\nv 9 8 9\nv 9 7 9\n"
-      "vn 1 0 0\nvn 2 0 0\nvn 0 0 1\nvn 3 0 0\nvn 4 0 0\nvn 0 1 0\nvn 5 0 0\nvn 6 0 0\nvn 1 1 0\n";
-  const Read withTexture(vertices + "f 1/2/3 4/5/6 7/8/9\n");
-  const Read withoutTexture(vertices + "f 1//3 4//6 7//9\n");
-  ASSERT_EQ(withTexture.scene.triangleCount(), 1);
-  EXPECT_TRUE(sameScene(withTexture.scene, withoutTexture.scene));
-  EXPECT_EQ(vertexIndices(withTexture.scene, 0), (Corners{0, 3, 6}));
-  EXPECT_EQ(normalIndices(withTexture.scene, 0), (Corners{2, 5, 8}));
-}
 
 // A polygon gives its first
 // triangle and is counted, or with triangulation its fan, which needs every
@@ -245,35 +197,6 @@ TEST(ObjReader, faceNumbersOnlyReachLinesAlreadyRead) {
   EXPECT_EQ(r.report.firstSkippedLines, (Lines{1, 5}));
 }
 
-TEST(ObjReader, numberZeroNeedsAnElementZeroInTheScene) {
-  const Read early("f 0//0 0//0 0//0\nv 0 0 0\nf 0//0 1//0 1//0\nvn 1 0 0\n");
-  EXPECT_EQ(early.scene.triangleCount(), 0);
-  EXPECT_EQ(early.report.skippedLines, 2u);
-  // Afterwards 0 gives Scene index 0, like the first line's number 1.
-  const Read r("v 5 5 5\nv 0 0 0\nv 1 0 0\nvn 0 0 1\nvn 0 1 0\nf 0//0 2//2 3//2\n");
-  ASSERT_EQ(r.scene.triangleCount(), 1);
-  EXPECT_EQ(vertexIndices(r.scene, 0), (Corners{0, 1, 2}));
-  EXPECT_EQ(normalIndices(r.scene, 0), (Corners{0, 1, 1}));
-}
-
-TEST(ObjReader, appendsAfterWhatTheSceneAlreadyHolds) {
-  Scene scene;
-  scene.addVertex({7, 7, 7});
-  scene.addNormal({0, 0, 1});
-  const ObjReadReport report = readObjText(
-      "v 7 7 7\nv 1 0 0\nv 0 1 0\nvn 0 1 0\nf 0//0 2//1 3//1\nf 1//1 2//1 3//0\n"
-      "v 1e15 0 0\nv 1000000000000001 0 0\n",
-      scene);
-  // Merging only covers what this read saw: the first line appends again.
-  EXPECT_EQ(scene.vertexCount(), 5);
-  EXPECT_EQ(report.verticesAdded, 4u);
-  EXPECT_EQ(report.positionsMergedByRounding, 1u);
-  ASSERT_EQ(scene.triangleCount(), 2);
-  EXPECT_EQ(vertexIndices(scene, 0), (Corners{0, 2, 3}));
-  EXPECT_EQ(normalIndices(scene, 0), (Corners{0, 1, 1}));
-  EXPECT_EQ(vertexIndices(scene, 1), (Corners{1, 2, 3}));
-}
-
 // --- Numbers of "v", "vn" and "vt" lines ------------------------------------
 
 TEST(ObjReader, skipsDataLinesWhoseNumbersCannotAllBeRead) {
@@ -312,17 +235,6 @@ TEST(ObjReader, skippedVertexAndNormalLinesKeepTheirNumbers) {
 
 // --- Lines ---------------------------------------------------------------------
 
-TEST(ObjReader, blankLinesAndIgnoredKeywordsChangeNothing) {
-  const Read plain(std::string(kTriangle) + "f 1//1 2//1 3//1\n");
-  const Read padded(
-      "\nv 0 0 0\n   \nv 1 0 0\n\t\r\n# a comment\n#glued\no room\ng wall\ns 1\nusemtl stone\nmtllib x.mtl\n"
-      "vp 1\nl 1 2\np 1\nV 0 1 0\nVN 0 0 1\nv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1\n\n  \n");
-  EXPECT_TRUE(sameScene(plain.scene, padded.scene));
-  EXPECT_EQ(padded.report.skippedLines, 0u);
-  EXPECT_EQ(padded.report.otherKeywordLines, 10u);  // o g s usemtl mtllib vp l p V VN
-  EXPECT_EQ(padded.report.lines, 22u);
-}
-
 // Lines of any length are read whole (no 1023-character limit that would lose
 // the rest of the file), and the last line needs no line feed.
 TEST(ObjReader, linesOfAnyLengthAreReadWholeAndReadingGoesOn) {
@@ -331,34 +243,6 @@ TEST(ObjReader, linesOfAnyLengthAreReadWholeAndReadingGoesOn) {
   EXPECT_TRUE(samePoint(r.scene.vertex(0), Point3{1, 2, 3}));
   EXPECT_TRUE(samePoint(r.scene.vertex(1), Point3{5, 6, 7}));
   EXPECT_EQ(r.report.lines, 3u);
-}
-
-// A CR ends a line only in a text without LF ("\r\r"); with one, it is
-// whitespace ("# a\rv 1 2 3\n" is a comment).
-TEST(ObjReader, emptyAndNearlyEmptyTexts) {
-  const struct {
-    const char* text;
-    std::uint64_t lines;
-  } cases[] = {{"", 0},     {"\n", 1}, {"\n\n", 2}, {" ", 1}, {"\r\n", 1},          {"\r", 1},
-               {"\r\r", 2}, {"#", 1},  {"v", 1},    {"f", 1}, {"# a\rv 1 2 3\n", 1}};
-  for (const auto& c : cases) {
-    const Read r{std::string_view(c.text)};
-    EXPECT_EQ(r.report.lines, c.lines) << c.text;
-    EXPECT_EQ(r.scene.vertexCount() + r.scene.normalCount() + r.scene.triangleCount(), 0) << c.text;
-  }
-}
-
-TEST(ObjReader, zeroByteCutsTheLine) {
-  using namespace std::string_literals;
-  const Read r(
-      "v 1 2 3\0 9 9 9\n"s  // the rest of the line is ignored
-      "v 4 5\0 6\n"s        // the third number lies beyond the cut
-      "v\0 7 8 9\n"s        // a "v" without numbers
-      "\0v 1 1 1\n"s);      // an empty line
-  ASSERT_EQ(r.scene.vertexCount(), 1);
-  EXPECT_TRUE(samePoint(r.scene.vertex(0), Point3{1, 2, 3}));
-  EXPECT_EQ(r.report.firstSkippedLines, (Lines{2, 3}));
-  EXPECT_EQ(r.report.lines, 4u);
 }
 
 // The mark is skipped rather than glued to the first token, which would lose
@@ -444,61 +328,6 @@ TEST(ObjReader, unreadableFilesGiveOneMessageEach) {
     EXPECT_FALSE(r.report.ok());
     EXPECT_EQ(r.scene.vertexCount() + r.scene.normalCount() + r.scene.triangleCount(), 0);
   }
-}
-
-TEST(ObjReader, fileReadInBlocksMatchesTheSameTextInMemory) {
-  // Several MiB of short lines put line ends on both sides of every block
-  // boundary; one 3 MiB line is longer than a whole block.
-  std::string text;
-  for (int i = 0; text.size() < (5u << 20); ++i) {
-    text += "v " + std::to_string(i % 1000) + " " + std::to_string(i % 7) + ".25 -" + std::to_string(i % 13) + "\n";
-    if (i % 3 == 0) text += "vn 0 " + std::to_string(i % 5) + " 1\n";
-    if (i > 3 && i % 2 == 0) text += "f " + std::to_string(i) + "//1 " + std::to_string(i - 1) + "/7/1 3//1\n";
-    if (i == 40000) text += "# " + std::string(3u << 20, 'x') + "\n";
-  }
-  text += "v 1 2 3";
-  const testing_support::ScratchDir dir;
-  testing_support::writeFile(dir.file("blocks.obj"), text);
-  const ReadFile fromFile(dir.file("blocks.obj"));
-  const Read fromMemory{std::string_view(text)};
-  EXPECT_GT(fromFile.scene.triangleCount(), 10000);
-  EXPECT_TRUE(sameScene(fromFile.scene, fromMemory.scene));
-  EXPECT_EQ(fromFile.report.bytes, text.size());
-  EXPECT_EQ(fromFile.report.lines, fromMemory.report.lines);
-  EXPECT_EQ(fromFile.report.skippedLines, fromMemory.report.skippedLines);
-  EXPECT_EQ(fromFile.report.positionsMergedByRounding, 0u);  // equal texts only, in many blocks of kept texts
-
-  // With CR line ends no line is complete before the end of the file.
-  std::replace(text.begin(), text.end(), '\n', '\r');
-  testing_support::writeFile(dir.file("blocks_cr.obj"), text);
-  const ReadFile crFile(dir.file("blocks_cr.obj"));
-  EXPECT_TRUE(crFile.report.carriageReturnLineEnds);
-  EXPECT_TRUE(sameScene(crFile.scene, fromMemory.scene));
-  EXPECT_EQ(crFile.report.lines, fromMemory.report.lines);
-}
-
-TEST(ObjReader, readsTheSampleLevelWhole) {
-  const ReadFile r(std::filesystem::path(PORTALWALK_LEVELS_DIR) / "folyosos.obj");
-  ASSERT_TRUE(r.report.ok());
-  EXPECT_EQ(r.report.skippedLines, 0u);
-  EXPECT_GT(r.report.faceLines, 0u);
-  EXPECT_EQ(r.report.trianglesAdded, r.report.faceLines);
-}
-
-TEST(ObjReader, readsTheSameUnderALocaleWithADecimalComma) {
-  const std::string previous = std::setlocale(LC_ALL, nullptr);
-  const char* chosen = nullptr;
-  for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "ru_RU.UTF-8"}) {
-    if (std::setlocale(LC_ALL, name) != nullptr) {
-      chosen = name;
-      break;
-    }
-  }
-  if (chosen == nullptr) GTEST_SKIP() << "no locale with a decimal comma is installed";
-  const Read r("v 0.5 1.25 -2.5\nv 1,5 2 3\n");
-  std::setlocale(LC_ALL, previous.c_str());
-  ASSERT_EQ(r.scene.vertexCount(), 1);
-  EXPECT_TRUE(samePoint(r.scene.vertex(0), Point3{0.5, 1.25, -2.5}));
 }
 
 }  // namespace
