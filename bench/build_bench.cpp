@@ -40,8 +40,8 @@
 #include "bsp/bsp_builder.h"
 #include "bsp/peak_memory.h"
 #include "bsp/stopwatch.h"
+#include "compile/tree_dump.h"
 #include "diag/scene_log.h"
-#include "diag/tree_dump.h"
 #include "scene/scene.h"
 #include "tools/levelgen.h"
 

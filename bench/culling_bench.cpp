@@ -20,12 +20,12 @@
 #include <string>
 #include <vector>
 
-#include "app/camera.h"
-#include "bsp/level_compiler.h"
 #include "bsp/stopwatch.h"
 #include "cells/cell_faces.h"
-#include "cells/level_openness.h"
 #include "cells/open_links.h"
+#include "compile/level_compiler.h"
+#include "compile/level_openness.h"
+#include "render/camera.h"
 #include "render/portal_renderer.h"
 #include "render/view_matrix.h"
 #include "scene/scene.h"

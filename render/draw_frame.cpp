@@ -1,7 +1,7 @@
 #include <GL/gl.h>
 
-#include "app/camera.h"
 #include "bsp/bsp_node.h"
+#include "render/camera.h"
 #include "render/portal_renderer.h"
 #include "scene/scene.h"
 

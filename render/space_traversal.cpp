@@ -3,10 +3,10 @@
 #include <deque>
 #include <unordered_set>
 
-#include "app/camera.h"
 #include "bsp/bsp_node.h"
 #include "cells/open_links.h"
 #include "portal/portal.h"
+#include "render/camera.h"
 #include "scene/scene.h"
 
 namespace pw {

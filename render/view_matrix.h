@@ -7,7 +7,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "app/camera.h"
+#include "render/camera.h"
 #include "render/visibility.h"
 
 namespace pw {

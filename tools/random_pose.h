@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "app/camera.h"
+#include "render/camera.h"
 #include "tools/levelgen.h"
 
 namespace pw {

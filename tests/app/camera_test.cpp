@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/camera.h"
+#include "app/viewer/camera_motion.h"
 
 namespace pw {
 namespace {
@@ -20,7 +20,7 @@ TEST(Camera, turnTakesEightPixelsPerDegree) {
   };
   for (const Case& c : cases) {
     Camera camera;
-    camera.turn(c.dx, c.dy);
+    turn(camera, c.dx, c.dy);
     EXPECT_EQ(camera.yaw, c.yaw) << c.dx << "," << c.dy;
     EXPECT_EQ(camera.pitch, c.pitch) << c.dx << "," << c.dy;
   }

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/command_line.h"
+#include "app/viewer/command_line.h"
 
 namespace pw {
 namespace {

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "app/graphics.h"
-#include "app/platform.h"
-#include "app/shell_state.h"
+#include "app/viewer/graphics.h"
+#include "app/viewer/platform.h"
+#include "app/viewer/shell_state.h"
 #include "render/portal_renderer.h"
 
 namespace pw::testing_support {

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "app/screenshot.h"
+#include "app/viewer/screenshot.h"
 
 namespace pw::testing_support {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/sdl_platform.h"
+#include "app/viewer/sdl_platform.h"
 
 namespace pw {
 namespace {

@@ -2,7 +2,8 @@
 
 #include <stdexcept>
 
-#include "app/viewer.h"
+#include "app/viewer/camera_motion.h"
+#include "app/viewer/viewer.h"
 #include "tests/app/fake_shell.h"
 #include "tests/support/scratch_dir.h"
 
@@ -127,8 +128,8 @@ TEST_F(ViewerFixture, escapeDrawsAndLogsItsFrameButDoesNotPresentIt) {
   EXPECT_EQ(frameLog(), "-1.6 0.2 0.4  spaces: 1\n-1.6 0.2 0.35  spaces: 1\n");
   // The held key still moved the camera in the last frame: two steps.
   Camera twoSteps;
-  twoSteps.moveForward();
-  twoSteps.moveForward();
+  moveForward(twoSteps);
+  moveForward(twoSteps);
   EXPECT_EQ(shell.camera.tz, twoSteps.tz);
 }
 
@@ -151,8 +152,8 @@ TEST_F(ViewerFixture, minimisedWindowPresentsAndMovesButDoesNotDraw) {
   EXPECT_EQ(countOf(journal, "present"), 3u);
   ASSERT_EQ(graphics.cameras.size(), 1u);
   Camera twoSteps;
-  twoSteps.moveForward();
-  twoSteps.moveForward();
+  moveForward(twoSteps);
+  moveForward(twoSteps);
   EXPECT_EQ(graphics.cameras[0].tz, twoSteps.tz);
 }
 
@@ -174,12 +175,12 @@ TEST_F(ViewerFixture, heldKeysApplyUpDownLeftRightInThatOrder) {
 
   Camera forwardFirst;
   start(forwardFirst);
-  forwardFirst.moveForward();
-  forwardFirst.strafeLeft();
+  moveForward(forwardFirst);
+  strafeLeft(forwardFirst);
   Camera strafeFirst;
   start(strafeFirst);
-  strafeFirst.strafeLeft();
-  strafeFirst.moveForward();
+  strafeLeft(strafeFirst);
+  moveForward(strafeFirst);
   ASSERT_NE(forwardFirst.tx, strafeFirst.tx) << "the start does not tell the orders apart";
   EXPECT_EQ(shell.camera.tx, forwardFirst.tx);
   EXPECT_EQ(shell.camera.tz, forwardFirst.tz);

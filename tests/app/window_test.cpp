@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/window.h"
+#include "app/viewer/window.h"
 #include "tests/app/fake_shell.h"
 
 namespace pw {

@@ -5,10 +5,10 @@
 #include <string>
 
 #include "bsp/bsp_builder.h"
-#include "bsp/level_compiler.h"
 #include "bsp_test_support.h"
+#include "compile/level_compiler.h"
+#include "compile/tree_dump.h"
 #include "diag/scene_log.h"
-#include "diag/tree_dump.h"
 #include "scene/scene.h"
 #include "tools/levelgen.h"
 

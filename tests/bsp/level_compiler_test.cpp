@@ -10,8 +10,8 @@
 #include <system_error>
 #include <vector>
 
-#include "bsp/level_compiler.h"
 #include "bsp_test_support.h"
+#include "compile/level_compiler.h"
 #include "scene/scene.h"
 #include "tools/levelgen.h"
 

@@ -7,10 +7,10 @@
 #include <random>
 #include <sstream>
 
-#include "bsp/level_compiler.h"
 #include "cells/cell_faces.h"
-#include "cells/level_openness.h"
 #include "cells/open_links.h"
+#include "compile/level_compiler.h"
+#include "compile/level_openness.h"
 #include "render/portal_renderer.h"
 #include "render/view_matrix.h"
 #include "tests/support/first_hits.h"

@@ -11,7 +11,7 @@
 
 #include "bsp/bsp_builder.h"
 #include "bsp/bsp_node.h"
-#include "bsp/level_compiler.h"
+#include "compile/level_compiler.h"
 #include "portal/portal.h"
 #include "scene/scene.h"
 

@@ -6,13 +6,13 @@
 #include <set>
 #include <sstream>
 
-#include "app/camera.h"
 #include "bsp/bsp_builder.h"
-#include "bsp/level_compiler.h"
+#include "compile/level_compiler.h"
 #include "portal/portal.h"
+#include "render/camera.h"
 #include "render/portal_renderer.h"
-#include "scene/scene.h"
 #include "render/view_matrix.h"
+#include "scene/scene.h"
 #include "tests/support/scratch_dir.h"
 #include "tools/levelgen.h"
 

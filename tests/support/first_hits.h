@@ -11,10 +11,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/camera.h"
 #include "bsp/bsp_node.h"
-#include "scene/scene.h"
+#include "render/camera.h"
 #include "render/view_matrix.h"
+#include "scene/scene.h"
 
 namespace pw::testing_support {
 

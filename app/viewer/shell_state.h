@@ -7,7 +7,7 @@
 #include <memory>
 #include <ostream>
 
-#include "app/camera.h"
+#include "render/camera.h"
 #include "render/portal_renderer.h"
 #include "scene/scene.h"
 

@@ -6,7 +6,7 @@
 
 #include <optional>
 
-#include "app/platform.h"
+#include "app/viewer/platform.h"
 
 namespace pw {
 

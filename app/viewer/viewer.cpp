@@ -1,17 +1,17 @@
-#include "app/viewer.h"
+#include "app/viewer/viewer.h"
 
 #include <exception>
 #include <fstream>
 #include <iostream>
 #include <locale>
 
-#include "app/frame_loop.h"
-#include "app/platform.h"
-#include "app/shell_state.h"
-#include "app/window.h"
+#include "app/viewer/frame_loop.h"
+#include "app/viewer/platform.h"
+#include "app/viewer/shell_state.h"
+#include "app/viewer/window.h"
 #include "cells/cell_faces.h"
-#include "cells/level_openness.h"
 #include "cells/open_links.h"
+#include "compile/level_openness.h"
 
 namespace pw {
 

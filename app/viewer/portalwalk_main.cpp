@@ -6,13 +6,13 @@
 #include <string_view>
 #include <vector>
 
-#include "app/command_line.h"
-#include "app/gl_graphics.h"
-#include "app/screenshot.h"
-#include "app/sdl_platform.h"
-#include "app/shell_state.h"
-#include "app/viewer.h"
-#include "bsp/level_compiler.h"
+#include "app/viewer/command_line.h"
+#include "app/viewer/gl_graphics.h"
+#include "app/viewer/screenshot.h"
+#include "app/viewer/sdl_platform.h"
+#include "app/viewer/shell_state.h"
+#include "app/viewer/viewer.h"
+#include "compile/level_compiler.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string_view> arguments(argv + 1, argv + argc);

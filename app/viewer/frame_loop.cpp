@@ -1,9 +1,10 @@
-#include "app/frame_loop.h"
+#include "app/viewer/frame_loop.h"
 
-#include "app/graphics.h"
-#include "app/platform.h"
-#include "app/shell_state.h"
-#include "app/window.h"
+#include "app/viewer/camera_motion.h"
+#include "app/viewer/graphics.h"
+#include "app/viewer/platform.h"
+#include "app/viewer/shell_state.h"
+#include "app/viewer/window.h"
 
 namespace pw {
 namespace {
@@ -11,10 +12,10 @@ namespace {
 // Movement is per frame, without time scaling; each key acts on its own, in
 // this order, so Up with Left steps forward first and then strafes.
 void applyHeldKeys(ShellState& shell) {
-  if (shell.keyDown[vk::kUp]) shell.camera.moveForward();
-  if (shell.keyDown[vk::kDown]) shell.camera.moveBackward();
-  if (shell.keyDown[vk::kLeft]) shell.camera.strafeLeft();
-  if (shell.keyDown[vk::kRight]) shell.camera.strafeRight();
+  if (shell.keyDown[vk::kUp]) moveForward(shell.camera);
+  if (shell.keyDown[vk::kDown]) moveBackward(shell.camera);
+  if (shell.keyDown[vk::kLeft]) strafeLeft(shell.camera);
+  if (shell.keyDown[vk::kRight]) strafeRight(shell.camera);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "app/build_summary.h"
+#include "app/portalbuild/build_summary.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "bsp/bsp_node.h"
-#include "bsp/level_compiler.h"
 #include "bsp/peak_memory.h"
+#include "compile/level_compiler.h"
 #include "scene/scene.h"
 
 namespace pw {

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/viewer.h"
+#include "app/viewer/viewer.h"
 #include "render/portal_renderer.h"
 
 namespace pw {

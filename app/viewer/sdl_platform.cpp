@@ -1,4 +1,4 @@
-#include "app/sdl_platform.h"
+#include "app/viewer/sdl_platform.h"
 
 #include <iostream>
 #include <stdexcept>

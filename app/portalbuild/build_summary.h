@@ -7,7 +7,7 @@
 #include <string>
 
 #include "bsp/bsp_builder.h"
-#include "cells/level_openness.h"
+#include "compile/level_openness.h"
 #include "scene/obj_reader.h"
 
 namespace pw {

@@ -1,9 +1,9 @@
-#include "bsp/level_compiler.h"
+#include "compile/level_compiler.h"
 
 #include <memory>
 
 #include "bsp/stopwatch.h"
-#include "diag/tree_dump.h"
+#include "compile/tree_dump.h"
 #include "scene/scene.h"
 
 namespace pw {

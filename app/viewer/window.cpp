@@ -1,6 +1,8 @@
-#include "app/window.h"
+#include "app/viewer/window.h"
 
 #include <cassert>
+
+#include "app/viewer/camera_motion.h"
 
 namespace pw {
 namespace {
@@ -120,12 +122,12 @@ void WindowLayer::windowProcedure(const Message& message) {
       if (message.x == kPointerHomeX && message.y == kPointerHomeY) break;
       // A signed difference: a pointer left of or above the window turns the
       // view by its real offset.
-      shell_.camera.turn(message.x - kPointerHomeX, message.y - kPointerHomeY);
+      turn(shell_.camera, message.x - kPointerHomeX, message.y - kPointerHomeY);
       platform_.warpPointer(kPointerHomeX, kPointerHomeY);
       break;
     case Message::Kind::MouseWheel:
       // Only the sign of the delta counts, not the size of the notch.
-      shell_.camera.wheelStep(message.wheelDelta > 0 ? 1 : -1);
+      wheelStep(shell_.camera, message.wheelDelta > 0 ? 1 : -1);
       break;
     case Message::Kind::Quit:
       break;

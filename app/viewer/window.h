@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "app/graphics.h"
-#include "app/platform.h"
-#include "app/shell_state.h"
+#include "app/viewer/graphics.h"
+#include "app/viewer/platform.h"
+#include "app/viewer/shell_state.h"
 
 namespace pw {
 

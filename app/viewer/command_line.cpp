@@ -1,4 +1,4 @@
-#include "app/command_line.h"
+#include "app/viewer/command_line.h"
 
 #include <charconv>
 #include <cmath>

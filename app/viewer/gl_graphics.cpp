@@ -1,4 +1,4 @@
-#include "app/gl_graphics.h"
+#include "app/viewer/gl_graphics.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -6,7 +6,7 @@
 #include <cassert>
 #include <cstring>
 
-#include "app/shell_state.h"
+#include "app/viewer/shell_state.h"
 #include "bsp/bsp_node.h"
 
 namespace pw {

@@ -1,4 +1,4 @@
-#include "app/screenshot.h"
+#include "app/viewer/screenshot.h"
 
 #include <png.h>
 

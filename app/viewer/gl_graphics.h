@@ -6,9 +6,9 @@
 #include <chrono>
 #include <optional>
 
-#include "app/frame_stats.h"
-#include "app/graphics.h"
-#include "app/screenshot.h"
+#include "app/viewer/frame_stats.h"
+#include "app/viewer/graphics.h"
+#include "app/viewer/screenshot.h"
 #include "render/portal_renderer.h"
 
 namespace pw {

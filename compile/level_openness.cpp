@@ -1,11 +1,11 @@
-#include "cells/level_openness.h"
+#include "compile/level_openness.h"
 
 #include <numeric>
 #include <vector>
 
-#include "bsp/level_compiler.h"
 #include "cells/cell_faces.h"
 #include "cells/open_links.h"
+#include "compile/level_compiler.h"
 #include "portal/portal.h"
 
 namespace pw {

@@ -1,4 +1,4 @@
-#include "diag/tree_dump.h"
+#include "compile/tree_dump.h"
 
 #include <cinttypes>
 #include <cstdio>

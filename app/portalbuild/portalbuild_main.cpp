@@ -15,11 +15,11 @@
 #include <string_view>
 #include <system_error>
 
-#include "app/build_summary.h"
-#include "bsp/level_compiler.h"
+#include "app/portalbuild/build_summary.h"
 #include "bsp/stopwatch.h"
 #include "cells/cell_faces.h"
 #include "cells/open_links.h"
+#include "compile/level_compiler.h"
 #include "diag/open_edges.h"
 #include "scene/scene.h"
 

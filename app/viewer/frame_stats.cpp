@@ -1,4 +1,4 @@
-#include "app/frame_stats.h"
+#include "app/viewer/frame_stats.h"
 
 #include <iomanip>
 

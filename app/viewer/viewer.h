@@ -8,9 +8,9 @@
 #include <memory>
 #include <optional>
 
-#include "app/camera.h"
+#include "compile/level_compiler.h"
+#include "render/camera.h"
 #include "render/portal_renderer.h"
-#include "bsp/level_compiler.h"
 
 namespace pw {
 
