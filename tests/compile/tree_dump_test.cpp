@@ -51,11 +51,6 @@ class TreeDump : public ::testing::Test {
   testing_support::ScratchDir dir_;
 };
 
-TEST_F(TreeDump, singleSpace) {
-  EXPECT_EQ(dump(*space({0, 7, 4294967295u}, {}, 1)),
-            "\nID: 0000000000000001\n0 7 4294967295 \n" + kPortalsLines + "\n");
-}
-
 TEST_F(TreeDump, spaceWithoutTrianglesHasAnEmptyTriangleLine) {
   EXPECT_EQ(dump(*space({}, {}, 0xABCDEF)), "\nID: 0000000000ABCDEF\n\n" + kPortalsLines + "\n");
 }
@@ -83,19 +78,6 @@ TEST_F(TreeDump, unknownTargetIsSixteenZeros) {
   Portal* portal = fragment({0, 0, 0}, {1, 0, 0}, {0, 0, 1});
   EXPECT_EQ(dump(*space({}, {portal}, 3)), "\nID: 0000000000000003\n\n" + kPortalsLines +
                                                "to:0000000000000000\n0 0 0\n 1 0 0\n 0 0 1\n \n\n");
-}
-
-// An inner front child continues the " front " line with "cutter: "; the
-// behind side of each node follows its whole front subtree.
-TEST_F(TreeDump, nestedCuttersDepthFirstFrontBeforeBehind) {
-  BspNode* root = inner(inner(space({1}, {}, 1), space({2}, {}, 2)), space({3}, {}, 3));
-  const std::string cutter = "cutter: \n-------\n0 0 0\n1 0 0\n0 1 0\n";
-  auto spaceText = [](const char* id, const char* triangle) {
-    return std::string("\nID: 000000000000000") + id + "\n" + triangle + " \n" + kPortalsLines + "\n";
-  };
-  const std::string expected = cutter + " front " + cutter + " front " + spaceText("1", "1") + "\nbehind " +
-                               spaceText("2", "2") + "\nbehind " + spaceText("3", "3");
-  EXPECT_EQ(dump(*root), expected);
 }
 
 }  // namespace

@@ -81,36 +81,5 @@ TEST(ChainContours, exactContinuationFirstThenTheFirstNearOneInMapOrder) {
   }
 }
 
-// Random segments on a coarse grid, so exact and near continuations, equal
-// starts and open chains all occur: every segment is used exactly once.
-class ChainContoursRandom : public ::testing::TestWithParam<unsigned> {};
-
-TEST_P(ChainContoursRandom, usesEverySegmentExactlyOnce) {
-  std::mt19937 rng(GetParam());
-  std::uniform_int_distribution<int> cell(0, 3);
-  std::uniform_int_distribution<int> jitter(-1, 1);
-  const auto point = [&] {
-    return Point3{cell(rng) + jitter(rng) * 0.000004, cell(rng) * 1.0, cell(rng) + jitter(rng) * 0.00002};
-  };
-  EdgeSet edges;
-  std::multiset<std::tuple<double, double, double>> ends;
-  const int count = 40;
-  for (int i = 0; i < count; ++i) {
-    const PointPair s{point(), point()};
-    edges.insert(s);
-    ends.insert({s.second.x, s.second.y, s.second.z});
-  }
-  const auto contours = chainContours(edges);
-  EXPECT_TRUE(edges.empty());
-  std::multiset<std::tuple<double, double, double>> got;
-  for (const Contour& c : contours) {
-    EXPECT_FALSE(c.empty());
-    for (const Point3& p : c) got.insert({p.x, p.y, p.z});
-  }
-  EXPECT_EQ(got, ends);
-}
-
-INSTANTIATE_TEST_SUITE_P(Seeds, ChainContoursRandom, ::testing::Range(1U, 21U));
-
 }  // namespace
 }  // namespace pw

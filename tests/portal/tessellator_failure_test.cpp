@@ -55,16 +55,5 @@ TEST_F(RefusedTessellator, portalCreationMakesNothingAndPassesTheErrorOn) {
   EXPECT_EQ(readFile(dir.file("tris.log")), "previous portal\n");
 }
 
-TEST(WrappedTessellator, worksWhenGluCooperates) {
-  Tessellator tess;
-  tess.setNormal({0, 0, 1});
-  tess.beginPolygon();
-  tess.beginContour();
-  for (const Point3& p : {Point3{0, 0, 0}, Point3{1, 0, 0}, Point3{0, 1, 0}}) tess.contourVertex(0, p);
-  tess.endContour();
-  tess.endPolygon();
-  EXPECT_EQ(tess.outputCount(), 1);
-}
-
 }  // namespace
 }  // namespace pw

@@ -75,11 +75,6 @@ TEST(TriangleInView, horizontalHalfAngleIsTheLinearProductNotTheExactOne) {
   }
 }
 
-TEST(TriangleInView, nanCornersCountAsInside) {
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  EXPECT_TRUE(triangleInView(triangle({nan, 0, -1}, {2, 0, -1}, {2, 0.1, -1}), 45.0f, 1.0f, identity()));
-}
-
 // A fragment seen from the origin looking along -z.
 const Point3 kEye{0, 0, 0};
 // Counter-clockwise seen from the eye: the winding normal points at it.
