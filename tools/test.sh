@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Sets everything up and runs the whole test suite: the Release build,
-# bounded fuzz runs of the OBJ reader and of the whole build, then the same
-# tests under AddressSanitizer + UndefinedBehaviorSanitizer.
+# Sets everything up and runs the whole test suite: the Release build, then
+# the same tests under AddressSanitizer + UndefinedBehaviorSanitizer, and
+# bounded fuzz runs of the OBJ reader and of the whole build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,20 +21,19 @@ fuzz() {
   local corpus
   corpus=$(mktemp -d)
   cp tests/data/obj/* "$corpus"/
-  build/fuzz/tests/fuzz/"$target" -max_total_time="$fuzz_seconds" -print_final_stats=1 "$@" \
-    "$corpus" 2>build/fuzz/"$target"-run.log || { tail -n 50 build/fuzz/"$target"-run.log; exit 1; }
-  grep -E 'stat::number_of_executed_units' build/fuzz/"$target"-run.log || true
+  build/asan/tests/fuzz/"$target" -max_total_time="$fuzz_seconds" -print_final_stats=1 "$@" \
+    "$corpus" 2>build/asan/"$target"-run.log || { tail -n 50 build/asan/"$target"-run.log; exit 1; }
+  grep -E 'stat::number_of_executed_units' build/asan/"$target"-run.log || true
   rm -rf "$corpus"
 }
 
-echo "== Fuzzing the OBJ reader, then the whole build, for ${fuzz_seconds}s each (ASan + UBSan)"
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j"$jobs" --target obj_reader_fuzz build_fuzz
-fuzz obj_reader_fuzz
-# Longer inputs are not built (see tests/fuzz/build_check.h).
-fuzz build_fuzz -max_len=2048
-
-echo "== Sanitizer build and tests"
+# One sanitizer build (clang) serves the tests and the fuzz targets.
+echo "== Sanitizer build (ASan + UBSan, with the libFuzzer targets) and tests"
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan -j"$jobs"
+
+echo "== Fuzzing the OBJ reader, then the whole build, for ${fuzz_seconds}s each"
+fuzz obj_reader_fuzz
+# Longer inputs are not built (see tests/fuzz/build_check.h).
+fuzz build_fuzz -max_len=2048

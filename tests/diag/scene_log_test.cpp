@@ -2,16 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstdint>
-#include <cstring>
 #include <filesystem>
-#include <limits>
 #include <locale>
-#include <sstream>
 #include <string>
-#include <system_error>
-#include <vector>
 
 #include "tests/support/scratch_dir.h"
 
@@ -77,20 +70,6 @@ TEST_F(SceneLogFile, restartEmptiesTheFileAndWritesFromItsStart) {
     log.writePoint({0, 0, 1});
   }
   EXPECT_EQ(readFile(path), "0 0 1\n");
-}
-
-// Whatever goes to a closed log is not a failure of the file.
-TEST_F(SceneLogFile, closeReportsAWholeFileAndLaterWritesAreNotFailures) {
-  SceneLog log(path, nullptr);
-  log.writePoint({1, 2, 3});
-  log.stream() << "no line end yet";
-  EXPECT_TRUE(log.close());
-  EXPECT_EQ(readFile(path), "1 2 3\nno line end yet");
-  log.writePoint({4, 5, 6});
-  log.restart();
-  EXPECT_TRUE(log.ok());
-  EXPECT_TRUE(log.close());
-  EXPECT_EQ(readFile(path), "1 2 3\nno line end yet");
 }
 
 // A decimal comma and digit grouping, as some user locales have.

@@ -48,20 +48,6 @@ TEST(CutterSquare, cornersFollowTheDominantAxis) {
   EXPECT_EQ(zx[1].z, -(0.6 * 1000.0 + 0.0 * -1000.0) / 0.8);
 }
 
-// Levels within +-1000 keep the square of 1000; beyond, the smallest power of
-// two at least twice the largest coordinate.
-TEST(CutterSquare, halfSideGrowsWithTheLevelBeyondAThousand) {
-  const struct {
-    double largest;
-    double halfSide;
-  } cases[] = {{0, 1000},    {1000, 1000},       {kNan, 1000},     {1000.0001, 2048},
-               {1024, 2048}, {1024.0001, 4096},  {1e6, 0x1p21},    {3.4e38, 0x1p129},
-               {0x1p1022, 0x1p1023}, {kInf, 0x1p1023}};
-  for (const auto& c : cases) EXPECT_EQ(squareHalfSideFor(c.largest), c.halfSide) << c.largest;
-  expectCorners(cutterSquare({1, 0, 0}, 2048),
-                {{{0, -2048, -2048}, {0, 2048, -2048}, {0, 2048, 2048}, {0, -2048, 2048}}});
-}
-
 // --- Creating the portal ------------------------------------------------
 
 class CreateCutterPortal : public ::testing::Test {

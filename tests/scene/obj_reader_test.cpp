@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -38,41 +36,6 @@ struct ReadFile : Read {
   explicit ReadFile(const std::filesystem::path& file) { report = ObjReader(file).read(scene); }
 };
 
-
-// A polygon gives its first
-// triangle and is counted, or with triangulation its fan, which needs every
-// corner; without it, nothing after the third corner is read.
-TEST(ObjReader, polygonFacesGiveTheirFirstTriangleOrTheirFan) {
-  //  4 ---- 3        the convex pentagon of the "v" lines
-  //  |       \       1 (0,0)  2 (1,0)  3 (0,1)  4 (-1,1)  5 (-1,0)
-  //  5 ---- 1 ---- 2
-  const std::string vertices = std::string(kTriangle) + "v -1 1 0\nv -1 0 0\n";
-  const struct {
-    const char* face;  // line 7
-    bool triangulate;
-    std::vector<Corners> triangles;  // none: the line is skipped
-    bool polygon;
-  } cases[] = {
-      {"f 1//1 2//1 3//1 4//1", false, {{0, 1, 2}}, true},
-      {"f 1/1/1 2//1 3//1\t4/9/1 5//1 # c", true, {{0, 1, 2}, {0, 2, 3}, {0, 3, 4}}, true},
-      {"f 1//1 2//1 3//1 # 4//1", true, {{0, 1, 2}}, false},
-      {"f 1//1 2//1 3//1 6//1", false, {{0, 1, 2}}, true},  // corner 4 is not read
-      {"f 1//1 2//1 3//1 6//1", true, {}, false},
-  };
-  for (const auto& c : cases) {
-    const std::string label = std::string(c.face) + (c.triangulate ? " (triangulated)" : "");
-    const Read r(vertices + c.face + "\n", ObjReadOptions{.triangulate = c.triangulate});
-    ASSERT_EQ(r.scene.triangleCount(), static_cast<std::int32_t>(c.triangles.size())) << label;
-    for (std::int32_t t = 0; t < r.scene.triangleCount(); ++t) {
-      EXPECT_EQ(vertexIndices(r.scene, t), c.triangles[static_cast<std::size_t>(t)]) << label;
-    }
-    EXPECT_EQ(r.report.trianglesAdded, c.triangles.size()) << label;
-    EXPECT_EQ(r.report.skippedLines, c.triangles.empty() ? 1u : 0u) << label;
-    EXPECT_EQ(r.report.polygonFaces, c.polygon ? 1u : 0u) << label;
-    EXPECT_EQ(r.report.firstPolygonFaceLines, c.polygon ? Lines{7} : Lines{}) << label;
-    EXPECT_EQ(r.report.triangulatedFaces, c.polygon && c.triangulate ? 1u : 0u) << label;
-  }
-}
 
 // The grammar: which lines after a triangle's "v" and "vn" lines are read and
 // which are skipped. A skipped line adds nothing.
@@ -184,33 +147,6 @@ TEST(ObjReader, fixtureFilesReadAsExpected) {
   }
   EXPECT_EQ(ReadFile(kObjDir / "zero_byte.obj").scene.triangleCount(), 1);
   EXPECT_EQ(ReadFile(kObjDir / "no_final_newline.obj").scene.triangleCount(), 3);
-}
-
-// A directory is refused before reading, not taken for a file cut short;
-// UTF-16 text is refused rather than read as bytes, which would give an empty
-// Scene without a word.
-TEST(ObjReader, unreadableFilesGiveOneMessageEach) {
-  const struct {
-    std::filesystem::path file;
-    std::string message;  // before the file name
-    std::string failure;
-    bool opened;
-  } cases[] = {
-      {kObjDir / "no_such_file.obj", "cannot open", std::strerror(ENOENT), false},
-      {kObjDir, "cannot open", std::strerror(EISDIR), false},
-      {kObjDir / "two_triangles_utf16le.obj", "cannot read", ObjReadReport::kUtf16Failure, true},
-      {kObjDir / "two_triangles_utf16be.obj", "cannot read", ObjReadReport::kUtf16Failure, true},
-  };
-  for (const auto& c : cases) {
-    ::testing::internal::CaptureStderr();
-    const ReadFile r(c.file);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              c.message + " OBJ file \"" + c.file.string() + "\": " + c.failure + "\n");
-    EXPECT_EQ(r.report.failure, c.failure);
-    EXPECT_EQ(r.report.opened, c.opened);
-    EXPECT_FALSE(r.report.ok());
-    EXPECT_EQ(r.scene.vertexCount() + r.scene.normalCount() + r.scene.triangleCount(), 0);
-  }
 }
 
 }  // namespace
