@@ -80,7 +80,6 @@ const Point3 kEye{0, 0, 0};
 // Counter-clockwise seen from the eye: the winding normal points at it.
 const std::array<Point3, 3> kFacing = {Point3{0, 0, -1}, Point3{0.1, 0, -1}, Point3{0, 0.1, -1}};
 const std::array<Point3, 3> kAway = {Point3{0, 0, -1}, Point3{0, 0.1, -1}, Point3{0.1, 0, -1}};
-const std::array<Point3, 3> kFacingOutOfView = {Point3{0, 5, -1}, Point3{0.1, 5, -1}, Point3{0, 5.1, -1}};
 
 void add(Portal& portal, const std::array<Point3, 3>& corners) { portal.addTriangle(corners[0], corners[1], corners[2]); }
 
