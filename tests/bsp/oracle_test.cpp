@@ -3,7 +3,6 @@
 // for bit and the same figures, whatever the number of threads.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -11,10 +10,7 @@
 #include <string>
 
 #include "bsp/bsp_builder.h"
-#include "bsp/bsp_node.h"
 #include "bsp_test_support.h"
-#include "compile/tree_dump.h"
-#include "diag/scene_log.h"
 #include "scene/obj_reader.h"
 #include "scene/scene.h"
 #include "tools/levelgen.h"
@@ -24,6 +20,7 @@ namespace {
 
 using testing_support::readFile;
 using testing_support::moved;
+using testing_support::sameBits;
 using testing_support::ScratchDir;
 
 struct Outcome {
@@ -35,28 +32,18 @@ struct Outcome {
   std::string trisLog;
 };
 
-// Builds, flattens and dumps the whole Scene as the start-up does, and keeps
-// what can be compared.
+// Builds with these options and keeps what can be compared.
 std::unique_ptr<Outcome> buildWith(const std::function<void(Scene&)>& fill, BuildOptions options) {
   auto outcome = std::make_unique<Outcome>();
   fill(outcome->scene);
   const ScratchDir dir;
-  {
-    BspBuilder builder(&outcome->scene, dir.path(), options);
-    BspNode* root = builder.build(outcome->scene.allTriangleIndices(), {});
-    root->collectLeafFragments();
-    SceneLog log(dir.file("out.log"), &outcome->scene);
-    dumpTree(log, *root);
-    outcome->stats = builder.stats();
-  }
+  outcome->stats = testing_support::buildAndDump(outcome->scene, dir.path(), options);
   outcome->outLog = readFile(dir.file("out.log"));
   outcome->contoursLog = readFile(dir.file("contours.log"));
   outcome->trisLogWritten = std::filesystem::exists(dir.file("tris.log"));
   outcome->trisLog = readFile(dir.file("tris.log"));
   return outcome;
 }
-
-bool sameBits(const Point3& a, const Point3& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 void expectSameScene(const Scene& expected, const Scene& actual) {
   ASSERT_EQ(expected.vertexCount(), actual.vertexCount());

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <map>
 #include <memory>
 #include <set>
@@ -9,6 +8,7 @@
 
 #include "bsp/bsp_builder.h"
 #include "bsp/bsp_node.h"
+#include "bsp/reference/convexity.h"
 #include "bsp_test_support.h"
 #include "portal/portal.h"
 #include "scene/scene.h"
@@ -21,9 +21,8 @@ using testing_support::addCorners;
 using testing_support::addFacing;
 using testing_support::indices;
 using testing_support::moved;
+using testing_support::sameBits;
 using testing_support::ScratchDir;
-
-bool sameBits(const Point3& a, const Point3& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 double area(const Scene& scene, std::int32_t t) {
   const Triangle& tri = scene.triangle(t);
@@ -247,35 +246,28 @@ TEST(TreeBuild, levelsBeyondAThousandUnitsKeepTheirPortalArea) {
   clipped.checkEveryPlaneAccountedFor();
 }
 
-// Degenerate input: the build ends and the usual properties hold.
-TEST(TreeBuild, degenerateInputsTerminate) {
-  Mesh mesh = layoutMesh(roomsAndCorridors({1, 2, 1, 3}));
-  const std::size_t roomFaces = mesh.faces.size();
-  // Every room face twice, once with its own vertices...
-  for (std::size_t f = 0; f < roomFaces; f += 7) mesh.faces.push_back(mesh.faces[f]);
-  // ...zero-area triangles (a corner used twice, collinear corners)...
-  mesh.positions.push_back({1, 1, 1});
-  mesh.positions.push_back({2, 2, 2});
-  mesh.positions.push_back({3, 3, 3});
-  const auto n = static_cast<std::int32_t>(mesh.positions.size());
-  mesh.faces.push_back({{n - 3, n - 2, n - 1}, {0, 0, 0}});
-  mesh.faces.push_back({{n - 3, n - 3, n - 2}, {0, 0, 0}});
-  mesh.faces.push_back({{n - 1, n - 1, n - 1}, {0, 0, 0}});
-  // ...and a back-to-back copy of a wall.
-  mesh.faces.push_back({{mesh.faces[3].positions[0], mesh.faces[3].positions[2], mesh.faces[3].positions[1]}, {0, 0, 0}});
-  BuiltLevel level(mesh);
+// Awkward input: the build ends and the usual properties hold, for
+// coordinates tiny to huge, and for faces listed twice, zero-area faces and a
+// back-to-back copy of a wall.
+TEST(TreeBuild, degenerateAndExtremeInputsTerminate) {
+  Mesh rooms = layoutMesh(roomsAndCorridors({1, 2, 1, 3}));
+  const std::size_t roomFaces = rooms.faces.size();
+  for (std::size_t f = 0; f < roomFaces; f += 7) rooms.faces.push_back(rooms.faces[f]);
+  const auto n = static_cast<std::int32_t>(rooms.positions.size());
+  rooms.positions.insert(rooms.positions.end(), {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}});
+  const auto wall = rooms.faces[3].positions;
+  rooms.faces.insert(rooms.faces.end(), {{{n, n + 1, n + 2}, {0, 0, 0}},
+                                         {{n, n, n + 1}, {0, 0, 0}},
+                                         {{n + 2, n + 2, n + 2}, {0, 0, 0}},
+                                         {{wall[0], wall[2], wall[1]}, {0, 0, 0}}});
+  BuiltLevel level(rooms);
   level.checkTrianglesEndInExactlyOneSpace();
   level.checkPortalsLeadBothWays();
-}
-
-// Huge and tiny coordinates: the build still ends.
-TEST(TreeBuild, extremeCoordinatesTerminate) {
   for (const double scale : {1e-6, 1e6, 1e15, 1e30}) {
-    Mesh mesh = randomSoup(40, 7);
-    for (Point3& p : mesh.positions) p = {static_cast<float>(p.x * scale), static_cast<float>(p.y * scale),
+    Mesh soup = randomSoup(40, 7);
+    for (Point3& p : soup.positions) p = {static_cast<float>(p.x * scale), static_cast<float>(p.y * scale),
                                           static_cast<float>(p.z * scale)};
-    BuiltLevel level(mesh);
-    EXPECT_GE(level.builder->stats().spaces, 1u) << scale;
+    EXPECT_GE(BuiltLevel(soup).builder->stats().spaces, 1u) << scale;
   }
 }
 
@@ -293,7 +285,7 @@ TEST(TreeBuild, cutterWithNothingBehindAndNoSplitMakesAForcedSpace) {
   incoming->addTriangle({0, -5, 0}, {1, -5, 0}, {0, -5, 1});  // behind the cutter's plane
   {
     BspBuilder builder(&scene, dir.path());
-    ASSERT_FALSE(builder.isConvex(indices({q, r, p})));
+    ASSERT_FALSE(isConvexStraightforward(scene, indices({q, r, p})));
     BspNode* space = builder.build(indices({q, r, p}), {incoming});
     ASSERT_TRUE(space->isSpace());
     EXPECT_EQ(space->triangles, indices({q, r, p}));
@@ -306,23 +298,6 @@ TEST(TreeBuild, cutterWithNothingBehindAndNoSplitMakesAForcedSpace) {
   // Nothing was split: no section in "contours.log", no portal.
   EXPECT_EQ(testing_support::readFile(dir.file("contours.log")), "");
   EXPECT_FALSE(std::filesystem::exists(dir.file("tris.log")));
-}
-
-TEST(TreeBuild, progressReportsTheTrianglesSettledAtTheEnd) {
-  ScratchDir dir;
-  Scene scene;
-  appendToScene(layoutMesh(roomsAndCorridors({})), scene);
-  BspBuilder builder(&scene, dir.path());
-  std::uint64_t last = 0;
-  int calls = 0;
-  builder.setProgress([&](std::uint64_t settled) {
-    EXPECT_GE(settled, last);
-    last = settled;
-    ++calls;
-  });
-  builder.build(scene.allTriangleIndices(), {});
-  EXPECT_GE(calls, 1);
-  EXPECT_EQ(last, static_cast<std::uint64_t>(scene.triangleCount()));
 }
 
 }  // namespace
