@@ -40,9 +40,8 @@ bool FastAnalysis::analyse(const std::vector<std::uint32_t>& list, PlaneGroups& 
 }
 
 void FastAnalysis::carryOver(const std::vector<std::uint32_t>& list, const PlaneGroups& planes,
-                             const std::vector<std::uint32_t>& frontList,
-                             const std::vector<std::uint32_t>& behindList, PlaneGroups& frontPlanes,
-                             PlaneGroups& behindPlanes) {
+                             const std::vector<std::uint32_t>& frontList, const std::vector<std::uint32_t>& behindList,
+                             PlaneGroups& frontPlanes, PlaneGroups& behindPlanes) {
   const Stopwatch time;
   const std::vector<ChildSide> sides = childSides(list, frontList, behindList);
   for (const auto& [side, planesOut] :

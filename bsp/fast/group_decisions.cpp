@@ -48,9 +48,8 @@ bool isConvexFromCounts(const Scene& scene, const std::vector<std::uint32_t>& li
 // entries.
 CutterChoice chooseAmongGroups(const std::vector<std::uint32_t>& list, const PlaneGroups& groups) {
   assert(groups.counted);
-  const std::size_t best = chooseByPasses(groups.groups.size(), [&groups](std::size_t g) -> const PlaneCounts& {
-    return groups.groups[g].counts;
-  });
+  const std::size_t best = chooseByPasses(
+      groups.groups.size(), [&groups](std::size_t g) -> const PlaneCounts& { return groups.groups[g].counts; });
   const PlaneGroup& group = groups.groups[best];
   return {static_cast<std::int32_t>(list[group.first]), group.counts.splits, group.counts.behind, group.counts.front};
 }

@@ -31,9 +31,8 @@ CutterChoice chooseCutterStraightforward(const Scene& scene, const std::vector<s
   for (const std::uint32_t candidate : list) {
     counts.push_back(countAgainst(scene, scene.triangle(static_cast<std::int32_t>(candidate)), list));
   }
-  const std::size_t best = chooseByPasses(counts.size(), [&counts](std::size_t c) -> const PlaneCounts& {
-    return counts[c];
-  });
+  const std::size_t best =
+      chooseByPasses(counts.size(), [&counts](std::size_t c) -> const PlaneCounts& { return counts[c]; });
   return {static_cast<std::int32_t>(list[best]), counts[best].splits, counts[best].behind, counts[best].front};
 }
 

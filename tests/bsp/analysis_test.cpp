@@ -21,7 +21,6 @@
 namespace pw {
 namespace {
 
-using testing_support::addCorners;
 using testing_support::addFacing;
 using List = std::vector<std::uint32_t>;
 
@@ -40,32 +39,28 @@ CutterChoice chooseCutter(Analysis analysis, const Scene& scene, const List& lis
   return chooseAmongGroups(list, groups);
 }
 
+// The triangle (corner, corner + e1, corner + e2), facing e1 x e2.
+std::uint32_t facing(Scene& s, const Point3& corner, const Point3& e1, const Point3& e2) {
+  return static_cast<std::uint32_t>(addFacing(s, corner, e1, e2));
+}
 // Pieces of the box |x|, |y|, |z| <= 50, facing in: everything inside is in
 // front of them, so they have nothing behind (balance 0).
-std::uint32_t westWall(Scene& s, double y0, double y1, double z) {  // x = -50
-  return static_cast<std::uint32_t>(addFacing(s, {-50, y0, z}, {0, y1 - y0, 0}, {0, 0, 1}));
-}
-std::uint32_t eastWall(Scene& s, double y0, double y1, double z) {  // x = +50
-  return static_cast<std::uint32_t>(addFacing(s, {50, y0, z}, {0, 0, 1}, {0, y1 - y0, 0}));
-}
-std::uint32_t northWall(Scene& s, double x0, double x1, double y0, double y1) {  // z = -50
-  return static_cast<std::uint32_t>(addCorners(s, {x0, y0, -50}, {x1, y0, -50}, {x0, y1, -50}));
+std::uint32_t westWall(Scene& s, double y0, double z) { return facing(s, {-50, y0, z}, {0, 1, 0}, {0, 0, 1}); }
+std::uint32_t eastWall(Scene& s, double y0, double z) { return facing(s, {50, y0, z}, {0, 0, 1}, {0, 1, 0}); }
+std::uint32_t northWall(Scene& s, double x0, double y0, double side) {
+  return facing(s, {x0, y0, -50}, {side, 0, 0}, {0, side, 0});
 }
 // Small horizontal pieces at height y inside the box.
-std::uint32_t floorAt(Scene& s, double y) {
-  return static_cast<std::uint32_t>(addFacing(s, {1, y, 1}, {0, 0, 1}, {1, 0, 0}));
-}
-std::uint32_t ceilingAt(Scene& s, double y) {
-  return static_cast<std::uint32_t>(addFacing(s, {1, y, 1}, {1, 0, 0}, {0, 0, 1}));
-}
+std::uint32_t floorAt(Scene& s, double y) { return facing(s, {1, y, 1}, {0, 0, 1}, {1, 0, 0}); }
+std::uint32_t ceilingAt(Scene& s, double y) { return facing(s, {1, y, 1}, {1, 0, 0}, {0, 0, 1}); }
 
 // `below` walls under the floor y = 0, `above` walls over it, a wall across
 // it (its one split), then the floor: balance below / (above + 1).
 List floorOverWalls(Scene& s, int below, int above) {
   List list;
-  for (int i = 0; i < below; ++i) list.push_back(westWall(s, -3, -2, i - 45.0));
-  for (int i = 0; i < above; ++i) list.push_back(eastWall(s, 2, 3, i - 45.0));
-  list.push_back(northWall(s, -5, 5, -1, 1));
+  for (int i = 0; i < below; ++i) list.push_back(westWall(s, -3, i - 45.0));
+  for (int i = 0; i < above; ++i) list.push_back(eastWall(s, 2, i - 45.0));
+  list.push_back(facing(s, {-5, -1, -50}, {10, 0, 0}, {0, 2, 0}));
   list.push_back(floorAt(s, 0));
   return list;
 }
@@ -76,32 +71,46 @@ TEST_P(ListAnalysis, cutterChoiceByPassesSplitsBalanceAndListOrder) {
   const struct {
     const char* what;
     std::function<List(Scene&)> make;
-    std::size_t chosen;  // position in the list
+    std::size_t chosen;   // position in the list
     CutterChoice counts;  // splits, behind, front (cutter unused)
   } cases[] = {
       {"a lone candidate counts itself in front", [](Scene& s) { return List{floorAt(s, 0)}; }, 0, {-1, 0, 0, 1}},
       // A: the floor (4 below, 3 above plus A and B, 1 across: balance
       // exactly 0.8). B: the wall x = 0 (balance 1.0, 2 across).
-      {"fewer splits beat better balance", [](Scene& s) {
-         const std::uint32_t b = static_cast<std::uint32_t>(addFacing(s, {0, 1, 1}, {0, 1, 0}, {0, 0, 1}));
-         return List{b, floorAt(s, 0), westWall(s, -3, -2, 0), westWall(s, -3, -2, 5), westWall(s, 2, 3, 0),
-                     northWall(s, -3, -2, -3, -2), eastWall(s, -3, -2, 0), eastWall(s, 2, 3, 0),
-                     static_cast<std::uint32_t>(addCorners(s, {-1, 2, 50}, {-1, 3, 50}, {1, 2, 50})),
-                     northWall(s, -1, 1, -1, 1)};
-       }, 1, {-1, 1, 4, 5}},
+      {"fewer splits beat better balance",
+       [](Scene& s) {
+         const std::uint32_t b = facing(s, {0, 1, 1}, {0, 1, 0}, {0, 0, 1});
+         return List{b,
+                     floorAt(s, 0),
+                     westWall(s, -3, 0),
+                     westWall(s, -3, 5),
+                     westWall(s, 2, 0),
+                     northWall(s, -3, -3, 1),
+                     eastWall(s, -3, 0),
+                     eastWall(s, 2, 0),
+                     facing(s, {-1, 2, 50}, {0, 1, 0}, {2, 0, 0}),
+                     northWall(s, -1, -1, 2)};
+       },
+       1,
+       {-1, 1, 4, 5}},
       // The inner floor and ceiling both have balance 1/3 and no split.
-      {"a full tie goes to the earlier entry", [](Scene& s) {
+      {"a full tie goes to the earlier entry",
+       [](Scene& s) {
          const std::uint32_t low = floorAt(s, -1), floor = floorAt(s, 0), ceiling = ceilingAt(s, 1);
          return List{low, ceilingAt(s, 2), ceiling, floor};
-       }, 2, {-1, 0, 1, 3}},
+       },
+       2,
+       {-1, 0, 1, 3}},
       // Nothing behind any plane: only the last pass (0.0) has candidates,
       // and the earliest without a split wins.
-      {"all balances zero: fewest splits, then the earliest", [](Scene& s) {
-         const auto q = static_cast<std::uint32_t>(addFacing(s, {0, 0.5, -1}, {0, 1, 0}, {0, 0, 1}));
-         const auto r = static_cast<std::uint32_t>(addCorners(s, {-1, 0.5, -3}, {1, 0.5, -3}, {-1, 1.5, -3}));
-         const auto p = static_cast<std::uint32_t>(addCorners(s, {-1, 0, -2}, {-1, 0, 1}, {1, 0, -2}));
-         return List{q, r, p};
-       }, 1, {-1, 0, 0, 3}},
+      {"all balances zero: fewest splits, then the earliest",
+       [](Scene& s) {
+         const std::uint32_t q = facing(s, {0, 0.5, -1}, {0, 1, 0}, {0, 0, 1});
+         const std::uint32_t r = facing(s, {-1, 0.5, -3}, {2, 0, 0}, {0, 1, 0});
+         return List{q, r, facing(s, {-1, 0, -2}, {0, 0, 3}, {2, 0, 0})};
+       },
+       1,
+       {-1, 0, 0, 3}},
       // The seventh pass has threshold 1/80; the next one is 0.0.
       {"balance 1/80 qualifies", [](Scene& s) { return floorOverWalls(s, 1, 79); }, 81, {-1, 1, 1, 80}},
       {"balance 80/1 qualifies", [](Scene& s) { return floorOverWalls(s, 80, 0); }, 81, {-1, 1, 80, 1}},
@@ -129,16 +138,15 @@ TEST_P(ListAnalysis, convexityCountsOnlyCornersBeyondTheToleranceBehind) {
   } cases[] = {{0.0, true}, {-0.0001, true}, {-0.00011, false}, {0.00011, true}, {-1.0, false}};
   for (const auto& c : cases) {
     Scene scene;
-    const auto floor = static_cast<std::uint32_t>(addFacing(scene, {0, 0, 0}, {0, 0, 1}, {1, 0, 0}));
-    const auto wall = static_cast<std::uint32_t>(addFacing(scene, {5, c.lowestCorner, 5}, {0, 1, 1}, {0, 1, 0}));
+    const std::uint32_t floor = facing(scene, {0, 0, 0}, {0, 0, 1}, {1, 0, 0});
+    const std::uint32_t wall = facing(scene, {5, c.lowestCorner, 5}, {0, 1, 1}, {0, 1, 0});
     EXPECT_EQ(isConvex(GetParam(), scene, {floor, wall}), c.convex) << c.lowestCorner;
     EXPECT_EQ(isConvex(GetParam(), scene, {wall, floor}), c.convex) << c.lowestCorner;
   }
   // A degenerate triangle has every point on its plane.
   Scene scene;
-  const auto floor = static_cast<std::uint32_t>(addFacing(scene, {0, 0, 0}, {0, 0, 1}, {1, 0, 0}));
-  const auto line = static_cast<std::uint32_t>(addFacing(scene, {-3, 1, -3}, {1, 1, 1}, {2, 2, 2}));
-  EXPECT_TRUE(isConvex(GetParam(), scene, {line, floor}));
+  const std::uint32_t floor = facing(scene, {0, 0, 0}, {0, 0, 1}, {1, 0, 0});
+  EXPECT_TRUE(isConvex(GetParam(), scene, {facing(scene, {-3, 1, -3}, {1, 1, 1}, {2, 2, 2}), floor}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, ListAnalysis, ::testing::Values(Analysis::Reference, Analysis::Fast),

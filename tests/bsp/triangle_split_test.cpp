@@ -97,16 +97,22 @@ TEST(TrianglePhase, loneCornerMakesThreePiecesOnEitherSide) {
     const char* what;
     Point3 corners[3];
     bool loneInFront;
-    Point3 pieces[3][3];  // kept, first and second appended
+    Point3 pieces[3][3];   // kept, first and second appended
     Point3 cutNormals[2];  // at Q1 and Q2
     Segments segments;
   } cases[] = {
-      {"lone corner 0 in front", {{0, 2, 0}, {-2, -2, 0}, {2, -2, 0}}, true,
+      {"lone corner 0 in front",
+       {{0, 2, 0}, {-2, -2, 0}, {2, -2, 0}},
+       true,
        {{{0, 2, 0}, {-1, 0, 0}, {1, 0, 0}}, {{-1, 0, 0}, {-2, -2, 0}, {2, -2, 0}}, {{-1, 0, 0}, {2, -2, 0}, {1, 0, 0}}},
-       {{0.5, 0.5, 0}, {0.5, 0, 0.5}}, {{{1, 0, 0}, {-1, 0, 0}}}},
-      {"lone corner 1 behind", {{-2, 2, 0}, {0, -2, 0}, {2, 2, 0}}, false,
+       {{0.5, 0.5, 0}, {0.5, 0, 0.5}},
+       {{{1, 0, 0}, {-1, 0, 0}}}},
+      {"lone corner 1 behind",
+       {{-2, 2, 0}, {0, -2, 0}, {2, 2, 0}},
+       false,
        {{{0, -2, 0}, {1, 0, 0}, {-1, 0, 0}}, {{1, 0, 0}, {2, 2, 0}, {-2, 2, 0}}, {{1, 0, 0}, {-2, 2, 0}, {-1, 0, 0}}},
-       {{0, 0.5, 0.5}, {0.5, 0.5, 0}}, {{{1, 0, 0}, {-1, 0, 0}}}},
+       {{0, 0.5, 0.5}, {0.5, 0.5, 0}},
+       {{{1, 0, 0}, {-1, 0, 0}}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
