@@ -136,32 +136,28 @@ TEST(TreeBuild, twoRoomsGiveSpacesJoinedByPortals) {
 // that the cutters cross the lattice and cut triangles.
 struct LevelCase {
   const char* name;
-  Mesh (*make)();
+  bool sample;  // the sample layout, or two by two rooms
   double yaw;
   double pitch;
   Point3 offset;
 };
 
-Mesh roomsTwoByTwo() { return layoutMesh(roomsAndCorridors({})); }
-Mesh sample() { return layoutMesh(sampleLayout()); }
-
 class GeneratedLevelBuild : public ::testing::TestWithParam<LevelCase> {};
 
 TEST_P(GeneratedLevelBuild, keepsTrianglesAreaPlanesAndPortalLinks) {
   const LevelCase& c = GetParam();
-  Mesh mesh = c.make();
-  if (c.yaw != 0.0 || c.pitch != 0.0 || c.offset.x != 0.0) mesh = moved(mesh, c.yaw, c.pitch, c.offset);
-  BuiltLevel level(mesh);
+  const BuiltLevel level(
+      moved(layoutMesh(c.sample ? sampleLayout() : roomsAndCorridors({})), c.yaw, c.pitch, c.offset));
   level.checkProperties();
   EXPECT_GT(level.builder->stats().spaces, 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, GeneratedLevelBuild,
-                         ::testing::Values(LevelCase{"rooms", roomsTwoByTwo, 0, 0, {}},
-                                           LevelCase{"roomsTurned", roomsTwoByTwo, 0.3, 0.1, {5.5, -2, 7}},
-                                           LevelCase{"sample", sample, 0, 0, {}},
-                                           LevelCase{"sampleTurned", sample, 1.1, -0.2, {-100, 20, 3}},
-                                           LevelCase{"sampleFarAway", sample, 0.7, 0, {1000, 500, -2000}}),
+                         ::testing::Values(LevelCase{"rooms", false, 0, 0, {}},
+                                           LevelCase{"roomsTurned", false, 0.3, 0.1, {5.5, -2, 7}},
+                                           LevelCase{"sample", true, 0, 0, {}},
+                                           LevelCase{"sampleTurned", true, 1.1, -0.2, {-100, 20, 3}},
+                                           LevelCase{"sampleFarAway", true, 0.7, 0, {1000, 500, -2000}}),
                          [](const auto& param) { return std::string(param.param.name); });
 
 class RandomSoupBuild : public ::testing::TestWithParam<std::uint64_t> {};
