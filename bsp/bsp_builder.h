@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "bsp/bsp_node.h"
-#include "bsp/cutter_rules.h"
 #include "diag/scene_log.h"
 #include "portal/portal.h"
 #include "portal/portal_creation.h"
