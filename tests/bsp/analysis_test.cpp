@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "bsp/cutter_rules.h"
@@ -122,10 +123,8 @@ TEST_P(ListAnalysis, cutterChoiceByPassesSplitsBalanceAndListOrder) {
     Scene scene;
     const List list = c.make(scene);
     const CutterChoice choice = chooseCutter(GetParam(), scene, list);
-    EXPECT_EQ(choice.cutter, static_cast<std::int32_t>(list[c.chosen]));
-    EXPECT_EQ(choice.splits, c.counts.splits);
-    EXPECT_EQ(choice.behind, c.counts.behind);
-    EXPECT_EQ(choice.front, c.counts.front);
+    EXPECT_EQ(std::tuple(choice.cutter, choice.splits, choice.behind, choice.front),
+              std::tuple(static_cast<std::int32_t>(list[c.chosen]), c.counts.splits, c.counts.behind, c.counts.front));
   }
 }
 
