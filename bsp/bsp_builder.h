@@ -24,10 +24,12 @@ class WorkerPool;
 // the same Scene and the same logs, bit for bit.
 enum class BuildStrategy {
   // Plane groups, a corner hierarchy per list, counts derived from the
-  // parent's after lopsided splits, candidates counted on all threads.
+  // parent's after lopsided splits, candidates counted on all threads
+  // (FastAnalysis, bsp/fast/).
   Fast,
   // Every candidate against every entry, every corner against every other
-  // entry's plane: the reference the fast build is tested against.
+  // entry's plane: the reference the fast build is tested against
+  // (ReferenceAnalysis, bsp/reference/).
   Straightforward,
 };
 
