@@ -19,25 +19,17 @@ namespace pw {
 
 class Scene;
 class WorkerPool;
-struct PlaneGroups;
-
-// The chosen cutter with the counts it was chosen by: its plane against every
-// entry of the list (itself included, as coplanar, in `front`).
-struct CutterChoice {
-  std::int32_t cutter = -1;
-  std::uint32_t splits = 0;  // entries spanning the plane
-  std::uint32_t behind = 0;  // entries behind it or touching it from behind
-  std::uint32_t front = 0;   // all others: in front, touching from the front, coplanar
-};
 
 // How the builder reaches its results. Both strategies give the same tree,
 // the same Scene and the same logs, bit for bit.
 enum class BuildStrategy {
   // Plane groups, a corner hierarchy per list, counts derived from the
-  // parent's after lopsided splits, candidates counted on all threads.
+  // parent's after lopsided splits, candidates counted on all threads
+  // (FastAnalysis, bsp/fast/).
   Fast,
   // Every candidate against every entry, every corner against every other
-  // entry's plane: the reference the fast build is tested against.
+  // entry's plane: the reference the fast build is tested against
+  // (ReferenceAnalysis, bsp/reference/).
   Straightforward,
 };
 
@@ -124,21 +116,6 @@ class BspBuilder {
   // portal creation throws.
   BspNode* build(const std::vector<std::uint32_t>& triangles, const std::vector<Portal*>& portals);
 
-  // True when no vertex of any entry lies behind the plane of another entry.
-  bool isConvex(const std::vector<std::uint32_t>& triangles) const;
-  // The cutter: threshold passes 0.8, 0.4, ... 0.0125, 0.0; fewest splits
-  // among qualifying candidates, then greater balance, then earliest entry.
-  // `triangles` must not be empty.
-  std::int32_t chooseCutter(const std::vector<std::uint32_t>& triangles) const;
-  // The same choice, with the chosen cutter's counts.
-  CutterChoice chooseCutterWithCounts(const std::vector<std::uint32_t>& triangles) const;
-  // Divides triangles (cut into the Scene) and fragments by the cutter's
-  // plane, then creates the cutter plane's portal.
-  void split(std::int32_t cutter, const std::vector<std::uint32_t>& triangles,
-             std::vector<std::uint32_t>& frontTriangles, std::vector<std::uint32_t>& behindTriangles,
-             const std::vector<Portal*>& portals, std::vector<Portal*>& frontPortals,
-             std::vector<Portal*>& behindPortals);
-
   // Called now and then during `build`, and once at its end, with the number
   // of Scene triangles (pieces included) settled in Spaces so far. Splitting
   // adds triangles, so compare it with the Scene's current triangle count.
@@ -154,20 +131,20 @@ class BspBuilder {
   Scene& scene() { return *scene_; }
 
  private:
-  bool isConvexStraightforward(const std::vector<std::uint32_t>& triangles) const;
-  CutterChoice chooseStraightforward(const std::vector<std::uint32_t>& triangles) const;
-  // The fast build's decision for a list: true when it is convex; otherwise
-  // `choice` is its cutter. `planes` comes in counted when the parent's
-  // counts could be carried over, and leaves counted when not convex.
-  bool analyseFast(const std::vector<std::uint32_t>& triangles, PlaneGroups& planes, CutterChoice& choice);
-  // After a split that cut nothing: the children's counts, where they are
-  // cheaper to derive than to count afresh.
-  void deriveChildren(const std::vector<std::uint32_t>& triangles, const PlaneGroups& planes,
-                      const std::vector<std::uint32_t>& frontTriangles,
-                      const std::vector<std::uint32_t>& behindTriangles, PlaneGroups& frontPlanes,
-                      PlaneGroups& behindPlanes);
-  // Made on first use and kept for the builder's life.
-  WorkerPool& pool() const;
+  // `build` with the analysis its strategy picked (FastAnalysis or
+  // ReferenceAnalysis), which decides each list: convex, or its cutter.
+  template <typename Analysis>
+  BspNode* buildWith(Analysis& analysis, const std::vector<std::uint32_t>& triangles,
+                     const std::vector<Portal*>& portals);
+  // Divides triangles (cut into the Scene) and fragments by the cutter's
+  // plane, then creates the cutter plane's portal.
+  void split(std::int32_t cutter, const std::vector<std::uint32_t>& triangles,
+             std::vector<std::uint32_t>& frontTriangles, std::vector<std::uint32_t>& behindTriangles,
+             const std::vector<Portal*>& portals, std::vector<Portal*>& frontPortals,
+             std::vector<Portal*>& behindPortals);
+
+  // Made by the first fast build and kept for the builder's life.
+  WorkerPool& pool();
   // "tris.log", emptied for the next portal.
   SceneLog& emptiedTrisLog();
   // Counts a plane that got no portal, and keeps the first few with rings.
@@ -194,7 +171,7 @@ class BspBuilder {
   std::vector<std::int32_t> sourceFace_;
   // Faces whose plane divides a node on the path to the list being built.
   std::vector<bool> faceOnPath_;
-  mutable std::unique_ptr<WorkerPool> pool_;
+  std::unique_ptr<WorkerPool> pool_;
   std::uint64_t settled_ = 0;  // triangles held by the Spaces made so far
   std::chrono::steady_clock::time_point lastProgress_{};
 };

@@ -1,11 +1,7 @@
-#include <cassert>
-#include <cstdint>
-#include <memory>
-#include <vector>
+#include "bsp/triangle_split.h"
 
-#include "bsp/bsp_builder.h"
-#include "bsp/stopwatch.h"
-#include "portal/portal_creation.h"
+#include <cassert>
+
 #include "scene/edge_set.h"
 #include "scene/scene.h"
 
@@ -95,9 +91,8 @@ void splitInThree(Scene& scene, const Triangle& cutter, std::int32_t i, int lone
   pairSide.push_back(static_cast<std::uint32_t>(j2));
 }
 
-// Sorts triangle i to a side of the cutter plane, cutting it into the Scene
-// when it straddles the plane and recording where behind-side geometry meets
-// the plane. Returns true when the triangle was cut.
+}  // namespace
+
 bool splitTriangle(Scene& scene, const Triangle& cutter, std::int32_t cutterIndex, std::int32_t i, EdgeSet& edges,
                    std::vector<std::uint32_t>& frontTriangles, std::vector<std::uint32_t>& behindTriangles) {
   if (i == cutterIndex) {
@@ -149,99 +144,6 @@ bool splitTriangle(Scene& scene, const Triangle& cutter, std::int32_t cutterInde
   const bool loneInFront = front == 1;
   splitInThree(scene, cutter, i, loneInFront ? f : b, loneInFront, edges, frontTriangles, behindTriangles);
   return true;
-}
-
-}  // namespace
-
-// Created by the first portal creation (a build that creates none leaves no
-// file), then kept open and emptied for each one: closing a truncated file
-// makes ext4 write its old content out at once, for every portal.
-SceneLog& BspBuilder::emptiedTrisLog() {
-  if (trisLog_ == nullptr) {
-    trisLog_ = std::make_unique<SceneLog>(trisLogPath_, scene_);
-  } else {
-    trisLog_->restart();
-  }
-  return *trisLog_;
-}
-
-std::vector<LogFailure> BspBuilder::closeLogs() {
-  std::vector<LogFailure> failures;
-  for (SceneLog* log : {&contoursLog_, trisLog_.get()}) {
-    if (log != nullptr && !log->close()) failures.push_back({log->path(), log->failure()});
-  }
-  return failures;
-}
-
-void BspBuilder::split(std::int32_t cutter, const std::vector<std::uint32_t>& triangles,
-                       std::vector<std::uint32_t>& frontTriangles, std::vector<std::uint32_t>& behindTriangles,
-                       const std::vector<Portal*>& portals, std::vector<Portal*>& frontPortals,
-                       std::vector<Portal*>& behindPortals) {
-  // Every side test and intersection of this split, the portal splitting's
-  // included, uses this copy: appending pieces may move the Scene's triangles.
-  const Triangle cutterCopy = scene_->triangle(cutter);
-  EdgeSet edges;
-
-  const Stopwatch splittingTime;
-  sourceFaceOf(cutter);  // covers every triangle there is before the cuts
-  for (const std::uint32_t i : triangles) {
-    if (splitTriangle(*scene_, cutterCopy, cutter, static_cast<std::int32_t>(i), edges, frontTriangles,
-                      behindTriangles)) {
-      ++stats_.trianglesSplit;
-      // The appended pieces come from the same face as the piece kept at i.
-      const std::int32_t face = sourceFace_[i];
-      sourceFace_.resize(static_cast<std::size_t>(scene_->triangleCount()), face);
-    }
-  }
-  stats_.splittingSeconds += splittingTime.seconds();
-  // Incoming fragments after the triangles, in list order; they add their own
-  // on-plane segments to the same set.
-  const Stopwatch portalSplittingTime;
-  for (Portal* fragment : portals) {
-    splitPortal(cutterCopy, edges, fragment, frontPortals, behindPortals, portalStore_);
-  }
-  stats_.portalSplittingSeconds += portalSplittingTime.seconds();
-
-  // The cutter plane's own portal comes last in the output lists.
-  const std::size_t frontBefore = frontPortals.size();
-  const Stopwatch segmentLogTime;
-  writeEdgeSet(contoursLog_, edges);
-  stats_.logWritingSeconds += segmentLogTime.seconds();
-  const Stopwatch chainingTime;
-  const std::vector<Contour> rings = chainContours(edges);
-  stats_.chainingSeconds += chainingTime.seconds();
-  const Stopwatch ringLogTime;
-  writeContours(contoursLog_, rings);
-  stats_.logWritingSeconds += ringLogTime.seconds();
-  const Stopwatch creationTime;
-  const PortalOutcome outcome = createCutterPortal(
-      rings, cutterCopy.planeNormal(), frontPortals, behindPortals, portalStore_,
-      [this]() -> SceneLog& { return emptiedTrisLog(); }, options_.squareHalfSide);
-  stats_.portalsCreated += frontPortals.size() - frontBefore;
-  countPortalOutcome(cutter, cutterCopy.planeNormal(), outcome);
-  stats_.portalCreationSeconds += creationTime.seconds();
-}
-
-void BspBuilder::countPortalOutcome(std::int32_t cutter, const Point3& normal, PortalOutcome outcome) {
-  switch (outcome) {
-    case PortalOutcome::Created:
-      return;
-    case PortalOutcome::NoRings:
-      ++stats_.planesWithoutRings;
-      return;
-    case PortalOutcome::Refused:
-      ++stats_.planesRefused;
-      break;
-    case PortalOutcome::NoArea:
-      ++stats_.planesWithoutArea;
-      break;
-    case PortalOutcome::Untessellable:
-      ++stats_.planesUntessellable;
-      break;
-  }
-  if (stats_.planesWithoutPortal.size() < BuildStats::kPlanesWithoutPortalKept) {
-    stats_.planesWithoutPortal.push_back({cutter, normal, outcome});
-  }
 }
 
 }  // namespace pw

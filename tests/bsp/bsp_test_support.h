@@ -1,6 +1,6 @@
 // Shared pieces of the BSP tests: triangles written by hand into a Scene,
-// moved meshes, reading log lines back, and running code on a thread with a
-// small stack (the scratch folder comes from tests/support).
+// moved meshes, whole builds dumped as the start-up does, and running code on
+// a thread with a small stack (the scratch folder comes from tests/support).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,45 +8,36 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <functional>
-#include <ostream>
-#include <sstream>
-#include <string>
 #include <vector>
 
 #include "bsp/bsp_builder.h"
+#include "compile/tree_dump.h"
+#include "diag/scene_log.h"
 #include "scene/scene.h"
 #include "tests/support/scratch_dir.h"
 #include "tools/levelgen.h"
 
-namespace pw {
-
-// How GoogleTest prints a build in parameterised cases.
-inline void PrintTo(BuildStrategy strategy, std::ostream* out) {
-  *out << (strategy == BuildStrategy::Fast ? "fast" : "straightforward");
-}
-
-}  // namespace pw
-
 namespace pw::testing_support {
+
+inline bool sameBits(const Point3& a, const Point3& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // Appends the triangle (corner, corner + e1, corner + e2) with its own three
 // vertices; its plane normal is normalized(e1 x e2), its front the side e1 x e2
-// points to. Every corner gets the normal index `normal` (added if missing).
-inline std::int32_t addFacing(Scene& scene, const Point3& corner, const Point3& e1, const Point3& e2,
-                              std::int32_t normal = 0) {
-  while (scene.normalCount() <= normal) scene.addNormal({0, 0, 1});
+// points to. Every corner gets the normal index 0 (added if missing).
+inline std::int32_t addFacing(Scene& scene, const Point3& corner, const Point3& e1, const Point3& e2) {
+  if (scene.normalCount() == 0) scene.addNormal({0, 0, 1});
   const std::int32_t a = scene.addVertex(corner);
   const std::int32_t b = scene.addVertex(corner + e1);
   const std::int32_t c = scene.addVertex(corner + e2);
-  return scene.addTriangle(a, b, c, normal, normal, normal);
+  return scene.addTriangle(a, b, c, 0, 0, 0);
 }
 
 // Appends the triangle (a, b, c) with its own three vertices.
-inline std::int32_t addCorners(Scene& scene, const Point3& a, const Point3& b, const Point3& c,
-                               std::int32_t normal = 0) {
-  return addFacing(scene, a, b - a, c - a, normal);
+inline std::int32_t addCorners(Scene& scene, const Point3& a, const Point3& b, const Point3& c) {
+  return addFacing(scene, a, b - a, c - a);
 }
 
 inline std::vector<std::uint32_t> indices(std::initializer_list<std::int32_t> list) {
@@ -67,16 +58,15 @@ inline Mesh moved(const Mesh& mesh, double yaw, double pitch, const Point3& offs
   return out;
 }
 
-// Test names for cases run with each build.
-inline std::string strategyName(const ::testing::TestParamInfo<BuildStrategy>& param) {
-  return param.param == BuildStrategy::Fast ? "fast" : "straightforward";
-}
-
-inline std::vector<std::string> fileLines(const std::filesystem::path& path) {
-  std::vector<std::string> lines;
-  std::istringstream in(readFile(path));
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
+// Builds, flattens and dumps the whole Scene into `dir` ("out.log",
+// "contours.log", "tris.log"), as the start-up does; returns the figures.
+inline BuildStats buildAndDump(Scene& scene, const std::filesystem::path& dir, BuildOptions options = {}) {
+  BspBuilder builder(&scene, dir, options);
+  BspNode* root = builder.build(scene.allTriangleIndices(), {});
+  root->collectLeafFragments();
+  SceneLog log(dir / "out.log", &scene);
+  dumpTree(log, *root);
+  return builder.stats();
 }
 
 // Runs `work` on a thread whose stack is only `stackBytes` big: code that

@@ -4,11 +4,8 @@
 #include <fstream>
 #include <string>
 
-#include "bsp/bsp_builder.h"
 #include "bsp_test_support.h"
 #include "compile/level_compiler.h"
-#include "compile/tree_dump.h"
-#include "diag/scene_log.h"
 #include "scene/scene.h"
 #include "tools/levelgen.h"
 
@@ -18,15 +15,6 @@ namespace {
 using testing_support::addCorners;
 using testing_support::readFile;
 using testing_support::ScratchDir;
-
-// Builds, flattens and dumps the whole Scene into `dir`, as the start-up does.
-void compileInto(Scene& scene, const std::filesystem::path& dir) {
-  BspBuilder builder(&scene, dir);
-  BspNode* root = builder.build(scene.allTriangleIndices(), {});
-  root->collectLeafFragments();
-  SceneLog log(dir / "out.log", &scene);
-  dumpTree(log, *root);
-}
 
 // A cup and a tile, small enough to check by hand.
 //
@@ -42,36 +30,18 @@ void compileInto(Scene& scene, const std::filesystem::path& dir) {
 // corner order: b->a, a->c, c->b, a ring counter-clockwise around +y, so
 // the portal is the rim triangle; the tile's Space leads into the cup and
 // the cup's back.
-void addTileAndCup(Scene& scene) {
+TEST(GoldenLogs, tileAndCupLogsMatchByteForByte) {
+  ScratchDir dir;
+  Scene scene;
   const Point3 a{0, 0, 0}, b{2, 0, 0}, c{0, 0, 2}, apex{0, -1, 0};
   addCorners(scene, {5, 0, 5}, {5, 0, 6}, {6, 0, 5});
   addCorners(scene, a, apex, b);
   addCorners(scene, a, c, apex);
   addCorners(scene, b, apex, c);
-}
-
-TEST(GoldenLogs, tileAndCupLogsMatchByteForByte) {
-  ScratchDir dir;
-  Scene scene;
-  addTileAndCup(scene);
-  compileInto(scene, dir.path());
+  testing_support::buildAndDump(scene, dir.path());
   const std::filesystem::path golden = std::filesystem::path(PORTALWALK_TEST_DATA_DIR) / "golden";
   for (const char* name : {"out.log", "contours.log", "tris.log"}) {
     EXPECT_EQ(readFile(dir.file(name)), readFile(golden / name)) << name;
-  }
-}
-
-TEST(GoldenLogs, twoBuildsOfOneLevelWriteIdenticalLogs) {
-  ScratchDir first, second;
-  for (const ScratchDir* dir : {&first, &second}) {
-    Scene scene;
-    appendToScene(layoutMesh(sampleLayout()), scene);
-    compileInto(scene, dir->path());
-  }
-  for (const char* name : {"out.log", "contours.log", "tris.log"}) {
-    const std::string text = readFile(first.file(name));
-    EXPECT_FALSE(text.empty()) << name;
-    EXPECT_EQ(text, readFile(second.file(name))) << name;
   }
 }
 
@@ -83,7 +53,7 @@ TEST(GoldenLogs, compiledObjFileMatchesTheMeshBuiltDirectly) {
   {
     Scene scene;
     appendToScene(mesh, scene);
-    compileInto(scene, direct.path());
+    testing_support::buildAndDump(scene, direct.path());
   }
   {
     std::ofstream obj(viaObj.file("level.obj"));

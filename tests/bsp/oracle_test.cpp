@@ -3,18 +3,15 @@
 // for bit and the same figures, whatever the number of threads.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "bsp/bsp_builder.h"
-#include "bsp/bsp_node.h"
 #include "bsp_test_support.h"
-#include "compile/tree_dump.h"
-#include "diag/scene_log.h"
 #include "scene/obj_reader.h"
 #include "scene/scene.h"
 #include "tools/levelgen.h"
@@ -22,83 +19,64 @@
 namespace pw {
 namespace {
 
-using testing_support::readFile;
 using testing_support::moved;
+using testing_support::readFile;
+using testing_support::sameBits;
 using testing_support::ScratchDir;
 
 struct Outcome {
   Scene scene;
   BuildStats stats;
-  std::string outLog;
-  std::string contoursLog;
-  bool trisLogWritten = false;
-  std::string trisLog;
+  std::vector<std::string> logs;  // "out.log", "contours.log", "tris.log" ("missing" when not written)
 };
 
-// Builds, flattens and dumps the whole Scene as the start-up does, and keeps
-// what can be compared.
+constexpr const char* kLogs[] = {"out.log", "contours.log", "tris.log"};
+
+// Builds with these options and keeps what can be compared.
 std::unique_ptr<Outcome> buildWith(const std::function<void(Scene&)>& fill, BuildOptions options) {
   auto outcome = std::make_unique<Outcome>();
   fill(outcome->scene);
   const ScratchDir dir;
-  {
-    BspBuilder builder(&outcome->scene, dir.path(), options);
-    BspNode* root = builder.build(outcome->scene.allTriangleIndices(), {});
-    root->collectLeafFragments();
-    SceneLog log(dir.file("out.log"), &outcome->scene);
-    dumpTree(log, *root);
-    outcome->stats = builder.stats();
+  outcome->stats = testing_support::buildAndDump(outcome->scene, dir.path(), options);
+  for (const char* log : kLogs) {
+    outcome->logs.push_back(std::filesystem::exists(dir.file(log)) ? readFile(dir.file(log)) : "missing");
   }
-  outcome->outLog = readFile(dir.file("out.log"));
-  outcome->contoursLog = readFile(dir.file("contours.log"));
-  outcome->trisLogWritten = std::filesystem::exists(dir.file("tris.log"));
-  outcome->trisLog = readFile(dir.file("tris.log"));
   return outcome;
-}
-
-bool sameBits(const Point3& a, const Point3& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-void expectSameScene(const Scene& expected, const Scene& actual) {
-  ASSERT_EQ(expected.vertexCount(), actual.vertexCount());
-  ASSERT_EQ(expected.normalCount(), actual.normalCount());
-  ASSERT_EQ(expected.triangleCount(), actual.triangleCount());
-  for (std::int32_t v = 0; v < expected.vertexCount(); ++v) {
-    ASSERT_TRUE(sameBits(expected.vertex(v), actual.vertex(v))) << "vertex " << v;
-  }
-  for (std::int32_t n = 0; n < expected.normalCount(); ++n) {
-    ASSERT_TRUE(sameBits(expected.normal(n), actual.normal(n))) << "normal " << n;
-  }
-  for (std::int32_t t = 0; t < expected.triangleCount(); ++t) {
-    const Triangle& a = expected.triangle(t);
-    const Triangle& b = actual.triangle(t);
-    for (int corner = 0; corner < 3; ++corner) {
-      ASSERT_EQ(a.vertexIndex(corner), b.vertexIndex(corner)) << "triangle " << t;
-      ASSERT_EQ(a.normalIndex(corner), b.normalIndex(corner)) << "triangle " << t;
-    }
-    ASSERT_TRUE(sameBits(a.planeNormal(), b.planeNormal())) << "triangle " << t;
-  }
 }
 
 void expectSameOutcome(const Outcome& expected, const Outcome& actual) {
   // Whole-file comparisons: a mismatch prints both, so only say whether.
-  EXPECT_TRUE(expected.outLog == actual.outLog) << "out.log differs";
-  EXPECT_TRUE(expected.contoursLog == actual.contoursLog) << "contours.log differs";
-  EXPECT_EQ(expected.trisLogWritten, actual.trisLogWritten);
-  EXPECT_TRUE(expected.trisLog == actual.trisLog) << "tris.log differs";
-  expectSameScene(expected.scene, actual.scene);
-  const BuildStats& a = expected.stats;
-  const BuildStats& b = actual.stats;
-  EXPECT_EQ(a.innerNodes, b.innerNodes);
-  EXPECT_EQ(a.spaces, b.spaces);
-  EXPECT_EQ(a.forcedSpaces, b.forcedSpaces);
-  EXPECT_EQ(a.maxDepth, b.maxDepth);
-  EXPECT_EQ(a.trianglesSplit, b.trianglesSplit);
-  EXPECT_EQ(a.portalsCreated, b.portalsCreated);
-  EXPECT_EQ(a.planesWithoutRings, b.planesWithoutRings);
-  EXPECT_EQ(a.planesRefused, b.planesRefused);
-  EXPECT_EQ(a.planesWithoutArea, b.planesWithoutArea);
-  EXPECT_EQ(a.planesUntessellable, b.planesUntessellable);
-  EXPECT_EQ(a.planesWithoutPortal.size(), b.planesWithoutPortal.size());
+  for (std::size_t i = 0; i < expected.logs.size(); ++i) {
+    EXPECT_TRUE(expected.logs[i] == actual.logs[i]) << kLogs[i] << " differs";
+  }
+  const auto figures = [](const BuildStats& s) {
+    return std::vector<std::uint64_t>{s.innerNodes,
+                                      s.spaces,
+                                      s.forcedSpaces,
+                                      s.maxDepth,
+                                      s.trianglesSplit,
+                                      s.portalsCreated,
+                                      s.planesWithoutRings,
+                                      s.planesRefused,
+                                      s.planesWithoutArea,
+                                      s.planesUntessellable,
+                                      s.planesWithoutPortal.size()};
+  };
+  EXPECT_EQ(figures(expected.stats), figures(actual.stats));
+  const Scene& a = expected.scene;
+  const Scene& b = actual.scene;
+  ASSERT_EQ(a.vertexCount(), b.vertexCount());
+  ASSERT_EQ(a.normalCount(), b.normalCount());
+  ASSERT_EQ(a.triangleCount(), b.triangleCount());
+  for (std::int32_t v = 0; v < a.vertexCount(); ++v) ASSERT_TRUE(sameBits(a.vertex(v), b.vertex(v))) << "vertex " << v;
+  for (std::int32_t n = 0; n < a.normalCount(); ++n) ASSERT_TRUE(sameBits(a.normal(n), b.normal(n))) << "normal " << n;
+  for (std::int32_t t = 0; t < a.triangleCount(); ++t) {
+    for (int k = 0; k < 3; ++k) {
+      ASSERT_EQ(a.triangle(t).vertexIndex(k), b.triangle(t).vertexIndex(k)) << "triangle " << t;
+      ASSERT_EQ(a.triangle(t).normalIndex(k), b.triangle(t).normalIndex(k)) << "triangle " << t;
+    }
+    ASSERT_TRUE(sameBits(a.triangle(t).planeNormal(), b.triangle(t).planeNormal())) << "triangle " << t;
+  }
 }
 
 // Separate random triangles plus what makes plane grouping and counting
@@ -116,20 +94,14 @@ Mesh soupWithTroubles(std::uint64_t seed) {
     mesh.positions.push_back(p);
     return static_cast<std::int32_t>(mesh.positions.size() - 1);
   };
-  const std::int32_t a = add({1, 1, 1});
-  const std::int32_t b = add({2, 2, 2});
-  const std::int32_t c = add({3, 3, 3});
-  mesh.faces.push_back({{a, b, c}, {0, 0, 0}});
-  mesh.faces.push_back({{a, a, b}, {0, 0, 0}});
+  const std::int32_t a = add({1, 1, 1}), b = add({2, 2, 2}), c = add({3, 3, 3});
+  mesh.faces.insert(mesh.faces.end(), {{{a, b, c}, {0, 0, 0}}, {{a, a, b}, {0, 0, 0}}});
   for (int i = 0; i < 6; ++i) {
     for (const double height : {-2.0, 0.0, 3.0}) {
       const double x = 2.0 * i - 6;
-      const std::int32_t p0 = add({x, height, -1});
-      const std::int32_t p1 = add({x + 1.5, height, -1});
-      const std::int32_t p2 = add({x, height, 0.5});
+      const std::int32_t p0 = add({x, height, -1}), p1 = add({x + 1.5, height, -1}), p2 = add({x, height, 0.5});
       // Up, then down: (x, z) winding decides the sign, -0 comes with it.
-      mesh.faces.push_back({{p0, p2, p1}, {0, 0, 0}});
-      mesh.faces.push_back({{p0, p1, p2}, {0, 0, 0}});
+      mesh.faces.insert(mesh.faces.end(), {{{p0, p2, p1}, {0, 0, 0}}, {{p0, p1, p2}, {0, 0, 0}}});
       const std::int32_t w = add({height, x, 4});
       mesh.faces.push_back({{w, add({height, x + 1, 4}), add({height, x, 6})}, {0, 0, 0}});
     }

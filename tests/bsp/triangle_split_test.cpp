@@ -1,167 +1,126 @@
+// The triangle phase of a split against the floor y = 0 facing up (+y is its
+// front), far larger than the triangles it divides. The triangles lie in the
+// plane z = 0, so their corners' y coordinates say on which side they are.
+#include "bsp/triangle_split.h"
+
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <string>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
-#include "bsp/bsp_builder.h"
 #include "bsp_test_support.h"
+#include "scene/edge_set.h"
 #include "scene/scene.h"
 
 namespace pw {
 namespace {
 
 using testing_support::addCorners;
-using testing_support::fileLines;
 using testing_support::indices;
-using testing_support::ScratchDir;
+using Segments = std::vector<std::pair<Point3, Point3>>;
 
-bool sameBits(const Point3& a, const Point3& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool sameSegments(const Segments& a, const Segments& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
+    return samePoint(x.first, y.first) && samePoint(x.second, y.second);
+  });
+}
 
-// The cutter is the floor y = 0 facing up (+y is its front), far larger
-// than the triangles it divides. Triangles lie in the plane z = 0, so their
-// corners' y coordinates say on which side of the cutter they are.
-class TrianglePhase : public ::testing::Test {
- protected:
-  TrianglePhase() {
-    cutter = addCorners(scene, {-10, 0, -10}, {-10, 0, 10}, {10, 0, -10});
-    // Corner normals for interpolation checks: n0 = +x, n1 = +y, n2 = +z.
-    scene.addNormal({1, 0, 0});
-    scene.addNormal({0, 1, 0});
-    scene.addNormal({0, 0, 1});
+struct Split {
+  Split() { cutter = addCorners(scene, {-10, 0, -10}, {-10, 0, 10}, {10, 0, -10}); }
+  // Sorts the triangle (a, b, c).
+  std::int32_t run(const Point3& a, const Point3& b, const Point3& c) {
+    const std::int32_t t = addCorners(scene, a, b, c);
+    const Triangle cutterCopy = scene.triangle(cutter);
+    cut = splitTriangle(scene, cutterCopy, cutter, t, edges, front, behind);
+    for (const auto& [start, end] : edges) segments.emplace_back(start, end);
+    return t;
   }
+  Point3 corner(std::int32_t t, int k) const { return scene.vertex(scene.triangle(t).vertexIndex(k)); }
 
-  // A triangle with its own corners and the corner normals 1, 2, 3.
-  std::int32_t add(const Point3& a, const Point3& b, const Point3& c) {
-    const auto va = scene.addVertex(a);
-    const auto vb = scene.addVertex(b);
-    const auto vc = scene.addVertex(c);
-    return scene.addTriangle(va, vb, vc, 1, 2, 3);
-  }
-
-  void run(const std::vector<std::uint32_t>& list) {
-    BspBuilder builder(&scene, dir.path());
-    std::vector<Portal*> frontPortals, behindPortals;
-    builder.split(cutter, list, front, behind, {}, frontPortals, behindPortals);
-    splits = builder.stats().trianglesSplit;
-  }
-
-  // The segments the split recorded, as "x y z" texts, from the first
-  // section of "contours.log" (start point, empty line, end point, hyphens).
-  std::vector<std::pair<std::string, std::string>> segments() const {
-    const std::vector<std::string> lines = fileLines(dir.file("contours.log"));
-    std::vector<std::pair<std::string, std::string>> out;
-    for (std::size_t i = 0; i + 3 < lines.size() && lines[i] != "==============="; i += 4) {
-      out.emplace_back(lines[i], lines[i + 2]);
-    }
-    return out;
-  }
-
-  Point3 corner(std::int32_t triangle, int k) const {
-    return scene.vertex(scene.triangle(triangle).vertexIndex(k));
-  }
-  Point3 cornerNormal(std::int32_t triangle, int k) const {
-    return scene.normal(scene.triangle(triangle).normalIndex(k));
-  }
-  void expectCorners(std::int32_t triangle, const Point3& a, const Point3& b, const Point3& c) const {
-    EXPECT_TRUE(samePoint(corner(triangle, 0), a) && samePoint(corner(triangle, 1), b) &&
-                samePoint(corner(triangle, 2), c))
-        << "triangle " << triangle;
-  }
-
-  ScratchDir dir;
   Scene scene;
   std::int32_t cutter = 0;
+  EdgeSet edges;
   std::vector<std::uint32_t> front, behind;
-  std::uint64_t splits = 0;
+  Segments segments;
+  bool cut = false;
 };
 
-TEST_F(TrianglePhase, wholeTrianglesGoToTheirSideAndOnlyBehindEdgesRecordSegments) {
+TEST(TrianglePhase, wholeTrianglesGoToTheirSideAndOnlyBehindEdgesRecordSegments) {
   const struct {
     const char* what;
     Point3 a, b, c;
     bool toFront;
-    std::vector<std::pair<std::string, std::string>> segments;
+    Segments segments;
   } cases[] = {
       {"in front", {0, 1, 0}, {1, 2, 0}, {0, 2, 0}, true, {}},
       {"behind", {0, -1, 0}, {0, -2, 0}, {1, -2, 0}, false, {}},
       {"coplanar, facing down", {0, 0, 0}, {1, 0, 0}, {0, 0, 1}, true, {}},
       {"edge on the plane, third corner in front", {0, 0, 0}, {1, 0, 0}, {0, 1, 0}, true, {}},
       // b = corner 1: the edge from corner 2 to corner 0, in the triangle's order.
-      {"edge on the plane, third corner behind", {0, 0, 0}, {0, -1, 0}, {1, 0, 0}, false, {{"1 0 0", "0 0 0"}}},
+      {"edge on the plane, third corner behind", {0, 0, 0}, {0, -1, 0}, {1, 0, 0}, false, {{{1, 0, 0}, {0, 0, 0}}}},
       {"one corner on the plane, two in front", {0, 0, 0}, {1, 1, 0}, {0, 1, 0}, true, {}},
       {"one corner on the plane, two behind", {0, 0, 0}, {0, -1, 0}, {1, -1, 0}, false, {}},
       {"within the tolerance of the plane", {0, 0.0001, 0}, {1, -0.0001, 0}, {0, 0, 1}, true, {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const std::int32_t t = add(c.a, c.b, c.c);
-    const std::int32_t vertices = scene.vertexCount();
-    const std::int32_t triangles = scene.triangleCount();
-    front.clear();
-    behind.clear();
-    run(indices({t}));
-    EXPECT_EQ(front, c.toFront ? indices({t}) : indices({}));
-    EXPECT_EQ(behind, c.toFront ? indices({}) : indices({t}));
-    EXPECT_EQ(segments(), c.segments);
-    EXPECT_EQ(scene.vertexCount(), vertices);
-    EXPECT_EQ(scene.triangleCount(), triangles);
-    EXPECT_EQ(splits, 0u);
+    Split split;
+    const std::int32_t triangles = split.scene.triangleCount() + 1;
+    const std::int32_t t = split.run(c.a, c.b, c.c);
+    EXPECT_EQ(split.front, c.toFront ? indices({t}) : indices({}));
+    EXPECT_EQ(split.behind, c.toFront ? indices({}) : indices({t}));
+    EXPECT_TRUE(sameSegments(split.segments, c.segments));
+    EXPECT_EQ(split.scene.triangleCount(), triangles);
+    EXPECT_FALSE(split.cut);
   }
 }
 
-// No corner on the plane, the lone corner L = corner 0 in front:
+// No corner on the plane: the lone corner L keeps the triangle's index with
+// the piece (L, Q1, Q2); (Q1, K1, K2) and (Q1, K2, Q2) are appended, and the
+// segment runs the way the behind pieces' boundary runs along the cut.
 //
-//         L (0, 2)
-//        / \                     .
-//   Q2 -------- Q1               y = 0
-//      /     \                   .
-//   K2 ------- K1    K1 = (2, -2), K2 = (-2, -2)
-TEST_F(TrianglePhase, loneCornerInFrontMakesThreePieces) {
-  const std::int32_t t = add({0, 2, 0}, {-2, -2, 0}, {2, -2, 0});
-  // Corner 1 is K1 here, so Q1 lies towards (-2, -2).
-  const Point3 plane = scene.triangle(t).planeNormal();
-  const std::int32_t v = scene.vertexCount();
-  const std::int32_t n = scene.normalCount();
-  const std::int32_t j1 = scene.triangleCount();
-  run(indices({t}));
-
-  // Appended: vQ1, vQ2, then nQ1, nQ2.
-  ASSERT_EQ(scene.vertexCount(), v + 2);
-  ASSERT_EQ(scene.normalCount(), n + 2);
-  ASSERT_EQ(scene.triangleCount(), j1 + 2);
-  EXPECT_TRUE(samePoint(scene.vertex(v), {-1, 0, 0}));
-  EXPECT_TRUE(samePoint(scene.vertex(v + 1), {1, 0, 0}));
-  EXPECT_TRUE(samePoint(scene.normal(n), {0.5, 0.5, 0}));    // between n(L) = +x and n(K1) = +y
-  EXPECT_TRUE(samePoint(scene.normal(n + 1), {0.5, 0, 0.5}));  // between +x and n(K2) = +z
-  expectCorners(t, {0, 2, 0}, {-1, 0, 0}, {1, 0, 0});           // (L, Q1, Q2)
-  expectCorners(j1, {-1, 0, 0}, {-2, -2, 0}, {2, -2, 0});       // (Q1, K1, K2)
-  expectCorners(j1 + 1, {-1, 0, 0}, {2, -2, 0}, {1, 0, 0});     // (Q1, K2, Q2)
-  EXPECT_EQ(scene.triangle(t).normalIndex(1), n);
-  EXPECT_EQ(scene.triangle(j1 + 1).normalIndex(2), n + 1);
-  EXPECT_EQ(front, indices({t}));
-  EXPECT_EQ(behind, indices({j1, j1 + 1}));
-  EXPECT_EQ(segments(), (std::vector<std::pair<std::string, std::string>>{{"1 0 0", "-1 0 0"}}));  // (Q2, Q1)
-  for (const std::int32_t piece : {t, j1, j1 + 1}) {
-    EXPECT_TRUE(sameBits(scene.triangle(piece).planeNormal(), plane));
-    // Same winding as the source: the corners' own normal agrees with it.
-    const Point3 own = cross(corner(piece, 1) - corner(piece, 0), corner(piece, 2) - corner(piece, 0));
-    EXPECT_GT(dot(own, plane), 0.0);
+//         L (0, 2)                   (the lone corner in front)
+//        / \                         .
+//   Q1 -------- Q2                   y = 0
+//      /     \                       .
+//   K1 ------- K2    K1 = (-2, -2), K2 = (2, -2)
+TEST(TrianglePhase, loneCornerMakesThreePiecesOnEitherSide) {
+  const struct {
+    const char* what;
+    Point3 corners[3];
+    bool loneInFront;
+    Point3 pieces[3][3];  // kept, first and second appended
+    Segments segments;
+  } cases[] = {
+      {"lone corner 0 in front",
+       {{0, 2, 0}, {-2, -2, 0}, {2, -2, 0}},
+       true,
+       {{{0, 2, 0}, {-1, 0, 0}, {1, 0, 0}}, {{-1, 0, 0}, {-2, -2, 0}, {2, -2, 0}}, {{-1, 0, 0}, {2, -2, 0}, {1, 0, 0}}},
+       {{{1, 0, 0}, {-1, 0, 0}}}},
+      {"lone corner 1 behind",
+       {{-2, 2, 0}, {0, -2, 0}, {2, 2, 0}},
+       false,
+       {{{0, -2, 0}, {1, 0, 0}, {-1, 0, 0}}, {{1, 0, 0}, {2, 2, 0}, {-2, 2, 0}}, {{1, 0, 0}, {-2, 2, 0}, {-1, 0, 0}}},
+       {{{1, 0, 0}, {-1, 0, 0}}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Split split;
+    const std::int32_t j = split.scene.triangleCount() + 1;
+    const std::int32_t t = split.run(c.corners[0], c.corners[1], c.corners[2]);
+    const Point3 plane = split.scene.triangle(t).planeNormal();
+    EXPECT_TRUE(split.cut);
+    ASSERT_EQ(split.scene.triangleCount(), j + 2);
+    const std::int32_t pieces[] = {t, j, j + 1};
+    for (int p = 0; p < 3; ++p) {
+      for (int k = 0; k < 3; ++k) EXPECT_TRUE(samePoint(split.corner(pieces[p], k), c.pieces[p][k])) << p << k;
+      EXPECT_TRUE(testing_support::sameBits(split.scene.triangle(pieces[p]).planeNormal(), plane));
+    }
+    EXPECT_EQ(split.front, c.loneInFront ? indices({t}) : indices({j, j + 1}));
+    EXPECT_EQ(split.behind, c.loneInFront ? indices({j, j + 1}) : indices({t}));
+    EXPECT_TRUE(sameSegments(split.segments, c.segments));
   }
-}
-
-TEST_F(TrianglePhase, loneCornerBehindMakesThreePiecesTheOtherWay) {
-  // L = corner 1 (behind), K1 = corner 2, K2 = corner 0.
-  const std::int32_t t = add({-2, 2, 0}, {0, -2, 0}, {2, 2, 0});
-  const std::int32_t j1 = scene.triangleCount();
-  run(indices({t}));
-  expectCorners(t, {0, -2, 0}, {1, 0, 0}, {-1, 0, 0});        // (L, Q1, Q2)
-  expectCorners(j1, {1, 0, 0}, {2, 2, 0}, {-2, 2, 0});        // (Q1, K1, K2)
-  expectCorners(j1 + 1, {1, 0, 0}, {-2, 2, 0}, {-1, 0, 0});   // (Q1, K2, Q2)
-  EXPECT_EQ(front, indices({j1, j1 + 1}));
-  EXPECT_EQ(behind, indices({t}));
-  EXPECT_EQ(segments(), (std::vector<std::pair<std::string, std::string>>{{"1 0 0", "-1 0 0"}}));  // (Q1, Q2)
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "bsp/corner_bvh.h"
+#include "bsp/fast/corner_bvh.h"
 
 #include <algorithm>
 #include <cassert>

@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "bsp/plane_groups.h"
-#include "bsp/scratch_vector.h"
+#include "bsp/fast/plane_groups.h"
+#include "bsp/fast/scratch_vector.h"
 
 namespace pw {
 

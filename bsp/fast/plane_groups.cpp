@@ -1,4 +1,4 @@
-#include "bsp/plane_groups.h"
+#include "bsp/fast/plane_groups.h"
 
 #include <array>
 #include <bit>
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <limits>
 
-#include "bsp/scratch_vector.h"
+#include "bsp/fast/scratch_vector.h"
 #include "scene/scene.h"
 
 namespace pw {
@@ -81,12 +81,6 @@ Plane planeOf(const Scene& scene, std::uint32_t triangle) {
 std::array<Point3, 3> cornersOf(const Scene& scene, std::uint32_t triangle) {
   const Triangle& t = scene.triangle(static_cast<std::int32_t>(triangle));
   return {scene.vertex(t.vertexIndex(0)), scene.vertex(t.vertexIndex(1)), scene.vertex(t.vertexIndex(2))};
-}
-
-void PlaneCounts::remove(const CornerSides& sides) {
-  std::uint32_t& count = slotOf(sides);
-  assert(count > 0 && "only an entry that was counted is taken away");
-  --count;
 }
 
 // Open addressing with linear probing. A slot holds a group's number and

@@ -1,4 +1,4 @@
-#include "bsp/worker_pool.h"
+#include "bsp/fast/worker_pool.h"
 
 #include <algorithm>
 #include <cassert>

@@ -1,14 +1,12 @@
-// The fast build's analysis of one list: convexity and the candidates'
-// counts, per plane group, either counted against a corner hierarchy or
-// derived from the parent list's counts. Every answer equals the
-// straightforward one. Internal to bsp/.
+// The fast build's counts of a list's plane groups: counted against a
+// corner hierarchy, or derived from the parent list's counts. Every count
+// equals the straightforward one. Internal to bsp/.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-#include "bsp/bsp_builder.h"
-#include "bsp/plane_groups.h"
+#include "bsp/fast/plane_groups.h"
 
 namespace pw {
 
@@ -16,25 +14,15 @@ class CornerBvh;
 class Scene;
 class WorkerPool;
 
-// True when no corner of an entry lies behind the plane of another entry,
-// each plane group tested once against the hierarchy.
-bool isConvexPruned(const Scene& scene, const std::vector<std::uint32_t>& list, const PlaneGroups& groups,
-                    const CornerBvh& bvh);
-// The same answer read off counted groups.
-bool isConvexFromCounts(const Scene& scene, const std::vector<std::uint32_t>& list, const PlaneGroups& groups);
-
 // Counts every group's plane against the hierarchy, groups spread over the pool.
 void countPlanes(const Scene& scene, const std::vector<std::uint32_t>& list, PlaneGroups& groups, const CornerBvh& bvh,
                  WorkerPool& pool);
-
-// The passes of the cutter choice over counted groups.
-CutterChoice chooseAmongGroups(const std::vector<std::uint32_t>& list, const PlaneGroups& groups);
 
 // Which child each entry of a list went to, for a split that cut nothing
 // (every entry then went whole to one side, in order).
 enum class ChildSide : std::uint8_t { Front, Behind };
 std::vector<ChildSide> childSides(const std::vector<std::uint32_t>& list, const std::vector<std::uint32_t>& front,
-                                    const std::vector<std::uint32_t>& behind);
+                                  const std::vector<std::uint32_t>& behind);
 
 // The counted groups of the child on side `keep` of a split that cut
 // nothing, from the parent's counted groups: the parent's counts minus what

@@ -10,7 +10,7 @@
 #include <system_error>
 #include <vector>
 
-#include "bsp_test_support.h"
+#include "tests/support/scratch_dir.h"
 #include "compile/level_compiler.h"
 #include "scene/scene.h"
 #include "tools/levelgen.h"

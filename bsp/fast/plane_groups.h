@@ -1,11 +1,12 @@
 // The fast build's view of a node's candidates: cutter planes grouped by
-// exact identity, and their split / behind / front counts. Internal to bsp/.
+// exact identity, and their split / behind / front counts.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <vector>
 
+#include "bsp/cutter_rules.h"
 #include "scene/geometry.h"
 
 namespace pw {
@@ -32,40 +33,12 @@ inline double planeDistance(const Plane& plane, double x, double y, double z) {
          (z - plane.anchor.z) * plane.normal.z;
 }
 
-// How many corners of one triangle lie in front of a plane (d > 0.0001)
-// and behind it (d < -0.0001); the rest, NaN included, lie in it.
-struct CornerSides {
-  int front = 0;
-  int behind = 0;
-
-  void add(double distance) {
-    front += distance > kPlaneTolerance;
-    behind += distance < -kPlaneTolerance;
-  }
-};
-
+// A triangle's corners against the plane.
 inline CornerSides cornerSides(const Plane& plane, const std::array<Point3, 3>& corners) {
   CornerSides sides;
   for (const Point3& q : corners) sides.add(planeDistance(plane, q.x, q.y, q.z));
   return sides;
 }
-
-// A plane against the entries of a list: `splits` entries spanning it,
-// `behind` entries behind it or touching it from behind, `front` all others
-// (classifyTriangle's sides grouped as the cutter choice groups them).
-struct PlaneCounts {
-  std::uint32_t splits = 0;
-  std::uint32_t behind = 0;
-  std::uint32_t front = 0;
-
-  void add(const CornerSides& sides) { ++slotOf(sides); }
-  void remove(const CornerSides& sides);
-
- private:
-  std::uint32_t& slotOf(const CornerSides& sides) {
-    return sides.behind == 0 ? front : sides.front == 0 ? behind : splits;
-  }
-};
 
 // The entries of a list whose planes are one: same plane normal bits and
 // the same anchor bits on every axis where the normal is not zero.

@@ -1,12 +1,12 @@
-#include "bsp/plane_counting.h"
+#include "bsp/fast/plane_counting.h"
 
 #include <algorithm>
 #include <array>
 #include <cassert>
 #include <limits>
 
-#include "bsp/corner_bvh.h"
-#include "bsp/worker_pool.h"
+#include "bsp/fast/corner_bvh.h"
+#include "bsp/fast/worker_pool.h"
 #include "scene/scene.h"
 
 namespace pw {

@@ -1,0 +1,277 @@
+#include "bsp/bsp_builder.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "bsp/bsp_node.h"
+#include "bsp/cutter_rules.h"
+#include "bsp/fast/fast_analysis.h"
+#include "bsp/fast/worker_pool.h"
+#include "bsp/reference/reference_analysis.h"
+#include "bsp/stopwatch.h"
+#include "bsp/triangle_split.h"
+#include "portal/portal.h"
+#include "portal/portal_creation.h"
+#include "scene/edge_set.h"
+#include "scene/scene.h"
+
+namespace pw {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Progress is reported at most this often (and once when a build ends).
+constexpr auto kProgressInterval = std::chrono::milliseconds(100);
+
+// A node whose front subtree is being built: what its behind subtree and the
+// node itself still need. The build keeps these on an explicit stack instead
+// of the call stack, so the depth of the tree is bounded by memory only.
+template <typename Carried>
+struct PendingNode {
+  std::int32_t cutter;
+  std::int32_t cutterFace;
+  std::vector<std::uint32_t> behindTriangles;
+  std::vector<Portal*> behindPortals;
+  std::uint64_t depth;
+  BspNode* front = nullptr;
+  // What the analysis handed to the behind list at the split (the fast
+  // build's derived counts). Its entries are disjoint from every other
+  // pending list's, so what all pending nodes hold stays within the Scene's
+  // size.
+  Carried behindCarried{};
+};
+
+}  // namespace
+
+BspBuilder::BspBuilder(Scene* scene, const std::filesystem::path& outputDir, BuildOptions options)
+    : scene_(scene),
+      options_(options),
+      contoursLog_(outputDir / "contours.log", scene),
+      trisLogPath_(outputDir / "tris.log") {
+  // The level as read: the build has not cut anything into the Scene yet.
+  if (options_.squareHalfSide <= 0.0) options_.squareHalfSide = squareHalfSideFor(*scene_);
+}
+
+BspBuilder::~BspBuilder() = default;
+
+WorkerPool& BspBuilder::pool() {
+  if (pool_ == nullptr) pool_ = std::make_unique<WorkerPool>(options_.threads);
+  return *pool_;
+}
+
+// The recursion of the build, unrolled onto `pending`: a node is divided, its
+// front list built down to its Spaces, then its behind list, then the inner
+// node is made. Spaces are thus numbered and fragments attached in exactly the
+// order a recursive build would give.
+template <typename Analysis>
+BspNode* BspBuilder::buildWith(Analysis& analysis, const std::vector<std::uint32_t>& triangles,
+                               const std::vector<Portal*>& portals) {
+  using Carried = typename Analysis::Carried;
+  std::vector<PendingNode<Carried>> pending;  // the inner nodes on the path to the current list
+  // A new root: no face divides anything above it (not even one left marked
+  // by a build that ended in an exception).
+  std::fill(faceOnPath_.begin(), faceOnPath_.end(), false);
+  std::vector<std::uint32_t> nodeTriangles = triangles;
+  std::vector<Portal*> nodePortals = portals;
+  Carried nodeCarried{};  // what the analysis handed to this list
+  std::uint64_t depth = 0;
+  for (;;) {
+    BspNode* done = nullptr;
+    CutterChoice choice;
+    const bool convex = analysis.analyse(nodeTriangles, nodeCarried, choice);
+    if (convex) {
+      done = makeSpace(std::move(nodeTriangles), std::move(nodePortals), depth);
+    } else {
+      const std::int32_t face = sourceFaceOf(choice.cutter);
+      if (face >= static_cast<std::int32_t>(faceOnPath_.size())) faceOnPath_.resize(static_cast<std::size_t>(face) + 1);
+      // In exact arithmetic a plane that divides an enclosing node leaves
+      // nothing behind it and cuts nothing below that node, so the second
+      // test only catches what rounding makes of huge coordinates; together
+      // they bound every path by the number of faces.
+      if (leavesListWhole(*scene_, choice) || faceOnPath_[static_cast<std::size_t>(face)]) {
+        // Decided before splitting: no segment, no portal, no fragment split.
+        ++stats_.forcedSpaces;
+        done = makeSpace(std::move(nodeTriangles), std::move(nodePortals), depth);
+      } else {
+        faceOnPath_[static_cast<std::size_t>(face)] = true;
+        auto& node = pending.emplace_back(PendingNode<Carried>{choice.cutter, face, {}, {}, depth});
+        // The counts bound the children: a cut triangle leaves at most two
+        // pieces on either side.
+        std::vector<std::uint32_t> frontTriangles;
+        frontTriangles.reserve(choice.front + 2 * std::size_t{choice.splits});
+        node.behindTriangles.reserve(choice.behind + 2 * std::size_t{choice.splits});
+        std::vector<Portal*> frontPortals;
+        const std::uint64_t cutBefore = stats_.trianglesSplit;
+        split(choice.cutter, nodeTriangles, frontTriangles, node.behindTriangles, nodePortals, frontPortals,
+              node.behindPortals);
+        Carried frontCarried{};
+        if (stats_.trianglesSplit == cutBefore) {
+          analysis.carryOver(nodeTriangles, nodeCarried, frontTriangles, node.behindTriangles, frontCarried,
+                             node.behindCarried);
+        }
+        // The front subtree is finished before anything of the behind side.
+        nodeTriangles = std::move(frontTriangles);
+        nodePortals = std::move(frontPortals);
+        nodeCarried = std::move(frontCarried);
+        ++depth;
+        continue;
+      }
+    }
+
+    // A subtree is done: hand it to the nearest node still waiting for a
+    // child; a node with both children is made and finishes its own subtree.
+    for (;;) {
+      if (pending.empty()) {
+        if (pool_ != nullptr) stats_.parallelLoops = pool_->parallelLoops();
+        reportProgress(true);
+        return done;
+      }
+      auto& parent = pending.back();
+      if (parent.front == nullptr) {
+        parent.front = done;
+        nodeTriangles = std::move(parent.behindTriangles);
+        nodePortals = std::move(parent.behindPortals);
+        nodeCarried = std::move(parent.behindCarried);
+        depth = parent.depth + 1;
+        break;
+      }
+      done = &nodes_.emplace_back(parent.cutter, parent.front, done);
+      ++stats_.innerNodes;
+      faceOnPath_[static_cast<std::size_t>(parent.cutterFace)] = false;
+      pending.pop_back();
+    }
+  }
+}
+
+// The analysis is chosen once per build; the loop calls it once per list.
+BspNode* BspBuilder::build(const std::vector<std::uint32_t>& triangles, const std::vector<Portal*>& portals) {
+  if (options_.strategy == BuildStrategy::Fast) {
+    FastAnalysis analysis(*scene_, pool(), stats_);
+    return buildWith(analysis, triangles, portals);
+  }
+  ReferenceAnalysis analysis(*scene_, stats_);
+  return buildWith(analysis, triangles, portals);
+}
+
+BspNode* BspBuilder::makeSpace(std::vector<std::uint32_t> triangles, std::vector<Portal*> portals,
+                               std::uint64_t depth) {
+  ++stats_.spaces;
+  stats_.maxDepth = std::max(stats_.maxDepth, depth);
+  settled_ += triangles.size();
+  BspNode& space = nodes_.emplace_back(std::move(triangles), std::move(portals), stats_.spaces);
+  for (Portal* fragment : space.portals) attachPortal(fragment, &space);
+  reportProgress(false);
+  return &space;
+}
+
+std::int32_t BspBuilder::sourceFaceOf(std::int32_t triangle) {
+  for (auto t = static_cast<std::int32_t>(sourceFace_.size()); t < scene_->triangleCount(); ++t) {
+    sourceFace_.push_back(t);
+  }
+  return sourceFace_[static_cast<std::size_t>(triangle)];
+}
+
+void BspBuilder::reportProgress(bool always) {
+  if (!progress_) return;
+  const auto now = Clock::now();
+  if (!always && now - lastProgress_ < kProgressInterval) return;
+  lastProgress_ = now;
+  progress_(settled_);
+}
+
+// Created by the first portal creation (a build that creates none leaves no
+// file), then kept open and emptied for each one: closing a truncated file
+// makes ext4 write its old content out at once, for every portal.
+SceneLog& BspBuilder::emptiedTrisLog() {
+  if (trisLog_ == nullptr) {
+    trisLog_ = std::make_unique<SceneLog>(trisLogPath_, scene_);
+  } else {
+    trisLog_->restart();
+  }
+  return *trisLog_;
+}
+
+std::vector<LogFailure> BspBuilder::closeLogs() {
+  std::vector<LogFailure> failures;
+  for (SceneLog* log : {&contoursLog_, trisLog_.get()}) {
+    if (log != nullptr && !log->close()) failures.push_back({log->path(), log->failure()});
+  }
+  return failures;
+}
+
+void BspBuilder::split(std::int32_t cutter, const std::vector<std::uint32_t>& triangles,
+                       std::vector<std::uint32_t>& frontTriangles, std::vector<std::uint32_t>& behindTriangles,
+                       const std::vector<Portal*>& portals, std::vector<Portal*>& frontPortals,
+                       std::vector<Portal*>& behindPortals) {
+  // Every side test and intersection of this split, the portal splitting's
+  // included, uses this copy: appending pieces may move the Scene's triangles.
+  const Triangle cutterCopy = scene_->triangle(cutter);
+  EdgeSet edges;
+
+  const Stopwatch splittingTime;
+  sourceFaceOf(cutter);  // covers every triangle there is before the cuts
+  for (const std::uint32_t i : triangles) {
+    if (splitTriangle(*scene_, cutterCopy, cutter, static_cast<std::int32_t>(i), edges, frontTriangles,
+                      behindTriangles)) {
+      ++stats_.trianglesSplit;
+      // The appended pieces come from the same face as the piece kept at i.
+      const std::int32_t face = sourceFace_[i];
+      sourceFace_.resize(static_cast<std::size_t>(scene_->triangleCount()), face);
+    }
+  }
+  stats_.splittingSeconds += splittingTime.seconds();
+  // Incoming fragments after the triangles, in list order; they add their own
+  // on-plane segments to the same set.
+  const Stopwatch portalSplittingTime;
+  for (Portal* fragment : portals) {
+    splitPortal(cutterCopy, edges, fragment, frontPortals, behindPortals, portalStore_);
+  }
+  stats_.portalSplittingSeconds += portalSplittingTime.seconds();
+
+  // The cutter plane's own portal comes last in the output lists.
+  const std::size_t frontBefore = frontPortals.size();
+  const Stopwatch segmentLogTime;
+  writeEdgeSet(contoursLog_, edges);
+  stats_.logWritingSeconds += segmentLogTime.seconds();
+  const Stopwatch chainingTime;
+  const std::vector<Contour> rings = chainContours(edges);
+  stats_.chainingSeconds += chainingTime.seconds();
+  const Stopwatch ringLogTime;
+  writeContours(contoursLog_, rings);
+  stats_.logWritingSeconds += ringLogTime.seconds();
+  const Stopwatch creationTime;
+  const PortalOutcome outcome = createCutterPortal(
+      rings, cutterCopy.planeNormal(), frontPortals, behindPortals, portalStore_,
+      [this]() -> SceneLog& { return emptiedTrisLog(); }, options_.squareHalfSide);
+  stats_.portalsCreated += frontPortals.size() - frontBefore;
+  countPortalOutcome(cutter, cutterCopy.planeNormal(), outcome);
+  stats_.portalCreationSeconds += creationTime.seconds();
+}
+
+void BspBuilder::countPortalOutcome(std::int32_t cutter, const Point3& normal, PortalOutcome outcome) {
+  switch (outcome) {
+    case PortalOutcome::Created:
+      return;
+    case PortalOutcome::NoRings:
+      ++stats_.planesWithoutRings;
+      return;
+    case PortalOutcome::Refused:
+      ++stats_.planesRefused;
+      break;
+    case PortalOutcome::NoArea:
+      ++stats_.planesWithoutArea;
+      break;
+    case PortalOutcome::Untessellable:
+      ++stats_.planesUntessellable;
+      break;
+  }
+  if (stats_.planesWithoutPortal.size() < BuildStats::kPlanesWithoutPortalKept) {
+    stats_.planesWithoutPortal.push_back({cutter, normal, outcome});
+  }
+}
+
+}  // namespace pw

@@ -1,0 +1,57 @@
+#include "bsp/fast/group_decisions.h"
+
+#include <cassert>
+
+#include "bsp/fast/corner_bvh.h"
+#include "scene/scene.h"
+
+namespace pw {
+
+// One test per plane group (its members classify every point alike). The
+// "other entry" rule: in a group of two or more entries, every entry is
+// another entry for some member, so every corner of the list is tested,
+// the members' own included; a group of one entry skips that entry's own
+// corners, as the entry-by-entry test does.
+bool isConvexPruned(const Scene& scene, const std::vector<std::uint32_t>& list, const PlaneGroups& groups,
+                    const CornerBvh& bvh) {
+  if (list.size() < 2) return true;
+  for (const PlaneGroup& group : groups.groups) {
+    const std::uint32_t skip = group.size == 1 ? group.first : CornerBvh::kNoEntry;
+    if (bvh.anyCornerBehind(planeOf(scene, list[group.first]), skip)) return false;
+  }
+  return true;
+}
+
+// An entry with a corner behind a plane is counted there as behind or as
+// split, and only there. So a group's plane has another entry's corner
+// behind it when its behind and split counts add up to more than what its
+// own entries contribute: for a group of two or more, any such entry is
+// another member's "other"; for a group of one, its own entry is taken out
+// by classifying it against its own plane.
+bool isConvexFromCounts(const Scene& scene, const std::vector<std::uint32_t>& list, const PlaneGroups& groups) {
+  assert(groups.counted);
+  if (list.size() < 2) return true;
+  for (const PlaneGroup& group : groups.groups) {
+    std::uint32_t withCornerBehind = group.counts.behind + group.counts.splits;
+    if (group.size == 1 && withCornerBehind > 0) {
+      const std::uint32_t own = list[group.first];
+      if (cornerSides(planeOf(scene, own), cornersOf(scene, own)).behind > 0) --withCornerBehind;
+    }
+    if (withCornerBehind > 0) return false;
+  }
+  return true;
+}
+
+// Members of one group share their counts and balance, so a later member
+// never beats an earlier one (no strict gain): the group's first entry
+// stands for all of them, and groups are in the order of their first
+// entries.
+CutterChoice chooseAmongGroups(const std::vector<std::uint32_t>& list, const PlaneGroups& groups) {
+  assert(groups.counted);
+  const std::size_t best = chooseByPasses(
+      groups.groups.size(), [&groups](std::size_t g) -> const PlaneCounts& { return groups.groups[g].counts; });
+  const PlaneGroup& group = groups.groups[best];
+  return {static_cast<std::int32_t>(list[group.first]), group.counts.splits, group.counts.behind, group.counts.front};
+}
+
+}  // namespace pw
