@@ -39,32 +39,5 @@ TEST(DeepTree, pathologicalLevelBuildsDumpsAndFlattens) {
   EXPECT_EQ(dumped, triangles);
 }
 
-// A fragment split 100 000 times, each time again on alternating sides.
-TEST(DeepTree, attachAndFlattenWalkDeepFragmentTrees) {
-  constexpr int kSplits = 100000;
-  PortalStore store;
-  const auto fragment = [&store] {
-    Portal* p = store.adopt(std::make_unique<Portal>());
-    p->addTriangle({0, 0, 0}, {1, 0, 0}, {0, 1, 0});
-    return p;
-  };
-  Portal* top = fragment();
-  Portal* f = top;
-  for (int i = 0; i < kSplits; ++i) {
-    Portal* front = fragment();
-    Portal* behind = fragment();
-    f->setChildren(front, behind);
-    f = i % 2 == 0 ? front : behind;
-  }
-  BspNode holder(std::vector<std::uint32_t>{0}, {top}, 1);
-  BspNode target(std::vector<std::uint32_t>{0}, {}, 2);
-  runOnSmallStack(kSmallStack, [&] {
-    attachPortal(top, &target);
-    holder.collectLeafFragments();
-  });
-  ASSERT_EQ(holder.portals.size(), static_cast<std::size_t>(kSplits) + 1);
-  for (const Portal* leaf : holder.portals) ASSERT_EQ(leaf->twin()->target(), &target);
-}
-
 }  // namespace
 }  // namespace pw

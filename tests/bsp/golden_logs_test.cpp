@@ -45,33 +45,6 @@ TEST(GoldenLogs, tileAndCupLogsMatchByteForByte) {
   }
 }
 
-// A generated level written as OBJ and compiled through the reader gives the
-// same logs as the same mesh put into the Scene directly.
-TEST(GoldenLogs, compiledObjFileMatchesTheMeshBuiltDirectly) {
-  ScratchDir direct, viaObj;
-  const Mesh mesh = layoutMesh(roomsAndCorridors({1, 2, 2, 5}));
-  {
-    Scene scene;
-    appendToScene(mesh, scene);
-    testing_support::buildAndDump(scene, direct.path());
-  }
-  {
-    std::ofstream obj(viaObj.file("level.obj"));
-    writeObj(obj, mesh);
-  }
-  Scene scene;
-  CompileOptions options;
-  options.levelPath = viaObj.file("level.obj");
-  options.outputDir = viaObj.path();
-  const auto level = compileLevel(scene, options);
-  ASSERT_TRUE(level->load.opened);
-  EXPECT_EQ(level->load.skippedLines, 0u);
-  level->dumpLog.reset();  // flushed and closed
-  for (const char* name : {"out.log", "contours.log", "tris.log"}) {
-    EXPECT_EQ(readFile(direct.file(name)), readFile(viaObj.file(name))) << name;
-  }
-}
-
 // The sample level: the viewer's start eye (-1.6, 0.2, 0.4) stands in a
 // Space that has portal fragments ahead of it (towards -z), leading into
 // other Spaces.

@@ -118,20 +118,6 @@ struct BuiltLevel {
   BspNode* root = nullptr;
 };
 
-// Two rooms joined by a corridor: inner nodes, several Spaces, and portals
-// whose fragments lead both ways; the front subtree's Spaces come first.
-TEST(TreeBuild, twoRoomsGiveSpacesJoinedByPortals) {
-  BuiltLevel level(layoutMesh(roomsAndCorridors({1, 2})));
-  const BuildStats& stats = level.builder->stats();
-  EXPECT_GT(stats.innerNodes, 0u);
-  EXPECT_EQ(stats.spaces, stats.innerNodes + 1);
-  EXPECT_GT(stats.portalsCreated, 0u);
-  EXPECT_EQ(stats.forcedSpaces, 0u);
-  level.checkProperties();
-  const std::vector<const BspNode*> spaces = collectSpaces(*level.root);
-  for (std::size_t i = 0; i < spaces.size(); ++i) EXPECT_EQ(spaces[i]->number, i + 1);
-}
-
 // Whole builds on generated levels, as generated and turned and moved so
 // that the cutters cross the lattice and cut triangles.
 struct LevelCase {

@@ -76,52 +76,5 @@ TEST(TrianglePhase, wholeTrianglesGoToTheirSideAndOnlyBehindEdgesRecordSegments)
   }
 }
 
-// No corner on the plane: the lone corner L keeps the triangle's index with
-// the piece (L, Q1, Q2); (Q1, K1, K2) and (Q1, K2, Q2) are appended, and the
-// segment runs the way the behind pieces' boundary runs along the cut.
-//
-//         L (0, 2)                   (the lone corner in front)
-//        / \                         .
-//   Q1 -------- Q2                   y = 0
-//      /     \                       .
-//   K1 ------- K2    K1 = (-2, -2), K2 = (2, -2)
-TEST(TrianglePhase, loneCornerMakesThreePiecesOnEitherSide) {
-  const struct {
-    const char* what;
-    Point3 corners[3];
-    bool loneInFront;
-    Point3 pieces[3][3];  // kept, first and second appended
-    Segments segments;
-  } cases[] = {
-      {"lone corner 0 in front",
-       {{0, 2, 0}, {-2, -2, 0}, {2, -2, 0}},
-       true,
-       {{{0, 2, 0}, {-1, 0, 0}, {1, 0, 0}}, {{-1, 0, 0}, {-2, -2, 0}, {2, -2, 0}}, {{-1, 0, 0}, {2, -2, 0}, {1, 0, 0}}},
-       {{{1, 0, 0}, {-1, 0, 0}}}},
-      {"lone corner 1 behind",
-       {{-2, 2, 0}, {0, -2, 0}, {2, 2, 0}},
-       false,
-       {{{0, -2, 0}, {1, 0, 0}, {-1, 0, 0}}, {{1, 0, 0}, {2, 2, 0}, {-2, 2, 0}}, {{1, 0, 0}, {-2, 2, 0}, {-1, 0, 0}}},
-       {{{1, 0, 0}, {-1, 0, 0}}}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    Split split;
-    const std::int32_t j = split.scene.triangleCount() + 1;
-    const std::int32_t t = split.run(c.corners[0], c.corners[1], c.corners[2]);
-    const Point3 plane = split.scene.triangle(t).planeNormal();
-    EXPECT_TRUE(split.cut);
-    ASSERT_EQ(split.scene.triangleCount(), j + 2);
-    const std::int32_t pieces[] = {t, j, j + 1};
-    for (int p = 0; p < 3; ++p) {
-      for (int k = 0; k < 3; ++k) EXPECT_TRUE(samePoint(split.corner(pieces[p], k), c.pieces[p][k])) << p << k;
-      EXPECT_TRUE(testing_support::sameBits(split.scene.triangle(pieces[p]).planeNormal(), plane));
-    }
-    EXPECT_EQ(split.front, c.loneInFront ? indices({t}) : indices({j, j + 1}));
-    EXPECT_EQ(split.behind, c.loneInFront ? indices({j, j + 1}) : indices({t}));
-    EXPECT_TRUE(sameSegments(split.segments, c.segments));
-  }
-}
-
 }  // namespace
 }  // namespace pw
