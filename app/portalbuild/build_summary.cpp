@@ -7,8 +7,7 @@
 #include <thread>
 
 #include "bsp/bsp_node.h"
-#include "bsp/peak_memory.h"
-#include "compile/level_compiler.h"
+#include "compile/build_level.h"
 #include "scene/scene.h"
 
 namespace pw {
@@ -80,7 +79,8 @@ void writeLineNumbers(std::ostream& out, const std::vector<std::uint64_t>& lines
 
 }  // namespace
 
-BuildSummary summarize(const std::string& level, const CompiledLevel& compiled, const Scene& scene) {
+BuildSummary summarize(const std::string& level, const BuiltLevel& built, const Scene& scene) {
+  const CompiledLevel& compiled = *built.compiled;
   BuildSummary summary;
   summary.health = measureHealth(scene, compiled.load.trianglesAdded);
   summary.level = level;
@@ -91,12 +91,15 @@ BuildSummary summarize(const std::string& level, const CompiledLevel& compiled, 
   summary.loadSeconds = compiled.loadSeconds;
   summary.buildSeconds = compiled.buildSeconds;
   summary.dumpSeconds = compiled.dumpSeconds;
-  summary.peakMemoryKiB = peakResidentKiB();
+  summary.peakMemoryKiB = built.peakMemoryKiB;
   const BuildOptions& options = compiled.builder->options();
   summary.strategy = options.strategy;
   summary.threads = options.strategy == BuildStrategy::Straightforward ? 1
                     : options.threads > 0                              ? options.threads
                                           : std::max(1u, std::thread::hardware_concurrency());
+  summary.openLevel = built.openLevel;
+  summary.cellSeconds = built.cellSeconds;
+  summary.linkSeconds = built.linkSeconds;
   return summary;
 }
 

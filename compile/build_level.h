@@ -1,0 +1,64 @@
+// Everything both programs do to turn a level file into a tree they can use:
+// check that the level opens (when asked), clear the stale "tris.log",
+// compile (read, build, flatten, dump), close the logs, measure how open the
+// level is and, where wanted, find the cells' open links. The phase times are
+// kept here so that no driver keeps its own stopwatches.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cells/cell_faces.h"
+#include "cells/open_links.h"
+#include "compile/level_compiler.h"
+#include "compile/level_openness.h"
+
+namespace pw {
+
+// Reads, builds, flattens and dumps the level (compileLevel, or a stand-in in
+// tests).
+using LevelCompiler = std::function<std::unique_ptr<CompiledLevel>(Scene&, const CompileOptions&)>;
+
+// When the cells' faces and open links are found.
+enum class CellLinks {
+  Never,
+  WhenOpen,  // only when the designed portals do not cover the level
+  Always,
+};
+
+struct BuildLevelOptions {
+  CompileOptions compile;
+  // portalbuild refuses a level that does not open; the viewer lets the
+  // reader report it and runs with an empty level.
+  bool requireLevel = false;
+  CellLinks cellLinks = CellLinks::Always;
+};
+
+struct BuiltLevel {
+  // Set when `requireLevel` found that the level does not open: why not, as
+  // strerror says it (nothing else was done, and `compiled` is null).
+  std::string unopened;
+  // Set when the output folder could not be made (nothing was compiled).
+  std::string outputFolderFailure;
+  std::unique_ptr<CompiledLevel> compiled;
+  // The three logs that did not reach the disk whole; they are closed.
+  std::vector<LogFailure> logFailures;
+  std::uint64_t peakMemoryKiB = 0;  // right after the compile
+  Openness openness;
+  // Empty unless found (see CellLinks), as are their times and the report.
+  CellFaces cells;
+  OpenLinks links;
+  bool linksFound = false;
+  OpenLevelReport openLevel;
+  double cellSeconds = 0.0;
+  double linkSeconds = 0.0;
+};
+
+// Throws what the compile throws (the tessellator error).
+BuiltLevel buildLevel(Scene& scene, const BuildLevelOptions& options, const LevelCompiler& compile = compileLevel);
+
+}  // namespace pw
