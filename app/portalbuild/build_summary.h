@@ -47,7 +47,7 @@ BuildSummary summarize(const std::string& level, const BuiltLevel& built, const 
 
 // A few lines of plain text.
 void writeSummary(std::ostream& out, const BuildSummary& summary);
-// One JSON object with the same figures.
+// One JSON object with the same figures (see summary_figures.h).
 void writeSummaryJson(std::ostream& out, const BuildSummary& summary);
 
 }  // namespace pw
