@@ -6,11 +6,10 @@ namespace pw {
 namespace {
 
 TEST(Camera, turnTakesEightPixelsPerDegree) {
-  struct Case {
+  const struct {
     int dx, dy;
     float yaw, pitch;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {8, 0, 1.0f, 0.0f},       // right turns right
       {0, 8, 0.0f, -1.0f},      // down tilts the view up
       {-8, -8, -1.0f, 1.0f},
@@ -18,7 +17,7 @@ TEST(Camera, turnTakesEightPixelsPerDegree) {
       {1, 0, 0.125f, 0.0f},
       {8 * 400, -8 * 200, 400.0f, 200.0f},  // neither clamped nor wrapped
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     Camera camera;
     turn(camera, c.dx, c.dy);
     EXPECT_EQ(camera.yaw, c.yaw) << c.dx << "," << c.dy;
