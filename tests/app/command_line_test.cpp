@@ -57,8 +57,7 @@ TEST(CommandLine, rejectsWhatItDoesNotKnow) {
     std::vector<std::string_view> arguments;
     const char* error;
   } cases[] = {
-      {true, {"--frame", "3"}, "unknown option --frame"},
-      {true, {"--"}, "unknown option --"},
+      {true, {"--frame", "3"}, "unknown option --frame"}, {true, {"--"}, "unknown option --"},
       {true, {"a.obj", "b.obj"}, "more than one level given"},
       {true, {"--windowed", "--fullscreen"}, "--windowed and --fullscreen exclude each other"},
       {true, {"--frames"}, "--frames needs a positive whole number"},
@@ -72,8 +71,7 @@ TEST(CommandLine, rejectsWhatItDoesNotKnow) {
       {true, {"--yaw", "left"}, "--yaw needs a number of degrees"},
       {true, {"--culling", "narrow"}, "--culling needs auto, sound, designed or all"},
       {false, {"--frobnicate"}, "unknown option --frobnicate"},
-      {false, {"a.obj", "b.obj"}, "more than one level given"},
-      {false, {"-o"}, "missing value after -o"},
+      {false, {"a.obj", "b.obj"}, "more than one level given"}, {false, {"-o"}, "missing value after -o"},
       {false, {"--threads"}, "missing value after --threads"},
       {false, {"--threads", "0"}, "--threads wants a number from 1 to 1024, not '0'"},
       {false, {"--threads", "-1"}, "--threads wants a number from 1 to 1024, not '-1'"},

@@ -1,13 +1,17 @@
-// The built viewer under a virtual X server with Mesa's software OpenGL.
+// The built viewer under a virtual X server with Mesa's software OpenGL, and
+// its SDL key mapping.
 #include <gtest/gtest.h>
+#include <png.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
 
-#include "tests/app/png_reader.h"
+#include "app/viewer/screenshot.h"
+#include "app/viewer/sdl_platform.h"
 #include "tests/support/scratch_dir.h"
 #include "tools/levelgen.h"
 
@@ -23,6 +27,21 @@ struct ViewerRun {
   int exitCode;
   std::string out, err;
 };
+
+// A PNG read back through libpng's simplified API.
+std::optional<Image> readPng(const std::filesystem::path& fileName) {
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  if (png_image_begin_read_from_file(&png, fileName.c_str()) == 0) return std::nullopt;
+  png.format = PNG_FORMAT_RGB;
+  Image image;
+  image.width = static_cast<int>(png.width);
+  image.height = static_cast<int>(png.height);
+  image.rgb.resize(PNG_IMAGE_SIZE(png));
+  if (png_image_finish_read(&png, nullptr, image.rgb.data(), 0, nullptr) != 0) return image;
+  png_image_free(&png);
+  return std::nullopt;
+}
 
 std::string quoted(const std::string& text) { return "'" + text + "'"; }
 
@@ -47,20 +66,18 @@ TEST(EndToEnd, walksTheSampleLevelForThirtyFrames) {
   const ScratchDir dir;
   const ViewerRun run = runViewer(dir, quoted(kSampleLevel) + " --windowed --frames 30 --screenshot shot.png");
   ASSERT_EQ(run.exitCode, 0) << run.err;
-
   std::istringstream frames(readFile(dir.file("log.txt")));
   std::size_t count = 0;
   for (std::string line; std::getline(frames, line); ++count) EXPECT_EQ(line.rfind("-1.6 0.2 0.4  spaces: ", 0), 0u);
   EXPECT_EQ(count, 30u);
   for (const char* log : {"out.log", "contours.log", "tris.log"}) EXPECT_GT(std::filesystem::file_size(dir.file(log)), 0u);
-
-  const auto shot = testing_support::readPng(dir.file("shot.png"));
+  const auto shot = readPng(dir.file("shot.png"));
   ASSERT_TRUE(shot.has_value());
   EXPECT_EQ(shot->width * shot->height, 1024 * 768);
   // The eye's own Space is drawn green.
   std::size_t green = 0;
   for (std::size_t i = 0; i + 2 < shot->rgb.size(); i += 3) {
-    if (shot->rgb[i + 1] > 100 && shot->rgb[i] < 40 && shot->rgb[i + 2] < 40) ++green;
+    green += shot->rgb[i + 1] > 100 && shot->rgb[i] < 40 && shot->rgb[i + 2] < 40;
   }
   EXPECT_GT(green, shot->rgb.size() / 3 / 10) << "less than a tenth of the picture is green";
 }
@@ -69,9 +86,9 @@ TEST(EndToEnd, statsCompareWithTheWholeLevel) {
   const ScratchDir dir;
   const ViewerRun run = runViewer(dir, quoted(kSampleLevel) + " --windowed --frames 5 --stats --draw-all");
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_NE(run.out.find("frames: 5\n"), std::string::npos) << run.out;
   // Culling off draws the whole level every frame.
-  EXPECT_NE(run.out.find("(100.0%)"), std::string::npos) << run.out;
+  EXPECT_TRUE(run.out.find("frames: 5\n") != std::string::npos && run.out.find("(100.0%)") != std::string::npos)
+      << run.out;
 }
 
 // On a level with holes the default culling draws every pixel that drawing
@@ -90,13 +107,10 @@ TEST(EndToEnd, openLevelFramesEqualTheWholeLevelsFrames) {
     const ViewerRun all =
         runViewer(dir, std::string("holes.obj --windowed --frames 1 --culling all --screenshot all.png ") + pose);
     ASSERT_EQ(all.exitCode, 0) << all.err;
-    const auto a = testing_support::readPng(dir.file("auto.png"));
-    const auto b = testing_support::readPng(dir.file("all.png"));
+    const auto a = readPng(dir.file("auto.png")), b = readPng(dir.file("all.png"));
     ASSERT_TRUE(a && b && a->rgb.size() == b->rgb.size());
     std::size_t differing = 0;
-    for (std::size_t i = 0; i < a->rgb.size(); i += 3) {
-      differing += a->rgb[i] != b->rgb[i] || a->rgb[i + 1] != b->rgb[i + 1] || a->rgb[i + 2] != b->rgb[i + 2];
-    }
+    for (std::size_t i = 0; i < a->rgb.size(); i += 3) differing += !std::equal(&a->rgb[i], &a->rgb[i] + 3, &b->rgb[i]);
     EXPECT_LE(differing, 500u) << pose;
   }
 }
@@ -111,6 +125,19 @@ TEST(EndToEnd, closedLevelIsCulledAsDesigned) {
   ASSERT_EQ(designed.exitCode, 0);
   EXPECT_EQ(readFile(dir.file("log.txt")), automatic);
   EXPECT_EQ(designed.err.find("open level"), std::string::npos);
+}
+
+TEST(SdlKeys, mapToWin32VirtualKeyCodes) {
+  const struct {
+    SDL_Keycode key;
+    int code;
+  } cases[] = {
+      {SDLK_ESCAPE, 27}, {SDLK_LEFT, 37}, {SDLK_UP, 38},    {SDLK_RIGHT, 39},  {SDLK_DOWN, 40},
+      {SDLK_F1, 112},    {SDLK_F12, 123}, {SDLK_a, 'A'},    {SDLK_z, 'Z'},     {SDLK_0, '0'},
+      {SDLK_9, '9'},     {SDLK_SPACE, 32}, {SDLK_RETURN, 13}, {SDLK_KP_ENTER, 13}, {SDLK_LSHIFT, 16},
+      {SDLK_RCTRL, 17},  {SDLK_KP_7, 103}, {SDLK_DELETE, 46},
+  };
+  for (const auto& c : cases) EXPECT_EQ(virtualKeyOf(c.key), std::optional<int>(c.code)) << SDL_GetKeyName(c.key);
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <deque>
-#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -28,8 +27,7 @@ class FakePlatform final : public Platform {
  public:
   explicit FakePlatform(Journal& journal) : journal_(journal) {}
 
-  // Steps named here report failure ("createWindow", "makeCurrent", ...); a
-  // name followed by "#2" fails only on its second call.
+  // Steps named here report failure ("createWindow", "makeCurrent", ...).
   std::set<std::string> failing;
   // Answers of the yes/no boxes in turn; Answer::None once used up.
   std::deque<Answer> answers;
@@ -107,15 +105,12 @@ class FakePlatform final : public Platform {
   }
   bool step(const std::string& entry, const std::string& name = {}) {
     journal_.push_back(entry);
-    const std::string key = name.empty() ? entry : name;
-    const int call = ++calls_[key];
-    const bool fails = failing.contains(key) || failing.contains(key + "#" + std::to_string(call));
+    const bool fails = failing.contains(name.empty() ? entry : name);
     if (fails) journal_.back() += " -> fails";
     return !fails;
   }
 
   Journal& journal_;
-  std::map<std::string, int> calls_;
 };
 
 // Records the GL work; a frame writes its log line the way the renderer does,

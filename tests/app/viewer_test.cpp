@@ -82,8 +82,7 @@ TEST_F(ViewerFixture, frameLimitEndsAfterThatManyPresentedFrames) {
   options.frameLimit = 3;
   platform.frames = {{}, {}, {}, {}, {}};
   EXPECT_EQ(run(), kExitSuccess);
-  EXPECT_EQ(countOf(journal, "drawFrame"), 3u);
-  EXPECT_EQ(countOf(journal, "present"), 3u);
+  EXPECT_TRUE(countOf(journal, "drawFrame") == 3u && countOf(journal, "present") == 3u);
   EXPECT_FALSE(contains(journal, "postQuit 0"));
 }
 
@@ -103,8 +102,7 @@ TEST_F(ViewerFixture, f1RecreatesTheWindowAndKeepsTheCamera) {
   EXPECT_EQ(part(static_cast<std::size_t>(firstPresent) + 1, recreation.size()), recreation);
   EXPECT_FALSE(shell.fullScreen);
   // The camera went on from where it was.
-  ASSERT_EQ(graphics.cameras.size(), 2u);
-  EXPECT_NE(graphics.cameras[1].tz, -0.4f);
+  EXPECT_TRUE(graphics.cameras.size() == 2u && graphics.cameras[1].tz != -0.4f);
 }
 
 // From a window the first F1 asks for a 16-bit full screen; the repeated
@@ -112,8 +110,8 @@ TEST_F(ViewerFixture, f1RecreatesTheWindowAndKeepsTheCamera) {
 TEST_F(ViewerFixture, everyF1KeyDownTogglesOnceAutoRepeatIncluded) {
   platform.frames = {{Message::keyDown(vk::kF1)}, {Message::keyDown(vk::kF1)}, {}};
   EXPECT_EQ(run(), kExitSuccess);
-  EXPECT_TRUE(contains(journal, "changeDisplayMode 640x480x16"));
-  EXPECT_TRUE(contains(journal, "createWindow Varno's Solid Object Tutorial 640x480 fullscreen bits=32"));
+  EXPECT_TRUE(contains(journal, "changeDisplayMode 640x480x16") &&
+              contains(journal, "createWindow Varno's Solid Object Tutorial 640x480 fullscreen bits=32"));
   EXPECT_EQ(countOf(journal, "registerWindowClass"), 3u);
   EXPECT_FALSE(shell.fullScreen);
 }
