@@ -1,5 +1,6 @@
 #include "compile/build_level.h"
 
+#include <cassert>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -46,19 +47,18 @@ BuiltLevel buildLevel(Scene& scene, const BuildLevelOptions& options, const Leve
   built.logFailures = built.compiled->logFailures();
   built.openness = measureOpenness(*built.compiled);
 
-  const bool wanted = options.cellLinks == CellLinks::Always ||
-                      (options.cellLinks == CellLinks::WhenOpen && !built.openness.designHolds());
-  if (wanted && built.compiled->root != nullptr) {
-    const Stopwatch cellTime;
-    built.cells = computeCellFaces(scene, *built.compiled->root);
-    built.cellSeconds = cellTime.seconds();
-    const Stopwatch linkTime;
-    built.links = findOpenLinks(scene, built.cells);
-    built.linkSeconds = linkTime.seconds();
-    built.linksFound = true;
-    built.openLevel = reportOpenLevel(*built.compiled, built.cells, built.links);
-  }
   return built;
+}
+
+void findCellLinks(const Scene& scene, BuiltLevel& level) {
+  assert(level.compiled != nullptr && level.compiled->root != nullptr);
+  const Stopwatch cellTime;
+  level.cells = computeCellFaces(scene, *level.compiled->root);
+  level.cellSeconds = cellTime.seconds();
+  const Stopwatch linkTime;
+  level.links = findOpenLinks(scene, level.cells);
+  level.linkSeconds = linkTime.seconds();
+  level.openLevel = reportOpenLevel(*level.compiled, level.cells, level.links);
 }
 
 }  // namespace pw

@@ -1,8 +1,8 @@
 // Everything both programs do to turn a level file into a tree they can use:
 // check that the level opens (when asked), clear the stale "tris.log",
-// compile (read, build, flatten, dump), close the logs, measure how open the
-// level is and, where wanted, find the cells' open links. The phase times are
-// kept here so that no driver keeps its own stopwatches.
+// compile (read, build, flatten, dump), close the logs and measure how open
+// the level is; then, where wanted, find the cells' open links. The phase
+// times are kept here so that no driver keeps its own stopwatches.
 #pragma once
 
 #include <cstdint>
@@ -23,19 +23,11 @@ namespace pw {
 // tests).
 using LevelCompiler = std::function<std::unique_ptr<CompiledLevel>(Scene&, const CompileOptions&)>;
 
-// When the cells' faces and open links are found.
-enum class CellLinks {
-  Never,
-  WhenOpen,  // only when the designed portals do not cover the level
-  Always,
-};
-
 struct BuildLevelOptions {
   CompileOptions compile;
   // portalbuild refuses a level that does not open; the viewer lets the
   // reader report it and runs with an empty level.
   bool requireLevel = false;
-  CellLinks cellLinks = CellLinks::Always;
 };
 
 struct BuiltLevel {
@@ -49,10 +41,9 @@ struct BuiltLevel {
   std::vector<LogFailure> logFailures;
   std::uint64_t peakMemoryKiB = 0;  // right after the compile
   Openness openness;
-  // Empty unless found (see CellLinks), as are their times and the report.
+  // Empty until findCellLinks, as are their times and the report.
   CellFaces cells;
   OpenLinks links;
-  bool linksFound = false;
   OpenLevelReport openLevel;
   double cellSeconds = 0.0;
   double linkSeconds = 0.0;
@@ -60,5 +51,9 @@ struct BuiltLevel {
 
 // Throws what the compile throws (the tessellator error).
 BuiltLevel buildLevel(Scene& scene, const BuildLevelOptions& options, const LevelCompiler& compile = compileLevel);
+
+// Finds the faces between the Spaces' cells and the open links through them,
+// and what they say of the level. The level has a tree.
+void findCellLinks(const Scene& scene, BuiltLevel& level);
 
 }  // namespace pw

@@ -33,7 +33,7 @@ int runPortalbuild(const PortalbuildOptions& options) {
                 << std::flush;
     };
   }
-  const BuiltLevel built = buildLevel(scene, buildOptions);
+  BuiltLevel built = buildLevel(scene, buildOptions);
   if (!built.unopened.empty()) {
     std::cerr << "portalbuild: cannot open level " << options.level << ": " << built.unopened << '\n';
     return kExitUsage;
@@ -54,6 +54,7 @@ int runPortalbuild(const PortalbuildOptions& options) {
     std::cerr << "portalbuild: cannot write " << failure.file.string() << ": " << failure.reason << '\n';
   }
 
+  findCellLinks(scene, built);
   const BuildSummary summary = summarize(options.level.string(), built, scene);
   if (!options.openEdgesPath.empty()) {
     std::string error;

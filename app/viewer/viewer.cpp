@@ -40,15 +40,11 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
   BuiltLevel level;
   try {
     // Reader, builder, build, flattening and dump: the tree is complete and
-    // on disk before the first frame. Auto culling needs the links only
-    // where the designed portals do not cover the level.
+    // on disk before the first frame.
     BuildLevelOptions buildOptions;
     buildOptions.compile.levelPath = options.levelPath;
     buildOptions.compile.outputDir = options.outputDir;
     buildOptions.compile.read = options.read;
-    buildOptions.cellLinks = !options.culling                  ? CellLinks::WhenOpen
-                             : *options.culling == Culling::Sound ? CellLinks::Always
-                                                                 : CellLinks::Never;
     level = buildLevel(shell.scene, buildOptions, compile);
     shell.treeRoot = level.compiled->root;
     for (const LogFailure& failure : level.logFailures) {
@@ -57,9 +53,13 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
     shell.culling = options.culling.value_or(Culling::Designed);
     if (!options.culling && !level.openness.designHolds()) {
       shell.culling = Culling::Sound;
-      std::cerr << "open level: " << level.openness.describe() << "; culling through cell faces so that nothing in view is hidden\n";
+      std::cerr << "open level: " << level.openness.describe()
+                << "; culling through cell faces so that nothing in view is hidden\n";
     }
-    if (level.linksFound) shell.links = &level.links;
+    if (shell.culling == Culling::Sound && shell.treeRoot != nullptr) {
+      findCellLinks(shell.scene, level);
+      shell.links = &level.links;
+    }
   } catch (const std::exception& error) {
     // A dependency failed (GLU gave no tessellator). Close what is open, take
     // the window down so that the box is seen on the desktop, then report
