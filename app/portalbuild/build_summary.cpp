@@ -109,7 +109,8 @@ BuildSummary summarize(const std::string& level, const BuiltLevel& built, const 
 void writeSummary(std::ostream& out, const BuildSummary& summary) {
   const std::vector<SummaryFigure> figures = summaryFigures(summary);
   auto text = [&figures](std::string_view name) -> const std::string& {
-    const auto figure = std::find_if(figures.begin(), figures.end(), [name](const SummaryFigure& f) { return f.name == name; });
+    const auto figure =
+        std::find_if(figures.begin(), figures.end(), [name](const SummaryFigure& f) { return f.name == name; });
     assert(figure != figures.end());
     return figure->text;
   };

@@ -59,7 +59,8 @@ ViewerRun runViewer(const ScratchDir& dir, const std::string& arguments) {
   command += "LIBGL_ALWAYS_SOFTWARE=1 timeout 300 xvfb-run -a -s '-screen 0 1280x1024x24' ";
   command += quoted(PORTALWALK_VIEWER_BINARY) + " " + arguments + " > stdout.txt 2> stderr.txt";
   const int status = std::system(command.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir.file("stdout.txt")), readFile(dir.file("stderr.txt"))};
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir.file("stdout.txt")),
+          readFile(dir.file("stderr.txt"))};
 }
 
 TEST(EndToEnd, walksTheSampleLevelForThirtyFrames) {
@@ -70,7 +71,9 @@ TEST(EndToEnd, walksTheSampleLevelForThirtyFrames) {
   std::size_t count = 0;
   for (std::string line; std::getline(frames, line); ++count) EXPECT_EQ(line.rfind("-1.6 0.2 0.4  spaces: ", 0), 0u);
   EXPECT_EQ(count, 30u);
-  for (const char* log : {"out.log", "contours.log", "tris.log"}) EXPECT_GT(std::filesystem::file_size(dir.file(log)), 0u);
+  for (const char* log : {"out.log", "contours.log", "tris.log"}) {
+    EXPECT_GT(std::filesystem::file_size(dir.file(log)), 0u) << log;
+  }
   const auto shot = readPng(dir.file("shot.png"));
   ASSERT_TRUE(shot.has_value());
   EXPECT_EQ(shot->width * shot->height, 1024 * 768);

@@ -1,8 +1,6 @@
 // A scripted desktop and a recording stand-in for OpenGL, so that the shell's
-// order of steps can be checked without a display or a context. Everything
-// the fakes are asked to do goes, in order, into one journal of short lines
-// ("createWindow BSP 1024x768 windowed bits=32", "present",
-// "notice ERROR|Window Creation Error.|exclamation").
+// order of steps can be checked without a display: everything the fakes are
+// asked to do goes, in order, into one journal of short lines ("present").
 #pragma once
 
 #include <algorithm>
