@@ -28,7 +28,7 @@ BuiltLevel buildLevel(Scene& scene, const BuildLevelOptions& options, const Leve
     built.unopened = openFailure(options.compile.levelPath);
     if (!built.unopened.empty()) return built;
   }
-  if (!outputDir.empty()) {
+  if (options.makeOutputDir && !outputDir.empty()) {
     std::error_code error;
     std::filesystem::create_directories(outputDir, error);
     if (error) {

@@ -25,17 +25,20 @@ using LevelCompiler = std::function<std::unique_ptr<CompiledLevel>(Scene&, const
 
 struct BuildLevelOptions {
   CompileOptions compile;
-  // portalbuild refuses a level that does not open; the viewer lets the
-  // reader report it and runs with an empty level.
+  // portalbuild refuses a level that does not open and makes its output
+  // folder; the viewer does neither (the reader reports the level and the
+  // viewer runs with an empty one; its folder already holds "log.txt").
   bool requireLevel = false;
+  bool makeOutputDir = false;
 };
 
 struct BuiltLevel {
   // Set when `requireLevel` found that the level does not open: why not, as
   // strerror says it (nothing else was done, and `compiled` is null).
   std::string unopened;
-  // Set when the output folder could not be made (nothing was compiled).
+  // Set when `makeOutputDir` could not make it: why not (nothing was compiled).
   std::string outputFolderFailure;
+  // Set unless one of the two refusals above is.
   std::unique_ptr<CompiledLevel> compiled;
   // The three logs that did not reach the disk whole; they are closed.
   std::vector<LogFailure> logFailures;

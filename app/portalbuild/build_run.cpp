@@ -20,6 +20,7 @@ int runPortalbuild(const PortalbuildOptions& options) {
   Scene scene;
   BuildLevelOptions buildOptions;
   buildOptions.requireLevel = true;
+  buildOptions.makeOutputDir = true;
   buildOptions.compile.levelPath = options.level;
   buildOptions.compile.outputDir = options.outputDir;
   buildOptions.compile.build = options.build;
