@@ -46,7 +46,6 @@ BuiltLevel buildLevel(Scene& scene, const BuildLevelOptions& options, const Leve
   // disk shows up before anything claims the build went well.
   built.logFailures = built.compiled->logFailures();
   built.openness = measureOpenness(*built.compiled);
-
   return built;
 }
 
