@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "bsp/bsp_node.h"
 #include "app/portalbuild/summary_figures.h"
+#include "bsp/bsp_node.h"
 #include "compile/build_level.h"
 #include "scene/scene.h"
 

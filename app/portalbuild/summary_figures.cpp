@@ -139,6 +139,7 @@ std::vector<SummaryFigure> summaryFigures(const BuildSummary& s) {
       same("cellFaces", "openLevel", streamed(o.cellFaces)),
       same("openLinks", "openLevel", streamed(o.openLinks)),
       {"openLinkArea", "openLevel", fixed(o.openLinkArea, 6), fixed(o.openLinkArea, 3)},
+      // The text shows MiB.
       {"peakMemoryKiB", {}, streamed(s.peakMemoryKiB), fixed(static_cast<double>(s.peakMemoryKiB) / 1024.0, 1)},
       same("peakBytesPerTriangle", {}, streamed(bytesPerTriangle(s))),
   };

@@ -4,8 +4,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
-#include <memory>
 #include <optional>
 
 #include "app/cli/exit_codes.h"
