@@ -3,8 +3,17 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <utility>
 
 namespace pw {
+
+OptionRule flagRule(std::vector<std::string_view> names, bool& target) {
+  return {std::move(names), 0, [&target](OptionValues) {
+            target = true;
+            return std::string();
+          },
+          {}};
+}
 
 std::string readArguments(std::span<const std::string_view> arguments, std::span<const OptionRule> rules,
                           const std::function<void(std::string_view)>& takeLevel) {

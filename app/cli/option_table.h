@@ -29,6 +29,9 @@ struct OptionRule {
   std::string missing;
 };
 
+// A flag that sets `target` to true.
+OptionRule flagRule(std::vector<std::string_view> names, bool& target);
+
 // Reads `arguments` (the program name excluded) in order; `takeLevel` gets
 // the one argument that does not start with "-". Returns the first usage
 // error, or an empty text.

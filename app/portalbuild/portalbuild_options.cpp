@@ -19,8 +19,8 @@ ParsedPortalbuildOptions parsePortalbuildOptions(std::span<const std::string_vie
     };
   };
   const OptionRule rules[] = {
-      {{"--help", "-h"}, 0, [&](OptionValues) { options.help = true; return std::string(); }, {}},
-      {{"-q"}, 0, [&](OptionValues) { options.quiet = true; return std::string(); }, {}},
+      flagRule({"--help", "-h"}, options.help),
+      flagRule({"-q"}, options.quiet),
       {{"-o"}, 1, path(options.outputDir), {}},
       {{"--json"}, 1, path(options.jsonPath), {}},
       {{"--open-edges"}, 1, path(options.openEdgesPath), {}},
@@ -35,7 +35,7 @@ ParsedPortalbuildOptions parsePortalbuildOptions(std::span<const std::string_vie
          return std::string();
        },
        {}},
-      {{"--triangulate"}, 0, [&](OptionValues) { options.read.triangulate = true; return std::string(); }, {}},
+      flagRule({"--triangulate"}, options.read.triangulate),
       {{"--straightforward"}, 0,
        [&](OptionValues) {
          options.build.strategy = BuildStrategy::Straightforward;

@@ -22,7 +22,7 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) 
     return std::string();
   };
   const OptionRule rules[] = {
-      {{"--help", "-h"}, 0, [&](OptionValues) { result.help = true; return std::string(); }, {}},
+      flagRule({"--help", "-h"}, result.help),
       {{"--windowed"}, 0, [&](OptionValues) { return screen(false); }, {}},
       {{"--fullscreen"}, 0, [&](OptionValues) { return screen(true); }, {}},
       {{"--frames"}, 1,
@@ -59,8 +59,8 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) 
          return std::string();
        },
        "--yaw needs a number of degrees"},
-      {{"--stats"}, 0, [&](OptionValues) { result.stats = true; return std::string(); }, {}},
-      {{"--triangulate"}, 0, [&](OptionValues) { viewer.read.triangulate = true; return std::string(); }, {}},
+      flagRule({"--stats"}, result.stats),
+      flagRule({"--triangulate"}, viewer.read.triangulate),
       {{"--draw-all"}, 0, [&](OptionValues) { return culling(Culling::All); }, {}},
       {{"--culling"}, 1,
        [&](OptionValues values) {
