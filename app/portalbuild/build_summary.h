@@ -12,7 +12,7 @@
 
 namespace pw {
 
-struct CompiledLevel;
+struct BuiltLevel;
 class Scene;
 
 // Signs that the fixed plane tolerance or 32-bit positions cannot serve the
@@ -43,12 +43,11 @@ struct BuildSummary {
   double linkSeconds = 0.0;  // open links
 };
 
-// Everything but the cells' figures, which the caller adds.
-BuildSummary summarize(const std::string& level, const CompiledLevel& compiled, const Scene& scene);
+BuildSummary summarize(const std::string& level, const BuiltLevel& built, const Scene& scene);
 
 // A few lines of plain text.
 void writeSummary(std::ostream& out, const BuildSummary& summary);
-// One JSON object with the same figures.
+// One JSON object with the same figures (see summary_figures.h).
 void writeSummaryJson(std::ostream& out, const BuildSummary& summary);
 
 }  // namespace pw

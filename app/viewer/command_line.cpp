@@ -1,97 +1,79 @@
 #include "app/viewer/command_line.h"
 
-#include <charconv>
-#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "app/cli/option_table.h"
 
 namespace pw {
-namespace {
-
-// A finite decimal number, all of the text.
-std::optional<float> parseNumber(std::string_view text) {
-  float value = 0.0f;
-  const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (status != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
-  return value;
-}
-
-// A positive decimal count, all of the text.
-std::optional<std::uint64_t> parseCount(std::string_view text) {
-  std::uint64_t value = 0;
-  const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (status != std::errc() || end != text.data() + text.size() || value == 0) return std::nullopt;
-  return value;
-}
-
-}  // namespace
 
 ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) {
   CommandLine result;
-  bool levelGiven = false;
-  auto fail = [](std::string message) { return ParsedCommandLine{std::nullopt, std::move(message)}; };
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string_view argument = arguments[i];
-    const bool hasValue = i + 1 < arguments.size();
-    if (argument == "--help" || argument == "-h") {
-      result.help = true;
-    } else if (argument == "--windowed" || argument == "--fullscreen") {
-      const bool fullScreen = argument == "--fullscreen";
-      if (result.viewer.fullScreen && *result.viewer.fullScreen != fullScreen) {
-        return fail("--windowed and --fullscreen exclude each other");
-      }
-      result.viewer.fullScreen = fullScreen;
-    } else if (argument == "--frames") {
-      const auto count = hasValue ? parseCount(arguments[i + 1]) : std::nullopt;
-      if (!count) return fail("--frames needs a positive whole number");
-      result.viewer.frameLimit = *count;
-      ++i;
-    } else if (argument == "--screenshot") {
-      if (!hasValue || arguments[i + 1].empty()) return fail("--screenshot needs a file name");
-      result.screenshot = arguments[++i];
-    } else if (argument == "--eye") {
-      std::optional<float> coordinates[3];
-      for (std::size_t k = 0; k < 3; ++k) {
-        if (i + 1 + k < arguments.size()) coordinates[k] = parseNumber(arguments[i + 1 + k]);
-      }
-      if (!coordinates[0] || !coordinates[1] || !coordinates[2]) return fail("--eye needs three numbers X Y Z");
-      // The camera holds the translation that brings the eye to the origin.
-      result.viewer.startCamera.tx = -*coordinates[0];
-      result.viewer.startCamera.ty = -*coordinates[1];
-      result.viewer.startCamera.tz = -*coordinates[2];
-      i += 3;
-    } else if (argument == "--yaw") {
-      const auto degrees = hasValue ? parseNumber(arguments[i + 1]) : std::nullopt;
-      if (!degrees) return fail("--yaw needs a number of degrees");
-      result.viewer.startCamera.yaw = *degrees;
-      ++i;
-    } else if (argument == "--stats") {
-      result.stats = true;
-    } else if (argument == "--triangulate") {
-      result.viewer.read.triangulate = true;
-    } else if (argument == "--draw-all") {
-      result.viewer.culling = Culling::All;
-    } else if (argument == "--culling") {
-      const std::string_view mode = hasValue ? arguments[i + 1] : std::string_view();
-      if (mode == "auto") {
-        result.viewer.culling.reset();
-      } else if (mode == "sound") {
-        result.viewer.culling = Culling::Sound;
-      } else if (mode == "designed") {
-        result.viewer.culling = Culling::Designed;
-      } else if (mode == "all") {
-        result.viewer.culling = Culling::All;
-      } else {
-        return fail("--culling needs auto, sound, designed or all");
-      }
-      ++i;
-    } else if (argument.starts_with("-")) {
-      return fail("unknown option " + std::string(argument));
-    } else if (levelGiven) {
-      return fail("more than one level given");
-    } else {
-      result.viewer.levelPath = argument;
-      levelGiven = true;
+  ViewerOptions& viewer = result.viewer;
+  auto screen = [&viewer](bool fullScreen) {
+    if (viewer.fullScreen && *viewer.fullScreen != fullScreen) {
+      return std::string("--windowed and --fullscreen exclude each other");
     }
-  }
+    viewer.fullScreen = fullScreen;
+    return std::string();
+  };
+  auto culling = [&viewer](std::optional<Culling> mode) {
+    viewer.culling = mode;
+    return std::string();
+  };
+  const OptionRule rules[] = {
+      flagRule({"--help", "-h"}, result.help),
+      {{"--windowed"}, 0, [&](OptionValues) { return screen(false); }, {}},
+      {{"--fullscreen"}, 0, [&](OptionValues) { return screen(true); }, {}},
+      {{"--frames"}, 1,
+       [&](OptionValues values) {
+         const auto count = wholeNumber(values[0], 1, std::numeric_limits<std::uint64_t>::max());
+         if (!count) return std::string("--frames needs a positive whole number");
+         viewer.frameLimit = *count;
+         return std::string();
+       },
+       "--frames needs a positive whole number"},
+      {{"--screenshot"}, 1,
+       [&](OptionValues values) {
+         if (values[0].empty()) return std::string("--screenshot needs a file name");
+         result.screenshot = values[0];
+         return std::string();
+       },
+       "--screenshot needs a file name"},
+      {{"--eye"}, 3,
+       [&](OptionValues values) {
+         const auto x = finiteNumber(values[0]), y = finiteNumber(values[1]), z = finiteNumber(values[2]);
+         if (!x || !y || !z) return std::string("--eye needs three numbers X Y Z");
+         // The camera holds the translation that brings the eye to the origin.
+         viewer.startCamera.tx = -*x;
+         viewer.startCamera.ty = -*y;
+         viewer.startCamera.tz = -*z;
+         return std::string();
+       },
+       "--eye needs three numbers X Y Z"},
+      {{"--yaw"}, 1,
+       [&](OptionValues values) {
+         const auto degrees = finiteNumber(values[0]);
+         if (!degrees) return std::string("--yaw needs a number of degrees");
+         viewer.startCamera.yaw = *degrees;
+         return std::string();
+       },
+       "--yaw needs a number of degrees"},
+      flagRule({"--stats"}, result.stats),
+      flagRule({"--triangulate"}, viewer.read.triangulate),
+      {{"--draw-all"}, 0, [&](OptionValues) { return culling(Culling::All); }, {}},
+      {{"--culling"}, 1,
+       [&](OptionValues values) {
+         if (values[0] == "auto") return culling(std::nullopt);
+         if (values[0] == "sound") return culling(Culling::Sound);
+         if (values[0] == "designed") return culling(Culling::Designed);
+         if (values[0] == "all") return culling(Culling::All);
+         return std::string("--culling needs auto, sound, designed or all");
+       },
+       "--culling needs auto, sound, designed or all"},
+  };
+  std::string error = readArguments(arguments, rules, [&viewer](std::string_view level) { viewer.levelPath = level; });
+  if (!error.empty()) return ParsedCommandLine{std::nullopt, std::move(error)};
   return ParsedCommandLine{result, {}};
 }
 

@@ -33,7 +33,4 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments);
 // The --help text, Controls included.
 std::string usageText();
 
-// The exit code of a usage error.
-inline constexpr int kExitUsage = 2;
-
 }  // namespace pw

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/cli/exit_codes.h"
 #include "app/viewer/command_line.h"
 #include "app/viewer/gl_graphics.h"
 #include "app/viewer/screenshot.h"

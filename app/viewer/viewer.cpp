@@ -9,9 +9,6 @@
 #include "app/viewer/platform.h"
 #include "app/viewer/shell_state.h"
 #include "app/viewer/window.h"
-#include "cells/cell_faces.h"
-#include "cells/open_links.h"
-#include "compile/level_openness.h"
 
 namespace pw {
 
@@ -40,33 +37,28 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
   frameLog->imbue(std::locale::classic());
   shell.frameLog = std::move(frameLog);
 
-  std::unique_ptr<CompiledLevel> level;
-  OpenLinks links;
+  BuiltLevel level;
   try {
     // Reader, builder, build, flattening and dump: the tree is complete and
     // on disk before the first frame.
-    CompileOptions compileOptions;
-    compileOptions.levelPath = options.levelPath;
-    compileOptions.outputDir = options.outputDir;
-    compileOptions.read = options.read;
-    level = compile(shell.scene, compileOptions);
-    shell.treeRoot = level->root;
-    // Nothing more is written to the three logs: close them, and say once if
-    // one of them did not reach the disk whole.
-    for (const LogFailure& failure : level->logFailures()) {
+    BuildLevelOptions buildOptions;
+    buildOptions.compile.levelPath = options.levelPath;
+    buildOptions.compile.outputDir = options.outputDir;
+    buildOptions.compile.read = options.read;
+    level = buildLevel(shell.scene, buildOptions, compile);
+    shell.treeRoot = level.compiled->root;
+    for (const LogFailure& failure : level.logFailures) {
       std::cerr << "portalwalk: cannot write " << failure.file.string() << ": " << failure.reason << '\n';
     }
     shell.culling = options.culling.value_or(Culling::Designed);
-    if (!options.culling) {
-      const Openness openness = measureOpenness(*level);
-      if (!openness.designHolds()) {
-        shell.culling = Culling::Sound;
-        std::cerr << "open level: " << openness.describe() << "; culling through cell faces so that nothing in view is hidden\n";
-      }
+    if (!options.culling && !level.openness.designHolds()) {
+      shell.culling = Culling::Sound;
+      std::cerr << "open level: " << level.openness.describe()
+                << "; culling through cell faces so that nothing in view is hidden\n";
     }
-    if (shell.culling == Culling::Sound && level->root != nullptr) {
-      links = findOpenLinks(shell.scene, computeCellFaces(shell.scene, *level->root));
-      shell.links = &links;
+    if (shell.culling == Culling::Sound && shell.treeRoot != nullptr) {
+      findCellLinks(shell.scene, level);
+      shell.links = &level.links;
     }
   } catch (const std::exception& error) {
     // A dependency failed (GLU gave no tessellator). Close what is open, take
@@ -84,7 +76,7 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
   // took it down already), then the dump writer and the builder.
   shell.frameLog.reset();
   if (end != LoopEnd::RecreateFailed) window.destroyWindow();
-  level.reset();
+  level.compiled.reset();
   shell.treeRoot = nullptr;
   shell.links = nullptr;
   return kExitSuccess;

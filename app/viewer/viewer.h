@@ -4,11 +4,10 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
-#include <memory>
 #include <optional>
 
-#include "compile/level_compiler.h"
+#include "app/cli/exit_codes.h"
+#include "compile/build_level.h"
 #include "render/camera.h"
 #include "render/portal_renderer.h"
 
@@ -35,14 +34,6 @@ struct ViewerOptions {
   // How faces with more than three corners are read.
   ObjReadOptions read;
 };
-
-// Reads, builds, flattens and dumps the level (compileLevel, or a stand-in in
-// tests).
-using LevelCompiler = std::function<std::unique_ptr<CompiledLevel>(Scene&, const CompileOptions&)>;
-
-// The exit codes.
-inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitFailure = 1;
 
 // Runs the viewer on a fresh `shell` and returns the exit code: 0 after the
 // window was closed, after Esc, after the frame limit and after a failed

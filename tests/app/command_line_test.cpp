@@ -1,83 +1,87 @@
+// Both programs' command lines, read by the one option table reader.
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "app/portalbuild/portalbuild_options.h"
 #include "app/viewer/command_line.h"
 
 namespace pw {
 namespace {
 
-ParsedCommandLine parse(std::vector<std::string_view> arguments) { return parseCommandLine(arguments); }
-
-TEST(CommandLine, noArgumentsKeepTheDesignedBehaviour) {
-  const auto parsed = parse({});
-  ASSERT_TRUE(parsed.commandLine.has_value());
-  const CommandLine& line = *parsed.commandLine;
-  EXPECT_EQ(line.viewer.levelPath, "folyosos.obj");
-  EXPECT_FALSE(line.viewer.fullScreen.has_value());  // the question is asked
-  EXPECT_EQ(line.viewer.frameLimit, 0u);
-  EXPECT_TRUE(line.viewer.outputDir.empty());
-  EXPECT_TRUE(line.screenshot.empty());
-  EXPECT_FALSE(line.stats);
-  EXPECT_FALSE(line.help);
-  EXPECT_FALSE(line.viewer.culling.has_value());  // auto
-  const Camera designed;
-  EXPECT_EQ(line.viewer.startCamera.tx, designed.tx);
-  EXPECT_EQ(line.viewer.startCamera.tz, designed.tz);
-  EXPECT_EQ(line.viewer.startCamera.yaw, designed.yaw);
+ParsedCommandLine viewer(std::vector<std::string_view> arguments) { return parseCommandLine(arguments); }
+ParsedPortalbuildOptions portalbuild(std::vector<std::string_view> arguments) {
+  return parsePortalbuildOptions(arguments);
 }
 
 TEST(CommandLine, eyeAndYawSetTheStartPose) {
-  const auto parsed = parse({"--eye", "3.5", "1", "-2.25", "--yaw", "90"});
+  const auto parsed = viewer({"--eye", "3.5", "1", "-2.25", "--yaw", "90"});
   ASSERT_TRUE(parsed.commandLine.has_value()) << parsed.error;
   const Camera& start = parsed.commandLine->viewer.startCamera;
-  EXPECT_EQ(start.eye().x, 3.5);
-  EXPECT_EQ(start.eye().y, 1.0);
-  EXPECT_EQ(start.eye().z, -2.25);
-  EXPECT_EQ(start.yaw, 90.0f);
-  EXPECT_EQ(start.pitch, 0.0f);
+  EXPECT_TRUE(start.eye().x == 3.5 && start.eye().y == 1.0 && start.eye().z == -2.25 && start.yaw == 90.0f);
   // The same text as the designed start gives the same floats.
-  const auto designed = parse({"--eye", "-1.6", "0.2", "0.4"});
-  EXPECT_EQ(designed.commandLine->viewer.startCamera.tx, Camera().tx);
-  EXPECT_EQ(designed.commandLine->viewer.startCamera.tz, Camera().tz);
+  const Camera designed = viewer({"--eye", "-1.6", "0.2", "0.4"}).commandLine->viewer.startCamera;
+  EXPECT_TRUE(designed.tx == Camera().tx && designed.tz == Camera().tz);
 }
 
-TEST(CommandLine, readsEveryOption) {
-  const auto parsed = parse({"--frames", "30", "levels/a.obj", "--windowed", "--screenshot", "shot.png", "--stats",
-                             "--draw-all"});
+TEST(CommandLine, readsEveryOptionOfBothPrograms) {
+  const auto parsed = viewer({"--frames", "30", "levels/a.obj", "--windowed", "--screenshot", "shot.png", "--stats",
+                              "--draw-all", "--triangulate", "-h"});
   ASSERT_TRUE(parsed.commandLine.has_value()) << parsed.error;
   const CommandLine& line = *parsed.commandLine;
-  EXPECT_EQ(line.viewer.levelPath, "levels/a.obj");
-  EXPECT_EQ(line.viewer.fullScreen, std::optional<bool>(false));
-  EXPECT_EQ(line.viewer.frameLimit, 30u);
-  EXPECT_EQ(line.screenshot, "shot.png");
-  EXPECT_TRUE(line.stats);
+  EXPECT_TRUE(line.viewer.levelPath == "levels/a.obj" && line.viewer.fullScreen == std::optional<bool>(false));
+  EXPECT_TRUE(line.viewer.frameLimit == 30u && line.screenshot == "shot.png");
+  EXPECT_TRUE(line.stats && line.help && line.viewer.read.triangulate);
   EXPECT_EQ(line.viewer.culling, std::optional<Culling>(Culling::All));
-  EXPECT_EQ(parse({"--culling", "sound"}).commandLine->viewer.culling, std::optional<Culling>(Culling::Sound));
-  EXPECT_EQ(parse({"--culling", "designed"}).commandLine->viewer.culling, std::optional<Culling>(Culling::Designed));
-  EXPECT_FALSE(parse({"--draw-all", "--culling", "auto"}).commandLine->viewer.culling.has_value());
-  EXPECT_FALSE(parse({"--culling", "narrow"}).commandLine.has_value());
+  EXPECT_EQ(viewer({"--culling", "sound"}).commandLine->viewer.culling, std::optional<Culling>(Culling::Sound));
+  EXPECT_FALSE(viewer({"--draw-all", "--culling", "auto"}).commandLine->viewer.culling.has_value());
+  // Without arguments: the designed start (the question asked, no limit).
+  const CommandLine none = *viewer({}).commandLine;
+  EXPECT_EQ(none.viewer.levelPath, "folyosos.obj");
+  EXPECT_FALSE(none.viewer.fullScreen.has_value() || none.viewer.culling.has_value() || none.help);
 
-  EXPECT_EQ(parse({"--fullscreen"}).commandLine->viewer.fullScreen, std::optional<bool>(true));
-  EXPECT_TRUE(parse({"--help"}).commandLine->help);
-  EXPECT_TRUE(parse({"-h"}).commandLine->help);
-  EXPECT_TRUE(parse({"--windowed", "--windowed"}).commandLine.has_value());
+  const auto built = portalbuild({"l.obj", "-o", "out", "--json", "s.json", "--open-edges", "e.obj", "-q",
+                                  "--triangulate", "--threads", "1024", "--straightforward"});
+  ASSERT_TRUE(built.options.has_value()) << built.error;
+  const PortalbuildOptions& o = *built.options;
+  EXPECT_TRUE(o.level == "l.obj" && o.outputDir == "out" && o.jsonPath == "s.json" && o.openEdgesPath == "e.obj");
+  EXPECT_TRUE(o.quiet && o.read.triangulate && o.build.threads == 1024u);
+  EXPECT_EQ(o.build.strategy, BuildStrategy::Straightforward);
+  EXPECT_EQ(portalbuild({}).options->level, "folyosos.obj");
 }
 
 TEST(CommandLine, rejectsWhatItDoesNotKnow) {
-  const std::vector<std::vector<std::string_view>> bad = {
-      {"--frame", "3"},          {"--frames"},       {"--frames", "0"},          {"--frames", "-2"},
-      {"--frames", "3x"},        {"--frames", ""},   {"--frames", "99999999999999999999999"},
-      {"--screenshot"},          {"--screenshot", ""}, {"a.obj", "b.obj"},     {"--windowed", "--fullscreen"},
-      {"-x"},                    {"--"},             {"--eye", "1", "2"},        {"--eye", "1", "2", "z"},
-      {"--eye", "1", "nan", "3"}, {"--eye", "1e99", "0", "0"}, {"--yaw"},     {"--yaw", "left"},
+  const struct {
+    bool viewer;  // else portalbuild
+    std::vector<std::string_view> arguments;
+    const char* error;
+  } cases[] = {
+      {true, {"--frame", "3"}, "unknown option --frame"}, {true, {"--"}, "unknown option --"},
+      {true, {"a.obj", "b.obj"}, "more than one level given"},
+      {true, {"--windowed", "--fullscreen"}, "--windowed and --fullscreen exclude each other"},
+      {true, {"--frames"}, "--frames needs a positive whole number"},
+      {true, {"--frames", "0"}, "--frames needs a positive whole number"},
+      {true, {"--frames", "99999999999999999999999"}, "--frames needs a positive whole number"},
+      {true, {"--screenshot", ""}, "--screenshot needs a file name"},
+      {true, {"--eye", "1", "2"}, "--eye needs three numbers X Y Z"},
+      {true, {"--eye", "1", "nan", "3"}, "--eye needs three numbers X Y Z"},
+      {true, {"--eye", "1e99", "0", "0"}, "--eye needs three numbers X Y Z"},
+      {true, {"--yaw", "left"}, "--yaw needs a number of degrees"},
+      {true, {"--culling", "narrow"}, "--culling needs auto, sound, designed or all"},
+      {false, {"--frobnicate"}, "unknown option --frobnicate"},
+      {false, {"a.obj", "b.obj"}, "more than one level given"}, {false, {"-o"}, "missing value after -o"},
+      {false, {"--threads"}, "missing value after --threads"},
+      {false, {"--threads", "0"}, "--threads wants a number from 1 to 1024, not '0'"},
+      {false, {"--threads", "-1"}, "--threads wants a number from 1 to 1024, not '-1'"},
+      {false, {"--threads", "1025"}, "--threads wants a number from 1 to 1024, not '1025'"},
+      {false, {"--threads", "99999999999"}, "--threads wants a number from 1 to 1024, not '99999999999'"},
   };
-  for (const auto& arguments : bad) {
-    const auto parsed = parse(arguments);
-    EXPECT_FALSE(parsed.commandLine.has_value()) << arguments.front();
-    EXPECT_FALSE(parsed.error.empty());
+  for (const auto& c : cases) {
+    const std::string error = c.viewer ? viewer(c.arguments).error : portalbuild(c.arguments).error;
+    EXPECT_EQ(error, c.error) << c.arguments.front();
   }
-  EXPECT_EQ(parse({"--bogus"}).error, "unknown option --bogus");
+  EXPECT_NE(usageText().find("Controls:"), std::string::npos);
+  EXPECT_NE(portalbuildUsage().find("--threads N  count cutter candidates"), std::string::npos);
 }
 
 }  // namespace

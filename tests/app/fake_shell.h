@@ -1,15 +1,10 @@
 // A scripted desktop and a recording stand-in for OpenGL, so that the shell's
-// order of steps can be checked without a display or a context.
-//
-// Everything the fakes are asked to do goes, in order, into one journal of
-// short lines ("createWindow BSP 1024x768 windowed bits=32", "present",
-// "notice ERROR|Window Creation Error."), which the tests compare whole or
-// search.
+// order of steps can be checked without a display: everything the fakes are
+// asked to do goes, in order, into one journal of short lines ("present").
 #pragma once
 
 #include <algorithm>
 #include <deque>
-#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -24,39 +19,20 @@ namespace pw::testing_support {
 
 using Journal = std::vector<std::string>;
 
-inline std::string iconName(BoxIcon icon) {
-  switch (icon) {
-    case BoxIcon::Question:
-      return "question";
-    case BoxIcon::Exclamation:
-      return "exclamation";
-    case BoxIcon::Stop:
-      return "stop";
-    case BoxIcon::Information:
-      return "information";
-  }
-  return "?";
-}
+inline std::string sizeText(int width, int height) { return std::to_string(width) + "x" + std::to_string(height); }
 
 class FakePlatform final : public Platform {
  public:
   explicit FakePlatform(Journal& journal) : journal_(journal) {}
 
-  // Steps named here report failure: "registerWindowClass",
-  // "changeDisplayMode", "createWindow", "acquireDeviceContext",
-  // "choosePixelFormat", "setPixelFormat", "createRenderContext",
-  // "makeCurrent", "releaseCurrent", "deleteRenderContext",
-  // "releaseDeviceContext", "destroyWindow", "unregisterWindowClass".
-  // A name followed by "#2" fails only on its second call.
+  // Steps named here report failure ("createWindow", "makeCurrent", ...).
   std::set<std::string> failing;
   // Answers of the yes/no boxes in turn; Answer::None once used up.
   std::deque<Answer> answers;
-  // The messages waiting before each frame: the queue runs dry once per
-  // batch, and so one frame follows each batch. After the last batch the
-  // window is closed.
+  // The messages waiting before each frame: one frame follows each batch.
+  // After the last batch the window is closed.
   std::deque<std::vector<Message>> frames;
-
-  // The shell state, to note what is still open when the window goes.
+  // The shell state, to note whether the frame log is open when the window goes.
   const ShellState* shell = nullptr;
 
   Answer askYesNo(const std::string& text, const std::string& caption, BoxIcon icon) override {
@@ -70,13 +46,13 @@ class FakePlatform final : public Platform {
     journal_.push_back("notice " + caption + "|" + text + "|" + iconName(icon));
   }
   bool changeDisplayMode(int width, int height, int bits) override {
-    return step("changeDisplayMode " + size(width, height) + "x" + std::to_string(bits), "changeDisplayMode");
+    return step("changeDisplayMode " + sizeText(width, height) + "x" + std::to_string(bits), "changeDisplayMode");
   }
   void restoreDisplayMode() override { journal_.push_back("restoreDisplayMode"); }
   bool registerWindowClass() override { return step("registerWindowClass"); }
-  bool createWindow(const std::string& title, int clientWidth, int clientHeight, bool fullScreen,
+  bool createWindow(const std::string& title, int width, int height, bool fullScreen,
                     const PixelFormat& format) override {
-    return step("createWindow " + title + " " + size(clientWidth, clientHeight) +
+    return step("createWindow " + title + " " + sizeText(width, height) +
                     (fullScreen ? " fullscreen" : " windowed") + " bits=" + std::to_string(format.colorBits),
                 "createWindow");
   }
@@ -108,10 +84,7 @@ class FakePlatform final : public Platform {
     frames.front().push_back(Message::quit(exitCode));
   }
   std::optional<Message> pollMessage() override {
-    if (frames.empty()) {
-      // Script done: the user closes the window.
-      frames.push_back({Message::close()});
-    }
+    if (frames.empty()) frames.push_back({Message::close()});  // script done: the user closes the window
     std::vector<Message>& batch = frames.front();
     if (batch.empty()) {
       frames.pop_front();
@@ -124,19 +97,18 @@ class FakePlatform final : public Platform {
   void present() override { journal_.push_back("present"); }
 
  private:
-  static std::string size(int width, int height) { return std::to_string(width) + "x" + std::to_string(height); }
-
+  static std::string iconName(BoxIcon icon) {
+    const char* names[] = {"question", "exclamation", "stop", "information"};  // BoxIcon's order
+    return names[static_cast<int>(icon)];
+  }
   bool step(const std::string& entry, const std::string& name = {}) {
     journal_.push_back(entry);
-    const std::string key = name.empty() ? entry : name;
-    const int call = ++calls_[key];
-    const bool fails = failing.contains(key) || failing.contains(key + "#" + std::to_string(call));
+    const bool fails = failing.contains(name.empty() ? entry : name);
     if (fails) journal_.back() += " -> fails";
     return !fails;
   }
 
   Journal& journal_;
-  std::map<std::string, int> calls_;
 };
 
 // Records the GL work; a frame writes its log line the way the renderer does,
@@ -146,10 +118,11 @@ class FakeGraphics final : public Graphics {
   explicit FakeGraphics(Journal& journal) : journal_(journal) {}
 
   bool initRenderStateResult = true;
+  std::vector<Camera> cameras;  // the camera as each frame saw it
 
   void setView(int width, int height, float fieldOfView, float aspect) override {
-    journal_.push_back("setView " + std::to_string(width) + "x" + std::to_string(height) +
-                       " fov=" + std::to_string(fieldOfView) + " aspect=" + std::to_string(aspect));
+    journal_.push_back("setView " + sizeText(width, height) + " fov=" + std::to_string(fieldOfView) +
+                       " aspect=" + std::to_string(aspect));
   }
   bool initRenderState() override {
     journal_.push_back(initRenderStateResult ? "initRenderState" : "initRenderState -> fails");
@@ -162,35 +135,20 @@ class FakeGraphics final : public Graphics {
     return true;
   }
 
-  // The camera as each frame saw it.
-  std::vector<Camera> cameras;
-
  private:
   Journal& journal_;
 };
 
-// What a successful window creation journals. `modeBits` reach only the
-// display mode of a full-screen window; the pixel format keeps 32 bits.
-inline Journal creationJournal(const std::string& title, int width, int height, bool fullScreen,
-                               int modeBits = 32) {
-  const std::string size = std::to_string(width) + "x" + std::to_string(height);
+// What a successful window creation journals (a full screen in 32 bits).
+inline Journal creationJournal(const std::string& title, int width, int height, bool fullScreen) {
+  const std::string size = sizeText(width, height);
   Journal journal = {"registerWindowClass"};
-  if (fullScreen) {
-    journal.push_back("changeDisplayMode " + size + "x" + std::to_string(modeBits));
-    journal.push_back("hidePointer");
-  }
-  const Journal rest = {
-      "createWindow " + title + " " + size + (fullScreen ? " fullscreen" : " windowed") + " bits=32",
-      "acquireDeviceContext",
-      "choosePixelFormat bits=32 depth=16",
-      "setPixelFormat",
-      "createRenderContext",
-      "makeCurrent",
-      "showWindow",
-      "setView " + size + " fov=45.000000 aspect=1.333333",
-      "initRenderState",
-  };
-  journal.insert(journal.end(), rest.begin(), rest.end());
+  if (fullScreen) journal.insert(journal.end(), {"changeDisplayMode " + size + "x32", "hidePointer"});
+  const std::string mode = fullScreen ? " fullscreen" : " windowed";
+  journal.insert(journal.end(), {"createWindow " + title + " " + size + mode + " bits=32", "acquireDeviceContext",
+                                 "choosePixelFormat bits=32 depth=16", "setPixelFormat", "createRenderContext",
+                                 "makeCurrent", "showWindow",
+                                 "setView " + size + " fov=45.000000 aspect=1.333333", "initRenderState"});
   return journal;
 }
 
@@ -198,9 +156,8 @@ inline Journal creationJournal(const std::string& title, int width, int height, 
 inline Journal teardownJournal(bool fullScreen) {
   Journal journal;
   if (fullScreen) journal = {"restoreDisplayMode", "showPointer"};
-  const Journal rest = {"releaseCurrent", "deleteRenderContext", "releaseDeviceContext", "destroyWindow",
-                        "unregisterWindowClass"};
-  journal.insert(journal.end(), rest.begin(), rest.end());
+  journal.insert(journal.end(), {"releaseCurrent", "deleteRenderContext", "releaseDeviceContext", "destroyWindow",
+                                 "unregisterWindowClass"});
   return journal;
 }
 
@@ -209,13 +166,5 @@ inline std::size_t countOf(const Journal& journal, const std::string& entry) {
 }
 
 inline bool contains(const Journal& journal, const std::string& entry) { return countOf(journal, entry) > 0; }
-
-// Position of the first entry equal to `entry` at or after `from`, or npos.
-inline std::size_t indexOf(const Journal& journal, const std::string& entry, std::size_t from = 0) {
-  for (std::size_t i = from; i < journal.size(); ++i) {
-    if (journal[i] == entry) return i;
-  }
-  return std::string::npos;
-}
 
 }  // namespace pw::testing_support

@@ -1,0 +1,16 @@
+// The exit codes of both programs, in one place so that they cannot drift.
+#pragma once
+
+namespace pw {
+
+// portalwalk: the window was closed, Esc, the frame limit, or no window could
+// be made (a box said why). portalbuild: the level was built.
+inline constexpr int kExitSuccess = 0;
+// portalwalk: no display, no tessellator, or the screenshot not written.
+// portalbuild: the build failed, an output could not be written, or the level
+// holds no triangle.
+inline constexpr int kExitFailure = 1;
+// Both: a usage error. portalbuild also: the level cannot be read.
+inline constexpr int kExitUsage = 2;
+
+}  // namespace pw

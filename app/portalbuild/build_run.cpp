@@ -1,0 +1,85 @@
+#include "app/portalbuild/build_run.h"
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/cli/exit_codes.h"
+#include "app/portalbuild/build_summary.h"
+#include "compile/build_level.h"
+#include "diag/open_edges.h"
+#include "scene/scene.h"
+
+namespace pw {
+
+int runPortalbuild(const PortalbuildOptions& options) {
+  Scene scene;
+  BuildLevelOptions buildOptions;
+  buildOptions.requireLevel = true;
+  buildOptions.makeOutputDir = true;
+  buildOptions.compile.levelPath = options.level;
+  buildOptions.compile.outputDir = options.outputDir;
+  buildOptions.compile.build = options.build;
+  buildOptions.compile.read = options.read;
+  const bool showProgress = !options.quiet && isatty(STDERR_FILENO) != 0;
+  if (showProgress) {
+    // Splitting adds triangles, so the share is of the Scene as it is now.
+    buildOptions.compile.progress = [&scene](std::uint64_t settled) {
+      const auto total = static_cast<std::uint64_t>(scene.triangleCount());
+      std::cerr << "\rbuilding: " << (total == 0 ? 100 : settled * 100 / total) << "% of triangles settled"
+                << std::flush;
+    };
+  }
+  BuiltLevel built = buildLevel(scene, buildOptions);
+  if (!built.unopened.empty()) {
+    std::cerr << "portalbuild: cannot open level " << options.level << ": " << built.unopened << '\n';
+    return kExitUsage;
+  }
+  if (!built.outputFolderFailure.empty()) {
+    std::cerr << "portalbuild: cannot make the output folder " << options.outputDir.string() << ": "
+              << built.outputFolderFailure << '\n';
+    return kExitFailure;
+  }
+  if (showProgress) std::cerr << '\n';
+  const CompiledLevel& compiled = *built.compiled;
+  if (!compiled.load.ok()) return kExitUsage;  // the reader has said why
+  if (compiled.load.trianglesAdded == 0) {
+    std::cerr << "portalbuild: nothing to build: " << options.level.string() << " holds no triangle that could be read\n";
+    return kExitFailure;
+  }
+  for (const LogFailure& failure : built.logFailures) {
+    std::cerr << "portalbuild: cannot write " << failure.file.string() << ": " << failure.reason << '\n';
+  }
+
+  findCellLinks(scene, built);
+  const BuildSummary summary = summarize(options.level.string(), built, scene);
+  if (!options.openEdgesPath.empty()) {
+    std::string error;
+    if (!writeOpenEdgesObj(options.openEdgesPath, scene, compiled.edges, error)) {
+      std::cerr << "portalbuild: cannot write " << options.openEdgesPath.string() << ": " << error << '\n';
+      return kExitFailure;
+    }
+  }
+  if (!options.quiet) writeSummary(std::cout, summary);
+  if (!built.logFailures.empty()) {
+    std::cerr << "portalbuild: incomplete logs:";
+    for (const LogFailure& failure : built.logFailures) std::cerr << ' ' << failure.file.filename().string();
+    std::cerr << '\n';
+  }
+  if (!options.jsonPath.empty()) {
+    std::ofstream json(options.jsonPath);
+    writeSummaryJson(json, summary);
+    json.close();
+    if (!json) {
+      std::cerr << "portalbuild: cannot write " << options.jsonPath << '\n';
+      return kExitFailure;
+    }
+  }
+  return built.logFailures.empty() ? kExitSuccess : kExitFailure;
+}
+
+}  // namespace pw

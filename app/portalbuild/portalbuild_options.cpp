@@ -1,0 +1,95 @@
+#include "app/portalbuild/portalbuild_options.h"
+
+#include "app/cli/option_table.h"
+
+namespace pw {
+namespace {
+
+// More threads than any machine has cores would only cost memory.
+constexpr unsigned kMaxThreads = 1024;
+
+}  // namespace
+
+ParsedPortalbuildOptions parsePortalbuildOptions(std::span<const std::string_view> arguments) {
+  PortalbuildOptions options;
+  auto path = [](std::filesystem::path& target) {
+    return [&target](OptionValues values) {
+      target = values[0];
+      return std::string();
+    };
+  };
+  const OptionRule rules[] = {
+      flagRule({"--help", "-h"}, options.help),
+      flagRule({"-q"}, options.quiet),
+      {{"-o"}, 1, path(options.outputDir), {}},
+      {{"--json"}, 1, path(options.jsonPath), {}},
+      {{"--open-edges"}, 1, path(options.openEdgesPath), {}},
+      {{"--threads"}, 1,
+       [&](OptionValues values) {
+         const auto threads = wholeNumber(values[0], 1, kMaxThreads);
+         if (!threads) {
+           return "--threads wants a number from 1 to " + std::to_string(kMaxThreads) + ", not '" +
+                  std::string(values[0]) + "'";
+         }
+         options.build.threads = static_cast<unsigned>(*threads);
+         return std::string();
+       },
+       {}},
+      flagRule({"--triangulate"}, options.read.triangulate),
+      {{"--straightforward"}, 0,
+       [&](OptionValues) {
+         options.build.strategy = BuildStrategy::Straightforward;
+         return std::string();
+       },
+       {}},
+  };
+  std::string error = readArguments(arguments, rules, [&options](std::string_view level) { options.level = level; });
+  if (!error.empty()) return {std::nullopt, std::move(error)};
+  return {options, {}};
+}
+
+std::string portalbuildUsage() {
+  return "usage: portalbuild [LEVEL.obj] [-o DIR] [--json FILE] [--open-edges FILE.obj] [-q]\n"
+         "                   [--triangulate] [--threads N] [--straightforward]\n"
+         "\n"
+         "Compiles LEVEL.obj (default \"folyosos.obj\") the way the viewer does at start-up:\n"
+         "reads it, builds the BSP tree of convex Spaces joined by portals, flattens the\n"
+         "Spaces' portal lists and writes into DIR (default: the working directory, created\n"
+         "if missing):\n"
+         "  out.log       the tree: cutters, Spaces, their triangles and portal fragments\n"
+         "  contours.log  the segments and rings of every split\n"
+         "  tris.log      the triangles of the last portal made (a stale one is removed first)\n"
+         "Then it prints a summary: what was read (and the first skipped lines), the\n"
+         "triangles after splitting, the tree (inner nodes, Spaces, forced Spaces, depth),\n"
+         "portals created and leaf fragments, the faces between the Spaces' cells and the\n"
+         "open links through them, the time of each phase and the peak memory. On a level\n"
+         "whose mesh is not closed it reports the open and non-manifold edges, the Spaces\n"
+         "without a portal fragment and how the Spaces hang together, and warns that the\n"
+         "designed portals alone would hide geometry.\n"
+         "On a terminal it shows the build's progress on standard error.\n"
+         "\n"
+         "options:\n"
+         "  -o DIR       where the three logs go\n"
+         "  --json FILE  also write the summary's figures as JSON to FILE\n"
+         "  --open-edges FILE.obj\n"
+         "               write the edges used by one triangle only as OBJ lines (\"l\"),\n"
+         "               in the level's own axes, to load over the level in a 3D tool\n"
+         "  -q           quiet: no progress and no summary\n"
+         "  --triangulate\n"
+         "               read a face with more than 3 corners as a fan of triangles\n"
+         "               (by default only its first triangle is read, and the summary\n"
+         "               says how many faces lost corners)\n"
+         "  --threads N  count cutter candidates on N threads (default: one per core);\n"
+         "               the result is the same for every N\n"
+         "  --straightforward\n"
+         "               the reference build: every candidate against every triangle,\n"
+         "               no pruning (slow on large levels; same result, for comparison)\n"
+         "  --help       this text\n"
+         "\n"
+         "exit codes: 0 built; 1 the build failed, a log or output file could not be\n"
+         "            written, or the level holds no triangle (\"nothing to build\");\n"
+         "            2 usage error, or the level cannot be read (missing, a folder,\n"
+         "            UTF-16 text)\n";
+}
+
+}  // namespace pw

@@ -1,0 +1,38 @@
+// portalbuild's command line. Without arguments it compiles "folyosos.obj"
+// into the working directory and prints its summary.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "bsp/bsp_builder.h"
+#include "scene/obj_reader.h"
+
+namespace pw {
+
+struct PortalbuildOptions {
+  std::filesystem::path level = "folyosos.obj";
+  std::filesystem::path outputDir;  // empty: the working directory
+  std::filesystem::path jsonPath;   // empty: no JSON summary
+  std::filesystem::path openEdgesPath;  // empty: no open edges file
+  bool quiet = false;
+  bool help = false;
+  ObjReadOptions read;
+  BuildOptions build;
+};
+
+struct ParsedPortalbuildOptions {
+  std::optional<PortalbuildOptions> options;  // unset: usage error
+  std::string error;                          // why, when unset
+};
+
+// `arguments` excludes the program name.
+ParsedPortalbuildOptions parsePortalbuildOptions(std::span<const std::string_view> arguments);
+
+// The --help text, exit codes included.
+std::string portalbuildUsage();
+
+}  // namespace pw

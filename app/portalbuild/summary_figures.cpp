@@ -1,0 +1,148 @@
+#include "app/portalbuild/summary_figures.h"
+
+#include <cstdio>
+#include <sstream>
+
+#include "app/portalbuild/build_summary.h"
+
+namespace pw {
+namespace {
+
+template <typename Value>
+std::string streamed(const Value& value) {
+  std::ostringstream text;
+  text << value;
+  return text.str();
+}
+
+std::string fixed(double value, int decimals) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.*f", decimals, value);
+  return text;
+}
+
+std::string flag(bool value) { return value ? "true" : "false"; }
+
+std::string jsonString(std::string_view text) {
+  std::string quoted = "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+      quoted += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+      quoted += escaped;
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + '"';
+}
+
+std::string jsonList(const std::vector<std::uint64_t>& values) {
+  std::string list = "[";
+  for (std::size_t i = 0; i < values.size(); ++i) list += (i == 0 ? "" : ", ") + std::to_string(values[i]);
+  return list + ']';
+}
+
+// " (line 3 7 ...)": the first lines of `total`, the dots when some are left
+// out; empty when none is listed.
+std::string lineNumbers(const std::vector<std::uint64_t>& lines, std::uint64_t total) {
+  if (lines.empty()) return {};
+  std::ostringstream out;
+  out << " (line";
+  for (const std::uint64_t line : lines) out << ' ' << line;
+  if (total > lines.size()) out << " ...";
+  out << ')';
+  return out.str();
+}
+
+// The peak resident set over the triangles read (the whole process: the
+// reader, the Scene, the tree and the build's working memory).
+std::uint64_t bytesPerTriangle(const BuildSummary& s) {
+  return s.load.trianglesAdded == 0 ? 0 : s.peakMemoryKiB * 1024 / s.load.trianglesAdded;
+}
+
+}  // namespace
+
+std::vector<SummaryFigure> summaryFigures(const BuildSummary& s) {
+  const ObjReadReport& l = s.load;
+  const BuildStats& b = s.stats;
+  const OpenLevelReport& o = s.openLevel;
+  auto same = [](std::string_view name, std::string_view group, const std::string& value) {
+    return SummaryFigure{name, group, value, value};
+  };
+  auto textOnly = [](std::string_view name, std::string text) { return SummaryFigure{name, {}, {}, std::move(text)}; };
+  constexpr std::string_view seconds = "seconds";
+  return {
+      {"level", {}, jsonString(s.level), s.level},
+      same("bytes", {}, streamed(l.bytes)),
+      same("lines", {}, streamed(l.lines)),
+      same("vertices", {}, streamed(l.verticesAdded)),
+      same("normals", {}, streamed(l.normalsAdded)),
+      same("inputTriangles", {}, streamed(l.trianglesAdded)),
+      same("skippedLines", {}, streamed(l.skippedLines)),
+      textOnly("skippedLineNumbers", lineNumbers(l.firstSkippedLines, l.skippedLines)),
+      same("polygonFaces", {}, streamed(l.polygonFaces)),
+      textOnly("polygonFaceLineNumbers", lineNumbers(l.firstPolygonFaceLines, l.polygonFaces)),
+      textOnly("polygonsCut", flag(l.polygonFaces != 0 && l.triangulatedFaces == 0)),
+      same("triangulatedFaces", {}, streamed(l.triangulatedFaces)),
+      same("carriageReturnLineEnds", {}, flag(l.carriageReturnLineEnds)),
+      same("largestExtent", "health", streamed(s.health.largestExtent)),
+      same("tooSmall", "health", flag(s.health.tooSmall)),
+      same("positionsMergedByRounding", "health", streamed(l.positionsMergedByRounding)),
+      same("degenerateTriangles", "health", streamed(s.health.degenerateTriangles)),
+      same("allDegenerate", "health", flag(s.health.allDegenerate)),
+      textOnly("planeTolerance", streamed(kPlaneTolerance)),
+      {"firstSkippedLines", {}, jsonList(l.firstSkippedLines), {}},
+      same("triangles", {}, streamed(s.trianglesAfterSplitting)),
+      same("trianglesSplit", {}, streamed(b.trianglesSplit)),
+      same("innerNodes", {}, streamed(b.innerNodes)),
+      same("spaces", {}, streamed(b.spaces)),
+      same("forcedSpaces", {}, streamed(b.forcedSpaces)),
+      same("treeDepth", {}, streamed(b.maxDepth)),
+      same("portalsCreated", {}, streamed(b.portalsCreated)),
+      same("leafFragments", {}, streamed(s.leafFragments)),
+      same("withoutRings", "planesWithoutPortal", streamed(b.planesWithoutRings)),
+      same("refused", "planesWithoutPortal", streamed(b.planesRefused)),
+      same("withoutArea", "planesWithoutPortal", streamed(b.planesWithoutArea)),
+      same("untessellable", "planesWithoutPortal", streamed(b.planesUntessellable)),
+      textOnly("noPortal", flag(b.planesRefused + b.planesWithoutArea + b.planesUntessellable != 0)),
+      same("load", seconds, fixed(s.loadSeconds, 3)),
+      same("build", seconds, fixed(s.buildSeconds, 3)),
+      same("dump", seconds, fixed(s.dumpSeconds, 3)),
+      same("cells", seconds, fixed(s.cellSeconds, 3)),
+      same("links", seconds, fixed(s.linkSeconds, 3)),
+      same("convexity", seconds, fixed(b.convexitySeconds, 3)),
+      same("cutterChoice", seconds, fixed(b.cutterChoiceSeconds, 3)),
+      same("planeIndex", seconds, fixed(b.planeIndexSeconds, 3)),
+      same("splitting", seconds, fixed(b.splittingSeconds, 3)),
+      same("portalSplitting", seconds, fixed(b.portalSplittingSeconds, 3)),
+      same("chaining", seconds, fixed(b.chainingSeconds, 3)),
+      same("logWriting", seconds, fixed(b.logWritingSeconds, 3)),
+      same("portalCreation", seconds, fixed(b.portalCreationSeconds, 3)),
+      {"strategy", {}, s.strategy == BuildStrategy::Fast ? "\"fast\"" : "\"straightforward\"",
+       s.strategy == BuildStrategy::Fast
+           ? "fast, " + std::to_string(s.threads) + " thread" + (s.threads == 1 ? "" : "s")
+           : std::string("straightforward")},
+      same("threads", {}, streamed(s.threads)),
+      same("closed", "openLevel", flag(o.openness.designHolds())),
+      textOnly("openness", o.openness.describe()),
+      same("openEdges", "openLevel", streamed(o.openness.openEdges)),
+      same("nonManifoldEdges", "openLevel", streamed(o.openness.nonManifoldEdges)),
+      same("refusedPlanes", "openLevel", streamed(o.openness.refusedPlanes)),
+      textOnly("reportedSpaces", streamed(o.spaces)),
+      same("spacesWithoutFragments", "openLevel", streamed(o.spacesWithoutFragments)),
+      same("designedGroups", "openLevel", streamed(o.designedGroups)),
+      same("soundGroups", "openLevel", streamed(o.soundGroups)),
+      same("cellFaces", "openLevel", streamed(o.cellFaces)),
+      same("openLinks", "openLevel", streamed(o.openLinks)),
+      {"openLinkArea", "openLevel", fixed(o.openLinkArea, 6), fixed(o.openLinkArea, 3)},
+      // The text shows MiB.
+      {"peakMemoryKiB", {}, streamed(s.peakMemoryKiB), fixed(static_cast<double>(s.peakMemoryKiB) / 1024.0, 1)},
+      same("peakBytesPerTriangle", {}, streamed(bytesPerTriangle(s))),
+  };
+}
+
+}  // namespace pw

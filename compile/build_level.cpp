@@ -1,0 +1,63 @@
+#include "compile/build_level.h"
+
+#include <cassert>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <system_error>
+
+#include "bsp/peak_memory.h"
+#include "bsp/stopwatch.h"
+
+namespace pw {
+namespace {
+
+// Why `level` does not open for reading; empty when it does. A folder opens
+// here: the reader says what it is.
+std::string openFailure(const std::filesystem::path& level) {
+  if (std::ifstream(level)) return {};
+  return std::strerror(errno);
+}
+
+}  // namespace
+
+BuiltLevel buildLevel(Scene& scene, const BuildLevelOptions& options, const LevelCompiler& compile) {
+  BuiltLevel built;
+  const std::filesystem::path& outputDir = options.compile.outputDir;
+  if (options.requireLevel) {
+    built.unopened = openFailure(options.compile.levelPath);
+    if (!built.unopened.empty()) return built;
+  }
+  if (options.makeOutputDir && !outputDir.empty()) {
+    std::error_code error;
+    std::filesystem::create_directories(outputDir, error);
+    if (error) {
+      built.outputFolderFailure = error.message();
+      return built;
+    }
+  }
+  // "tris.log" is only written when a portal is created: one left over from
+  // an earlier run would pass for this level's.
+  std::filesystem::remove(outputDir / "tris.log");
+
+  built.compiled = compile(scene, options.compile);
+  built.peakMemoryKiB = peakResidentKiB();
+  // Nothing more is written to the three logs: close them now, so that a full
+  // disk shows up before anything claims the build went well.
+  built.logFailures = built.compiled->logFailures();
+  built.openness = measureOpenness(*built.compiled);
+  return built;
+}
+
+void findCellLinks(const Scene& scene, BuiltLevel& level) {
+  assert(level.compiled != nullptr && level.compiled->root != nullptr);
+  const Stopwatch cellTime;
+  level.cells = computeCellFaces(scene, *level.compiled->root);
+  level.cellSeconds = cellTime.seconds();
+  const Stopwatch linkTime;
+  level.links = findOpenLinks(scene, level.cells);
+  level.linkSeconds = linkTime.seconds();
+  level.openLevel = reportOpenLevel(*level.compiled, level.cells, level.links);
+}
+
+}  // namespace pw

@@ -1,0 +1,213 @@
+// The viewer's shell against the scripted desktop of fake_shell.h: the
+// camera's turn, the window layer, then start-up, frame loop and exit.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/viewer/camera_motion.h"
+#include "app/viewer/viewer.h"
+#include "app/viewer/window.h"
+#include "tests/app/fake_shell.h"
+#include "tests/support/scratch_dir.h"
+
+namespace pw {
+namespace {
+
+using testing_support::contains;
+using testing_support::countOf;
+using testing_support::Journal;
+
+struct ShellFixture : ::testing::Test {
+  Journal journal;
+  testing_support::FakePlatform platform{journal};
+  testing_support::FakeGraphics graphics{journal};
+  ShellState shell;
+};
+
+struct WindowFixture : ShellFixture {
+  WindowLayer window{platform, graphics, shell};
+};
+
+const Journal kWindowedCreation = testing_support::creationJournal("BSP", 1024, 768, false);
+const Journal kWindowedTeardown = testing_support::teardownJournal(false);
+
+using CreationFailureTest = WindowFixture;
+
+// Each creation step that can fail tears down what exists, in reverse, and
+// then shows its box.
+TEST_F(CreationFailureTest, tearsDownWhatExistsThenReports) {
+  const struct {
+    const char* step;
+    const char* text;
+    std::size_t stepsBefore;   // entries of kWindowedCreation before the failure
+    std::size_t teardownFrom;  // first entry of kWindowedTeardown that runs
+  } failures[] = {{"createWindow", "Window Creation Error.", 1, 4},
+                  {"acquireDeviceContext", "Can't Create A GL Device Context.", 2, 3},
+                  {"choosePixelFormat", "Can't Find A Suitable PixelFormat.", 3, 2},
+                  {"setPixelFormat", "Can't Set The PixelFormat.", 4, 2},
+                  {"createRenderContext", "Can't Create A GL Rendering Context.", 5, 2},
+                  {"makeCurrent", "Can't Activate The GL Rendering Context.", 6, 0},
+                  {"initRenderState", "Initialization Failed.", 9, 0}};
+  for (const auto& failure : failures) {
+    journal.clear();
+    platform.failing = {failure.step};
+    graphics.initRenderStateResult = std::string(failure.step) != "initRenderState";
+    EXPECT_FALSE(window.createWindow("BSP", 1024, 768, 32, false));
+    Journal expected(kWindowedCreation.begin(), kWindowedCreation.begin() + static_cast<long>(failure.stepsBefore));
+    expected.push_back(kWindowedCreation[failure.stepsBefore] + " -> fails");
+    expected.insert(expected.end(), kWindowedTeardown.begin() + static_cast<long>(failure.teardownFrom),
+                    kWindowedTeardown.end());
+    expected.push_back(std::string("notice ERROR|") + failure.text + "|exclamation");
+    EXPECT_EQ(journal, expected) << failure.step;
+    journal.clear();
+    window.destroyWindow();  // nothing is left to release
+    EXPECT_TRUE(journal.empty()) << failure.step;
+  }
+}
+
+TEST_F(WindowFixture, zeroSizeGivesAViewportOfOneRowAndAspectZero) {
+  window.windowProcedure(Message::size(0, 0));
+  EXPECT_EQ(journal.back(), "setView 0x1 fov=45.000000 aspect=0.000000");
+  EXPECT_EQ(shell.camera.aspect, 0.0f);
+}
+
+TEST_F(WindowFixture, pointerOffsetsAreSignedAndRecentredInClientCoordinates) {
+  // Left of and above the window the offsets are negative, not 65 000 and
+  // more as an unsigned 16-bit reading would make them.
+  const struct {
+    int x, y;
+    float yaw, pitch;
+  } cases[] = {{328, 240, 1.0f, 0.0f}, {320, 248, 0.0f, -1.0f}, {-10, 240, -41.25f, 0.0f}, {320, -16, 0.0f, 32.0f},
+               {0, 0, -40.0f, 30.0f}};
+  for (const auto& c : cases) {
+    journal.clear();
+    shell.camera = Camera{};
+    window.windowProcedure(Message::mouseMove(c.x, c.y));
+    // The recentring comes back as a move to (320, 240): no further turn
+    // and no further warp.
+    window.windowProcedure(Message::mouseMove(320, 240));
+    EXPECT_TRUE(shell.camera.yaw == c.yaw && shell.camera.pitch == c.pitch) << c.x << "," << c.y;
+    EXPECT_EQ(journal, Journal{"warpPointer 320,240"});
+  }
+}
+
+TEST(Camera, turnTakesEightPixelsPerDegree) {
+  const struct {
+    int dx, dy;
+    float yaw, pitch;
+  } cases[] = {
+      {8, 0, 1.0f, 0.0f},       // right turns right
+      {0, 8, 0.0f, -1.0f},      // down tilts the view up
+      {-8, -8, -1.0f, 1.0f},
+      {-330, 0, -41.25f, 0.0f},  // a pointer far left of the window
+      {1, 0, 0.125f, 0.0f},
+      {8 * 400, -8 * 200, 400.0f, 200.0f},  // neither clamped nor wrapped
+  };
+  for (const auto& c : cases) {
+    Camera camera;
+    turn(camera, c.dx, c.dy);
+    EXPECT_TRUE(camera.yaw == c.yaw && camera.pitch == c.pitch) << c.dx << "," << c.dy;
+  }
+}
+
+// The start-up, frame loop and exit. The level compiler is a stand-in that
+// only notes its call: the frames drawn here never look at the tree.
+struct ViewerFixture : ShellFixture {
+  testing_support::ScratchDir dir;
+  ViewerOptions options;
+
+  ViewerFixture() {
+    platform.shell = &shell;
+    options.outputDir = dir.file("");
+    options.levelPath = "no such level.obj";
+    options.fullScreen = false;
+  }
+
+  int run() {
+    return runViewer(platform, graphics, shell, options, [this](Scene&, const CompileOptions& compileOptions) {
+      journal.push_back("compile " + compileOptions.levelPath.string());
+      return std::make_unique<CompiledLevel>();
+    });
+  }
+
+  // The `count` entries from `from` on.
+  Journal part(std::size_t from, std::size_t count) const {
+    EXPECT_GE(journal.size(), from + count);
+    return Journal(journal.begin() + static_cast<long>(from), journal.begin() + static_cast<long>(from + count));
+  }
+};
+
+TEST_F(ViewerFixture, startsUpInTheDesignedOrder) {
+  options.fullScreen.reset();
+  platform.answers = {Answer::No};
+  platform.frames = {{}};
+  EXPECT_EQ(run(), kExitSuccess);
+  Journal expected = {"warpPointer 320,240",
+                      "ask Start FullScreen?|Would You Like To Run In Fullscreen Mode?|question"};
+  for (const std::string& step : testing_support::creationJournal("BSP", 1024, 768, false)) expected.push_back(step);
+  expected.insert(expected.end(), {"compile no such level.obj", "drawFrame", "present"});
+  EXPECT_EQ(part(0, expected.size()), expected);
+}
+
+TEST_F(ViewerFixture, onlyNoToTheQuestionMeansWindowed) {
+  options.fullScreen.reset();
+  for (const Answer answer : {Answer::No, Answer::Yes, Answer::None}) {
+    journal.clear();
+    platform.answers = {answer};
+    EXPECT_EQ(run(), kExitSuccess);
+    const std::string mode = answer == Answer::No ? "windowed" : "fullscreen";
+    EXPECT_TRUE(contains(journal, "createWindow BSP 1024x768 " + mode + " bits=32"));
+  }
+}
+
+TEST_F(ViewerFixture, closingTheWindowEndsWithZeroAfterClosingTheLog) {
+  platform.frames = {{}, {}};
+  EXPECT_EQ(run(), kExitSuccess);
+  EXPECT_EQ(countOf(journal, "present"), 2u);
+  // Close -> quit; the log is closed before the window goes.
+  Journal tail = testing_support::teardownJournal(false);
+  tail.insert(tail.begin(), {"postQuit 0", "(frame log closed)"});
+  EXPECT_EQ(part(journal.size() - tail.size(), tail.size()), tail);
+  EXPECT_EQ(testing_support::readFile(dir.file("log.txt")), "-1.6 0.2 0.4  spaces: 1\n-1.6 0.2 0.4  spaces: 1\n");
+}
+
+TEST_F(ViewerFixture, frameLimitEndsAfterThatManyPresentedFrames) {
+  options.frameLimit = 3;
+  platform.frames = {{}, {}, {}, {}, {}};
+  EXPECT_EQ(run(), kExitSuccess);
+  EXPECT_TRUE(countOf(journal, "drawFrame") == 3u && countOf(journal, "present") == 3u);
+  EXPECT_FALSE(contains(journal, "postQuit 0"));
+}
+
+TEST_F(ViewerFixture, f1RecreatesTheWindowAndKeepsTheCamera) {
+  options.fullScreen = true;
+  platform.frames = {{Message::keyDown(vk::kUp), Message::keyDown(vk::kF1)}, {}};
+  EXPECT_EQ(run(), kExitSuccess);
+  // After the first frame: teardown with the mode restored, then a windowed
+  // 640 x 480 window.
+  Journal recreation = testing_support::teardownJournal(true);
+  recreation.insert(recreation.begin() + 2, "(frame log open)");
+  for (const std::string& step : testing_support::creationJournal("Varno's Solid Object Tutorial", 640, 480, false)) {
+    recreation.push_back(step);
+  }
+  recreation.push_back("drawFrame");
+  const auto firstPresent = std::find(journal.begin(), journal.end(), "present") - journal.begin();
+  EXPECT_EQ(part(static_cast<std::size_t>(firstPresent) + 1, recreation.size()), recreation);
+  EXPECT_FALSE(shell.fullScreen);
+  // The camera went on from where it was.
+  EXPECT_TRUE(graphics.cameras.size() == 2u && graphics.cameras[1].tz != -0.4f);
+}
+
+// From a window the first F1 asks for a 16-bit full screen; the repeated
+// key-down of a held F1 toggles back.
+TEST_F(ViewerFixture, everyF1KeyDownTogglesOnceAutoRepeatIncluded) {
+  platform.frames = {{Message::keyDown(vk::kF1)}, {Message::keyDown(vk::kF1)}, {}};
+  EXPECT_EQ(run(), kExitSuccess);
+  EXPECT_TRUE(contains(journal, "changeDisplayMode 640x480x16") &&
+              contains(journal, "createWindow Varno's Solid Object Tutorial 640x480 fullscreen bits=32"));
+  EXPECT_EQ(countOf(journal, "registerWindowClass"), 3u);
+  EXPECT_FALSE(shell.fullScreen);
+}
+
+}  // namespace
+}  // namespace pw
