@@ -24,32 +24,6 @@ TEST(CommandLine, eyeAndYawSetTheStartPose) {
   EXPECT_TRUE(designed.tx == Camera().tx && designed.tz == Camera().tz);
 }
 
-TEST(CommandLine, readsEveryOptionOfBothPrograms) {
-  const auto parsed = viewer({"--frames", "30", "levels/a.obj", "--windowed", "--screenshot", "shot.png", "--stats",
-                              "--draw-all", "--triangulate", "-h"});
-  ASSERT_TRUE(parsed.commandLine.has_value()) << parsed.error;
-  const CommandLine& line = *parsed.commandLine;
-  EXPECT_TRUE(line.viewer.levelPath == "levels/a.obj" && line.viewer.fullScreen == std::optional<bool>(false));
-  EXPECT_TRUE(line.viewer.frameLimit == 30u && line.screenshot == "shot.png");
-  EXPECT_TRUE(line.stats && line.help && line.viewer.read.triangulate);
-  EXPECT_EQ(line.viewer.culling, std::optional<Culling>(Culling::All));
-  EXPECT_EQ(viewer({"--culling", "sound"}).commandLine->viewer.culling, std::optional<Culling>(Culling::Sound));
-  EXPECT_FALSE(viewer({"--draw-all", "--culling", "auto"}).commandLine->viewer.culling.has_value());
-  // Without arguments: the designed start (the question asked, no limit).
-  const CommandLine none = *viewer({}).commandLine;
-  EXPECT_EQ(none.viewer.levelPath, "folyosos.obj");
-  EXPECT_FALSE(none.viewer.fullScreen.has_value() || none.viewer.culling.has_value() || none.help);
-
-  const auto built = portalbuild({"l.obj", "-o", "out", "--json", "s.json", "--open-edges", "e.obj", "-q",
-                                  "--triangulate", "--threads", "1024", "--straightforward"});
-  ASSERT_TRUE(built.options.has_value()) << built.error;
-  const PortalbuildOptions& o = *built.options;
-  EXPECT_TRUE(o.level == "l.obj" && o.outputDir == "out" && o.jsonPath == "s.json" && o.openEdgesPath == "e.obj");
-  EXPECT_TRUE(o.quiet && o.read.triangulate && o.build.threads == 1024u);
-  EXPECT_EQ(o.build.strategy, BuildStrategy::Straightforward);
-  EXPECT_EQ(portalbuild({}).options->level, "folyosos.obj");
-}
-
 TEST(CommandLine, rejectsWhatItDoesNotKnow) {
   const struct {
     bool viewer;  // else portalbuild

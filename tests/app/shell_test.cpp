@@ -91,7 +91,7 @@ TEST_F(WindowFixture, pointerOffsetsAreSignedAndRecentredInClientCoordinates) {
   }
 }
 
-TEST(Camera, turnTakesEightPixelsPerDegree) {
+TEST(Camera, turnTakesEightPixelsPerDegreeAndStrafingASinglePrecisionStep) {
   const struct {
     int dx, dy;
     float yaw, pitch;
@@ -108,6 +108,16 @@ TEST(Camera, turnTakesEightPixelsPerDegree) {
     turn(camera, c.dx, c.dy);
     EXPECT_TRUE(camera.yaw == c.yaw && camera.pitch == c.pitch) << c.dx << "," << c.dy;
   }
+  // Strafing steps 0.05 in single precision, walking 0.05 in double: from the
+  // origin at yaw 3 the two land on different floats.
+  Camera strafed;
+  strafed.tx = strafed.tz = 0.0f;
+  strafed.yaw = 3.0f;
+  Camera walked = strafed;
+  strafeLeft(strafed);
+  moveForward(walked);
+  EXPECT_EQ(strafed.tx, 0.0499315485f);
+  EXPECT_EQ(walked.tz, 0.0499315448f);
 }
 
 // The start-up, frame loop and exit. The level compiler is a stand-in that

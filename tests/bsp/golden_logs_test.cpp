@@ -4,9 +4,7 @@
 #include <string>
 
 #include "bsp_test_support.h"
-#include "compile/level_compiler.h"
 #include "scene/scene.h"
-#include "tools/levelgen.h"
 
 namespace pw {
 namespace {
@@ -42,35 +40,6 @@ TEST(GoldenLogs, tileAndCupLogsMatchByteForByte) {
   for (const char* name : {"out.log", "contours.log", "tris.log"}) {
     EXPECT_EQ(readFile(dir.file(name)), readFile(golden / name)) << name;
   }
-}
-
-// The sample level: the viewer's start eye (-1.6, 0.2, 0.4) stands in a
-// Space that has portal fragments ahead of it (towards -z), leading into
-// other Spaces.
-TEST(GoldenLogs, sampleLevelStartEyeSeesPortalsAhead) {
-  ScratchDir dir;
-  Scene scene;
-  CompileOptions options;
-  options.levelPath = std::filesystem::path(PORTALWALK_LEVELS_DIR) / "folyosos.obj";
-  options.outputDir = dir.path();
-  const auto level = compileLevel(scene, options);
-  ASSERT_TRUE(level->load.opened);
-  const Point3 eye{-1.6, 0.2, 0.4};
-  const BspNode* node = level->root;
-  while (!node->isSpace()) {
-    // On the plane counts as the front side.
-    node = scene.triangle(node->cutter).classifyPoint(eye) == PointSide::Behind ? node->behind : node->front;
-  }
-  int ahead = 0;
-  for (const Portal* fragment : node->portals) {
-    ASSERT_NE(fragment->target(), nullptr);
-    EXPECT_NE(fragment->target(), node);
-    for (const PortalTriangle& t : fragment->triangles()) {
-      if (t.vertices[0].z < eye.z && t.vertices[1].z < eye.z && t.vertices[2].z < eye.z) ++ahead;
-    }
-  }
-  EXPECT_GT(ahead, 0);
-  EXPECT_GE(level->builder->stats().spaces, 4u);
 }
 
 }  // namespace

@@ -130,6 +130,8 @@ TEST(Portalbuild, reportsTheOpenEdgesOfABoxWithOneTriangleMissing) {
 TEST(Portalbuild, saysWhatWasLostOrCannotServe) {
   const std::string triangle = "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1\n";
   const std::string quad = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1 4//1\n";
+  // One above the other, both facing up: one division, so "contours.log" is written.
+  const std::string stacked = triangle + "v 0 0 1\nv 1 0 1\nv 0 1 1\nf 4//1 5//1 6//1\n";
   const struct {
     std::string level;  // the bytes of level.obj
     std::string arguments;
@@ -138,6 +140,7 @@ TEST(Portalbuild, saysWhatWasLostOrCannotServe) {
   } cases[] = {
       {triangle, "level.obj -o full", 1, "cannot write full/out.log: No space left on device"},
       {triangle, "level.obj -o full", 1, "incomplete logs: out.log"},
+      {stacked, "level.obj -o fullContours", 1, "cannot write fullContours/contours.log: No space left on device"},
       {triangle, "level.obj -o level.obj/x", 1, "cannot make the output folder"},
       {quad, "level.obj", 0, "1 faces had more than 3 corners; only their first triangle was read (line 6)"},
       {quad, "level.obj --triangulate", 0, "2 triangles"},
@@ -161,6 +164,8 @@ TEST(Portalbuild, saysWhatWasLostOrCannotServe) {
     std::filesystem::create_directories(dir.file("folder"));
     std::filesystem::create_directories(dir.file("full"));
     std::filesystem::create_symlink("/dev/full", dir.file("full") / "out.log");
+    std::filesystem::create_directories(dir.file("fullContours"));
+    std::filesystem::create_symlink("/dev/full", dir.file("fullContours") / "contours.log");
     const ProgramRun run = portalbuild(dir, c.arguments);
     EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments << "\n" << run.out << run.err;
     EXPECT_NE((run.out + run.err).find(c.says), std::string::npos) << c.arguments << "\n" << run.out << run.err;

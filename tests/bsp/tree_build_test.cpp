@@ -224,34 +224,5 @@ TEST(TreeBuild, degenerateAndExtremeInputsTerminate) {
   }
 }
 
-// P, the floor y = 0, reaches across Q's plane x = 0, so the list is not
-// convex; every plane has nothing behind it, and the chosen cutter R (no
-// split) would hand the whole list to its front child again.
-TEST(TreeBuild, cutterWithNothingBehindAndNoSplitMakesAForcedSpace) {
-  ScratchDir dir;
-  Scene scene;
-  const auto q = addFacing(scene, {0, 0.5, -1}, {0, 1, 0}, {0, 0, 1});
-  const auto r = addCorners(scene, {-1, 0.5, -3}, {1, 0.5, -3}, {-1, 1.5, -3});
-  const auto p = addCorners(scene, {-1, 0, -2}, {-1, 0, 1}, {1, 0, -2});
-  PortalStore store;
-  Portal* incoming = store.adopt(std::make_unique<Portal>());
-  incoming->addTriangle({0, -5, 0}, {1, -5, 0}, {0, -5, 1});  // behind the cutter's plane
-  {
-    BspBuilder builder(&scene, dir.path());
-    ASSERT_FALSE(isConvexStraightforward(scene, indices({q, r, p})));
-    BspNode* space = builder.build(indices({q, r, p}), {incoming});
-    ASSERT_TRUE(space->isSpace());
-    EXPECT_EQ(space->triangles, indices({q, r, p}));
-    EXPECT_EQ(space->portals, std::vector<Portal*>{incoming});
-    EXPECT_EQ(incoming->twin()->target(), space);
-    EXPECT_EQ(builder.stats().forcedSpaces, 1u);
-    EXPECT_EQ(builder.stats().innerNodes, 0u);
-    EXPECT_EQ(scene.triangleCount(), 3);
-  }
-  // Nothing was split: no section in "contours.log", no portal.
-  EXPECT_EQ(testing_support::readFile(dir.file("contours.log")), "");
-  EXPECT_FALSE(std::filesystem::exists(dir.file("tris.log")));
-}
-
 }  // namespace
 }  // namespace pw

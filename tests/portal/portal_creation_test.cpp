@@ -19,7 +19,6 @@ using testing_support::readFile;
 using testing_support::ScratchDir;
 
 const double kNan = std::nan("");
-const double kInf = std::numeric_limits<double>::infinity();
 
 // --- The square --------------------------------------------------------
 
@@ -104,22 +103,15 @@ INSTANTIATE_TEST_SUITE_P(
         NoPortalCase{"squareAlone", {}, {0, 0, 1}, PortalOutcome::NoRings},
         // The cross-section of a solid block has winding 0.
         NoPortalCase{"blockRing", {kBlock}, {0, 0, 1}, PortalOutcome::NoArea},
-        NoPortalCase{"roomSeenAgainstTheNormal", {kRoom}, {0, 0, -1}, PortalOutcome::NoArea},
         // Overlapping rooms would need new vertices where the rings cross,
         // which GLU makes only with a combine callback; none is given.
         NoPortalCase{"crossingRings",
                      {kRoom, {{3, 1, 0}, {3, 3, 0}, {1, 3, 0}, {1, 1, 0}}},
                      {0, 0, 1},
                      PortalOutcome::Refused},
-        // A room reaching past the square crosses its edges.
-        NoPortalCase{"ringAcrossTheSquare",
-                     {{{1500, 0, 0}, {1500, 2, 0}, {0, 2, 0}, {0, 0, 0}}},
-                     {0, 0, 1},
-                     PortalOutcome::Refused},
         // Hostile planes and points never reach GLU.
         NoPortalCase{"zeroNormal", {kRoom}, {0, 0, 0}, PortalOutcome::Untessellable},
         NoPortalCase{"nanNormal", {kRoom}, {kNan, 0, 1}, PortalOutcome::Untessellable},
-        NoPortalCase{"infiniteNormal", {kRoom}, {0, kInf, 1}, PortalOutcome::Untessellable},
         NoPortalCase{"nanPoint",
                      {{{2, 0, 0}, {2, 2, 0}, {kNan, 2, 0}, {0, 0, 0}}},
                      {0, 0, 1},

@@ -128,26 +128,5 @@ TEST(ObjReader, reportsSkippedLinesWithTheirFirstLineNumbers) {
   EXPECT_TRUE(samePoint(r.scene.vertex(4), Point3{5, 6, 7}));
 }
 
-// The same two triangles whatever the line ends or a byte order mark; a file
-// cut short by a zero byte or without a final line feed keeps what it read.
-TEST(ObjReader, fixtureFilesReadAsExpected) {
-  const ReadFile plain(kObjDir / "two_triangles.obj");
-  ASSERT_EQ(plain.scene.triangleCount(), 2);
-  for (const char* name : {"two_triangles_crlf.obj", "two_triangles_bom.obj", "two_triangles_cr.obj"}) {
-    const ReadFile other(kObjDir / name);
-    ASSERT_EQ(other.scene.triangleCount(), 2) << name;
-    for (std::int32_t t = 0; t < 2; ++t) {
-      for (int k = 0; k < 3; ++k) {
-        EXPECT_TRUE(samePoint(other.scene.vertex(other.scene.triangle(t).vertexIndex(k)),
-                              plain.scene.vertex(plain.scene.triangle(t).vertexIndex(k))))
-            << name;
-      }
-    }
-    EXPECT_EQ(other.report.lines, plain.report.lines) << name;
-  }
-  EXPECT_EQ(ReadFile(kObjDir / "zero_byte.obj").scene.triangleCount(), 1);
-  EXPECT_EQ(ReadFile(kObjDir / "no_final_newline.obj").scene.triangleCount(), 3);
-}
-
 }  // namespace
 }  // namespace pw
