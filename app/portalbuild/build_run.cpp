@@ -11,6 +11,7 @@
 #include "app/cli/exit_codes.h"
 #include "app/portalbuild/build_summary.h"
 #include "compile/build_level.h"
+#include "compile/portal_files.h"
 #include "diag/open_edges.h"
 #include "scene/scene.h"
 
@@ -62,6 +63,16 @@ int runPortalbuild(const PortalbuildOptions& options) {
     if (!writeOpenEdgesObj(options.openEdgesPath, scene, compiled.edges, error)) {
       std::cerr << "portalbuild: cannot write " << options.openEdgesPath.string() << ": " << error << '\n';
       return kExitFailure;
+    }
+  }
+  if (!options.prtPath.empty() || !options.portalsObjPath.empty()) {
+    const CellGraph graph = soundCellGraph(*compiled.root, built.links);
+    for (const auto& [file, write] : {std::pair{options.prtPath, &writePrt}, {options.portalsObjPath, &writePortalsObj}}) {
+      std::string error;
+      if (!file.empty() && !write(file, graph, error)) {
+        std::cerr << "portalbuild: cannot write " << file.string() << ": " << error << '\n';
+        return kExitFailure;
+      }
     }
   }
   if (!options.quiet) writeSummary(std::cout, summary);

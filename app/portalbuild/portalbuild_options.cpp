@@ -24,6 +24,8 @@ ParsedPortalbuildOptions parsePortalbuildOptions(std::span<const std::string_vie
       {{"-o"}, 1, path(options.outputDir), {}},
       {{"--json"}, 1, path(options.jsonPath), {}},
       {{"--open-edges"}, 1, path(options.openEdgesPath), {}},
+      {{"--prt"}, 1, path(options.prtPath), {}},
+      {{"--portals-obj"}, 1, path(options.portalsObjPath), {}},
       {{"--threads"}, 1,
        [&](OptionValues values) {
          const auto threads = wholeNumber(values[0], 1, kMaxThreads);
@@ -50,6 +52,7 @@ ParsedPortalbuildOptions parsePortalbuildOptions(std::span<const std::string_vie
 
 std::string portalbuildUsage() {
   return "usage: portalbuild [LEVEL.obj] [-o DIR] [--json FILE] [--open-edges FILE.obj] [-q]\n"
+         "                   [--prt FILE.prt] [--portals-obj FILE.obj]\n"
          "                   [--triangulate] [--threads N] [--straightforward]\n"
          "\n"
          "Compiles LEVEL.obj (default \"folyosos.obj\") the way the viewer does at start-up:\n"
@@ -74,6 +77,15 @@ std::string portalbuildUsage() {
          "  --open-edges FILE.obj\n"
          "               write the edges used by one triangle only as OBJ lines (\"l\"),\n"
          "               in the level's own axes, to load over the level in a 3D tool\n"
+         "  --prt FILE.prt\n"
+         "               write the cells and the passages between them as a PRT1 portal\n"
+         "               file, as level editors load it: cell N is Space N+1 of out.log;\n"
+         "               the portals are the designed portal fragments (each pair once)\n"
+         "               and the open links, one triangle each, wound so that the normal\n"
+         "               points into the first cell; in the level's own axes\n"
+         "  --portals-obj FILE.obj\n"
+         "               the same portals as OBJ faces, one group \"portal_N_A_B\" each\n"
+         "               (portal N from cell A into cell B), in the level's own axes\n"
          "  -q           quiet: no progress and no summary\n"
          "  --triangulate\n"
          "               read a face with more than 3 corners as a fan of triangles\n"

@@ -18,6 +18,8 @@ struct PortalbuildOptions {
   std::filesystem::path outputDir;  // empty: the working directory
   std::filesystem::path jsonPath;   // empty: no JSON summary
   std::filesystem::path openEdgesPath;  // empty: no open edges file
+  std::filesystem::path prtPath;        // empty: no portal file
+  std::filesystem::path portalsObjPath;  // empty: no portals OBJ file
   bool quiet = false;
   bool help = false;
   ObjReadOptions read;
