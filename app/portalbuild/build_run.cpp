@@ -11,8 +11,10 @@
 #include "app/cli/exit_codes.h"
 #include "app/portalbuild/build_summary.h"
 #include "compile/build_level.h"
+#include "compile/plan_view.h"
 #include "compile/portal_files.h"
 #include "diag/open_edges.h"
+#include "render/camera.h"
 #include "scene/scene.h"
 
 namespace pw {
@@ -73,6 +75,21 @@ int runPortalbuild(const PortalbuildOptions& options) {
         std::cerr << "portalbuild: cannot write " << file.string() << ": " << error << '\n';
         return kExitFailure;
       }
+    }
+  }
+  if (!options.svgPath.empty()) {
+    // The viewer's start pose in its 1024 x 768 window: the side planes lie
+    // at half the vertical field of view times the aspect.
+    const Camera start;
+    PlanSlice slice;
+    slice.eye = start.eye();
+    slice.height = options.planHeight ? *options.planHeight : slice.eye.y;
+    slice.yawDegrees = start.yaw;
+    slice.halfAngleDegrees = start.fieldOfView * (4.0 / 3.0) / 2.0;
+    std::string error;
+    if (!writePlanSvg(options.svgPath, scene, built, slice, error)) {
+      std::cerr << "portalbuild: cannot write " << options.svgPath.string() << ": " << error << '\n';
+      return kExitFailure;
     }
   }
   if (!options.quiet) writeSummary(std::cout, summary);

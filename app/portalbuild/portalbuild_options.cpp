@@ -26,6 +26,13 @@ ParsedPortalbuildOptions parsePortalbuildOptions(std::span<const std::string_vie
       {{"--open-edges"}, 1, path(options.openEdgesPath), {}},
       {{"--prt"}, 1, path(options.prtPath), {}},
       {{"--portals-obj"}, 1, path(options.portalsObjPath), {}},
+      {{"--svg"}, 1, path(options.svgPath), {}},
+      {{"--at"}, 1,
+       [&](OptionValues values) {
+         options.planHeight = finiteNumber(values[0]);
+         return options.planHeight ? std::string() : "--at wants a number, not '" + std::string(values[0]) + "'";
+       },
+       {}},
       {{"--threads"}, 1,
        [&](OptionValues values) {
          const auto threads = wholeNumber(values[0], 1, kMaxThreads);
@@ -52,7 +59,7 @@ ParsedPortalbuildOptions parsePortalbuildOptions(std::span<const std::string_vie
 
 std::string portalbuildUsage() {
   return "usage: portalbuild [LEVEL.obj] [-o DIR] [--json FILE] [--open-edges FILE.obj] [-q]\n"
-         "                   [--prt FILE.prt] [--portals-obj FILE.obj]\n"
+         "                   [--prt FILE.prt] [--portals-obj FILE.obj] [--svg FILE.svg [--at Y]]\n"
          "                   [--triangulate] [--threads N] [--straightforward]\n"
          "\n"
          "Compiles LEVEL.obj (default \"folyosos.obj\") the way the viewer does at start-up:\n"
@@ -86,6 +93,13 @@ std::string portalbuildUsage() {
          "  --portals-obj FILE.obj\n"
          "               the same portals as OBJ faces, one group \"portal_N_A_B\" each\n"
          "               (portal N from cell A into cell B), in the level's own axes\n"
+         "  --svg FILE.svg\n"
+         "               draw a plan view: the level sliced at height Y (--at; default 0.2,\n"
+         "               the viewer's start eye) seen from above, x to the right and z\n"
+         "               down the page: each Space's cell (its number and triangle count\n"
+         "               as a tooltip), the walls, designed portals and open links the\n"
+         "               slice crosses, open edges near it, and the start eye with its view\n"
+         "  --at Y       the height of the --svg slice\n"
          "  -q           quiet: no progress and no summary\n"
          "  --triangulate\n"
          "               read a face with more than 3 corners as a fan of triangles\n"

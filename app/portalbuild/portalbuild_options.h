@@ -20,6 +20,8 @@ struct PortalbuildOptions {
   std::filesystem::path openEdgesPath;  // empty: no open edges file
   std::filesystem::path prtPath;        // empty: no portal file
   std::filesystem::path portalsObjPath;  // empty: no portals OBJ file
+  std::filesystem::path svgPath;         // empty: no plan view
+  std::optional<float> planHeight;       // unset: the start eye's height
   bool quiet = false;
   bool help = false;
   ObjReadOptions read;
