@@ -12,16 +12,17 @@ cmake --preset release >/dev/null
 cmake --build --preset release -j"$(nproc)" --target portalwalk portalbuild
 
 level="$PWD/levels/folyosos.obj"
-bin="$PWD/build/release/app"
+portalbuild="$PWD/build/release/app/portalbuild/portalbuild"
+portalwalk="$PWD/build/release/app/viewer/portalwalk"
 mkdir -p build/run
 cd build/run
 
-"$bin/portalbuild" "$level"
+"$portalbuild" "$level"
 if [[ -n "${DISPLAY:-}" ]]; then
-  exec "$bin/portalwalk" "$level"
+  exec "$portalwalk" "$level"
 fi
 frames=${PORTALWALK_FRAMES:-300}
 LIBGL_ALWAYS_SOFTWARE=1 xvfb-run -a -s "-screen 0 1280x1024x24" \
-  "$bin/portalwalk" "$level" --windowed --frames "$frames" --screenshot screenshot.png
+  "$portalwalk" "$level" --windowed --frames "$frames" --screenshot screenshot.png
 echo "No display: ran $frames frames under xvfb-run. Screenshot: $PWD/screenshot.png"
 echo "Frame log: $PWD/log.txt (last line: $(tail -n 1 log.txt))"
