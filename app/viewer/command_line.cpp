@@ -60,6 +60,12 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) 
        },
        "--yaw needs a number of degrees"},
       flagRule({"--stats"}, result.stats),
+      {{"--no-vsync"}, 0,
+       [&viewer](OptionValues) {
+         viewer.verticalSync = false;
+         return std::string();
+       },
+       {}},
       flagRule({"--triangulate"}, viewer.read.triangulate),
       {{"--draw-all"}, 0, [&](OptionValues) { return culling(Culling::All); }, {}},
       {{"--culling"}, 1,
@@ -81,7 +87,7 @@ std::string usageText() {
   return "Usage: portalwalk [LEVEL.obj] [--windowed | --fullscreen] [--frames N]\n"
          "                 [--screenshot FILE.png] [--eye X Y Z] [--yaw DEGREES]\n"
          "                 [--stats] [--culling auto|sound|designed|all] [--draw-all]\n"
-         "                 [--triangulate]\n"
+         "                 [--triangulate] [--no-vsync]\n"
          "\n"
          "Builds the BSP tree of an indoor level (a Wavefront OBJ triangle mesh)\n"
          "and walks through it in first person, drawing only the Spaces seen\n"
@@ -108,6 +114,8 @@ std::string usageText() {
          "  --draw-all          the same as --culling all\n"
          "  --triangulate       read a face with more than 3 corners as a fan of\n"
          "                      triangles (by default only its first triangle)\n"
+         "  --no-vsync          do not wait for the display's refresh: frames run as\n"
+         "                      fast as they can, and so does walking (benchmarks)\n"
          "  -h, --help          show this text\n"
          "\n"
          "Controls:\n"

@@ -18,6 +18,7 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
   // procedure recentres to the same point in client coordinates.
   platform.warpPointer(kPointerHomeX, kPointerHomeY);
   shell.camera = options.startCamera;
+  shell.verticalSync = options.verticalSync;
 
   if (options.fullScreen) {
     shell.fullScreen = *options.fullScreen;

@@ -24,6 +24,9 @@ struct ViewerOptions {
   std::filesystem::path outputDir;
   // The answer to the full-screen question; unset: ask it.
   std::optional<bool> fullScreen;
+  // Ask every context for vertical sync; false (benchmarks) asks for none,
+  // so that the frame rate is not capped.
+  bool verticalSync = true;
   // End after this many drawn frames; 0: run until closed or Esc.
   std::uint64_t frameLimit = 0;
   // The camera's start values (the designed start pose unless changed).
