@@ -22,6 +22,9 @@ struct ViewerOptions {
   // Where "log.txt", "out.log", "contours.log" and "tris.log" go; empty: the
   // working directory.
   std::filesystem::path outputDir;
+  // Where the three build logs go instead (--logs). The folder must exist: a
+  // log that cannot be opened is reported and the viewer runs.
+  std::optional<std::filesystem::path> logDir;
   // The answer to the full-screen question; unset: ask it.
   std::optional<bool> fullScreen;
   // Ask every context for vertical sync; false (benchmarks) asks for none,
