@@ -50,7 +50,7 @@ struct PendingNode {
 BspBuilder::BspBuilder(Scene* scene, const std::filesystem::path& outputDir, BuildOptions options)
     : scene_(scene),
       options_(options),
-      contoursLog_(outputDir / "contours.log", scene),
+      contoursLog_(options.writeLogs ? SceneLog(outputDir / "contours.log", scene) : SceneLog(scene)),
       trisLogPath_(outputDir / "tris.log") {
   // The level as read: the build has not cut anything into the Scene yet.
   if (options_.squareHalfSide <= 0.0) options_.squareHalfSide = squareHalfSideFor(*scene_);
@@ -188,7 +188,8 @@ void BspBuilder::reportProgress(bool always) {
 // makes ext4 write its old content out at once, for every portal.
 SceneLog& BspBuilder::emptiedTrisLog() {
   if (trisLog_ == nullptr) {
-    trisLog_ = std::make_unique<SceneLog>(trisLogPath_, scene_);
+    trisLog_ = options_.writeLogs ? std::make_unique<SceneLog>(trisLogPath_, scene_)
+                                  : std::make_unique<SceneLog>(scene_);
   } else {
     trisLog_->restart();
   }

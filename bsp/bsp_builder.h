@@ -42,6 +42,10 @@ struct BuildOptions {
   // builder is made (1000 for a level within +-1000), which `options()`
   // then reports.
   double squareHalfSide = 0.0;
+  // False: "contours.log" and "tris.log" are neither created nor written (a
+  // build that only wants its tree and figures; writing the logs line by
+  // line takes over half of a large level's build).
+  bool writeLogs = true;
 };
 
 // A cutter plane that had rings and still got no portal.
@@ -100,7 +104,7 @@ struct BuildStats {
 // construction) and "tris.log" (created at the first portal creation, emptied
 // at every later one, holding the last portal's triangles) into `outputDir`;
 // both are flushed at every line and closed by `closeLogs` or when the
-// builder goes.
+// builder goes. Without `BuildOptions::writeLogs` it writes neither.
 class BspBuilder {
  public:
   explicit BspBuilder(Scene* scene, const std::filesystem::path& outputDir = {}, BuildOptions options = {});

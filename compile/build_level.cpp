@@ -28,7 +28,8 @@ BuiltLevel buildLevel(Scene& scene, const BuildLevelOptions& options, const Leve
     built.unopened = openFailure(options.compile.levelPath);
     if (!built.unopened.empty()) return built;
   }
-  if (options.makeOutputDir && !outputDir.empty()) {
+  const bool writeLogs = options.compile.build.writeLogs;
+  if (options.makeOutputDir && writeLogs && !outputDir.empty()) {
     std::error_code error;
     std::filesystem::create_directories(outputDir, error);
     if (error) {
@@ -37,8 +38,9 @@ BuiltLevel buildLevel(Scene& scene, const BuildLevelOptions& options, const Leve
     }
   }
   // "tris.log" is only written when a portal is created: one left over from
-  // an earlier run would pass for this level's.
-  std::filesystem::remove(outputDir / "tris.log");
+  // an earlier run would pass for this level's. Without logs the folder is
+  // not touched: its three logs, if any, stay together as one earlier run's.
+  if (writeLogs) std::filesystem::remove(outputDir / "tris.log");
 
   built.compiled = compile(scene, options.compile);
   built.peakMemoryKiB = peakResidentKiB();

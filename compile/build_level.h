@@ -1,8 +1,9 @@
 // Everything both programs do to turn a level file into a tree they can use:
-// check that the level opens (when asked), clear the stale "tris.log",
-// compile (read, build, flatten, dump), close the logs and measure how open
-// the level is; then, where wanted, find the cells' open links. The phase
-// times are kept here so that no driver keeps its own stopwatches.
+// check that the level opens (when asked), clear the stale "tris.log" (when
+// logs are written), compile (read, build, flatten, dump), close the logs and
+// measure how open the level is; then, where wanted, find the cells' open
+// links. The phase times are kept here so that no driver keeps its own
+// stopwatches.
 #pragma once
 
 #include <cstdint>
@@ -26,8 +27,9 @@ using LevelCompiler = std::function<std::unique_ptr<CompiledLevel>(Scene&, const
 struct BuildLevelOptions {
   CompileOptions compile;
   // portalbuild refuses a level that does not open and makes its output
-  // folder; the viewer does neither (the reader reports the level and the
-  // viewer runs with an empty one; its folder already holds "log.txt").
+  // folder (when logs are written); the viewer does neither (the reader
+  // reports the level and the viewer runs with an empty one; its folder
+  // already holds "log.txt").
   bool requireLevel = false;
   bool makeOutputDir = false;
 };

@@ -37,7 +37,9 @@ std::unique_ptr<CompiledLevel> compileLevel(Scene& scene, const CompileOptions& 
   level->buildSeconds = buildTime.seconds();
 
   // The dump reads the finished, flattened tree; its writer stays open as
-  // long as the level is kept.
+  // long as the level is kept. A build without logs does not walk the tree
+  // for it at all.
+  if (!options.build.writeLogs) return level;
   const Stopwatch dumpTime;
   level->dumpLog = std::make_unique<SceneLog>(options.outputDir / "out.log", &scene);
   dumpTree(*level->dumpLog, *level->root);

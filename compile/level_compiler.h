@@ -29,10 +29,11 @@ struct CompiledLevel {
   MeshEdges edges;
   std::unique_ptr<BspBuilder> builder;
   BspNode* root = nullptr;
-  std::unique_ptr<SceneLog> dumpLog;  // "out.log", open until `logFailures` or destruction
+  // "out.log", open until `logFailures` or destruction; null without logs.
+  std::unique_ptr<SceneLog> dumpLog;
   double loadSeconds = 0.0;
   double buildSeconds = 0.0;
-  double dumpSeconds = 0.0;
+  double dumpSeconds = 0.0;  // 0 without logs
 
   // Closes the three logs ("contours.log", "tris.log", then "out.log") and
   // lists those that did not receive everything written to them, each with
@@ -57,12 +58,14 @@ struct CompileOptions {
   // How faces with more than three corners are read.
   ObjReadOptions read;
   std::function<void(std::uint64_t settled)> progress;
-  // Which build and on how many threads; every choice gives the same result.
+  // Which build, on how many threads, and whether the three logs are written
+  // (`writeLogs`, which also covers "out.log"); every choice gives the same
+  // tree.
   BuildOptions build;
 };
 
-// Reads, builds, flattens and dumps, in that order. Throws what the build
-// throws (the tessellator error).
+// Reads, builds, flattens and dumps (unless the logs are off), in that
+// order. Throws what the build throws (the tessellator error).
 std::unique_ptr<CompiledLevel> compileLevel(Scene& scene, const CompileOptions& options);
 
 }  // namespace pw

@@ -26,6 +26,9 @@ SceneLog::SceneLog(const std::filesystem::path& fileName, const Scene* scene) : 
   stream_.precision(kPrecision);
 }
 
+// A bad stream makes every formatted write return before formatting.
+SceneLog::SceneLog(const Scene* scene) : scene_(scene), closed_(true) { stream_.setstate(std::ios::badbit); }
+
 SceneLog::~SceneLog() { close(); }
 
 void SceneLog::restart() {
@@ -43,9 +46,10 @@ void SceneLog::restart() {
 // fails leaves the stream bad, and a bad stream makes no further system call
 // until here, so errno still holds the failed write's reason.
 void SceneLog::endLine() {
+  if (closed_) return;
   stream_ << '\n';
   stream_.flush();
-  if (stream_.fail() && !closed_) noteFailure(errno, "write failed");
+  if (stream_.fail()) noteFailure(errno, "write failed");
 }
 
 bool SceneLog::close() {
@@ -73,6 +77,7 @@ void SceneLog::noteFailure(int error, const char* fallback) {
 // the classic locale: the same characters, without the locale machinery
 // (writing points is most of the time a build spends on its logs).
 void SceneLog::writePoint(const Point3& point) {
+  if (closed_) return;  // dropped, unformatted
   char text[3 * kLongestNumber + 2];
   char* const last = text + sizeof text;
   char* at = std::to_chars(text, last, point.x, std::chars_format::general, kPrecision).ptr;

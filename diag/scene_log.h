@@ -32,6 +32,9 @@ class SceneLog {
  public:
   // Creates or truncates `fileName`.
   SceneLog(const std::filesystem::path& fileName, const Scene* scene);
+  // A log with no file, for a build that wants none: it starts closed, so
+  // every write returns at once and it stays `ok()`; its path is empty.
+  explicit SceneLog(const Scene* scene);
   // Closes the file if `close` has not.
   ~SceneLog();
   SceneLog(const SceneLog&) = delete;

@@ -21,7 +21,13 @@ ParsedPortalbuildOptions parsePortalbuildOptions(std::span<const std::string_vie
   const OptionRule rules[] = {
       flagRule({"--help", "-h"}, options.help),
       flagRule({"-q"}, options.quiet),
-      {{"-o"}, 1, path(options.outputDir), {}},
+      {{"--logs", "-o"}, 1, path(options.outputDir), {}},
+      {{"--no-logs"}, 0,
+       [&](OptionValues) {
+         options.build.writeLogs = false;
+         return std::string();
+       },
+       {}},
       {{"--json"}, 1, path(options.jsonPath), {}},
       {{"--open-edges"}, 1, path(options.openEdgesPath), {}},
       {{"--prt"}, 1, path(options.prtPath), {}},
@@ -53,14 +59,17 @@ ParsedPortalbuildOptions parsePortalbuildOptions(std::span<const std::string_vie
        {}},
   };
   std::string error = readArguments(arguments, rules, [&options](std::string_view level) { options.level = level; });
+  if (error.empty() && !options.build.writeLogs && !options.outputDir.empty()) {
+    error = "--logs (-o) and --no-logs exclude each other";
+  }
   if (!error.empty()) return {std::nullopt, std::move(error)};
   return {options, {}};
 }
 
 std::string portalbuildUsage() {
-  return "usage: portalbuild [LEVEL.obj] [-o DIR] [--json FILE] [--open-edges FILE.obj] [-q]\n"
-         "                   [--prt FILE.prt] [--portals-obj FILE.obj] [--svg FILE.svg [--at Y]]\n"
-         "                   [--triangulate] [--threads N] [--straightforward]\n"
+  return "usage: portalbuild [LEVEL.obj] [--logs DIR | --no-logs] [--json FILE] [--open-edges FILE.obj]\n"
+         "                   [-q] [--triangulate] [--threads N] [--straightforward] [--prt FILE.prt]\n"
+         "                   [--portals-obj FILE.obj] [--svg FILE.svg [--at Y]]\n"
          "\n"
          "Compiles LEVEL.obj (default \"folyosos.obj\") the way the viewer does at start-up:\n"
          "reads it, builds the BSP tree of convex Spaces joined by portals, flattens the\n"
@@ -79,7 +88,11 @@ std::string portalbuildUsage() {
          "On a terminal it shows the build's progress on standard error.\n"
          "\n"
          "options:\n"
-         "  -o DIR       where the three logs go\n"
+         "  --logs DIR, -o DIR\n"
+         "               where the three logs go\n"
+         "  --no-logs    write none of the three logs (a stale tris.log is left alone\n"
+         "               too): for a build that only wants the summary or JSON, as\n"
+         "               writing them takes over half of a large level's build\n"
          "  --json FILE  also write the summary's figures as JSON to FILE\n"
          "  --open-edges FILE.obj\n"
          "               write the edges used by one triangle only as OBJ lines (\"l\"),\n"

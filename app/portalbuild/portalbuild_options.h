@@ -15,7 +15,7 @@ namespace pw {
 
 struct PortalbuildOptions {
   std::filesystem::path level = "folyosos.obj";
-  std::filesystem::path outputDir;  // empty: the working directory
+  std::filesystem::path outputDir;  // the logs' folder; empty: the working directory
   std::filesystem::path jsonPath;   // empty: no JSON summary
   std::filesystem::path openEdgesPath;  // empty: no open edges file
   std::filesystem::path prtPath;        // empty: no portal file

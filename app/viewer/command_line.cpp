@@ -59,7 +59,19 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) 
          return std::string();
        },
        "--yaw needs a number of degrees"},
+      {{"--logs"}, 1,
+       [&viewer](OptionValues values) {
+         viewer.logDir = values[0];
+         return std::string();
+       },
+       {}},
       flagRule({"--stats"}, result.stats),
+      {{"--no-vsync"}, 0,
+       [&viewer](OptionValues) {
+         viewer.verticalSync = false;
+         return std::string();
+       },
+       {}},
       flagRule({"--triangulate"}, viewer.read.triangulate),
       {{"--draw-all"}, 0, [&](OptionValues) { return culling(Culling::All); }, {}},
       {{"--culling"}, 1,
@@ -81,13 +93,14 @@ std::string usageText() {
   return "Usage: portalwalk [LEVEL.obj] [--windowed | --fullscreen] [--frames N]\n"
          "                 [--screenshot FILE.png] [--eye X Y Z] [--yaw DEGREES]\n"
          "                 [--stats] [--culling auto|sound|designed|all] [--draw-all]\n"
-         "                 [--triangulate]\n"
+         "                 [--triangulate] [--no-vsync] [--logs DIR]\n"
          "\n"
          "Builds the BSP tree of an indoor level (a Wavefront OBJ triangle mesh)\n"
          "and walks through it in first person, drawing only the Spaces seen\n"
          "through portals: the one around the eye in green, the others in red.\n"
          "Writes log.txt (one line per frame), out.log (the tree), contours.log\n"
-         "and tris.log into the working directory.\n"
+         "and tris.log into the working directory (the last three into DIR with\n"
+         "--logs DIR).\n"
          "\n"
          "  LEVEL.obj           the level to load (default: folyosos.obj)\n"
          "  --windowed          run in a 1024 x 768 window without asking\n"
@@ -97,6 +110,8 @@ std::string usageText() {
          "  --eye X Y Z         start at this eye position (default -1.6 0.2 0.4)\n"
          "  --yaw DEGREES       start turned this far to the right (default 0,\n"
          "                      looking along -z)\n"
+         "  --logs DIR          write out.log, contours.log and tris.log into DIR, a\n"
+         "                      folder that exists\n"
          "  --stats             print frames per second and the share of Spaces\n"
          "                      and triangles drawn per frame\n"
          "  --culling MODE      which Spaces a frame draws: designed (through the\n"
@@ -108,6 +123,8 @@ std::string usageText() {
          "  --draw-all          the same as --culling all\n"
          "  --triangulate       read a face with more than 3 corners as a fan of\n"
          "                      triangles (by default only its first triangle)\n"
+         "  --no-vsync          do not wait for the display's refresh: frames run as\n"
+         "                      fast as they can, and so does walking (benchmarks)\n"
          "  -h, --help          show this text\n"
          "\n"
          "Controls:\n"

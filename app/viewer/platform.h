@@ -84,6 +84,9 @@ class Platform {
   virtual bool setPixelFormat(const PixelFormat& format) = 0;
   virtual bool createRenderContext() = 0;
   virtual bool makeCurrent() = 0;
+  // Whether presenting waits for the display's vertical retrace, for the
+  // current context. A driver may refuse either way; that is no failure.
+  virtual void setVerticalSync(bool on) = 0;
   // Shows the window, brings it to the foreground and gives it the focus.
   virtual void showWindow() = 0;
 

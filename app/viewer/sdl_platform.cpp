@@ -168,6 +168,10 @@ bool SdlPlatform::createRenderContext() {
 
 bool SdlPlatform::makeCurrent() { return SDL_GL_MakeCurrent(window_, context_) == 0; }
 
+// A refusal (no swap control, e.g. some software drivers) leaves the driver's
+// own interval, and the frames run at whatever rate that gives.
+void SdlPlatform::setVerticalSync(bool on) { SDL_GL_SetSwapInterval(on ? 1 : 0); }
+
 void SdlPlatform::showWindow() {
   SDL_ShowWindow(window_);
   if (!fullScreen_) {

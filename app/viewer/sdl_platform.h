@@ -35,6 +35,7 @@ class SdlPlatform final : public Platform {
   bool setPixelFormat(const PixelFormat& format) override;
   bool createRenderContext() override;
   bool makeCurrent() override;
+  void setVerticalSync(bool on) override;
   void showWindow() override;
 
   bool releaseCurrent() override;

@@ -34,6 +34,10 @@ struct ShellState {
   // Whether the next window creation asks for full-screen; creation may
   // clear it (windowed fallback).
   bool fullScreen = true;
+  // Whether every context made asks for vertical sync. A walk step is a fixed
+  // distance per frame, so the walking speed is the display's rate with it
+  // and the frame rate without it.
+  bool verticalSync = true;
   Camera camera;
   // "log.txt", one line per drawn frame; null until the start-up opens it.
   std::unique_ptr<std::ostream> frameLog;

@@ -18,6 +18,7 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
   // procedure recentres to the same point in client coordinates.
   platform.warpPointer(kPointerHomeX, kPointerHomeY);
   shell.camera = options.startCamera;
+  shell.verticalSync = options.verticalSync;
 
   if (options.fullScreen) {
     shell.fullScreen = *options.fullScreen;
@@ -43,7 +44,7 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
     // on disk before the first frame.
     BuildLevelOptions buildOptions;
     buildOptions.compile.levelPath = options.levelPath;
-    buildOptions.compile.outputDir = options.outputDir;
+    buildOptions.compile.outputDir = options.logDir.value_or(options.outputDir);
     buildOptions.compile.read = options.read;
     level = buildLevel(shell.scene, buildOptions, compile);
     shell.treeRoot = level.compiled->root;

@@ -22,8 +22,14 @@ struct ViewerOptions {
   // Where "log.txt", "out.log", "contours.log" and "tris.log" go; empty: the
   // working directory.
   std::filesystem::path outputDir;
+  // Where the three build logs go instead (--logs). The folder must exist: a
+  // log that cannot be opened is reported and the viewer runs.
+  std::optional<std::filesystem::path> logDir;
   // The answer to the full-screen question; unset: ask it.
   std::optional<bool> fullScreen;
+  // Ask every context for vertical sync; false (benchmarks) asks for none,
+  // so that the frame rate is not capped.
+  bool verticalSync = true;
   // End after this many drawn frames; 0: run until closed or Esc.
   std::uint64_t frameLimit = 0;
   // The camera's start values (the designed start pose unless changed).

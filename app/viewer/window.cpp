@@ -50,6 +50,8 @@ bool WindowLayer::createWindow(const std::string& title, int width, int height, 
   if (!platform_.createRenderContext()) return fail("Can't Create A GL Rendering Context.");
   renderContext_ = true;
   if (!platform_.makeCurrent()) return fail("Can't Activate The GL Rendering Context.");
+  // Asked of each context, as a new one starts with the driver's interval.
+  platform_.setVerticalSync(shell_.verticalSync);
 
   platform_.showWindow();
   // Size messages sent while the window was made may have come before the

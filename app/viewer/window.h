@@ -24,10 +24,11 @@ class WindowLayer {
   WindowLayer(const WindowLayer&) = delete;
   WindowLayer& operator=(const WindowLayer&) = delete;
 
-  // True when the window is shown and its context current with the fixed
-  // render state. On failure the reason has been shown in a box (caption
-  // "ERROR"), whatever was made has been torn down (except after a failed
-  // class registration or a refused windowed fallback), and false returns.
+  // True when the window is shown and its context current, with vertical
+  // sync asked as `shell.verticalSync` says and the fixed render state. On
+  // failure the reason has been shown in a box (caption "ERROR"), whatever
+  // was made has been torn down (except after a failed class registration or
+  // a refused windowed fallback), and false returns.
   // Sets `shell.fullScreen`; a full-screen request whose display mode is
   // refused may fall back to a window if the user agrees.
   bool createWindow(const std::string& title, int width, int height, int bits, bool fullScreenFlag);

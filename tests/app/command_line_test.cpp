@@ -55,6 +55,8 @@ TEST(CommandLine, rejectsWhatItDoesNotKnow) {
     EXPECT_EQ(error, c.error) << c.arguments.front();
   }
   EXPECT_NE(usageText().find("Controls:"), std::string::npos);
+  EXPECT_TRUE(!viewer({"--no-vsync"}).commandLine->viewer.verticalSync && viewer({}).commandLine->viewer.verticalSync);
+  EXPECT_EQ(viewer({"--logs", "d"}).commandLine->viewer.logDir, "d");
   EXPECT_NE(portalbuildUsage().find("--threads N  count cutter candidates"), std::string::npos);
 }
 

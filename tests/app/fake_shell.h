@@ -65,6 +65,7 @@ class FakePlatform final : public Platform {
   bool setPixelFormat(const PixelFormat&) override { return step("setPixelFormat"); }
   bool createRenderContext() override { return step("createRenderContext"); }
   bool makeCurrent() override { return step("makeCurrent"); }
+  void setVerticalSync(bool on) override { journal_.push_back(on ? "verticalSync on" : "verticalSync off"); }
   void showWindow() override { journal_.push_back("showWindow"); }
   bool releaseCurrent() override {
     if (shell != nullptr) journal_.push_back(shell->frameLog ? "(frame log open)" : "(frame log closed)");
@@ -147,7 +148,7 @@ inline Journal creationJournal(const std::string& title, int width, int height, 
   const std::string mode = fullScreen ? " fullscreen" : " windowed";
   journal.insert(journal.end(), {"createWindow " + title + " " + size + mode + " bits=32", "acquireDeviceContext",
                                  "choosePixelFormat bits=32 depth=16", "setPixelFormat", "createRenderContext",
-                                 "makeCurrent", "showWindow",
+                                 "makeCurrent", "verticalSync on", "showWindow",
                                  "setView " + size + " fov=45.000000 aspect=1.333333", "initRenderState"});
   return journal;
 }

@@ -47,7 +47,7 @@ TEST_F(CreationFailureTest, tearsDownWhatExistsThenReports) {
                   {"setPixelFormat", "Can't Set The PixelFormat.", 4, 2},
                   {"createRenderContext", "Can't Create A GL Rendering Context.", 5, 2},
                   {"makeCurrent", "Can't Activate The GL Rendering Context.", 6, 0},
-                  {"initRenderState", "Initialization Failed.", 9, 0}};
+                  {"initRenderState", "Initialization Failed.", 10, 0}};
   for (const auto& failure : failures) {
     journal.clear();
     platform.failing = {failure.step};
@@ -206,6 +206,19 @@ TEST_F(ViewerFixture, f1RecreatesTheWindowAndKeepsTheCamera) {
   EXPECT_FALSE(shell.fullScreen);
   // The camera went on from where it was.
   EXPECT_TRUE(graphics.cameras.size() == 2u && graphics.cameras[1].tz != -0.4f);
+}
+
+// Each context made asks for vertical sync once (F1 makes a new one), and
+// none does when it is turned off.
+TEST_F(ViewerFixture, verticalSyncIsAskedOfEveryContextUnlessTurnedOff) {
+  for (const bool on : {true, false}) {
+    journal.clear();
+    options.verticalSync = on;
+    platform.frames = {{Message::keyDown(vk::kF1)}, {}};
+    EXPECT_EQ(run(), kExitSuccess);
+    EXPECT_EQ(countOf(journal, on ? "verticalSync on" : "verticalSync off"), 2u);
+    EXPECT_FALSE(contains(journal, on ? "verticalSync off" : "verticalSync on"));
+  }
 }
 
 // From a window the first F1 asks for a 16-bit full screen; the repeated

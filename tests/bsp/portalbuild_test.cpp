@@ -72,11 +72,14 @@ TEST(Portalbuild, compilesTheSampleIntoTheOutputFolderWithJson) {
 
 // Both programs build through the same pipeline: a box makes no portal, so
 // no portal creation writes "tris.log", and one left from an earlier run is
-// gone after either.
+// gone after either. A build without logs writes none and leaves it.
 TEST(Portalbuild, removesAStaleTrisLog) {
   ScratchDir dir;
   writeLevel(dir.file("room.obj"), boxMesh());
   testing_support::writeFile(dir.file("tris.log"), "1 2 3\n");
+  EXPECT_EQ(portalbuild(dir, "room.obj -q --no-logs").exitCode, 0);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("out.log")) || std::filesystem::exists(dir.file("contours.log")));
+  EXPECT_EQ(readFile(dir.file("tris.log")), "1 2 3\n");
   const ProgramRun run = portalbuild(dir, "room.obj -q");
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.out, "");
@@ -142,6 +145,9 @@ TEST(Portalbuild, saysWhatWasLostOrCannotServe) {
       {triangle, "level.obj -o full", 1, "incomplete logs: out.log"},
       {stacked, "level.obj -o fullContours", 1, "cannot write fullContours/contours.log: No space left on device"},
       {triangle, "level.obj -o level.obj/x", 1, "cannot make the output folder"},
+      {stacked, "level.obj --logs fullContours", 1, "cannot write fullContours/contours.log"},
+      {stacked, "level.obj --no-logs --json s.json", 0, "tree:         "},
+      {triangle, "level.obj --no-logs -o d", 2, "--logs (-o) and --no-logs exclude each other"},
       {quad, "level.obj", 0, "1 faces had more than 3 corners; only their first triangle was read (line 6)"},
       {quad, "level.obj --triangulate", 0, "2 triangles"},
       {std::string("\xFF\xFE", 2) + "v\0 \0", "level.obj", 2, "UTF-16 text is not supported; save the level as UTF-8"},
