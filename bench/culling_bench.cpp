@@ -7,7 +7,7 @@
 //
 // For each level: the build's time, the time and memory of the cell faces
 // and of the open links, and the mean share of Spaces and triangles a frame
-// draws with `designed`, `sound` and `all` culling (all is 100 % by
+// draws with `designed`, `sound`, `narrow` and `all` culling (all is 100 % by
 // definition). Frames per second need a GL context: bench/viewer_bench.sh.
 #include <unistd.h>
 
@@ -104,7 +104,8 @@ void run(const BenchLevel& level, int poses, const std::filesystem::path& work) 
   std::uint64_t levelTriangles = 0;
   for (const BspNode* space : collectSpaces(*compiled->root)) levelTriangles += space->triangles.size();
   std::mt19937 random(7);
-  double designedSpaces = 0, soundSpaces = 0, designedTriangles = 0, soundTriangles = 0;
+  double designedSpaces = 0, soundSpaces = 0, narrowSpaces = 0, designedTriangles = 0, soundTriangles = 0,
+         narrowTriangles = 0;
   for (int pose = 0; pose < poses; ++pose) {
     const Camera camera = randomPose(random, level.rooms, 0.0);
     const Matrix4 view = viewMatrix(camera);
@@ -114,10 +115,13 @@ void run(const BenchLevel& level, int poses, const std::filesystem::path& work) 
     };
     count(visibleSpaces(scene, *compiled->root, camera, view), designedSpaces, designedTriangles);
     count(visibleSpaces(scene, *compiled->root, camera, view, &links), soundSpaces, soundTriangles);
+    // Narrowed through what auto would traverse: the links only on an open level.
+    count(narrowedSpaces(scene, *compiled->root, camera, view, report.openness.designHolds() ? nullptr : &links),
+          narrowSpaces, narrowTriangles);
   }
   const double n = poses;
   const double spaces = static_cast<double>(report.spaces);
-  std::printf("| %-16s | %9llu | %6llu | %-6s | %8.3f | %7.3f %5.1f%% | %6.2f | %6llu | %6.1f%% %6.1f%% | %6.1f%% %6.1f%% |\n",
+  std::printf("| %-16s | %9llu | %6llu | %-6s | %8.3f | %7.3f %5.1f%% | %6.2f | %6llu | %6.1f%% %6.1f%% | %6.1f%% %6.1f%% | %6.1f%% %6.1f%% |\n",
               level.name.c_str(), static_cast<unsigned long long>(levelTriangles),
               static_cast<unsigned long long>(report.spaces), report.openness.designHolds() ? "closed" : "open",
               compiled->buildSeconds, cellSeconds + linkSeconds,
@@ -125,7 +129,8 @@ void run(const BenchLevel& level, int poses, const std::filesystem::path& work) 
               static_cast<double>(bytesOf(cells) + bytesOf(links)) / 1048576.0,
               static_cast<unsigned long long>(report.openLinks),
               100.0 * designedSpaces / n / spaces, 100.0 * designedTriangles / n / static_cast<double>(levelTriangles),
-              100.0 * soundSpaces / n / spaces, 100.0 * soundTriangles / n / static_cast<double>(levelTriangles));
+              100.0 * soundSpaces / n / spaces, 100.0 * soundTriangles / n / static_cast<double>(levelTriangles),
+              100.0 * narrowSpaces / n / spaces, 100.0 * narrowTriangles / n / static_cast<double>(levelTriangles));
   std::fflush(stdout);
 }
 
@@ -140,8 +145,8 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(work);
   std::printf("%d random poses per level, standing in the rooms; shares are of the level's Spaces / triangles\n",
               poses);
-  std::printf("| level            | triangles | Spaces | mesh   | build s  | cells+links s  | MiB    | links  | designed Spaces/tris | sound Spaces/tris |\n");
-  std::printf("|------------------|-----------|--------|--------|----------|----------------|--------|--------|-----------------|-----------------|\n");
+  std::printf("| level            | triangles | Spaces | mesh   | build s  | cells+links s  | MiB    | links  | designed Spaces/tris | sound Spaces/tris | narrow Spaces/tris |\n");
+  std::printf("|------------------|-----------|--------|--------|----------|----------------|--------|--------|-----------------|-----------------|-----------------|\n");
   for (const BenchLevel& level : benchLevels(sizes)) run(level, poses, work);
   std::filesystem::remove_all(work);
 }

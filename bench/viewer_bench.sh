@@ -32,7 +32,7 @@ trap 'rm -rf "$work"' EXIT
 run() {
   local label=$1 level=$2
   shift 2
-  for mode in designed sound all; do
+  for mode in designed sound narrow all; do
     local stats
     stats=$(cd "$work" && LIBGL_ALWAYS_SOFTWARE=1 xvfb-run -a -s "-screen 0 1280x1024x24" \
       "$portalwalk" "$level" --windowed --no-vsync --frames "$frames" --stats --culling "$mode" "$@" 2>/dev/null)

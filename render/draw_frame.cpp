@@ -20,9 +20,9 @@ FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& cam
   glGetDoublev(GL_MODELVIEW_MATRIX, modelView.m.data());
 
   const std::vector<const BspNode*> spaces =
-      culling == Culling::All
-          ? allSpaces(scene, root, camera)
-          : visibleSpaces(scene, root, camera, modelView, culling == Culling::Sound ? links : nullptr);
+      culling == Culling::All      ? allSpaces(scene, root, camera)
+      : culling == Culling::Narrow ? narrowedSpaces(scene, root, camera, modelView, links)
+                                   : visibleSpaces(scene, root, camera, modelView, culling == Culling::Sound ? links : nullptr);
   FrameCounts counts;
   glBegin(GL_TRIANGLES);
   for (const BspNode* space : spaces) {

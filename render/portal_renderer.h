@@ -39,6 +39,18 @@ const BspNode& locateSpace(const Scene& scene, const BspNode& root, const Point3
 std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& root, const Camera& camera,
                                           const Matrix4& modelView, const OpenLinks* links = nullptr);
 
+// `visibleSpaces` with the view narrowed: a passage is followed only where
+// it lies inside the view the passages before it leave (see view_window.h),
+// so it draws a subset of what `visibleSpaces` draws with the same `links`
+// and still every Space a sight line reaches through them. A Space reached by
+// several ways is drawn once and explored through each, at most
+// kNarrowExplorations times with a narrowed view and then once more with the
+// whole view, so a frame's work stays within that many passes over the
+// passages.
+std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& root, const Camera& camera,
+                                           const Matrix4& modelView, const OpenLinks* links = nullptr);
+inline constexpr int kNarrowExplorations = 8;
+
 // Culling off, for comparison: the eye's Space first, then every other Space
 // of the tree, front subtree before behind.
 std::vector<const BspNode*> allSpaces(const Scene& scene, const BspNode& root, const Camera& camera);
@@ -50,14 +62,15 @@ struct FrameCounts {
 
 // Which Spaces a frame draws: those reached through the designed portal
 // fragments; through fragments and open links (sound on any level); or all.
-enum class Culling { Designed, Sound, All };
+enum class Culling { Designed, Sound, Narrow, All };
 
 // One frame, with the GL context current and the model-view matrix mode
 // selected: clear, view transform from the camera (pitch about x, then yaw
 // about y, then the translation, in degrees), the Spaces drawn in one
 // glBegin/glEnd pair (the eye's Space green, the others red, per-corner
 // normals from the Scene), and the frame's line written to `frameLog`.
-// `links` is needed for Culling::Sound only.
+// `links` is needed for Culling::Sound; Culling::Narrow narrows through the
+// designed fragments alone without them, and through the links too with them.
 FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& camera, std::ostream& frameLog,
                       Culling culling = Culling::Designed, const OpenLinks* links = nullptr);
 

@@ -79,10 +79,11 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) 
          if (values[0] == "auto") return culling(std::nullopt);
          if (values[0] == "sound") return culling(Culling::Sound);
          if (values[0] == "designed") return culling(Culling::Designed);
+         if (values[0] == "narrow") return culling(Culling::Narrow);
          if (values[0] == "all") return culling(Culling::All);
-         return std::string("--culling needs auto, sound, designed or all");
+         return std::string("--culling needs auto, sound, narrow, designed or all");
        },
-       "--culling needs auto, sound, designed or all"},
+       "--culling needs auto, sound, narrow, designed or all"},
   };
   std::string error = readArguments(arguments, rules, [&viewer](std::string_view level) { viewer.levelPath = level; });
   if (!error.empty()) return ParsedCommandLine{std::nullopt, std::move(error)};
@@ -92,7 +93,7 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) 
 std::string usageText() {
   return "Usage: portalwalk [LEVEL.obj] [--windowed | --fullscreen] [--frames N]\n"
          "                 [--screenshot FILE.png] [--eye X Y Z] [--yaw DEGREES]\n"
-         "                 [--stats] [--culling auto|sound|designed|all] [--draw-all]\n"
+         "                 [--stats] [--culling auto|sound|narrow|designed|all] [--draw-all]\n"
          "                 [--triangulate] [--no-vsync] [--logs DIR]\n"
          "\n"
          "Builds the BSP tree of an indoor level (a Wavefront OBJ triangle mesh)\n"
@@ -117,7 +118,9 @@ std::string usageText() {
          "  --culling MODE      which Spaces a frame draws: designed (through the\n"
          "                      portals the build carved), sound (through those and\n"
          "                      through the open links of the tree's cells, so that\n"
-         "                      nothing in view is hidden on an open mesh), all, or\n"
+         "                      nothing in view is hidden on an open mesh), narrow\n"
+         "                      (sound, each passage seen only through the part of the\n"
+         "                      view the passages before it leave), all, or\n"
          "                      auto (the default: designed on a closed level,\n"
          "                      sound otherwise, saying why on stderr)\n"
          "  --draw-all          the same as --culling all\n"

@@ -57,7 +57,7 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
       std::cerr << "open level: " << level.openness.describe()
                 << "; culling through cell faces so that nothing in view is hidden\n";
     }
-    if (shell.culling == Culling::Sound && shell.treeRoot != nullptr) {
+    if ((shell.culling == Culling::Sound || shell.culling == Culling::Narrow) && shell.treeRoot != nullptr) {
       findCellLinks(shell.scene, level);
       shell.links = &level.links;
     }

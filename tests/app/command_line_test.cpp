@@ -41,7 +41,7 @@ TEST(CommandLine, rejectsWhatItDoesNotKnow) {
       {true, {"--eye", "1", "nan", "3"}, "--eye needs three numbers X Y Z"},
       {true, {"--eye", "1e99", "0", "0"}, "--eye needs three numbers X Y Z"},
       {true, {"--yaw", "left"}, "--yaw needs a number of degrees"},
-      {true, {"--culling", "narrow"}, "--culling needs auto, sound, designed or all"},
+      {true, {"--culling", "wide"}, "--culling needs auto, sound, narrow, designed or all"},
       {false, {"--frobnicate"}, "unknown option --frobnicate"},
       {false, {"a.obj", "b.obj"}, "more than one level given"}, {false, {"-o"}, "missing value after -o"},
       {false, {"--threads"}, "missing value after --threads"},

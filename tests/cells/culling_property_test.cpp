@@ -92,23 +92,32 @@ TEST_P(CullingProperty, drawsEverySpaceAPixelShows) {
   const FirstHits hits(built->scene, root);
 
   std::mt19937 random(17);
+  double narrowShare = 0.0;
   for (int pose = 0; pose < 40; ++pose) {
     const Camera camera = randomPose(random, level.rooms, 40.0);
     const Matrix4 view = viewMatrix(camera);
     const auto designed = visibleSpaces(built->scene, root, camera, view);
     const auto sound = visibleSpaces(built->scene, root, camera, view, &built->links);
-    // Links only add: whatever the designed traversal reaches, sound does.
-    for (const BspNode* space : designed) {
-      ASSERT_NE(std::find(sound.begin(), sound.end(), space), sound.end()) << describe(camera);
+    const auto narrow = narrowedSpaces(built->scene, root, camera, view, level.closed ? nullptr : &built->links);
+    const auto within = [&camera](const auto& some, const auto& more) {
+      for (const BspNode* space : some) {
+        ASSERT_NE(std::find(more.begin(), more.end(), space), more.end()) << describe(camera);
+      }
+    };
+    // Links only add to the designed traversal; narrowing only takes away.
+    within(designed, sound);
+    within(narrow, level.closed ? designed : sound);
+    const auto pixels = hits.cast(camera, 48, 36);
+    for (const auto* drawn : {automatic == Culling::Designed ? &designed : &sound, &narrow}) {
+      for (const auto& pixel : pixels) {
+        const bool shown = std::any_of(pixel.begin(), pixel.end(), [drawn](const BspNode* space) {
+          return std::find(drawn->begin(), drawn->end(), space) != drawn->end();
+        });
+        ASSERT_TRUE(shown) << level.name << (drawn == &narrow ? " (narrow)" : "") << ": a pixel shows Space "
+                           << (*pixel.begin())->number << ", which is not drawn, at " << describe(camera);
+      }
     }
-    const auto& drawn = automatic == Culling::Designed ? designed : sound;
-    for (const auto& pixel : hits.cast(camera, 48, 36)) {
-      const bool shown = std::any_of(pixel.begin(), pixel.end(), [&drawn](const BspNode* space) {
-        return std::find(drawn.begin(), drawn.end(), space) != drawn.end();
-      });
-      ASSERT_TRUE(shown) << level.name << ": a pixel shows Space " << (*pixel.begin())->number
-                         << ", which is not drawn, at " << describe(camera);
-    }
+    narrowShare += static_cast<double>(narrow.size()) / static_cast<double>((level.closed ? designed : sound).size());
   }
 }
 
