@@ -57,7 +57,11 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
       std::cerr << "open level: " << level.openness.describe()
                 << "; culling through cell faces so that nothing in view is hidden\n";
     }
-    if ((shell.culling == Culling::Sound || shell.culling == Culling::Narrow) && shell.treeRoot != nullptr) {
+    // Narrowing goes through the links only where the designed portals alone
+    // would hide geometry.
+    const bool needsLinks = shell.culling == Culling::Sound ||
+                            (shell.culling == Culling::Narrow && !level.openness.designHolds());
+    if (needsLinks && shell.treeRoot != nullptr) {
       findCellLinks(shell.scene, level);
       shell.links = &level.links;
     }
