@@ -1,7 +1,6 @@
 #include "compile/plan_view.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -14,7 +13,9 @@
 
 #include "bsp/bsp_node.h"
 #include "compile/build_level.h"
+#include "diag/whole_file.h"
 #include "portal/portal.h"
+#include "scene/convex_hull.h"
 #include "scene/scene.h"
 
 namespace pw {
@@ -48,30 +49,6 @@ std::optional<Segment> sliceAt(std::span<const Point3> corners, double h) {
     }
   }
   return widest;
-}
-
-// The convex hull of points seen from above (x, z), counter-clockwise on the
-// page (monotone chain).
-std::vector<Point3> hullFromAbove(std::vector<Point3> points) {
-  if (points.size() < 3) return {};
-  std::sort(points.begin(), points.end(), [](const Point3& p, const Point3& q) {
-    return p.x < q.x || (p.x == q.x && p.z < q.z);
-  });
-  const auto turn = [](const Point3& o, const Point3& a, const Point3& b) {
-    return (a.x - o.x) * (b.z - o.z) - (a.z - o.z) * (b.x - o.x);
-  };
-  std::vector<Point3> hull(2 * points.size());
-  std::size_t k = 0;
-  for (const Point3& p : points) {
-    while (k >= 2 && turn(hull[k - 2], hull[k - 1], p) <= 0.0) --k;
-    hull[k++] = p;
-  }
-  for (std::size_t i = points.size() - 1, lower = k + 1; i > 0; --i) {
-    while (k >= lower && turn(hull[k - 2], hull[k - 1], points[i - 1]) <= 0.0) --k;
-    hull[k++] = points[i - 1];
-  }
-  hull.resize(k - 1);
-  return hull;
 }
 
 constexpr double kPictureSize = 1000.0;  // pixels across the larger extent
@@ -145,14 +122,12 @@ void writeLegend(std::ostream& out, double height) {
   out << "</g>\n";
 }
 
-}  // namespace
-
-bool writePlanSvg(const std::filesystem::path& path, const Scene& scene, const BuiltLevel& level,
-                  const PlanSlice& slice, std::string& error) {
+// The picture, element by element: legend, cells, walls, portals, links,
+// open edges, eye.
+void drawPlan(std::ostream& out, const Scene& scene, const BuiltLevel& level, const PlanSlice& slice) {
   const BspNode& root = *level.compiled->root;
   const Page page(level.cells.bounds);
   const double h = slice.height;
-  std::ofstream out(path, std::ios::trunc);
   out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
       << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << Page::number(page.width()) << "\" height=\""
       << Page::number(page.height()) << "\" viewBox=\"0 0 " << Page::number(page.width()) << ' '
@@ -168,10 +143,13 @@ bool writePlanSvg(const std::filesystem::path& path, const Scene& scene, const B
     for (const std::uint32_t f : level.cells.facesOfSpace[static_cast<std::size_t>(space->number - 1)]) {
       if (const auto s = sliceAt(level.cells.faces[f].polygon, h)) crossings.insert(crossings.end(), {s->a, s->b});
     }
-    const std::vector<Point3> hull = hullFromAbove(std::move(crossings));
+    // Seen from above, x and z.
+    std::vector<Point2> flat;
+    for (const Point3& p : crossings) flat.push_back({p.x, p.z});
+    const std::vector<Point2> hull = convexHull(std::move(flat));
     if (hull.size() < 3) continue;
     out << "<polygon class=\"cell\" fill=\"hsl(" << (space->number * 137) % 360 << ", 60%, 70%)\" points=\"";
-    for (std::size_t k = 0; k < hull.size(); ++k) out << (k == 0 ? "" : " ") << page.at(hull[k]);
+    for (std::size_t k = 0; k < hull.size(); ++k) out << (k == 0 ? "" : " ") << page.at({hull[k][0], h, hull[k][1]});
     out << "\"><title>Space " << space->number << ": " << space->triangles.size() << " triangles</title></polygon>\n";
   }
   out << "</g>\n<g id=\"walls\">\n";
@@ -234,12 +212,13 @@ bool writePlanSvg(const std::filesystem::path& path, const Scene& scene, const B
       << "<circle class=\"eye\" cx=\"" << Page::number(page.x(slice.eye)) << "\" cy=\""
       << Page::number(page.y(slice.eye)) << "\" r=\"4\"><title>eye (" << slice.eye.x << ' ' << slice.eye.y << ' '
       << slice.eye.z << ")</title></circle>\n</g>\n</svg>\n";
-  out.close();
-  if (!out) {
-    error = std::strerror(errno);
-    return false;
-  }
-  return true;
+}
+
+}  // namespace
+
+bool writePlanSvg(const std::filesystem::path& path, const Scene& scene, const BuiltLevel& level,
+                  const PlanSlice& slice, std::string& error) {
+  return writeWholeFile(path, error, [&](std::ofstream& out) { drawPlan(out, scene, level, slice); });
 }
 
 }  // namespace pw

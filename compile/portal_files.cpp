@@ -1,12 +1,11 @@
 #include "compile/portal_files.h"
 
-#include <cerrno>
 #include <charconv>
-#include <cstring>
 #include <fstream>
 
 #include "bsp/bsp_node.h"
 #include "cells/open_links.h"
+#include "diag/whole_file.h"
 #include "portal/portal.h"
 
 namespace pw {
@@ -20,20 +19,6 @@ std::string number(double value) {
 }
 
 std::uint32_t cellOf(const BspNode& space) { return static_cast<std::uint32_t>(space.number - 1); }
-
-// Writes with `write` into a fresh file at `path`; false, with the reason,
-// when the file did not receive everything.
-template <typename Write>
-bool writeFile(const std::filesystem::path& path, std::string& error, Write write) {
-  std::ofstream out(path, std::ios::trunc);
-  write(out);
-  out.close();
-  if (!out) {
-    error = std::strerror(errno);
-    return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -63,24 +48,26 @@ CellGraph soundCellGraph(const BspNode& root, const OpenLinks& links) {
 }
 
 bool writePrt(const std::filesystem::path& path, const CellGraph& graph, std::string& error) {
-  return writeFile(path, error, [&graph](std::ofstream& out) {
+  return writeWholeFile(path, error, [&graph](std::ofstream& out) {
     out << "PRT1\n" << graph.cells << '\n' << graph.portals.size() << '\n';
     for (const CellPortal& portal : graph.portals) {
       out << portal.points.size() << ' ' << portal.front << ' ' << portal.back;
-      for (const Point3& p : portal.points) out << " (" << number(p.x) << ' ' << number(p.y) << ' ' << number(p.z) << ')';
+      for (const Point3& p : portal.points)
+        out << " (" << number(p.x) << ' ' << number(p.y) << ' ' << number(p.z) << ')';
       out << '\n';
     }
   });
 }
 
 bool writePortalsObj(const std::filesystem::path& path, const CellGraph& graph, std::string& error) {
-  return writeFile(path, error, [&graph](std::ofstream& out) {
+  return writeWholeFile(path, error, [&graph](std::ofstream& out) {
     out << "# " << graph.portals.size() << " portals between " << graph.cells << " cells\n";
     std::uint64_t corners = 0;
     for (std::size_t n = 0; n < graph.portals.size(); ++n) {
       const CellPortal& portal = graph.portals[n];
       out << "g portal_" << n << '_' << portal.front << '_' << portal.back << '\n';
-      for (const Point3& p : portal.points) out << "v " << number(p.x) << ' ' << number(p.y) << ' ' << number(p.z) << '\n';
+      for (const Point3& p : portal.points)
+        out << "v " << number(p.x) << ' ' << number(p.y) << ' ' << number(p.z) << '\n';
       out << 'f';
       for (std::size_t k = 0; k < portal.points.size(); ++k) out << ' ' << ++corners;
       out << '\n';

@@ -1,35 +1,11 @@
 #include "render/view_window.h"
 
-#include <algorithm>
 #include <cmath>
+
+#include "scene/convex_hull.h"
 
 namespace pw {
 namespace {
-
-using Point2 = std::array<double, 2>;
-
-double turn(const Point2& o, const Point2& a, const Point2& b) {
-  return (a[0] - o[0]) * (b[1] - o[1]) - (a[1] - o[1]) * (b[0] - o[0]);
-}
-
-// Counter-clockwise convex hull (monotone chain); fewer than three corners
-// when the points are collinear.
-ViewWindow hull(std::vector<Point2> points) {
-  std::sort(points.begin(), points.end());
-  if (points.size() < 3) return points;
-  ViewWindow out(2 * points.size());
-  std::size_t k = 0;
-  for (const Point2& p : points) {
-    while (k >= 2 && turn(out[k - 2], out[k - 1], p) <= 0.0) --k;
-    out[k++] = p;
-  }
-  for (std::size_t i = points.size() - 1, lower = k + 1; i > 0; --i) {
-    while (k >= lower && turn(out[k - 2], out[k - 1], points[i - 1]) <= 0.0) --k;
-    out[k++] = points[i - 1];
-  }
-  out.resize(k - 1);
-  return out;
-}
 
 // The part of a convex polygon where n . q <= limit.
 ViewWindow clip(const ViewWindow& polygon, const Point2& n, double limit) {
@@ -68,7 +44,7 @@ std::optional<ViewWindow> narrowThrough(const ViewWindow& window, std::span<cons
       if (!(e[2] < -kWindowNearDepth)) return window;
       corners.push_back({e[0] / -e[2], e[1] / -e[2]});
     }
-    const ViewWindow through = hull(std::move(corners));
+    const ViewWindow through = convexHull(std::move(corners));
     // Seen edge-on a triangle has no area to cut by: keep the window.
     if (through.size() < 3) return window;
     ViewWindow cut = window;
@@ -83,7 +59,7 @@ std::optional<ViewWindow> narrowThrough(const ViewWindow& window, std::span<cons
     if (cut.size() >= 3) seen.insert(seen.end(), cut.begin(), cut.end());
   }
   // The parts of the window each triangle leaves, joined in their hull.
-  ViewWindow joined = hull(std::move(seen));
+  ViewWindow joined = convexHull(std::move(seen));
   if (joined.size() < 3) return std::nullopt;
   return joined;
 }

@@ -1,0 +1,15 @@
+// The convex hull of points in a plane, for pictures and view windows.
+#pragma once
+
+#include <array>
+#include <vector>
+
+namespace pw {
+
+using Point2 = std::array<double, 2>;
+
+// Counter-clockwise, without collinear corners (monotone chain); fewer than
+// three corners when the points are collinear.
+std::vector<Point2> convexHull(std::vector<Point2> points);
+
+}  // namespace pw
