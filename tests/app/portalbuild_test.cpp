@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/viewer/viewer.h"
-#include "bsp_test_support.h"
+#include "tests/bsp/bsp_test_support.h"
 #include "tests/app/fake_shell.h"
 #include "tools/levelgen.h"
 
