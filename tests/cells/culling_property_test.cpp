@@ -92,7 +92,6 @@ TEST_P(CullingProperty, drawsEverySpaceAPixelShows) {
   const FirstHits hits(built->scene, root);
 
   std::mt19937 random(17);
-  double narrowShare = 0.0;
   for (int pose = 0; pose < 40; ++pose) {
     const Camera camera = randomPose(random, level.rooms, 40.0);
     const Matrix4 view = viewMatrix(camera);
@@ -117,7 +116,6 @@ TEST_P(CullingProperty, drawsEverySpaceAPixelShows) {
                            << (*pixel.begin())->number << ", which is not drawn, at " << describe(camera);
       }
     }
-    narrowShare += static_cast<double>(narrow.size()) / static_cast<double>((level.closed ? designed : sound).size());
   }
 }
 
