@@ -27,10 +27,10 @@ ViewWindow clip(const ViewWindow& polygon, const Point2& n, double limit) {
 }  // namespace
 
 ViewWindow wholeView(float fieldOfView, float aspect) {
-  // The half-angles of pointsInView: vertical fov / 2, horizontal the linear
-  // fov x aspect / 2.
-  const double v = std::tan(static_cast<double>(fieldOfView) * 0.008726646259971648);
-  const double h = std::tan(static_cast<double>(fieldOfView) * static_cast<double>(aspect) * 0.008726646259971648);
+  // The side planes of pointsInView.
+  const ViewHalfAngles angles = viewHalfAngles(fieldOfView, aspect);
+  const double v = std::tan(angles.vertical);
+  const double h = std::tan(angles.horizontal);
   return {{-h, -v}, {h, -v}, {h, v}, {-h, v}};
 }
 

@@ -34,11 +34,15 @@ std::array<double, 4> Matrix4::transform(const std::array<double, 4>& u) const {
   return result;
 }
 
+ViewHalfAngles viewHalfAngles(float fieldOfView, float aspect) {
+  // The product of the two floats is exact in double; the horizontal angle is
+  // not the one whose tangent is tan(vertical) x aspect.
+  return {static_cast<double>(fieldOfView) * kPiOver360,
+          static_cast<double>(fieldOfView) * static_cast<double>(aspect) * kPiOver360};
+}
+
 bool pointsInView(std::span<const Point3> points, float fieldOfView, float aspect, const Matrix4& modelView) {
-  const double a = static_cast<double>(fieldOfView) * kPiOver360;
-  // The product of the two floats is exact in double; it is not the angle
-  // whose tangent is tan(a) x aspect.
-  const double h = static_cast<double>(fieldOfView) * static_cast<double>(aspect) * kPiOver360;
+  const auto [a, h] = viewHalfAngles(fieldOfView, aspect);
   const SidePlane planes[] = {
       {{0.0, std::cos(a), std::sin(a)}, 1},   // top
       {{0.0, -std::cos(a), std::sin(a)}, 2},  // bottom

@@ -23,6 +23,14 @@ struct Matrix4 {
   std::array<double, 4> transform(const std::array<double, 4>& u) const;
 };
 
+// The view pyramid's half-angles in radians: vertical fieldOfView / 2, and
+// horizontal the linear fieldOfView x aspect / 2 (see below).
+struct ViewHalfAngles {
+  double vertical;
+  double horizontal;
+};
+ViewHalfAngles viewHalfAngles(float fieldOfView, float aspect);
+
 // The view pyramid: apex at the eye, four side planes from the vertical field
 // of view and the aspect ratio, no near or far plane. True unless all three
 // corners lie outside one and the same side plane, or all three lie behind
