@@ -213,7 +213,7 @@ class FaceBuilder {
 
 }  // namespace
 
-Bounds cellBounds(const Scene& scene) {
+Bounds levelBounds(const Scene& scene) {
   constexpr double kInf = std::numeric_limits<double>::infinity();
   Bounds box{{kInf, kInf, kInf}, {-kInf, -kInf, -kInf}};
   for (std::int32_t i = 0; i < scene.vertexCount(); ++i) {
@@ -222,6 +222,11 @@ Bounds cellBounds(const Scene& scene) {
     box.max = {std::max(box.max.x, p.x), std::max(box.max.y, p.y), std::max(box.max.z, p.z)};
   }
   if (scene.vertexCount() == 0) box = {{0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}};
+  return box;
+}
+
+Bounds cellBounds(const Scene& scene) {
+  const Bounds box = levelBounds(scene);
   const Point3 extent = box.max - box.min;
   const double margin = 1.0 + 0.1 * std::max({extent.x, extent.y, extent.z});
   const Point3 grow{margin, margin, margin};

@@ -34,6 +34,9 @@ struct Bounds {
   }
 };
 
+// The box around every Scene vertex (all zero for an empty Scene).
+Bounds levelBounds(const Scene& scene);
+
 // The region the cells fill: the box around every Scene vertex, grown on
 // every side by one unit plus a tenth of its largest extent, so an eye
 // standing in or just beyond the level lies inside it.

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -10,14 +11,46 @@
 
 #include "app/cli/exit_codes.h"
 #include "app/portalbuild/build_summary.h"
+#include "bsp/stopwatch.h"
 #include "compile/build_level.h"
 #include "compile/plan_view.h"
 #include "compile/portal_files.h"
+#include "compile/vis_file.h"
 #include "diag/open_edges.h"
 #include "render/camera.h"
 #include "scene/scene.h"
 
 namespace pw {
+namespace {
+
+// Works out the potentially visible sets, writes them next to the logs and
+// says how long that took and how much a set holds on average.
+bool writeVisibleSets(const PortalbuildOptions& options, const Scene& scene, const BuiltLevel& built) {
+  const BspNode& root = *built.compiled->root;
+  const Stopwatch time;
+  // A closed level's designed portals show everything in view; the links
+  // would only widen the sets.
+  const OpenLinks none;
+  const VisibleSets sets = computeVisibleSets(scene, root, built.cells,
+                                              built.openness.designHolds() ? none : built.links, options.build.threads);
+  const double seconds = time.seconds();
+  const std::filesystem::path file = options.outputDir / kVisFileName;
+  std::string error;
+  if (!writeVisFile(file, sets, visFingerprint(scene, root), error)) {
+    std::cerr << "portalbuild: cannot write " << file.string() << ": " << error << '\n';
+    return false;
+  }
+  if (options.quiet) return true;
+  std::uint64_t seen = 0;
+  for (std::uint64_t space = 1; space <= sets.spaces(); ++space) seen += sets.count(space);
+  const double spaces = static_cast<double>(sets.spaces());
+  std::printf("visible sets:  %s in %.3f s; a Space may see %.1f%% of the %llu Spaces on average\n",
+              file.string().c_str(), seconds, spaces == 0.0 ? 0.0 : 100.0 * static_cast<double>(seen) / spaces / spaces,
+              static_cast<unsigned long long>(sets.spaces()));
+  return true;
+}
+
+}  // namespace
 
 int runPortalbuild(const PortalbuildOptions& options) {
   Scene scene;
@@ -93,6 +126,7 @@ int runPortalbuild(const PortalbuildOptions& options) {
     }
   }
   if (!options.quiet) writeSummary(std::cout, summary);
+  if (options.visibleSets && !writeVisibleSets(options, scene, built)) return kExitFailure;
   if (!built.logFailures.empty()) {
     std::cerr << "portalbuild: incomplete logs:";
     for (const LogFailure& failure : built.logFailures) std::cerr << ' ' << failure.file.filename().string();

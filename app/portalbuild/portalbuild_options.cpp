@@ -50,6 +50,7 @@ ParsedPortalbuildOptions parsePortalbuildOptions(std::span<const std::string_vie
          return std::string();
        },
        {}},
+      flagRule({"--vis"}, options.visibleSets),
       flagRule({"--triangulate"}, options.read.triangulate),
       {{"--straightforward"}, 0,
        [&](OptionValues) {
@@ -69,7 +70,7 @@ ParsedPortalbuildOptions parsePortalbuildOptions(std::span<const std::string_vie
 std::string portalbuildUsage() {
   return "usage: portalbuild [LEVEL.obj] [--logs DIR | --no-logs] [--json FILE] [--open-edges FILE.obj]\n"
          "                   [-q] [--triangulate] [--threads N] [--straightforward] [--prt FILE.prt]\n"
-         "                   [--portals-obj FILE.obj] [--svg FILE.svg [--at Y]]\n"
+         "                   [--portals-obj FILE.obj] [--svg FILE.svg [--at Y]] [--vis]\n"
          "\n"
          "Compiles LEVEL.obj (default \"folyosos.obj\") the way the viewer does at start-up:\n"
          "reads it, builds the BSP tree of convex Spaces joined by portals, flattens the\n"
@@ -113,6 +114,9 @@ std::string portalbuildUsage() {
          "               as a tooltip), the walls, designed portals and open links the\n"
          "               slice crosses, open edges near it, and the start eye with its view\n"
          "  --at Y       the height of the --svg slice\n"
+         "  --vis        work out which Spaces each Space may see (through the designed\n"
+         "               portals and the open links) and write them to visible.pvs next\n"
+         "               to the logs, for the viewer's --vis\n"
          "  -q           quiet: no progress and no summary\n"
          "  --triangulate\n"
          "               read a face with more than 3 corners as a fan of triangles\n"

@@ -22,6 +22,7 @@ struct PortalbuildOptions {
   std::filesystem::path portalsObjPath;  // empty: no portals OBJ file
   std::filesystem::path svgPath;         // empty: no plan view
   std::optional<float> planHeight;       // unset: the start eye's height
+  bool visibleSets = false;              // write "visible.pvs" next to the logs
   bool quiet = false;
   bool help = false;
   ObjReadOptions read;

@@ -1,0 +1,188 @@
+#include "cells/visible_sets.h"
+
+#include <algorithm>
+#include <bit>
+#include <limits>
+
+#include "bsp/bsp_node.h"
+#include "bsp/fast/worker_pool.h"
+#include "cells/cell_faces.h"
+#include "cells/open_links.h"
+#include "portal/portal.h"
+
+namespace pw {
+namespace {
+
+// Slack of the side tests: corners come from single-precision vertices and
+// planes are fitted to them, so a point on a passage may lie off its plane by
+// more than the plane tolerance. Too much slack only keeps more Spaces.
+constexpr double kSideSlack = 4.0 * kPlaneTolerance;
+
+struct Passage {
+  std::uint32_t from = 0;  // Space number less one
+  std::uint32_t to = 0;
+  // Its normal points into `from`; unset for a passage of slivers only,
+  // whose plane cannot be told and whose side tests therefore all pass.
+  bool hasPlane = false;
+  Plane plane;
+  std::vector<Point3> corners;
+};
+
+double lowestDistance(const Plane& plane, const std::vector<Point3>& points) {
+  double lowest = std::numeric_limits<double>::infinity();
+  for (const Point3& p : points) lowest = std::min(lowest, plane.distance(p));
+  return lowest;
+}
+
+double highestDistance(const Plane& plane, const std::vector<Point3>& points) {
+  double highest = -std::numeric_limits<double>::infinity();
+  for (const Point3& p : points) highest = std::max(highest, plane.distance(p));
+  return highest;
+}
+
+// A point of `points` on the near (from) side of `later`.
+bool reachesNearSide(const std::vector<Point3>& points, const Passage& later) {
+  return !later.hasPlane || highestDistance(later.plane, points) > -kSideSlack;
+}
+
+// Whether a sight line could cross `earlier` and then `later`.
+bool canFollow(const Passage& earlier, const Passage& later) {
+  const bool beyond = !earlier.hasPlane || lowestDistance(earlier.plane, later.corners) < kSideSlack;
+  return beyond && reachesNearSide(earlier.corners, later);
+}
+
+// The part of `polygon` inside `box`, grown by the slack, its corners
+// appended to `corners`.
+void appendInside(const Polygon& polygon, const Bounds& box, std::vector<Point3>& corners) {
+  const Point3 low = box.min - Point3{kSideSlack, kSideSlack, kSideSlack};
+  const Point3 high = box.max + Point3{kSideSlack, kSideSlack, kSideSlack};
+  Polygon inside = polygon;
+  for (const Point3& axis : {Point3{1.0, 0.0, 0.0}, Point3{0.0, 1.0, 0.0}, Point3{0.0, 0.0, 1.0}}) {
+    inside = clipToFront(inside, {axis, low});
+    inside = clipToFront(inside, {-1.0 * axis, high});
+  }
+  corners.insert(corners.end(), inside.begin(), inside.end());
+}
+
+// The corners of a Space's cell, or of its part inside `box`.
+std::vector<Point3> cellCorners(const CellFaces& cells, std::uint32_t space, const Bounds* box = nullptr) {
+  std::vector<Point3> corners;
+  for (const std::uint32_t face : cells.facesOfSpace[space]) {
+    const Polygon& polygon = cells.faces[face].polygon;
+    if (box != nullptr) {
+      appendInside(polygon, *box, corners);
+    } else {
+      corners.insert(corners.end(), polygon.begin(), polygon.end());
+    }
+  }
+  return corners;
+}
+
+Point3 centroid(const std::vector<Point3>& points) {
+  Point3 sum;
+  for (const Point3& p : points) sum = sum + p;
+  return (1.0 / static_cast<double>(points.size())) * sum;
+}
+
+// A designed fragment's plane from its area vector, turned to face the cell
+// it leads out of (that cell lies wholly on one side of it).
+Passage fragmentPassage(const Portal& fragment, std::uint32_t from, const Point3& cellCentre, const Bounds& box) {
+  Passage passage;
+  passage.from = from;
+  passage.to = static_cast<std::uint32_t>(fragment.target()->number - 1);
+  Point3 area;
+  for (const PortalTriangle& t : fragment.triangles()) {
+    const Polygon corners(t.vertices.begin(), t.vertices.end());
+    area = area + areaVector(corners);
+    appendInside(corners, box, passage.corners);
+  }
+  if (dot(area, area) > 0.0) {
+    passage.hasPlane = true;
+    passage.plane = {area.normalized(), fragment.triangles().front().vertices[0]};
+    if (passage.plane.distance(cellCentre) < 0.0) passage.plane = passage.plane.flipped();
+  }
+  return passage;
+}
+
+Passage linkPassage(const OpenLink& link, const Bounds& box) {
+  Passage passage{.from = static_cast<std::uint32_t>(link.from->number - 1),
+                  .to = static_cast<std::uint32_t>(link.to->number - 1),
+                  .hasPlane = true,
+                  .plane = link.plane,
+                  .corners = {}};
+  for (const FlatTriangle& t : link.triangles) appendInside(Polygon(t.begin(), t.end()), box, passage.corners);
+  return passage;
+}
+
+// The passages a frame may follow, without those wholly outside `box`.
+std::vector<Passage> collectPassages(const std::vector<const BspNode*>& spaces, const CellFaces& cells,
+                                     const OpenLinks& links, const Bounds& box) {
+  std::vector<Passage> passages;
+  const auto keep = [&passages](Passage passage) {
+    if (!passage.corners.empty()) passages.push_back(std::move(passage));
+  };
+  for (const BspNode* space : spaces) {
+    const auto from = static_cast<std::uint32_t>(space->number - 1);
+    const Point3 centre = centroid(cellCorners(cells, from));
+    for (const Portal* fragment : space->portals) {
+      if (fragment->target() != nullptr) keep(fragmentPassage(*fragment, from, centre, box));
+    }
+  }
+  for (const OpenLink& link : links.links) keep(linkPassage(link, box));
+  return passages;
+}
+
+// Floods from one Space: through each passage out of it, then on through the
+// passages that can follow both the first one and the one just crossed and
+// that the cell's points can stand in front of.
+void floodFrom(std::uint32_t source, const CellFaces& cells, const std::vector<Passage>& passages,
+               const std::vector<std::vector<std::uint32_t>>& passagesFrom, VisibleSets& sets) {
+  const std::vector<Point3> corners = cellCorners(cells, source, &sets.eyeBox());
+  std::vector<bool> standable(passages.size());
+  for (std::size_t i = 0; i < passages.size(); ++i) standable[i] = reachesNearSide(corners, passages[i]);
+  std::vector<std::uint32_t> crossedFrom(passages.size(), std::numeric_limits<std::uint32_t>::max());
+  std::vector<std::uint32_t> stack;
+  sets.add(source + 1, source + 1);
+  for (const std::uint32_t first : passagesFrom[source]) {
+    sets.add(source + 1, passages[first].to + 1);
+    stack.assign(1, first);
+    while (!stack.empty()) {
+      const Passage& crossed = passages[stack.back()];
+      stack.pop_back();
+      for (const std::uint32_t next : passagesFrom[crossed.to]) {
+        if (crossedFrom[next] == first || !standable[next]) continue;
+        if (!canFollow(passages[first], passages[next]) || !canFollow(crossed, passages[next])) continue;
+        crossedFrom[next] = first;
+        sets.add(source + 1, passages[next].to + 1);
+        stack.push_back(next);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+std::uint64_t VisibleSets::count(std::uint64_t from) const {
+  std::uint64_t seen = 0;
+  for (std::uint64_t w = 0; w < wordsPerRow(spaces_); ++w) seen += std::popcount(words_[row(from) + w]);
+  return seen;
+}
+
+VisibleSets computeVisibleSets(const Scene& scene, const BspNode& root, const CellFaces& cells,
+                               const OpenLinks& links, unsigned threads) {
+  const std::vector<const BspNode*> spaces = collectSpaces(root);
+  VisibleSets sets(spaces.size(), levelBounds(scene));
+  const std::vector<Passage> passages = collectPassages(spaces, cells, links, sets.eyeBox());
+  std::vector<std::vector<std::uint32_t>> passagesFrom(spaces.size());
+  for (std::size_t i = 0; i < passages.size(); ++i) passagesFrom[passages[i].from].push_back(static_cast<std::uint32_t>(i));
+  // Each Space writes its own row only; rows are whole words apart.
+  WorkerPool pool(threads);
+  pool.forEachSlice(spaces.size(), 1, [&](std::size_t begin, std::size_t end) {
+    for (std::size_t source = begin; source < end; ++source) {
+      floodFrom(static_cast<std::uint32_t>(source), cells, passages, passagesFrom, sets);
+    }
+  });
+  return sets;
+}
+
+}  // namespace pw

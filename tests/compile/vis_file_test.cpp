@@ -1,0 +1,50 @@
+#include "compile/vis_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/scratch_dir.h"
+
+namespace pw {
+namespace {
+
+using testing_support::ScratchDir;
+
+// 70 Spaces: rows of two words, and a last byte only partly used.
+TEST(VisFile, readsBackWhatItWroteAndRefusesAnyOtherFile) {
+  const ScratchDir dir;
+  const Bounds box{{-1.0 / 3.0, 0.0, 2.5}, {7.1, 4.0, 9.0e-17}};
+  VisibleSets sets(70, box);
+  for (const auto& [from, to] : {std::pair{1, 1}, {1, 70}, {2, 64}, {2, 65}, {70, 3}}) sets.add(from, to);
+  const VisFingerprint level{70, 1234};
+  std::string error;
+  ASSERT_TRUE(writeVisFile(dir.file("v.pvs"), sets, level, error)) << error;
+
+  const auto read = readVisFile(dir.file("v.pvs"), level, error);
+  ASSERT_TRUE(read) << error;
+  EXPECT_EQ(read->words(), sets.words());
+  EXPECT_EQ(read->eyeBox().min.x, box.min.x);
+  EXPECT_EQ(read->eyeBox().max.z, box.max.z);
+  EXPECT_EQ(read->count(2), 2U);
+
+  const std::string whole = testing_support::readFile(dir.file("v.pvs"));
+  struct Refusal {
+    std::string contents;
+    VisFingerprint expected;
+    std::string why;
+  };
+  for (const Refusal& refusal : {
+           Refusal{whole, {70, 1235}, "made for another build"},
+           Refusal{whole.substr(0, whole.size() - 1), level, "cut short"},
+           Refusal{whole + "x", level, "longer than its header says"},
+           Refusal{"PVS2" + whole.substr(4), level, "not a visible-sets file"},
+       }) {
+    testing_support::writeFile(dir.file("bad.pvs"), refusal.contents);
+    EXPECT_FALSE(readVisFile(dir.file("bad.pvs"), refusal.expected, error));
+    EXPECT_EQ(error.substr(0, refusal.why.size()), refusal.why);
+  }
+}
+
+}  // namespace
+}  // namespace pw
