@@ -8,7 +8,7 @@
 namespace pw {
 
 FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& camera, std::ostream& frameLog,
-                      Culling culling, const OpenLinks* links) {
+                      Culling culling, const OpenLinks* links, const VisibleSets* vis) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glLoadIdentity();
   glRotatef(camera.pitch, 1.0f, 0.0f, 0.0f);
@@ -20,9 +20,10 @@ FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& cam
   glGetDoublev(GL_MODELVIEW_MATRIX, modelView.m.data());
 
   const std::vector<const BspNode*> spaces =
-      culling == Culling::All      ? allSpaces(scene, root, camera)
-      : culling == Culling::Narrow ? narrowedSpaces(scene, root, camera, modelView, links)
-                                   : visibleSpaces(scene, root, camera, modelView, culling == Culling::Sound ? links : nullptr);
+      culling == Culling::All      ? allSpaces(scene, root, camera, vis)
+      : culling == Culling::Narrow ? narrowedSpaces(scene, root, camera, modelView, links, vis)
+                                   : visibleSpaces(scene, root, camera, modelView,
+                                                   culling == Culling::Sound ? links : nullptr, vis);
   FrameCounts counts;
   glBegin(GL_TRIANGLES);
   for (const BspNode* space : spaces) {

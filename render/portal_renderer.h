@@ -23,6 +23,7 @@ class Scene;
 struct BspNode;
 struct Camera;
 struct OpenLinks;
+class VisibleSets;
 
 // The Space that holds `eye`, found by descending from `root`: Behind a
 // cutter's plane (beyond the plane tolerance) goes to `behind`, Front or
@@ -36,8 +37,12 @@ const BspNode& locateSpace(const Scene& scene, const BspNode& root, const Point3
 // queued, is skipped without a test. With `links`, each Space's open links
 // are followed after its fragments, in the same way, and an eye outside the
 // cells' bounds sees every Space.
+//
+// With `vis`, and the eye inside its box, a Space outside the eye's Space's
+// visible set is neither drawn nor looked through, in every mode.
 std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& root, const Camera& camera,
-                                          const Matrix4& modelView, const OpenLinks* links = nullptr);
+                                          const Matrix4& modelView, const OpenLinks* links = nullptr,
+                                          const VisibleSets* vis = nullptr);
 
 // `visibleSpaces` with the view narrowed: a passage is followed only where
 // it lies inside the view the passages before it leave (see view_window.h),
@@ -48,7 +53,8 @@ std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& roo
 // whole view, so a frame's work stays within that many passes over the
 // passages.
 std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& root, const Camera& camera,
-                                           const Matrix4& modelView, const OpenLinks* links = nullptr);
+                                           const Matrix4& modelView, const OpenLinks* links = nullptr,
+                                           const VisibleSets* vis = nullptr);
 // Measured on generated rooms: 4 keeps nearly all of 8's narrowing (12.3 %
 // against 11.8 % of the Spaces on a closed 4k level) at two thirds of its
 // frame time on a 16k one.
@@ -56,7 +62,8 @@ inline constexpr int kNarrowExplorations = 4;
 
 // Culling off, for comparison: the eye's Space first, then every other Space
 // of the tree, front subtree before behind.
-std::vector<const BspNode*> allSpaces(const Scene& scene, const BspNode& root, const Camera& camera);
+std::vector<const BspNode*> allSpaces(const Scene& scene, const BspNode& root, const Camera& camera,
+                                      const VisibleSets* vis = nullptr);
 
 struct FrameCounts {
   std::int32_t spaces = 0;
@@ -74,8 +81,10 @@ enum class Culling { Designed, Sound, Narrow, All };
 // normals from the Scene), and the frame's line written to `frameLog`.
 // `links` is needed for Culling::Sound; Culling::Narrow narrows through the
 // designed fragments alone without them, and through the links too with them.
+// `vis` limits every mode to the eye's visible set.
 FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& camera, std::ostream& frameLog,
-                      Culling culling = Culling::Designed, const OpenLinks* links = nullptr);
+                      Culling culling = Culling::Designed, const OpenLinks* links = nullptr,
+                      const VisibleSets* vis = nullptr);
 
 // The "log.txt" line: the eye's single-precision x, y, z in the stream's
 // default float format, "  spaces: " and the count, then a line end and a

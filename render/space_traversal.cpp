@@ -6,12 +6,22 @@
 
 #include "bsp/bsp_node.h"
 #include "cells/open_links.h"
+#include "cells/visible_sets.h"
 #include "portal/portal.h"
 #include "render/camera.h"
 #include "render/view_window.h"
 #include "scene/scene.h"
 
 namespace pw {
+namespace {
+
+// Whether a frame from `eye`, standing in `start`, may draw `space`: always
+// without sets, and for an eye outside the box they hold for.
+bool maySee(const VisibleSets* vis, const Point3& eye, const BspNode& start, const BspNode& space) {
+  return vis == nullptr || !vis->eyeBox().contains(eye) || vis->sees(start.number, space.number);
+}
+
+}  // namespace
 
 const BspNode& locateSpace(const Scene& scene, const BspNode& root, const Point3& eye) {
   const BspNode* node = &root;
@@ -23,9 +33,9 @@ const BspNode& locateSpace(const Scene& scene, const BspNode& root, const Point3
 }
 
 std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& root, const Camera& camera,
-                                          const Matrix4& modelView, const OpenLinks* links) {
+                                          const Matrix4& modelView, const OpenLinks* links, const VisibleSets* vis) {
   const Point3 eye = camera.eye();
-  if (links != nullptr && !links->bounds.contains(eye)) return allSpaces(scene, root, camera);
+  if (links != nullptr && !links->bounds.contains(eye)) return allSpaces(scene, root, camera, vis);
   const BspNode* start = &locateSpace(scene, root, eye);
   std::vector<const BspNode*> drawn;
   std::deque<const BspNode*> frontier{start};
@@ -36,7 +46,7 @@ std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& roo
     drawn.push_back(space);
     for (const Portal* fragment : space->portals) {
       const BspNode* next = fragment->target();
-      if (next == nullptr || visited.contains(next)) continue;
+      if (next == nullptr || visited.contains(next) || !maySee(vis, eye, *start, *next)) continue;
       if (isVisible(*fragment, camera.fieldOfView, camera.aspect, modelView, eye)) {
         frontier.push_back(next);
         visited.insert(next);
@@ -45,7 +55,7 @@ std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& roo
     if (links == nullptr) continue;
     for (const std::uint32_t index : links->linksFrom[space->number - 1]) {
       const OpenLink& link = links->links[index];
-      if (visited.contains(link.to)) continue;
+      if (visited.contains(link.to) || !maySee(vis, eye, *start, *link.to)) continue;
       if (isVisible(link, camera.fieldOfView, camera.aspect, modelView, eye)) {
         frontier.push_back(link.to);
         visited.insert(link.to);
@@ -56,9 +66,9 @@ std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& roo
 }
 
 std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& root, const Camera& camera,
-                                           const Matrix4& modelView, const OpenLinks* links) {
+                                           const Matrix4& modelView, const OpenLinks* links, const VisibleSets* vis) {
   const Point3 eye = camera.eye();
-  if (links != nullptr && !links->bounds.contains(eye)) return allSpaces(scene, root, camera);
+  if (links != nullptr && !links->bounds.contains(eye)) return allSpaces(scene, root, camera, vis);
   const ViewWindow whole = wholeView(camera.fieldOfView, camera.aspect);
   struct Visit {
     const BspNode* space;
@@ -73,6 +83,7 @@ std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& ro
   // by it; after kNarrowExplorations visits a Space is explored once more
   // with the whole view, which covers every later way in.
   const auto pass = [&](const Visit& from, const BspNode* next, std::span<const std::array<Point3, 3>> passage) {
+    if (!maySee(vis, eye, *start, *next)) return;
     int& count = explorations[next];
     if (count > kNarrowExplorations) return;
     std::optional<ViewWindow> window = count == kNarrowExplorations ? std::optional(whole)
@@ -102,11 +113,13 @@ std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& ro
   return drawn;
 }
 
-std::vector<const BspNode*> allSpaces(const Scene& scene, const BspNode& root, const Camera& camera) {
-  const BspNode* start = &locateSpace(scene, root, camera.eye());
+std::vector<const BspNode*> allSpaces(const Scene& scene, const BspNode& root, const Camera& camera,
+                                      const VisibleSets* vis) {
+  const Point3 eye = camera.eye();
+  const BspNode* start = &locateSpace(scene, root, eye);
   std::vector<const BspNode*> spaces{start};
   for (const BspNode* space : collectSpaces(root)) {
-    if (space != start) spaces.push_back(space);
+    if (space != start && maySee(vis, eye, *start, *space)) spaces.push_back(space);
   }
   return spaces;
 }

@@ -66,6 +66,12 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) 
        },
        {}},
       flagRule({"--stats"}, result.stats),
+      {{"--vis"}, 1,
+       [&viewer](OptionValues values) {
+         viewer.visPath = values[0];
+         return std::string();
+       },
+       {}},
       {{"--no-vsync"}, 0,
        [&viewer](OptionValues) {
          viewer.verticalSync = false;
@@ -94,7 +100,7 @@ std::string usageText() {
   return "Usage: portalwalk [LEVEL.obj] [--windowed | --fullscreen] [--frames N]\n"
          "                 [--screenshot FILE.png] [--eye X Y Z] [--yaw DEGREES]\n"
          "                 [--stats] [--culling auto|sound|narrow|designed|all] [--draw-all]\n"
-         "                 [--triangulate] [--no-vsync] [--logs DIR]\n"
+         "                 [--triangulate] [--no-vsync] [--logs DIR] [--vis FILE.pvs]\n"
          "\n"
          "Builds the BSP tree of an indoor level (a Wavefront OBJ triangle mesh)\n"
          "and walks through it in first person, drawing only the Spaces seen\n"
@@ -113,8 +119,11 @@ std::string usageText() {
          "                      looking along -z)\n"
          "  --logs DIR          write out.log, contours.log and tris.log into DIR, a\n"
          "                      folder that exists\n"
-         "  --stats             print frames per second and the share of Spaces\n"
-         "                      and triangles drawn per frame\n"
+         "  --stats             print each frame's Spaces and triangles drawn, then\n"
+         "                      frames per second and the mean share of them\n"
+         "  --vis FILE.pvs      never draw a Space outside the eye's Space's visible\n"
+         "                      set, read from the file portalbuild --vis wrote for\n"
+         "                      this level (one made for another build is refused)\n"
          "  --culling MODE      which Spaces a frame draws: designed (through the\n"
          "                      portals the build carved), sound (through those and\n"
          "                      through the open links of the tree's cells, so that\n"

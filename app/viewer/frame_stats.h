@@ -25,4 +25,9 @@ struct FrameStats {
 //   triangles per frame: 96.0 of 412 (23.3%)
 void printFrameStats(std::ostream& out, const FrameStats& stats);
 
+// One frame's line, numbered from 1, against the level in `stats`, e.g.
+//   frame 7: spaces 3 of 12 (25.0%), triangles 96 of 412 (23.3%)
+void printFrameLine(std::ostream& out, std::uint64_t frame, std::uint64_t spaces, std::uint64_t triangles,
+                    const FrameStats& stats);
+
 }  // namespace pw

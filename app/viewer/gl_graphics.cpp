@@ -88,10 +88,14 @@ bool GlGraphics::drawFrame(const ShellState& shell) {
     }
   }
   const FrameCounts counts = pw::drawFrame(shell.scene, *shell.treeRoot, shell.camera, *shell.frameLog,
-                                           shell.culling, shell.links);
+                                           shell.culling, shell.links, shell.visibleSets);
   ++stats_.frames;
   stats_.spacesDrawn += static_cast<std::uint64_t>(counts.spaces);
   stats_.trianglesDrawn += counts.triangles;
+  if (options_.frameLines != nullptr) {
+    printFrameLine(*options_.frameLines, stats_.frames, static_cast<std::uint64_t>(counts.spaces), counts.triangles,
+                   stats_);
+  }
   if (options_.captureFrames) lastFrame_ = readBackBuffer();
   stats_.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - *firstFrameStart_).count();
   return true;

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <optional>
+#include <ostream>
 
 #include "app/viewer/frame_stats.h"
 #include "app/viewer/graphics.h"
@@ -19,6 +20,8 @@ class GlGraphics final : public Graphics {
     // Read each drawn frame back from the back buffer (before it is
     // presented) so that the last one can be saved.
     bool captureFrames = false;
+    // Where each frame's counts go as a line (--stats); null: nowhere.
+    std::ostream* frameLines = nullptr;
   };
 
   explicit GlGraphics(Options options) : options_(options) {}

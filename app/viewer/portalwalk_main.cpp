@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
 
   try {
     pw::SdlPlatform platform;
-    pw::GlGraphics graphics({.captureFrames = !commandLine.screenshot.empty()});
+    pw::GlGraphics graphics({.captureFrames = !commandLine.screenshot.empty(),
+                             .frameLines = commandLine.stats ? &std::cout : nullptr});
     pw::ShellState shell;
     int exitCode = pw::runViewer(platform, graphics, shell, commandLine.viewer, pw::compileLevel);
     if (commandLine.stats) pw::printFrameStats(std::cout, graphics.stats());

@@ -15,6 +15,7 @@ namespace pw {
 
 struct BspNode;
 struct OpenLinks;
+class VisibleSets;
 
 // Win32 virtual-key codes: the index of `ShellState::keyDown`.
 namespace vk {
@@ -47,6 +48,8 @@ struct ShellState {
   // open links (non-owning) are set for Culling::Sound.
   Culling culling = Culling::Designed;
   const OpenLinks* links = nullptr;
+  // The visible sets read with --vis (non-owning); null: none.
+  const VisibleSets* visibleSets = nullptr;
   // Filled by the reader and the build, read-only while frames run.
   Scene scene;
 };

@@ -4,11 +4,14 @@
 #include <fstream>
 #include <iostream>
 #include <locale>
+#include <optional>
+#include <string>
 
 #include "app/viewer/frame_loop.h"
 #include "app/viewer/platform.h"
 #include "app/viewer/shell_state.h"
 #include "app/viewer/window.h"
+#include "compile/vis_file.h"
 
 namespace pw {
 
@@ -39,6 +42,7 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
   shell.frameLog = std::move(frameLog);
 
   BuiltLevel level;
+  std::optional<VisibleSets> visibleSets;
   try {
     // Reader, builder, build, flattening and dump: the tree is complete and
     // on disk before the first frame.
@@ -65,6 +69,16 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
       findCellLinks(shell.scene, level);
       shell.links = &level.links;
     }
+    if (!options.visPath.empty() && shell.treeRoot != nullptr) {
+      std::string error;
+      visibleSets = readVisFile(options.visPath, visFingerprint(shell.scene, *shell.treeRoot), error);
+      if (visibleSets) {
+        shell.visibleSets = &*visibleSets;
+      } else {
+        std::cerr << "portalwalk: cannot use " << options.visPath.string() << ": " << error
+                  << "; drawing without visible sets\n";
+      }
+    }
   } catch (const std::exception& error) {
     // A dependency failed (GLU gave no tessellator). Close what is open, take
     // the window down so that the box is seen on the desktop, then report
@@ -84,6 +98,7 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
   level.compiled.reset();
   shell.treeRoot = nullptr;
   shell.links = nullptr;
+  shell.visibleSets = nullptr;
   return kExitSuccess;
 }
 

@@ -37,6 +37,9 @@ struct ViewerOptions {
   // How frames choose their Spaces; unset (auto): as designed where the
   // level is closed, through the cells' open links where it is not.
   std::optional<Culling> culling;
+  // The visible sets portalbuild --vis wrote for this level; empty: none.
+  // A file that cannot be used is reported and frames are drawn without it.
+  std::filesystem::path visPath;
   // How faces with more than three corners are read.
   ObjReadOptions read;
 };

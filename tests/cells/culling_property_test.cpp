@@ -9,6 +9,7 @@
 
 #include "cells/cell_faces.h"
 #include "cells/open_links.h"
+#include "cells/visible_sets.h"
 #include "compile/level_compiler.h"
 #include "compile/level_openness.h"
 #include "render/portal_renderer.h"
@@ -58,6 +59,7 @@ std::vector<LevelCase> levelCases() {
 struct Built {
   Scene scene;
   std::unique_ptr<CompiledLevel> level;
+  CellFaces cells;
   OpenLinks links;
 };
 
@@ -70,7 +72,8 @@ std::unique_ptr<Built> build(const Mesh& mesh, const ScratchDir& dir) {
   options.levelPath = dir.file("level.obj");
   options.outputDir = dir.path();
   built->level = compileLevel(built->scene, options);
-  built->links = findOpenLinks(built->scene, computeCellFaces(built->scene, *built->level->root));
+  built->cells = computeCellFaces(built->scene, *built->level->root);
+  built->links = findOpenLinks(built->scene, built->cells);
   return built;
 }
 
@@ -90,6 +93,10 @@ TEST_P(CullingProperty, drawsEverySpaceAPixelShows) {
   EXPECT_EQ(measureOpenness(*built->level).designHolds(), level.closed);
   const Culling automatic = level.closed ? Culling::Designed : Culling::Sound;
   const FirstHits hits(built->scene, root);
+  // Visible sets from the passages the viewer follows on such a level.
+  const OpenLinks none;
+  const OpenLinks& followed = level.closed ? none : built->links;
+  const VisibleSets vis = computeVisibleSets(built->scene, root, built->cells, followed);
 
   std::mt19937 random(17);
   for (int pose = 0; pose < 40; ++pose) {
@@ -97,7 +104,9 @@ TEST_P(CullingProperty, drawsEverySpaceAPixelShows) {
     const Matrix4 view = viewMatrix(camera);
     const auto designed = visibleSpaces(built->scene, root, camera, view);
     const auto sound = visibleSpaces(built->scene, root, camera, view, &built->links);
-    const auto narrow = narrowedSpaces(built->scene, root, camera, view, level.closed ? nullptr : &built->links);
+    const OpenLinks* narrowLinks = level.closed ? nullptr : &built->links;
+    const auto narrow = narrowedSpaces(built->scene, root, camera, view, narrowLinks);
+    const auto narrowVis = narrowedSpaces(built->scene, root, camera, view, narrowLinks, &vis);
     const auto within = [&camera](const auto& some, const auto& more) {
       for (const BspNode* space : some) {
         ASSERT_NE(std::find(more.begin(), more.end(), space), more.end()) << describe(camera);
@@ -106,13 +115,20 @@ TEST_P(CullingProperty, drawsEverySpaceAPixelShows) {
     // Links only add to the designed traversal; narrowing only takes away.
     within(designed, sound);
     within(narrow, level.closed ? designed : sound);
+    within(narrowVis, narrow);
+    // The eye's set holds everything the traversal it filters reaches.
+    const BspNode& start = locateSpace(built->scene, root, camera.eye());
+    for (const BspNode* space : level.closed ? designed : sound) {
+      ASSERT_TRUE(vis.sees(start.number, space->number)) << "Space " << space->number << " at " << describe(camera);
+    }
     const auto pixels = hits.cast(camera, 48, 36);
-    for (const auto* drawn : {automatic == Culling::Designed ? &designed : &sound, &narrow}) {
+    for (const auto* drawn : {automatic == Culling::Designed ? &designed : &sound, &narrow, &narrowVis}) {
       for (const auto& pixel : pixels) {
         const bool shown = std::any_of(pixel.begin(), pixel.end(), [drawn](const BspNode* space) {
           return std::find(drawn->begin(), drawn->end(), space) != drawn->end();
         });
-        ASSERT_TRUE(shown) << level.name << (drawn == &narrow ? " (narrow)" : "") << ": a pixel shows Space "
+        ASSERT_TRUE(shown) << level.name << (drawn == &narrow ? " (narrow)" : drawn == &narrowVis ? " (narrow + vis)" : "")
+                           << ": a pixel shows Space "
                            << (*pixel.begin())->number << ", which is not drawn, at " << describe(camera);
       }
     }
