@@ -28,26 +28,24 @@ struct Passage {
   std::vector<Point3> corners;
 };
 
-double lowestDistance(const Plane& plane, const std::vector<Point3>& points) {
-  double lowest = std::numeric_limits<double>::infinity();
-  for (const Point3& p : points) lowest = std::min(lowest, plane.distance(p));
-  return lowest;
+// Whether some point lies more than `height` in front of `plane` (a
+// negative height: less than that far behind it).
+bool anyAbove(const Plane& plane, const std::vector<Point3>& points, double height) {
+  return std::any_of(points.begin(), points.end(), [&](const Point3& p) { return plane.distance(p) > height; });
 }
 
-double highestDistance(const Plane& plane, const std::vector<Point3>& points) {
-  double highest = -std::numeric_limits<double>::infinity();
-  for (const Point3& p : points) highest = std::max(highest, plane.distance(p));
-  return highest;
+bool anyBelow(const Plane& plane, const std::vector<Point3>& points, double height) {
+  return std::any_of(points.begin(), points.end(), [&](const Point3& p) { return plane.distance(p) < height; });
 }
 
 // A point of `points` on the near (from) side of `later`.
 bool reachesNearSide(const std::vector<Point3>& points, const Passage& later) {
-  return !later.hasPlane || highestDistance(later.plane, points) > -kSideSlack;
+  return !later.hasPlane || anyAbove(later.plane, points, -kSideSlack);
 }
 
 // Whether a sight line could cross `earlier` and then `later`.
 bool canFollow(const Passage& earlier, const Passage& later) {
-  const bool beyond = !earlier.hasPlane || lowestDistance(earlier.plane, later.corners) < kSideSlack;
+  const bool beyond = !earlier.hasPlane || anyBelow(earlier.plane, later.corners, kSideSlack);
   return beyond && reachesNearSide(earlier.corners, later);
 }
 
@@ -142,18 +140,26 @@ void floodFrom(std::uint32_t source, const CellFaces& cells, const std::vector<P
   for (std::size_t i = 0; i < passages.size(); ++i) standable[i] = reachesNearSide(corners, passages[i]);
   std::vector<std::uint32_t> crossedFrom(passages.size(), std::numeric_limits<std::uint32_t>::max());
   std::vector<std::uint32_t> stack;
-  sets.add(source + 1, source + 1);
+  // Once every Space is in the set, there is nothing left to find.
+  std::uint64_t found = 0;
+  const auto see = [&](std::uint32_t space) {
+    if (!sets.sees(source + 1, space + 1)) {
+      sets.add(source + 1, space + 1);
+      ++found;
+    }
+  };
+  see(source);
   for (const std::uint32_t first : passagesFrom[source]) {
-    sets.add(source + 1, passages[first].to + 1);
+    see(passages[first].to);
     stack.assign(1, first);
-    while (!stack.empty()) {
+    while (!stack.empty() && found < sets.spaces()) {
       const Passage& crossed = passages[stack.back()];
       stack.pop_back();
       for (const std::uint32_t next : passagesFrom[crossed.to]) {
         if (crossedFrom[next] == first || !standable[next]) continue;
         if (!canFollow(passages[first], passages[next]) || !canFollow(crossed, passages[next])) continue;
         crossedFrom[next] = first;
-        sets.add(source + 1, passages[next].to + 1);
+        see(passages[next].to);
         stack.push_back(next);
       }
     }
