@@ -73,6 +73,7 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) 
        },
        {}},
       flagRule({"--triangulate"}, viewer.read.triangulate),
+      flagRule({"--overlay"}, viewer.outlinePassages),
       {{"--draw-all"}, 0, [&](OptionValues) { return culling(Culling::All); }, {}},
       {{"--culling"}, 1,
        [&](OptionValues values) {
@@ -94,7 +95,7 @@ std::string usageText() {
   return "Usage: portalwalk [LEVEL.obj] [--windowed | --fullscreen] [--frames N]\n"
          "                 [--screenshot FILE.png] [--eye X Y Z] [--yaw DEGREES]\n"
          "                 [--stats] [--culling auto|sound|narrow|designed|all] [--draw-all]\n"
-         "                 [--triangulate] [--no-vsync] [--logs DIR]\n"
+         "                 [--triangulate] [--no-vsync] [--logs DIR] [--overlay]\n"
          "\n"
          "Builds the BSP tree of an indoor level (a Wavefront OBJ triangle mesh)\n"
          "and walks through it in first person, drawing only the Spaces seen\n"
@@ -128,6 +129,7 @@ std::string usageText() {
          "                      triangles (by default only its first triangle)\n"
          "  --no-vsync          do not wait for the display's refresh: frames run as\n"
          "                      fast as they can, and so does walking (benchmarks)\n"
+         "  --overlay           start with the passage outlines on (as F2 does)\n"
          "  -h, --help          show this text\n"
          "\n"
          "Controls:\n"
@@ -136,6 +138,12 @@ std::string usageText() {
          "  mouse               look around\n"
          "  mouse wheel         move one unit along the view direction\n"
          "  F1                  toggle full screen (the new window is 640 x 480)\n"
+         "  F2                  toggle outlines of the passages the culling tested,\n"
+         "                      seen through walls: designed portals that passed\n"
+         "                      yellow, that failed blue, open links that passed cyan\n"
+         "  F3                  freeze the culling where you stand, so that you can\n"
+         "                      walk away and see what it draws from there; again to\n"
+         "                      unfreeze\n"
          "  Esc                 quit\n"
          "\n"
          "A level that cannot be read (missing, a folder, UTF-16 text) is reported\n"

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <ostream>
 
 #include "render/camera.h"
@@ -24,6 +25,8 @@ inline constexpr int kUp = 38;
 inline constexpr int kRight = 39;
 inline constexpr int kDown = 40;
 inline constexpr int kF1 = 112;
+inline constexpr int kF2 = 113;
+inline constexpr int kF3 = 114;
 }  // namespace vk
 
 struct ShellState {
@@ -47,6 +50,11 @@ struct ShellState {
   // open links (non-owning) are set for Culling::Sound.
   Culling culling = Culling::Designed;
   const OpenLinks* links = nullptr;
+  // F2: outline the passages each frame's culling tested.
+  bool outlinePassages = false;
+  // F3: the camera as it was when the culling was frozen; while set, frames
+  // choose their Spaces from it and are drawn from `camera`.
+  std::optional<Camera> frozenCulling;
   // Filled by the reader and the build, read-only while frames run.
   Scene scene;
 };

@@ -37,6 +37,8 @@ struct ViewerOptions {
   // How frames choose their Spaces; unset (auto): as designed where the
   // level is closed, through the cells' open links where it is not.
   std::optional<Culling> culling;
+  // Start with the passage outlines on (F2 toggles them).
+  bool outlinePassages = false;
   // How faces with more than three corners are read.
   ObjReadOptions read;
 };
