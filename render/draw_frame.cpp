@@ -6,24 +6,39 @@
 #include "scene/scene.h"
 
 namespace pw {
+namespace {
 
-FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& camera, std::ostream& frameLog,
-                      Culling culling, const OpenLinks* links, const VisibleSets* vis) {
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+// Loads `camera`'s view transform as the model-view matrix and returns it.
+// The portal test works with the matrix GL built, single-precision rotations
+// included, not with a recomputed one.
+Matrix4 loadViewTransform(const Camera& camera) {
   glLoadIdentity();
   glRotatef(camera.pitch, 1.0f, 0.0f, 0.0f);
   glRotatef(camera.yaw, 0.0f, 1.0f, 0.0f);
   glTranslatef(camera.tx, camera.ty, camera.tz);
-  // The portal test works with the matrix GL built, single-precision
-  // rotations included, not with a recomputed one.
   Matrix4 modelView;
   glGetDoublev(GL_MODELVIEW_MATRIX, modelView.m.data());
+  return modelView;
+}
 
+}  // namespace
+
+FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& camera, std::ostream& frameLog,
+                      Culling culling, const OpenLinks* links, const FrameExtras& extras) {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  // A frozen culling camera's matrix is built the same way, then replaced by
+  // the drawn view's.
+  const Camera& culler = extras.cullingCamera != nullptr ? *extras.cullingCamera : camera;
+  const Matrix4 modelView = loadViewTransform(culler);
+  if (&culler != &camera) loadViewTransform(camera);
+
+  PassageTrace passages;
+  PassageTrace* const trace = extras.outlinePassages ? &passages : nullptr;
   const std::vector<const BspNode*> spaces =
-      culling == Culling::All      ? allSpaces(scene, root, camera, vis)
-      : culling == Culling::Narrow ? narrowedSpaces(scene, root, camera, modelView, links, vis)
-                                   : visibleSpaces(scene, root, camera, modelView,
-                                                   culling == Culling::Sound ? links : nullptr, vis);
+      culling == Culling::All      ? allSpaces(scene, root, culler, extras.vis)
+      : culling == Culling::Narrow ? narrowedSpaces(scene, root, culler, modelView, links, extras.vis, trace)
+                                   : visibleSpaces(scene, root, culler, modelView,
+                                                   culling == Culling::Sound ? links : nullptr, extras.vis, trace);
   FrameCounts counts;
   glBegin(GL_TRIANGLES);
   for (const BspNode* space : spaces) {
@@ -47,6 +62,8 @@ FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& cam
   }
   writeFrameLine(frameLog, camera, counts.spaces);
   glEnd();
+  // Over the Spaces, so that nothing drawn later hides them.
+  if (trace != nullptr) drawPassageOutlines(passages);
   return counts;
 }
 

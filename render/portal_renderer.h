@@ -14,6 +14,7 @@
 #include <ostream>
 #include <vector>
 
+#include "render/passage_trace.h"
 #include "render/visibility.h"
 #include "scene/geometry.h"
 
@@ -36,13 +37,14 @@ const BspNode& locateSpace(const Scene& scene, const BspNode& root, const Point3
 // appears once; a fragment with a null target, or leading to a Space already
 // queued, is skipped without a test. With `links`, each Space's open links
 // are followed after its fragments, in the same way, and an eye outside the
-// cells' bounds sees every Space.
+// cells' bounds sees every Space. With `trace`, the passages tested are added
+// to it; the Spaces are the same with or without.
 //
 // With `vis`, and the eye inside its box, a Space outside the eye's Space's
 // visible set is neither drawn nor looked through, in every mode.
 std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& root, const Camera& camera,
                                           const Matrix4& modelView, const OpenLinks* links = nullptr,
-                                          const VisibleSets* vis = nullptr);
+                                          const VisibleSets* vis = nullptr, PassageTrace* trace = nullptr);
 
 // `visibleSpaces` with the view narrowed: a passage is followed only where
 // it lies inside the view the passages before it leave (see view_window.h),
@@ -51,10 +53,10 @@ std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& roo
 // several ways is drawn once and explored through each, at most
 // kNarrowExplorations times with a narrowed view and then once more with the
 // whole view, so a frame's work stays within that many passes over the
-// passages.
+// passages. `vis` and `trace` as for `visibleSpaces`.
 std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& root, const Camera& camera,
                                            const Matrix4& modelView, const OpenLinks* links = nullptr,
-                                           const VisibleSets* vis = nullptr);
+                                           const VisibleSets* vis = nullptr, PassageTrace* trace = nullptr);
 // Measured on generated rooms: 4 keeps nearly all of 8's narrowing (12.3 %
 // against 11.8 % of the Spaces on a closed 4k level) at two thirds of its
 // frame time on a 16k one.
@@ -74,6 +76,19 @@ struct FrameCounts {
 // fragments; through fragments and open links (sound on any level); or all.
 enum class Culling { Designed, Sound, Narrow, All };
 
+// What the viewer may add to a frame for level builders; the default adds
+// nothing and the frame is drawn as designed.
+struct FrameExtras {
+  // Outline the passages the culling tested (see drawPassageOutlines) over
+  // the Spaces.
+  bool outlinePassages = false;
+  // Choose the Spaces, and the passages outlined, from this camera (non-owning)
+  // while the picture is drawn from the frame's own; null: the frame's own.
+  const Camera* cullingCamera = nullptr;
+  // Limits every mode to the eye's visible set (non-owning); null: no limit.
+  const VisibleSets* vis = nullptr;
+};
+
 // One frame, with the GL context current and the model-view matrix mode
 // selected: clear, view transform from the camera (pitch about x, then yaw
 // about y, then the translation, in degrees), the Spaces drawn in one
@@ -81,10 +96,10 @@ enum class Culling { Designed, Sound, Narrow, All };
 // normals from the Scene), and the frame's line written to `frameLog`.
 // `links` is needed for Culling::Sound; Culling::Narrow narrows through the
 // designed fragments alone without them, and through the links too with them.
-// `vis` limits every mode to the eye's visible set.
+// The line always gives the frame's own eye and the number of Spaces drawn.
 FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& camera, std::ostream& frameLog,
                       Culling culling = Culling::Designed, const OpenLinks* links = nullptr,
-                      const VisibleSets* vis = nullptr);
+                      const FrameExtras& extras = {});
 
 // The "log.txt" line: the eye's single-precision x, y, z in the stream's
 // default float format, "  spaces: " and the count, then a line end and a

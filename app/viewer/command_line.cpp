@@ -79,6 +79,7 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) 
        },
        {}},
       flagRule({"--triangulate"}, viewer.read.triangulate),
+      flagRule({"--overlay"}, viewer.outlinePassages),
       {{"--draw-all"}, 0, [&](OptionValues) { return culling(Culling::All); }, {}},
       {{"--culling"}, 1,
        [&](OptionValues values) {
@@ -101,6 +102,7 @@ std::string usageText() {
          "                 [--screenshot FILE.png] [--eye X Y Z] [--yaw DEGREES]\n"
          "                 [--stats] [--culling auto|sound|narrow|designed|all] [--draw-all]\n"
          "                 [--triangulate] [--no-vsync] [--logs DIR] [--vis FILE.pvs]\n"
+         "                 [--overlay]\n"
          "\n"
          "Builds the BSP tree of an indoor level (a Wavefront OBJ triangle mesh)\n"
          "and walks through it in first person, drawing only the Spaces seen\n"
@@ -137,6 +139,7 @@ std::string usageText() {
          "                      triangles (by default only its first triangle)\n"
          "  --no-vsync          do not wait for the display's refresh: frames run as\n"
          "                      fast as they can, and so does walking (benchmarks)\n"
+         "  --overlay           start with the passage outlines on (as F2 does)\n"
          "  -h, --help          show this text\n"
          "\n"
          "Controls:\n"
@@ -145,6 +148,11 @@ std::string usageText() {
          "  mouse               look around\n"
          "  mouse wheel         move one unit along the view direction\n"
          "  F1                  toggle full screen (the new window is 640 x 480)\n"
+         "  F2                  toggle outlines of the passages the culling tested,\n"
+         "                      seen through walls: designed portals that passed\n"
+         "                      yellow, that failed blue, open links that passed cyan\n"
+         "  F3                  freeze the culling at the current view, then walk away\n"
+         "                      to see from outside what it draws; again to unfreeze\n"
          "  Esc                 quit\n"
          "\n"
          "A level that cannot be read (missing, a folder, UTF-16 text) is reported\n"

@@ -87,8 +87,11 @@ bool GlGraphics::drawFrame(const ShellState& shell) {
       stats_.levelTriangles += space->triangles.size();
     }
   }
+  const FrameExtras extras{.outlinePassages = shell.outlinePassages,
+                           .cullingCamera = shell.frozenCulling ? &*shell.frozenCulling : nullptr,
+                           .vis = shell.visibleSets};
   const FrameCounts counts = pw::drawFrame(shell.scene, *shell.treeRoot, shell.camera, *shell.frameLog,
-                                           shell.culling, shell.links, shell.visibleSets);
+                                           shell.culling, shell.links, extras);
   ++stats_.frames;
   stats_.spacesDrawn += static_cast<std::uint64_t>(counts.spaces);
   stats_.trianglesDrawn += counts.triangles;

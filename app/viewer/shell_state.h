@@ -5,6 +5,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <ostream>
 
 #include "render/camera.h"
@@ -25,6 +26,8 @@ inline constexpr int kUp = 38;
 inline constexpr int kRight = 39;
 inline constexpr int kDown = 40;
 inline constexpr int kF1 = 112;
+inline constexpr int kF2 = 113;
+inline constexpr int kF3 = 114;
 }  // namespace vk
 
 struct ShellState {
@@ -50,6 +53,11 @@ struct ShellState {
   const OpenLinks* links = nullptr;
   // The visible sets read with --vis (non-owning); null: none.
   const VisibleSets* visibleSets = nullptr;
+  // F2: outline the passages each frame's culling tested.
+  bool outlinePassages = false;
+  // F3: the camera as it was when the culling was frozen; while set, frames
+  // choose their Spaces from it and are drawn from `camera`.
+  std::optional<Camera> frozenCulling;
   // Filled by the reader and the build, read-only while frames run.
   Scene scene;
 };

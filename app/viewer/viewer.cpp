@@ -22,6 +22,7 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
   platform.warpPointer(kPointerHomeX, kPointerHomeY);
   shell.camera = options.startCamera;
   shell.verticalSync = options.verticalSync;
+  shell.outlinePassages = options.outlinePassages;
 
   if (options.fullScreen) {
     shell.fullScreen = *options.fullScreen;

@@ -40,6 +40,8 @@ struct ViewerOptions {
   // The visible sets portalbuild --vis wrote for this level; empty: none.
   // A file that cannot be used is reported and frames are drawn without it.
   std::filesystem::path visPath;
+  // Start with the passage outlines on (F2 toggles them).
+  bool outlinePassages = false;
   // How faces with more than three corners are read.
   ObjReadOptions read;
 };

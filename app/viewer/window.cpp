@@ -10,6 +10,12 @@ namespace {
 constexpr const char* kErrorCaption = "ERROR";
 constexpr const char* kShutdownCaption = "SHUTDOWN ERROR";
 
+// F2 and F3 act when pressed, not on auto-repeat: a held key toggles once.
+void togglePressed(ShellState& shell, int key) {
+  if (key == vk::kF2) shell.outlinePassages = !shell.outlinePassages;
+  if (key == vk::kF3) shell.frozenCulling = shell.frozenCulling ? std::nullopt : std::optional(shell.camera);
+}
+
 }  // namespace
 
 bool WindowLayer::createWindow(const std::string& title, int width, int height, int bits, bool fullScreenFlag) {
@@ -112,10 +118,14 @@ void WindowLayer::windowProcedure(const Message& message) {
       platform_.postQuit(0);
       break;
     case Message::Kind::KeyDown:
-    case Message::Kind::KeyUp:
+    case Message::Kind::KeyUp: {
       assert(message.key >= 0 && message.key < static_cast<int>(shell_.keyDown.size()));
-      shell_.keyDown[static_cast<std::size_t>(message.key)] = message.kind == Message::Kind::KeyDown;
+      bool& down = shell_.keyDown[static_cast<std::size_t>(message.key)];
+      const bool pressed = message.kind == Message::Kind::KeyDown;
+      if (pressed && !down) togglePressed(shell_, message.key);
+      down = pressed;
       break;
+    }
     case Message::Kind::Size:
       resizeView(message.x, message.y);
       break;

@@ -39,7 +39,9 @@ class WindowLayer {
   // Viewport and projection for a client area; a height of 0 counts as 1.
   void resizeView(int width, int height);
   bool initRenderState() { return graphics_.initRenderState(); }
-  // Every message but Quit, which the frame loop handles itself.
+  // Every message but Quit, which the frame loop handles itself. Keys are
+  // noted as held; F2 (passage outlines) and F3 (freeze the culling at the
+  // current camera) also toggle when pressed.
   void windowProcedure(const Message& message);
 
  private:

@@ -43,6 +43,15 @@ std::optional<Image> readPng(const std::filesystem::path& fileName) {
   return std::nullopt;
 }
 
+// The passage outlines' yellow; the Spaces are red or green.
+std::size_t yellowPixels(const Image& image) {
+  std::size_t yellow = 0;
+  for (std::size_t i = 0; i + 2 < image.rgb.size(); i += 3) {
+    yellow += image.rgb[i] > 200 && image.rgb[i + 1] > 200 && image.rgb[i + 2] < 60;
+  }
+  return yellow;
+}
+
 std::string quoted(const std::string& text) { return "'" + text + "'"; }
 
 // Runs the viewer with `arguments` in `dir`, under xvfb-run with a
@@ -82,6 +91,7 @@ TEST(EndToEnd, walksTheSampleLevelForThirtyFrames) {
     green += shot->rgb[i + 1] > 100 && shot->rgb[i] < 40 && shot->rgb[i + 2] < 40;
   }
   EXPECT_GT(green, shot->rgb.size() / 3 / 10) << "less than a tenth of the picture is green";
+  EXPECT_EQ(yellowPixels(*shot), 0u);  // no passage outlines unless asked
 }
 
 // Visible sets made for another level are refused and frames are drawn
@@ -124,13 +134,16 @@ TEST(EndToEnd, openLevelFramesEqualTheWholeLevelsFrames) {
 }
 
 // On a closed level the default draws exactly what the designed culling
-// draws, frame by frame.
-TEST(EndToEnd, closedLevelIsCulledAsDesigned) {
+// draws, frame by frame. --overlay changes no line and outlines the portals
+// passed in yellow (none without it: see the first test).
+TEST(EndToEnd, closedLevelIsCulledAsDesignedAndOutlinedOnRequest) {
   const ScratchDir dir;
   ASSERT_EQ(runViewer(dir, quoted(kSampleLevel) + " --windowed --frames 3 --yaw 90").exitCode, 0);
   const std::string automatic = readFile(dir.file("log.txt"));
-  const ViewerRun designed = runViewer(dir, quoted(kSampleLevel) + " --windowed --frames 3 --yaw 90 --culling designed");
+  const ViewerRun designed = runViewer(
+      dir, quoted(kSampleLevel) + " --windowed --frames 3 --yaw 90 --culling designed --overlay --screenshot s.png");
   ASSERT_EQ(designed.exitCode, 0);
+  EXPECT_GT(yellowPixels(readPng(dir.file("s.png")).value()), 1000u);
   EXPECT_EQ(readFile(dir.file("log.txt")), automatic);
   EXPECT_EQ(designed.err.find("open level"), std::string::npos);
 }

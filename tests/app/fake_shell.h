@@ -120,6 +120,10 @@ class FakeGraphics final : public Graphics {
 
   bool initRenderStateResult = true;
   std::vector<Camera> cameras;  // the camera as each frame saw it
+  // What each frame was asked to add: outlines (F2), culling from a frozen
+  // camera (F3).
+  std::vector<bool> outlines;
+  std::vector<std::optional<Camera>> frozen;
 
   void setView(int width, int height, float fieldOfView, float aspect) override {
     journal_.push_back("setView " + sizeText(width, height) + " fov=" + std::to_string(fieldOfView) +
@@ -132,6 +136,8 @@ class FakeGraphics final : public Graphics {
   bool drawFrame(const ShellState& shell) override {
     journal_.push_back("drawFrame");
     cameras.push_back(shell.camera);
+    outlines.push_back(shell.outlinePassages);
+    frozen.push_back(shell.frozenCulling);
     if (shell.frameLog) writeFrameLine(*shell.frameLog, shell.camera, 1);
     return true;
   }

@@ -208,6 +208,31 @@ TEST_F(ViewerFixture, f1RecreatesTheWindowAndKeepsTheCamera) {
   EXPECT_TRUE(graphics.cameras.size() == 2u && graphics.cameras[1].tz != -0.4f);
 }
 
+// F2 and F3 act on the press, not on a held key's auto-repeat: F2 turns the
+// outlines on and off; F3 keeps the culling at the camera of the press while
+// the walk goes on as without it.
+TEST_F(ViewerFixture, f2OutlinesAndF3FreezesTheCullingAtThePressAndNothingElse) {
+  using M = Message;
+  platform.frames = {{M::keyDown(vk::kF2)},
+                     {M::keyDown(vk::kF2), M::keyDown(vk::kF3), M::keyDown(vk::kUp)},
+                     {M::keyDown(vk::kF3)},
+                     {M::keyUp(vk::kF2), M::keyDown(vk::kF2), M::keyUp(vk::kF3), M::keyDown(vk::kF3), M::keyUp(vk::kUp)},
+                     {}};
+  EXPECT_EQ(run(), kExitSuccess);
+  ASSERT_EQ(graphics.outlines, (std::vector<bool>{true, true, true, false, false}));
+  // Up, held from the second frame's messages to the fourth's, steps after
+  // the second and third frames (a braced list evaluates in order).
+  Camera step = options.startCamera;
+  const Camera walk[] = {step, step, (moveForward(step), step), (moveForward(step), step), step};
+  const auto pose = [](const Camera& c) { return std::tuple(c.tx, c.ty, c.tz, c.yaw, c.pitch); };
+  for (std::size_t frame = 0; frame < 5; ++frame) {
+    EXPECT_EQ(pose(graphics.cameras[frame]), pose(walk[frame])) << frame;
+    const std::optional<Camera>& frozen = graphics.frozen[frame];
+    EXPECT_EQ(frozen.has_value(), frame == 1 || frame == 2) << frame;
+    EXPECT_EQ(pose(frozen.value_or(walk[1])), pose(walk[1])) << frame;
+  }
+}
+
 // Each context made asks for vertical sync once (F1 makes a new one), and
 // none does when it is turned off.
 TEST_F(ViewerFixture, verticalSyncIsAskedOfEveryContextUnlessTurnedOff) {

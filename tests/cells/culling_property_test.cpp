@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <random>
+#include <set>
 #include <sstream>
 
 #include "cells/cell_faces.h"
@@ -103,10 +104,23 @@ TEST_P(CullingProperty, drawsEverySpaceAPixelShows) {
     const Camera camera = randomPose(random, level.rooms, 40.0);
     const Matrix4 view = viewMatrix(camera);
     const auto designed = visibleSpaces(built->scene, root, camera, view);
-    const auto sound = visibleSpaces(built->scene, root, camera, view, &built->links);
+    PassageTrace soundTrace, narrowTrace;
+    const auto sound = visibleSpaces(built->scene, root, camera, view, &built->links, nullptr, &soundTrace);
     const OpenLinks* narrowLinks = level.closed ? nullptr : &built->links;
-    const auto narrow = narrowedSpaces(built->scene, root, camera, view, narrowLinks);
+    const auto narrow = narrowedSpaces(built->scene, root, camera, view, narrowLinks, nullptr, &narrowTrace);
     const auto narrowVis = narrowedSpaces(built->scene, root, camera, view, narrowLinks, &vis);
+    // Tracing changes no frame, and the passages traced as passed lead to
+    // exactly the Spaces drawn after the eye's.
+    EXPECT_EQ(sound, visibleSpaces(built->scene, root, camera, view, &built->links));
+    EXPECT_EQ(narrow, narrowedSpaces(built->scene, root, camera, view, narrowLinks));
+    for (const auto& [trace, drawn] : {std::pair(&soundTrace, &sound), std::pair(&narrowTrace, &narrow)}) {
+      if (!built->links.bounds.contains(camera.eye())) break;  // every Space, none tested
+      // A failed passage adds the eye's Space, which is in already.
+      std::set<const BspNode*> reached{drawn->front()};
+      for (const auto& f : trace->fragments) reached.insert(f.passed ? f.passage->target() : drawn->front());
+      for (const auto& l : trace->links) reached.insert(l.passed ? l.passage->to : drawn->front());
+      EXPECT_EQ(reached, std::set(drawn->begin(), drawn->end())) << describe(camera);
+    }
     const auto within = [&camera](const auto& some, const auto& more) {
       for (const BspNode* space : some) {
         ASSERT_NE(std::find(more.begin(), more.end(), space), more.end()) << describe(camera);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "bsp/bsp_node.h"
@@ -71,8 +72,6 @@ struct HandTree : ::testing::Test {
     from.portals.push_back(fragment);
     return fragment;
   }
-
-  SpaceList frame() const { return visibleSpaces(scene, root, camera, viewMatrix(camera)); }
 };
 
 TEST_F(HandTree, eyeOnACutterPlaneCountsAsInFront) {
@@ -88,7 +87,9 @@ TEST_F(HandTree, eyeOnACutterPlaneCountsAsInFront) {
   }
 }
 
-// Each case links Spaces by fragments, in order, and lists the frame.
+// Each case links Spaces by fragments, in order, and lists the frame and how
+// many fragments its trace lists as rejected (those skipped untested are not
+// listed; one passed fragment leads to each Space after the eye's).
 TEST_F(HandTree, framesDrawEachReachableSpaceOnceBreadthFirst) {
   struct Link {
     BspNode* from;
@@ -101,14 +102,15 @@ TEST_F(HandTree, framesDrawEachReachableSpaceOnceBreadthFirst) {
     std::vector<Link> links;
     float tz;  // -0.5: eye in front of the cutter, in A; 0.5: behind, in E
     SpaceList frame;
+    std::ptrdiff_t rejected = 0;
   } cases[] = {
       {"breadthFirst", {{&a, &b}, {&a, &d}, {&b, &c}}, -0.5f, {&a, &b, &d, &c}},
       {"eyeSpaceFirstWhereverTheEyeIs", {{&a, &b}, {&e, &c}}, 0.5f, {&e, &c}},
       {"unknownTargetSkipped", {{&a, nullptr}, {&a, &b}}, -0.5f, {&a, &b}},
       // Twice into B, then back into A and into B itself.
       {"neighbourDrawnOnce", {{&a, &b}, {&a, &b}, {&b, &a}, {&b, &b}}, -0.5f, {&a, &b}},
-      {"onlyFailingFragments", {{&a, &b, Kind::FacingAway}, {&a, &b, Kind::OutOfView}}, -0.5f, {&a}},
-      {"failedFragmentLeavesAnotherWay", {{&a, &b, Kind::FacingAway}, {&a, &c}, {&c, &b}}, -0.5f, {&a, &c, &b}},
+      {"onlyFailingFragments", {{&a, &b, Kind::FacingAway}, {&a, &b, Kind::OutOfView}}, -0.5f, {&a}, 2},
+      {"failedFragmentLeavesAnotherWay", {{&a, &b, Kind::FacingAway}, {&a, &c}, {&c, &b}}, -0.5f, {&a, &c, &b}, 1},
       // C's fragment lies outside what B's lets through: each fragment is
       // tested against the full view, not a narrowed one.
       {"viewNotNarrowed", {{&a, &b, Kind::Visible, -0.45}, {&b, &c, Kind::Visible, 0.45}}, -0.5f, {&a, &b, &c}},
@@ -117,7 +119,12 @@ TEST_F(HandTree, framesDrawEachReachableSpaceOnceBreadthFirst) {
     for (BspNode* space : {&a, &b, &c, &d, &e}) space->portals.clear();
     for (const Link& l : row.links) link(*l.from, l.to, l.kind, l.x);
     camera.tz = row.tz;
-    EXPECT_EQ(frame(), row.frame) << row.name;
+    PassageTrace trace;
+    EXPECT_EQ(visibleSpaces(scene, root, camera, viewMatrix(camera), nullptr, nullptr, &trace), row.frame) << row.name;
+    const auto rejected = std::count_if(trace.fragments.begin(), trace.fragments.end(),
+                                        [](const auto& tested) { return !tested.passed; });
+    EXPECT_EQ(trace.fragments.size() - static_cast<std::size_t>(rejected), row.frame.size() - 1) << row.name;
+    EXPECT_EQ(rejected, row.rejected) << row.name;
   }
 }
 
