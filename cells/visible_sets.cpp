@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <limits>
+#include <unordered_map>
 
 #include "bsp/bsp_node.h"
 #include "bsp/fast/worker_pool.h"
@@ -166,6 +167,37 @@ void floodFrom(std::uint32_t source, const CellFaces& cells, const std::vector<P
   }
 }
 
+// Whether every fragment's twin, the same polygon the other way round, leads
+// back out of its target: then every passage has its reverse.
+bool fragmentsPaired(const std::vector<const BspNode*>& spaces) {
+  std::unordered_map<const Portal*, const BspNode*> listedIn;
+  for (const BspNode* space : spaces) {
+    for (const Portal* fragment : space->portals) listedIn[fragment] = space;
+  }
+  return std::all_of(spaces.begin(), spaces.end(), [&listedIn](const BspNode* space) {
+    return std::all_of(space->portals.begin(), space->portals.end(), [&](const Portal* fragment) {
+      if (fragment->target() == nullptr) return true;
+      const auto twin = listedIn.find(fragment->twin());
+      return twin != listedIn.end() && twin->second == fragment->target() && fragment->twin()->target() == space;
+    });
+  });
+}
+
+// Keeps only the pairs that see each other. Sound where every passage has its
+// reverse: a sight line from one cell into another, run backwards, crosses
+// the same passages the other way, so true sight is mutual and lies in both
+// rows.
+void keepMutual(VisibleSets& sets) {
+  for (std::uint64_t a = 1; a <= sets.spaces(); ++a) {
+    for (std::uint64_t b = a + 1; b <= sets.spaces(); ++b) {
+      if (sets.sees(a, b) != sets.sees(b, a)) {
+        sets.remove(a, b);
+        sets.remove(b, a);
+      }
+    }
+  }
+}
+
 }  // namespace
 
 std::uint64_t VisibleSets::count(std::uint64_t from) const {
@@ -188,6 +220,7 @@ VisibleSets computeVisibleSets(const Scene& scene, const BspNode& root, const Ce
       floodFrom(static_cast<std::uint32_t>(source), cells, passages, passagesFrom, sets);
     }
   });
+  if (links.links.empty() && fragmentsPaired(spaces)) keepMutual(sets);
   return sets;
 }
 

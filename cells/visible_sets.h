@@ -11,6 +11,8 @@
 // the one just crossed and the eye's cell; a sight line passes all of them,
 // so every Space it reaches is in the set. The tests look at the passages'
 // corners, and a passage holds every crossing point in the hull of its own.
+// Where every passage has its reverse (the designed fragments alone), sight
+// is mutual, and a Space keeps only the Spaces that also keep it.
 //
 // The sets hold for an eye inside the level's box (`eyeBox`): a sight line
 // from there to any surface stays in the box, so only the parts of passages
@@ -40,9 +42,10 @@ class VisibleSets {
   std::uint64_t spaces() const { return spaces_; }
   const Bounds& eyeBox() const { return eyeBox_; }
   bool sees(std::uint64_t from, std::uint64_t to) const {
-    return (words_[row(from) + (to - 1) / 64] >> ((to - 1) % 64) & 1U) != 0;
+    return (words_[row(from) + (to - 1) / 64] & bit(to)) != 0;
   }
-  void add(std::uint64_t from, std::uint64_t to) { words_[row(from) + (to - 1) / 64] |= std::uint64_t{1} << ((to - 1) % 64); }
+  void add(std::uint64_t from, std::uint64_t to) { words_[row(from) + (to - 1) / 64] |= bit(to); }
+  void remove(std::uint64_t from, std::uint64_t to) { words_[row(from) + (to - 1) / 64] &= ~bit(to); }
   // How many Spaces `from` sees, itself included.
   std::uint64_t count(std::uint64_t from) const;
 
@@ -53,6 +56,7 @@ class VisibleSets {
 
  private:
   std::uint64_t row(std::uint64_t from) const { return (from - 1) * wordsPerRow(spaces_); }
+  static std::uint64_t bit(std::uint64_t to) { return std::uint64_t{1} << ((to - 1) % 64); }
 
   std::uint64_t spaces_ = 0;
   Bounds eyeBox_;
