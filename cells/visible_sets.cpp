@@ -131,6 +131,28 @@ std::vector<Passage> collectPassages(const std::vector<const BspNode*>& spaces, 
   return passages;
 }
 
+// How many Spaces some chain of passages leads to from `source`, itself
+// included.
+std::uint64_t reachableSpaces(std::uint32_t source, const std::vector<Passage>& passages,
+                              const std::vector<std::vector<std::uint32_t>>& passagesFrom) {
+  std::vector<bool> reached(passagesFrom.size());
+  std::vector<std::uint32_t> stack{source};
+  reached[source] = true;
+  std::uint64_t count = 1;
+  while (!stack.empty()) {
+    const std::uint32_t space = stack.back();
+    stack.pop_back();
+    for (const std::uint32_t passage : passagesFrom[space]) {
+      const std::uint32_t next = passages[passage].to;
+      if (reached[next]) continue;
+      reached[next] = true;
+      ++count;
+      stack.push_back(next);
+    }
+  }
+  return count;
+}
+
 // Floods from one Space: through each passage out of it, then on through the
 // passages that can follow both the first one and the one just crossed and
 // that the cell's points can stand in front of.
@@ -141,7 +163,9 @@ void floodFrom(std::uint32_t source, const CellFaces& cells, const std::vector<P
   for (std::size_t i = 0; i < passages.size(); ++i) standable[i] = reachesNearSide(corners, passages[i]);
   std::vector<std::uint32_t> crossedFrom(passages.size(), std::numeric_limits<std::uint32_t>::max());
   std::vector<std::uint32_t> stack;
-  // Once every Space is in the set, there is nothing left to find.
+  // Once every Space the passages lead to at all is in the set, there is
+  // nothing left to find.
+  const std::uint64_t reachable = reachableSpaces(source, passages, passagesFrom);
   std::uint64_t found = 0;
   const auto see = [&](std::uint32_t space) {
     if (!sets.sees(source + 1, space + 1)) {
@@ -153,7 +177,7 @@ void floodFrom(std::uint32_t source, const CellFaces& cells, const std::vector<P
   for (const std::uint32_t first : passagesFrom[source]) {
     see(passages[first].to);
     stack.assign(1, first);
-    while (!stack.empty() && found < sets.spaces()) {
+    while (!stack.empty() && found < reachable) {
       const Passage& crossed = passages[stack.back()];
       stack.pop_back();
       for (const std::uint32_t next : passagesFrom[crossed.to]) {
