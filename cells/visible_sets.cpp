@@ -131,27 +131,30 @@ std::vector<Passage> collectPassages(const std::vector<const BspNode*>& spaces, 
   return passages;
 }
 
-// How many Spaces some chain of passages leads to from `source`, itself
-// included.
-std::uint64_t reachableSpaces(std::uint32_t source, const std::vector<Passage>& passages,
-                              const std::vector<std::vector<std::uint32_t>>& passagesFrom) {
+// The Spaces some chain of passages leads to from `source`, itself included.
+std::vector<std::uint32_t> reachableSpaces(std::uint32_t source, const std::vector<Passage>& passages,
+                                           const std::vector<std::vector<std::uint32_t>>& passagesFrom) {
   std::vector<bool> reached(passagesFrom.size());
-  std::vector<std::uint32_t> stack{source};
+  std::vector<std::uint32_t> spaces{source};
   reached[source] = true;
-  std::uint64_t count = 1;
-  while (!stack.empty()) {
-    const std::uint32_t space = stack.back();
-    stack.pop_back();
-    for (const std::uint32_t passage : passagesFrom[space]) {
+  for (std::size_t i = 0; i < spaces.size(); ++i) {
+    for (const std::uint32_t passage : passagesFrom[spaces[i]]) {
       const std::uint32_t next = passages[passage].to;
-      if (reached[next]) continue;
-      reached[next] = true;
-      ++count;
-      stack.push_back(next);
+      if (!reached[next]) {
+        reached[next] = true;
+        spaces.push_back(next);
+      }
     }
   }
-  return count;
+  return spaces;
 }
+
+// Side tests one Space's flood may make before it settles for every Space
+// its passages lead to: on cells whose faces reach far past the walls the
+// flood keeps nearly all of them anyway, and a large level's floods would
+// otherwise take minutes. Enough for the floods of generated levels of some
+// 4k triangles to finish.
+constexpr std::uint64_t kFloodTests = 50000;
 
 // Floods from one Space: through each passage out of it, then on through the
 // passages that can follow both the first one and the one just crossed and
@@ -159,14 +162,20 @@ std::uint64_t reachableSpaces(std::uint32_t source, const std::vector<Passage>& 
 void floodFrom(std::uint32_t source, const CellFaces& cells, const std::vector<Passage>& passages,
                const std::vector<std::vector<std::uint32_t>>& passagesFrom, VisibleSets& sets) {
   const std::vector<Point3> corners = cellCorners(cells, source, &sets.eyeBox());
-  std::vector<bool> standable(passages.size());
-  for (std::size_t i = 0; i < passages.size(); ++i) standable[i] = reachesNearSide(corners, passages[i]);
+  // Whether the cell has a point on a passage's near side, worked out when
+  // first asked: 0 not yet, 1 yes, 2 no.
+  std::vector<std::uint8_t> standable(passages.size(), 0);
+  const auto canStandBefore = [&](std::uint32_t passage) {
+    if (standable[passage] == 0) standable[passage] = reachesNearSide(corners, passages[passage]) ? 1 : 2;
+    return standable[passage] == 1;
+  };
   std::vector<std::uint32_t> crossedFrom(passages.size(), std::numeric_limits<std::uint32_t>::max());
   std::vector<std::uint32_t> stack;
   // Once every Space the passages lead to at all is in the set, there is
   // nothing left to find.
-  const std::uint64_t reachable = reachableSpaces(source, passages, passagesFrom);
+  const std::vector<std::uint32_t> reachable = reachableSpaces(source, passages, passagesFrom);
   std::uint64_t found = 0;
+  std::uint64_t tests = 0;
   const auto see = [&](std::uint32_t space) {
     if (!sets.sees(source + 1, space + 1)) {
       sets.add(source + 1, space + 1);
@@ -177,12 +186,18 @@ void floodFrom(std::uint32_t source, const CellFaces& cells, const std::vector<P
   for (const std::uint32_t first : passagesFrom[source]) {
     see(passages[first].to);
     stack.assign(1, first);
-    while (!stack.empty() && found < reachable) {
+    while (!stack.empty() && found < reachable.size()) {
       const Passage& crossed = passages[stack.back()];
       stack.pop_back();
       for (const std::uint32_t next : passagesFrom[crossed.to]) {
-        if (crossedFrom[next] == first || !standable[next]) continue;
-        if (!canFollow(passages[first], passages[next]) || !canFollow(crossed, passages[next])) continue;
+        if (crossedFrom[next] == first) continue;
+        if (++tests > kFloodTests) {
+          for (const std::uint32_t space : reachable) see(space);
+          return;
+        }
+        if (!canStandBefore(next) || !canFollow(passages[first], passages[next]) || !canFollow(crossed, passages[next])) {
+          continue;
+        }
         crossedFrom[next] = first;
         see(passages[next].to);
         stack.push_back(next);
