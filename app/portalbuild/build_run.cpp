@@ -121,6 +121,7 @@ int runPortalbuild(const PortalbuildOptions& options) {
     slice.height = options.planHeight ? *options.planHeight : slice.eye.y;
     slice.yawDegrees = start.yaw;
     slice.halfAngleDegrees = start.fieldOfView * (4.0 / 3.0) / 2.0;
+    slice.leakTrail = summary.leak.path;
     std::string error;
     if (!writePlanSvg(options.svgPath, scene, built, slice, error)) {
       std::cerr << "portalbuild: cannot write " << options.svgPath.string() << ": " << error << '\n';

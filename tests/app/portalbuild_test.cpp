@@ -117,10 +117,11 @@ TEST(Portalbuild, reportsTheOpenEdgesOfABoxWithOneTriangleMissing) {
   EXPECT_EQ(closed.out.find("warning"), std::string::npos) << closed.out;
   EXPECT_NE(readFile(dir.file("c.json")).find("\"closed\": true, \"openEdges\": 0"), std::string::npos);
 
-  const ProgramRun open = portalbuild(dir, "open.obj -o o --json o.json --open-edges holes.obj --inside 1 1 1 --leak t.pts");
+  const ProgramRun open = portalbuild(dir, "open.obj -o o --json o.json --open-edges holes.obj --inside 1 1 1 --leak t.pts --svg p.svg");
   ASSERT_EQ(open.exitCode, 0) << open.err;
   EXPECT_NE(open.out.find("leak:         the inside reaches the outside through 1 portal; trail in t.pts\n"),
             std::string::npos) << open.out;
+  EXPECT_NE(readFile(dir.file("p.svg")).find("<polyline class=\"leak\" points=\""), std::string::npos);
   EXPECT_NE(open.out.find("open level:   3 open edges;"), std::string::npos) << open.out;
   EXPECT_NE(open.out.find("warning:"), std::string::npos) << open.out;
   EXPECT_NE(readFile(dir.file("o.json")).find("\"closed\": false, \"openEdges\": 3"), std::string::npos);
