@@ -279,8 +279,10 @@ class RegionGraphBuilder {
         const bool onBounds = face.surface < cells_.faces.size() && (cells_.faces[face.surface].front == nullptr ||
                                                                      cells_.faces[face.surface].behind == nullptr);
         if (onBounds) {
-          if (width > widestExit) region.exit = cornerMean(face.polygon);
-          widestExit = std::max(widestExit, width);
+          if (width > widestExit) {
+            widestExit = width;
+            region.exit = cornerMean(face.polygon);
+          }
           continue;
         }
         faces_.push_back({face.surface, face.front, index, std::move(face.polygon)});
