@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 
 #include "bsp/bsp_node.h"
 #include "cells/polygon_difference.h"
@@ -164,6 +165,20 @@ std::vector<Polytope> cutCell(Polytope cell, const std::vector<Plane>& planes, s
   return pieces;
 }
 
+// How thick a polytope is: the least, over its faces, of how far its
+// corners reach in front of the face's plane.
+double thicknessOf(const Polytope& polytope) {
+  double thickness = std::numeric_limits<double>::infinity();
+  for (const RegionFace& face : polytope) {
+    double reach = 0.0;
+    for (const RegionFace& other : polytope) {
+      for (const Point3& p : other.polygon) reach = std::max(reach, face.inward.distance(p));
+    }
+    thickness = std::min(thickness, reach);
+  }
+  return thickness;
+}
+
 // The common part of two convex polygons on one plane: `a` clipped by the
 // inner side of each edge of `b`.
 Polygon overlapOf(const Polygon& a, const Polygon& b) {
@@ -266,6 +281,10 @@ class RegionGraphBuilder {
     for (const Plane& plane : planes) surfaces_.push_back({plane, {&space, nullptr}});
     const bool convex = isConvex(corners, planes);
     for (Polytope& piece : cutCell(cellOf(cells_, space), planes, firstSurface, convex)) {
+      // A piece thinner than a sliver is rounding between two planes that
+      // nearly coincide, not room to pass: a wall of the neighbouring Space
+      // may lie in it within the tolerance, where it is not taken away.
+      if (thicknessOf(piece) < kSliverWidth) continue;
       const auto index = static_cast<std::uint32_t>(result_.regions.size());
       result_.regionsOfSpace[space.number - 1].push_back(index);
       EmptyRegion region;

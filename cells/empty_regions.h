@@ -17,8 +17,10 @@
 //
 // Everything is in 64-bit floating point with the plane tolerance. Faces
 // that only touch along an edge, and the rounding gaps where walls meet,
-// leave joins thinner than kSliverWidth, which are dropped: so a closed level
-// stays closed, and a hole thinner than that is missed.
+// leave joins thinner than kSliverWidth, which are dropped, and so are
+// pieces thinner than that: wedges between two planes that nearly coincide,
+// where another Space's wall may lie within the tolerance. So a closed level
+// stays closed, and a hole or crack thinner than that is missed.
 #pragma once
 
 #include <cstdint>
