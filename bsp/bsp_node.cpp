@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "portal/portal.h"
+#include "scene/scene.h"
 
 namespace pw {
 
@@ -72,6 +73,15 @@ std::vector<const BspNode*> collectSpaces(const BspNode& root) {
     }
   }
   return spaces;
+}
+
+const BspNode& locateSpace(const Scene& scene, const BspNode& root, const Point3& point) {
+  const BspNode* node = &root;
+  while (!node->isSpace()) {
+    const bool behind = scene.triangle(node->cutter).classifyPoint(point) == PointSide::Behind;
+    node = behind ? node->behind : node->front;
+  }
+  return *node;
 }
 
 }  // namespace pw

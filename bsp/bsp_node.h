@@ -7,9 +7,12 @@
 #include <utility>
 #include <vector>
 
+#include "scene/geometry.h"
+
 namespace pw {
 
 class Portal;
+class Scene;
 
 struct BspNode {
   // A Space: copies of the lists it was built from; `number` is its creation
@@ -40,6 +43,12 @@ struct BspNode {
 
 // Points the twins of all leaf fragments under `fragment` at `space`.
 void attachPortal(Portal* fragment, BspNode* space);
+
+// The Space that holds `point`, found by descending from `root` (finished:
+// its cutters are Scene triangles): Behind a cutter's plane (beyond the plane
+// tolerance) goes to `behind`, Front or OnPlane to `front`, so a point on a
+// cutter plane counts as in front of it.
+const BspNode& locateSpace(const Scene& scene, const BspNode& root, const Point3& point);
 
 // The Spaces of the subtree in dump order: depth first, front before behind.
 std::vector<const BspNode*> collectSpaces(const BspNode& root);

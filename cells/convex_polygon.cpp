@@ -71,4 +71,15 @@ Point3 areaVector(const Polygon& polygon) {
   return sum;
 }
 
+double polygonWidth(const Polygon& polygon) {
+  const Point3 a = areaVector(polygon);
+  double boundary = 0.0;
+  for (std::size_t i = 0; i < polygon.size(); ++i) {
+    const Point3 edge = polygon[(i + 1) % polygon.size()] - polygon[i];
+    boundary += std::sqrt(dot(edge, edge));
+  }
+  // areaVector is twice the area.
+  return boundary > 0.0 ? std::sqrt(dot(a, a)) / boundary : 0.0;
+}
+
 }  // namespace pw

@@ -46,4 +46,9 @@ Polygon squareOnPlane(const Plane& plane, const Point3& centre, double halfSide)
 // corner order winds counter-clockwise around.
 Point3 areaVector(const Polygon& polygon);
 
+// Twice the area over the boundary length: how wide the polygon is, to tell
+// rounding slivers (see kSliverWidth) from areas; 0 for a polygon without
+// a boundary.
+double polygonWidth(const Polygon& polygon);
+
 }  // namespace pw

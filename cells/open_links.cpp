@@ -1,7 +1,6 @@
 #include "cells/open_links.h"
 
 #include <algorithm>
-#include <cmath>
 #include <exception>
 #include <mutex>
 #include <optional>
@@ -47,24 +46,12 @@ std::vector<Polygon> cutoutsOf(const Scene& scene, const BspNode& from, const Bs
   return cutouts;
 }
 
-double polygonWidth(const Polygon& polygon) {
-  const Point3 a = areaVector(polygon);
-  double boundary = 0.0;
-  for (std::size_t i = 0; i < polygon.size(); ++i) {
-    const Point3 edge = polygon[(i + 1) % polygon.size()] - polygon[i];
-    boundary += std::sqrt(dot(edge, edge));
-  }
-  // areaVector is twice the area.
-  return boundary > 0.0 ? std::sqrt(dot(a, a)) / boundary : 0.0;
-}
-
 std::optional<OpenLink> makeLink(const BspNode& from, const BspNode& to, const Plane& plane,
                                  std::vector<FlatTriangle> triangles) {
   if (triangles.empty()) return std::nullopt;
   OpenLink link{&from, &to, plane, std::move(triangles), {}, 0.0};
   for (const FlatTriangle& t : link.triangles) {
-    const Point3 c = cross(t[1] - t[0], t[2] - t[0]);
-    link.area += 0.5 * std::sqrt(dot(c, c));
+    link.area += flatTriangleArea(t);
     for (const Point3& p : t) link.corners.push_back(p);
   }
   std::sort(link.corners.begin(), link.corners.end());

@@ -64,11 +64,6 @@ void addContour(GLUtesselator* tess, Run& run, const Polygon& polygon, bool coun
   gluTessEndContour(tess);
 }
 
-double triangleArea(const FlatTriangle& t) {
-  const Point3 c = cross(t[1] - t[0], t[2] - t[0]);
-  return 0.5 * std::sqrt(dot(c, c));
-}
-
 double length(const Point3& a, const Point3& b) {
   const Point3 d = b - a;
   return std::sqrt(dot(d, d));
@@ -110,7 +105,7 @@ std::vector<FlatTriangle> dropSlivers(const std::vector<std::array<const Point3*
   std::vector<FlatTriangle> flat(triangles.size());
   for (std::size_t t = 0; t < triangles.size(); ++t) {
     flat[t] = {*triangles[t][0], *triangles[t][1], *triangles[t][2]};
-    area[find(t)] += triangleArea(flat[t]);
+    area[find(t)] += flatTriangleArea(flat[t]);
   }
   for (std::size_t i = 0; i < uses.size(); ++i) {
     const bool shared = (i > 0 && sameEdge(uses[i], uses[i - 1])) || (i + 1 < uses.size() && sameEdge(uses[i], uses[i + 1]));
@@ -125,6 +120,11 @@ std::vector<FlatTriangle> dropSlivers(const std::vector<std::array<const Point3*
 }
 
 }  // namespace
+
+double flatTriangleArea(const FlatTriangle& t) {
+  const Point3 c = cross(t[1] - t[0], t[2] - t[0]);
+  return 0.5 * std::sqrt(dot(c, c));
+}
 
 CoplanarCarver::CoplanarCarver() : tess_(gluNewTess()) {
   if (tess_ == nullptr) throw std::runtime_error("Creation of tesselation object failed.");

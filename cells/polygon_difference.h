@@ -12,6 +12,8 @@ namespace pw {
 
 using FlatTriangle = std::array<Point3, 3>;
 
+double flatTriangleArea(const FlatTriangle& triangle);
+
 // Regions of a difference narrower than this (twice the area over the
 // boundary length) are rounding slivers where two cut-outs meet or where a
 // cut-out's edge runs along the face's edge up to rounding, and are dropped.

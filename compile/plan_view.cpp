@@ -95,6 +95,7 @@ const char kStyle[] =
     "  .link line, line.link { stroke: #e8871e; stroke-width: 2.5; stroke-dasharray: 6 3 }\n"
     "  .open-edge { stroke: #d0021b; fill: none; stroke-width: 1.5 }\n"
     "  .eye { fill: #2463c7 } .wedge { fill: #2463c7; fill-opacity: 0.2; stroke: #2463c7 }\n"
+    "  .leak { stroke: #b0139e; stroke-width: 2.5; fill: none }\n"
     "  text { font: 13px sans-serif }\n"
     "</style>\n";
 
@@ -103,7 +104,8 @@ void writeLegend(std::ostream& out, double height) {
     const char* kind;
     const char* label;
   } entries[] = {{"wall", "wall"},           {"portal", "designed portal"}, {"link", "open link"},
-                 {"open-edge", "open edge"}, {"wedge", "eye and view"},     {"cell", "cell of a Space"}};
+                 {"open-edge", "open edge"}, {"wedge", "eye and view"},     {"cell", "cell of a Space"},
+                 {"leak", "leak trail"}};
   out << "<g id=\"legend\">\n<text x=\"" << kMargin << "\" y=\"" << kMargin << "\">plan at y = " << height
       << "</text>\n";
   double x = kMargin + 130.0;
@@ -211,7 +213,13 @@ void drawPlan(std::ostream& out, const Scene& scene, const BuiltLevel& level, co
       << page.at(along(slice.yawDegrees + slice.halfAngleDegrees)) << "\"/>\n"
       << "<circle class=\"eye\" cx=\"" << Page::number(page.x(slice.eye)) << "\" cy=\""
       << Page::number(page.y(slice.eye)) << "\" r=\"4\"><title>eye (" << slice.eye.x << ' ' << slice.eye.y << ' '
-      << slice.eye.z << ")</title></circle>\n</g>\n</svg>\n";
+      << slice.eye.z << ")</title></circle>\n</g>\n";
+  if (!slice.leakTrail.empty()) {
+    out << "<polyline class=\"leak\" points=\"";
+    for (std::size_t k = 0; k < slice.leakTrail.size(); ++k) out << (k == 0 ? "" : " ") << page.at(slice.leakTrail[k]);
+    out << "\"><title>leak trail</title></polyline>\n";
+  }
+  out << "</svg>\n";
 }
 
 }  // namespace

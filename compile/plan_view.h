@@ -3,11 +3,12 @@
 // slice crosses it (filled lightly, its number and triangle count as a
 // tooltip), the level's triangles that cross the slice as walls, the
 // designed portal fragments and the open links that cross it, open edges
-// near it, and an eye with its view wedge.
+// near it, an eye with its view wedge and a leak trail.
 #pragma once
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "scene/geometry.h"
 
@@ -21,6 +22,8 @@ struct PlanSlice {
   Point3 eye;           // drawn with its view wedge
   double yawDegrees = 0.0;        // 0: looking along -z; positive turns right
   double halfAngleDegrees = 30.0;  // half the wedge's opening
+  // A leak trail, drawn seen from above whatever its heights; empty: none.
+  std::vector<Point3> leakTrail;
 };
 
 // Writes the picture of `level` (built, with its cell links found) to `path`.

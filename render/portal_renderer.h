@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "render/passage_trace.h"
+#include "bsp/bsp_node.h"  // locateSpace
 #include "render/visibility.h"
 #include "scene/geometry.h"
 
@@ -25,11 +26,6 @@ struct BspNode;
 struct Camera;
 struct OpenLinks;
 class VisibleSets;
-
-// The Space that holds `eye`, found by descending from `root`: Behind a
-// cutter's plane (beyond the plane tolerance) goes to `behind`, Front or
-// OnPlane to `front`, so an eye on a cutter plane counts as in front of it.
-const BspNode& locateSpace(const Scene& scene, const BspNode& root, const Point3& eye);
 
 // The Spaces one frame draws, in drawing order: the eye's Space first, then
 // breadth-first every Space that is the target of a fragment in the portal

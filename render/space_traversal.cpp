@@ -24,15 +24,6 @@ bool maySee(const VisibleSets* vis, const Point3& eye, const BspNode& start, con
 
 }  // namespace
 
-const BspNode& locateSpace(const Scene& scene, const BspNode& root, const Point3& eye) {
-  const BspNode* node = &root;
-  while (!node->isSpace()) {
-    const bool behind = scene.triangle(node->cutter).classifyPoint(eye) == PointSide::Behind;
-    node = behind ? node->behind : node->front;
-  }
-  return *node;
-}
-
 std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& root, const Camera& camera,
                                           const Matrix4& modelView, const OpenLinks* links, const VisibleSets* vis,
                                           PassageTrace* trace) {

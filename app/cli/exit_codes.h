@@ -12,5 +12,8 @@ inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = 1;
 // Both: a usage error. portalbuild also: the level cannot be read.
 inline constexpr int kExitUsage = 2;
+// portalbuild with --leak-exit-code: built, but the inside reaches the
+// outside. A failure above comes first.
+inline constexpr int kExitLeak = 3;
 
 }  // namespace pw

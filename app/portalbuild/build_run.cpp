@@ -12,11 +12,14 @@
 #include "app/cli/exit_codes.h"
 #include "app/portalbuild/build_summary.h"
 #include "bsp/stopwatch.h"
+#include "cells/empty_regions.h"
+#include "cells/leak_search.h"
 #include "compile/build_level.h"
 #include "compile/plan_view.h"
 #include "compile/portal_files.h"
 #include "compile/vis_file.h"
 #include "diag/open_edges.h"
+#include "diag/point_file.h"
 #include "render/camera.h"
 #include "scene/scene.h"
 
@@ -47,6 +50,26 @@ bool writeVisibleSets(const PortalbuildOptions& options, const Scene& scene, con
   std::printf("visible sets:  %s in %.3f s; a Space may see %.1f%% of the %llu Spaces on average\n",
               file.string().c_str(), seconds, spaces == 0.0 ? 0.0 : 100.0 * static_cast<double>(seen) / spaces / spaces,
               static_cast<unsigned long long>(sets.spaces()));
+  return true;
+}
+
+// Editors show a leak trail with a point every half unit.
+constexpr double kTrailSpacing = 0.5;
+
+// Writes the trail to `file`, or removes a trail left there by an earlier
+// run when there is none, so that an editor never shows a stale one.
+bool writeLeakTrail(const std::filesystem::path& file, BuildSummary& summary) {
+  std::string error;
+  if (!summary.leak.leaks()) {
+    std::error_code removal;
+    std::filesystem::remove(file, removal);
+    return true;
+  }
+  if (!writePointFile(file, summary.leak.path, kTrailSpacing, error)) {
+    std::cerr << "portalbuild: cannot write " << file.string() << ": " << error << '\n';
+    return false;
+  }
+  summary.leakFile = file.string();
   return true;
 }
 
@@ -92,7 +115,15 @@ int runPortalbuild(const PortalbuildOptions& options) {
   }
 
   findCellLinks(scene, built);
-  const BuildSummary summary = summarize(options.level.string(), built, scene);
+  BuildSummary summary = summarize(options.level.string(), built, scene);
+  if (options.wantsLeakCheck()) {
+    const Stopwatch leakTime;
+    const EmptyRegions regions = findEmptyRegions(scene, *compiled.root, built.cells);
+    summary.leak = findLeakTrail(scene, *compiled.root, regions, options.inside ? *options.inside : Camera().eye());
+    summary.leakSeconds = leakTime.seconds();
+    summary.leakChecked = true;
+    if (!options.leakPath.empty() && !writeLeakTrail(options.leakPath, summary)) return kExitFailure;
+  }
   if (!options.openEdgesPath.empty()) {
     std::string error;
     if (!writeOpenEdgesObj(options.openEdgesPath, scene, compiled.edges, error)) {
@@ -119,6 +150,7 @@ int runPortalbuild(const PortalbuildOptions& options) {
     slice.height = options.planHeight ? *options.planHeight : slice.eye.y;
     slice.yawDegrees = start.yaw;
     slice.halfAngleDegrees = start.fieldOfView * (4.0 / 3.0) / 2.0;
+    slice.leakTrail = summary.leak.path;
     std::string error;
     if (!writePlanSvg(options.svgPath, scene, built, slice, error)) {
       std::cerr << "portalbuild: cannot write " << options.svgPath.string() << ": " << error << '\n';
@@ -141,7 +173,8 @@ int runPortalbuild(const PortalbuildOptions& options) {
       return kExitFailure;
     }
   }
-  return built.logFailures.empty() ? kExitSuccess : kExitFailure;
+  if (!built.logFailures.empty()) return kExitFailure;
+  return options.leakExitCode && summary.leak.leaks() ? kExitLeak : kExitSuccess;
 }
 
 }  // namespace pw

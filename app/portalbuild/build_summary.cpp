@@ -49,7 +49,8 @@ constexpr SummaryLine kSummaryLines[] = {
                  "in {soundGroups}\n"
                  "warning:      culling through the designed portals alone will hide geometry of this level; the\n"
                  "              viewer culls through the cells' open links instead (portalwalk --culling auto)\n"},
-    {{}, "time:         load {load} s, build {build} s, dump {dump} s, cells {cells} s, links {links} s\n"},
+    {"checked", "leak:         {leakReport}\n"},
+    {{}, "time:         load {load} s, build {build} s, dump {dump} s, cells {cells} s, links {links} s{leakTime}\n"},
     {{}, "build phases: plane index {planeIndex} s, convexity {convexity} s, cutter choice {cutterChoice} s, "
          "triangle splitting {splitting} s,\n"
          "              portal splitting {portalSplitting} s, chaining {chaining} s, contours.log {logWriting} s, "

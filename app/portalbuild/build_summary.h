@@ -7,6 +7,7 @@
 #include <string>
 
 #include "bsp/bsp_builder.h"
+#include "cells/leak_search.h"
 #include "compile/level_openness.h"
 #include "scene/obj_reader.h"
 
@@ -41,6 +42,12 @@ struct BuildSummary {
   OpenLevelReport openLevel;
   double cellSeconds = 0.0;  // cell faces
   double linkSeconds = 0.0;  // open links
+  // The leak check, when it ran: the trail found (none: the inside is
+  // closed) and the file it went to (empty: not written).
+  bool leakChecked = false;
+  LeakTrail leak;
+  std::string leakFile;
+  double leakSeconds = 0.0;
 };
 
 BuildSummary summarize(const std::string& level, const BuiltLevel& built, const Scene& scene);

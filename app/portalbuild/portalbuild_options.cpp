@@ -51,6 +51,17 @@ ParsedPortalbuildOptions parsePortalbuildOptions(std::span<const std::string_vie
        },
        {}},
       flagRule({"--vis"}, options.visibleSets),
+      {{"--inside"}, 3,
+       [&](OptionValues values) {
+         const auto x = finiteNumber(values[0]), y = finiteNumber(values[1]), z = finiteNumber(values[2]);
+         if (!x || !y || !z) return std::string("--inside needs three numbers X Y Z");
+         // Widened as the viewer widens its eye.
+         options.inside = Point3{*x, *y, *z};
+         return std::string();
+       },
+       "--inside needs three numbers X Y Z"},
+      {{"--leak"}, 1, path(options.leakPath), {}},
+      flagRule({"--leak-exit-code"}, options.leakExitCode),
       flagRule({"--triangulate"}, options.read.triangulate),
       {{"--straightforward"}, 0,
        [&](OptionValues) {
@@ -71,6 +82,7 @@ std::string portalbuildUsage() {
   return "usage: portalbuild [LEVEL.obj] [--logs DIR | --no-logs] [--json FILE] [--open-edges FILE.obj]\n"
          "                   [-q] [--triangulate] [--threads N] [--straightforward] [--prt FILE.prt]\n"
          "                   [--portals-obj FILE.obj] [--svg FILE.svg [--at Y]] [--vis]\n"
+         "                   [--inside X Y Z] [--leak FILE.pts] [--leak-exit-code]\n"
          "\n"
          "Compiles LEVEL.obj (default \"folyosos.obj\") the way the viewer does at start-up:\n"
          "reads it, builds the BSP tree of convex Spaces joined by portals, flattens the\n"
@@ -117,6 +129,20 @@ std::string portalbuildUsage() {
          "  --vis        work out which Spaces each Space may see (through the designed\n"
          "               portals and the open links) and write them to visible.pvs next\n"
          "               to the logs, for the viewer's --vis\n"
+         "  --inside X Y Z\n"
+         "               check for a leak: whether the inside, the empty space around\n"
+         "               this point (default -1.6 0.2 0.4, the viewer's start eye),\n"
+         "               reaches the void around the level through a hole; the summary's\n"
+         "               \"leak:\" line says so and how many passages the shortest way\n"
+         "               out crosses. Only these options run the check\n"
+         "  --leak FILE.pts\n"
+         "               check for a leak and write the shortest trail from the inside\n"
+         "               point to beyond the level as \"x y z\" lines, a point every 0.5\n"
+         "               units, as level editors load a point file; when the level does\n"
+         "               not leak, a trail file left from an earlier run is removed\n"
+         "  --leak-exit-code\n"
+         "               check for a leak and exit with 3 when there is one\n"
+         "               Points are in the level's own coordinates, as in its OBJ file.\n"
          "  -q           quiet: no progress and no summary\n"
          "  --triangulate\n"
          "               read a face with more than 3 corners as a fan of triangles\n"
@@ -132,7 +158,8 @@ std::string portalbuildUsage() {
          "exit codes: 0 built; 1 the build failed, a log or output file could not be\n"
          "            written, or the level holds no triangle (\"nothing to build\");\n"
          "            2 usage error, or the level cannot be read (missing, a folder,\n"
-         "            UTF-16 text)\n";
+         "            UTF-16 text); 3 with --leak-exit-code, the inside reaches the\n"
+         "            outside (otherwise as without it)\n";
 }
 
 }  // namespace pw

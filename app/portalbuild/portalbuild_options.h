@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "bsp/bsp_builder.h"
+#include "scene/geometry.h"
 #include "scene/obj_reader.h"
 
 namespace pw {
@@ -23,10 +24,18 @@ struct PortalbuildOptions {
   std::filesystem::path svgPath;         // empty: no plan view
   std::optional<float> planHeight;       // unset: the start eye's height
   bool visibleSets = false;              // write "visible.pvs" next to the logs
+  // The leak check: where the inside is (unset: the viewer's start eye), the
+  // trail file (empty: none) and whether a leak makes the exit code 3.
+  std::optional<Point3> inside;
+  std::filesystem::path leakPath;
+  bool leakExitCode = false;
   bool quiet = false;
   bool help = false;
   ObjReadOptions read;
   BuildOptions build;
+
+  // Any of --inside, --leak, --leak-exit-code asks for the leak check.
+  bool wantsLeakCheck() const { return inside || !leakPath.empty() || leakExitCode; }
 };
 
 struct ParsedPortalbuildOptions {

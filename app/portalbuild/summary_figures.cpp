@@ -58,6 +58,20 @@ std::string lineNumbers(const std::vector<std::uint64_t>& lines, std::uint64_t t
   return out.str();
 }
 
+// The leak line's text.
+std::string leakReport(const BuildSummary& s) {
+  if (!s.leak.leaks()) return "none";
+  if (s.leak.outsideBounds) return "the inside point lies outside the level's bounds";
+  const std::uint64_t n = s.leak.passages;
+  // No wall at all between the point and the void: most likely it was not
+  // meant to be inside (the start eye of a level built elsewhere).
+  std::string text = n == 0 ? "no wall encloses the inside point: it lies outside the level or under open sky "
+                              "(--inside X Y Z picks another); "
+                            : "the inside reaches the outside through " + std::to_string(n) +
+                                  (n == 1 ? " portal; " : " portals; ");
+  return text + (s.leakFile.empty() ? std::string("--leak FILE.pts writes the trail") : "trail in " + s.leakFile);
+}
+
 // The peak resident set over the triangles read (the whole process: the
 // reader, the Scene, the tree and the build's working memory).
 std::uint64_t bytesPerTriangle(const BuildSummary& s) {
@@ -114,6 +128,8 @@ std::vector<SummaryFigure> summaryFigures(const BuildSummary& s) {
       same("dump", seconds, fixed(s.dumpSeconds, 3)),
       same("cells", seconds, fixed(s.cellSeconds, 3)),
       same("links", seconds, fixed(s.linkSeconds, 3)),
+      same("leak", seconds, fixed(s.leakSeconds, 3)),
+      textOnly("leakTime", s.leakChecked ? ", leak " + fixed(s.leakSeconds, 3) + " s" : std::string()),
       same("convexity", seconds, fixed(b.convexitySeconds, 3)),
       same("cutterChoice", seconds, fixed(b.cutterChoiceSeconds, 3)),
       same("planeIndex", seconds, fixed(b.planeIndexSeconds, 3)),
@@ -139,6 +155,11 @@ std::vector<SummaryFigure> summaryFigures(const BuildSummary& s) {
       same("cellFaces", "openLevel", streamed(o.cellFaces)),
       same("openLinks", "openLevel", streamed(o.openLinks)),
       {"openLinkArea", "openLevel", fixed(o.openLinkArea, 6), fixed(o.openLinkArea, 3)},
+      same("checked", "leak", flag(s.leakChecked)),
+      same("found", "leak", flag(s.leak.leaks())),
+      same("passages", "leak", streamed(s.leak.passages)),
+      {"trailFile", "leak", jsonString(s.leakFile), s.leakFile},
+      textOnly("leakReport", leakReport(s)),
       // The text shows MiB.
       {"peakMemoryKiB", {}, streamed(s.peakMemoryKiB), fixed(static_cast<double>(s.peakMemoryKiB) / 1024.0, 1)},
       same("peakBytesPerTriangle", {}, streamed(bytesPerTriangle(s))),

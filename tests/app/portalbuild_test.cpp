@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/viewer/viewer.h"
 #include "tests/bsp/bsp_test_support.h"
@@ -53,7 +55,7 @@ TEST(Portalbuild, compilesTheSampleIntoTheOutputFolderWithJson) {
   ScratchDir dir;
   const std::filesystem::path out = dir.file("nested") / "out";
   std::ostringstream arguments;  // paths stream in double quotes
-  arguments << kSample << " -o " << out << " --json s.json";
+  arguments << kSample << " -o " << out << " --json s.json --leak-exit-code";
   const ProgramRun run = portalbuild(dir, arguments.str());
   EXPECT_EQ(run.exitCode, 0) << run.err;
   for (const char* name : {"out.log", "contours.log", "tris.log"}) EXPECT_FALSE(readFile(out / name).empty()) << name;
@@ -65,7 +67,8 @@ TEST(Portalbuild, compilesTheSampleIntoTheOutputFolderWithJson) {
   EXPECT_TRUE(json.ends_with("\n}\n"));
   for (const char* field : {",\n  \"inputTriangles\": 560,\n", ",\n  \"firstSkippedLines\": [],\n",
                             ",\n  \"seconds\": {\"load\": ", ", \"portalCreation\": ", ",\n  \"strategy\": \"fast\",\n",
-                            ",\n  \"openLevel\": {\"closed\": true, ", ",\n  \"peakBytesPerTriangle\": "}) {
+                            ",\n  \"openLevel\": {\"closed\": true, ",
+                            ",\n  \"leak\": {\"checked\": true, \"found\": false, \"passages\": 0, \"trailFile\": \"\"},\n", ",\n  \"peakBytesPerTriangle\": "}) {
     EXPECT_NE(json.find(field), std::string::npos) << field;
   }
 }
@@ -107,14 +110,18 @@ TEST(Portalbuild, reportsTheOpenEdgesOfABoxWithOneTriangleMissing) {
   writeLevel(dir.file("closed.obj"), box);
   box.faces.pop_back();
   writeLevel(dir.file("open.obj"), box);
-  const ProgramRun closed = portalbuild(dir, "closed.obj -o c --json c.json");
+  const ProgramRun closed = portalbuild(dir, "closed.obj -o c --json c.json --inside 1 1 1 --leak-exit-code");
   ASSERT_EQ(closed.exitCode, 0) << closed.err;
+  EXPECT_NE(closed.out.find("leak:         none\n"), std::string::npos) << closed.out;
   EXPECT_EQ(closed.out.find("open level"), std::string::npos) << closed.out;
   EXPECT_EQ(closed.out.find("warning"), std::string::npos) << closed.out;
   EXPECT_NE(readFile(dir.file("c.json")).find("\"closed\": true, \"openEdges\": 0"), std::string::npos);
 
-  const ProgramRun open = portalbuild(dir, "open.obj -o o --json o.json --open-edges holes.obj");
+  const ProgramRun open = portalbuild(dir, "open.obj -o o --json o.json --open-edges holes.obj --inside 1 1 1 --leak t.pts --svg p.svg");
   ASSERT_EQ(open.exitCode, 0) << open.err;
+  EXPECT_NE(open.out.find("leak:         the inside reaches the outside through 1 portal; trail in t.pts\n"),
+            std::string::npos) << open.out;
+  EXPECT_NE(readFile(dir.file("p.svg")).find("<polyline class=\"leak\" points=\""), std::string::npos);
   EXPECT_NE(open.out.find("open level:   3 open edges;"), std::string::npos) << open.out;
   EXPECT_NE(open.out.find("warning:"), std::string::npos) << open.out;
   EXPECT_NE(readFile(dir.file("o.json")).find("\"closed\": false, \"openEdges\": 3"), std::string::npos);
@@ -125,6 +132,20 @@ TEST(Portalbuild, reportsTheOpenEdgesOfABoxWithOneTriangleMissing) {
     vertices += line.rfind("v ", 0) == 0 ? 1 : 0;
   }
   EXPECT_TRUE(lines == 3u && vertices == 3u);
+
+  // The trail: from the inside point, half a unit a step along its path
+  // (shorter across its corners), to beyond the box.
+  std::istringstream trail(readFile(dir.file("t.pts")));
+  std::vector<Point3> points;
+  for (Point3 p; trail >> p.x >> p.y >> p.z;) points.push_back(p);
+  ASSERT_GE(points.size(), 3u);
+  EXPECT_TRUE(samePoint(points.front(), {1, 1, 1}));
+  for (std::size_t i = 1; i + 1 < points.size(); ++i) {
+    const Point3 step = points[i] - points[i - 1];
+    EXPECT_LE(std::sqrt(dot(step, step)), 0.5 + 1e-6) << i;
+  }
+  const Point3& end = points.back();
+  EXPECT_FALSE(end.x >= 0 && end.x <= 2 && end.y >= 0 && end.y <= 2 && end.z >= 0 && end.z <= 2);
 }
 
 // Input that loses data, cannot serve the build or is not understood is never
@@ -163,6 +184,9 @@ TEST(Portalbuild, saysWhatWasLostOrCannotServe) {
       {triangle, "--frobnicate", 2, "portalbuild: unknown option --frobnicate\n\nusage: portalbuild"},
       {triangle, "level.obj --threads 0", 2, "--threads wants a number from 1 to 1024"},
       {triangle, "--help", 0, "usage: portalbuild [LEVEL.obj]"},
+      {triangle, "level.obj --leak-exit-code --inside 0.2 0.2 1", 3,
+       "leak:         no wall encloses the inside point: it lies outside the level or under open sky"},
+      {triangle, "level.obj --inside 1 2", 2, "--inside needs three numbers X Y Z"},
   };
   for (const auto& c : cases) {
     ScratchDir dir;

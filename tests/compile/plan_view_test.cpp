@@ -44,7 +44,7 @@ TEST(PlanView, showsTheCellsAndPassagesTheSliceCrosses) {
     options.compile.outputDir = dir.path();
     BuiltLevel level = buildLevel(scene, options);
     findCellLinks(scene, level);
-    const PlanSlice slice{0.2, {-1.6, 0.2, 0.4}, 0.0, 30.0};
+    const PlanSlice slice{0.2, {-1.6, 0.2, 0.4}, 0.0, 30.0, {}};
     std::string error;
     ASSERT_TRUE(writePlanSvg(dir.file("plan.svg"), scene, level, slice, error)) << error;
     ASSERT_EQ(std::system(("xmllint --noout '" + dir.file("plan.svg").string() + "'").c_str()), 0);

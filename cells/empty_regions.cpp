@@ -1,0 +1,386 @@
+#include "cells/empty_regions.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+
+#include "bsp/bsp_node.h"
+#include "cells/polygon_difference.h"
+#include "scene/scene.h"
+
+namespace pw {
+namespace {
+
+// A face of a region under construction. `surface` names what it lies on,
+// the same for the regions on either side: a cell face (its index into
+// CellFaces::faces) or a plane of a Space's triangles (the number of cell
+// faces plus the plane's number over all Spaces). `front`: the region lies
+// in front of the surface's own plane (for a cell face, in its `front` cell).
+struct RegionFace {
+  Polygon polygon;
+  Plane inward;  // its normal points into the region
+  std::uint64_t surface;
+  bool front;
+};
+using Polytope = std::vector<RegionFace>;
+
+struct PolytopeSplit {
+  Polytope front;
+  Polytope behind;
+};
+
+using Corners = std::array<Point3, 3>;
+
+// The corners of a Space's triangles, in list order.
+std::vector<Corners> cornersOf(const Scene& scene, const BspNode& space) {
+  std::vector<Corners> corners;
+  corners.reserve(space.triangles.size());
+  for (const std::uint32_t index : space.triangles) {
+    const Triangle& t = scene.triangle(static_cast<std::int32_t>(index));
+    corners.push_back({scene.vertex(t.vertexIndex(0)), scene.vertex(t.vertexIndex(1)), scene.vertex(t.vertexIndex(2))});
+  }
+  return corners;
+}
+
+bool liesIn(const Plane& plane, const Corners& corners) {
+  return std::all_of(corners.begin(), corners.end(),
+                     [&plane](const Point3& p) { return sideOfDistance(plane.distance(p)) == PointSide::OnPlane; });
+}
+
+// The planes of `space`'s triangles, each once, in list order: a triangle
+// facing the same way as an earlier plane with every corner within the
+// tolerance of it adds none. Degenerate triangles have no plane.
+std::vector<Plane> distinctPlanes(const Scene& scene, const BspNode& space, const std::vector<Corners>& cornerList) {
+  std::vector<Plane> planes;
+  for (std::size_t k = 0; k < space.triangles.size(); ++k) {
+    const Point3& normal = scene.triangle(static_cast<std::int32_t>(space.triangles[k])).planeNormal();
+    if (dot(normal, normal) == 0.0) continue;
+    const Corners& corners = cornerList[k];
+    const bool known = std::any_of(planes.begin(), planes.end(), [&](const Plane& plane) {
+      return dot(plane.normal, normal) > 0.0 && liesIn(plane, corners);
+    });
+    if (!known) planes.push_back({normal, corners[0]});
+  }
+  return planes;
+}
+
+// Every triangle on or in front of every plane: what the build promises of a
+// Space's list, unless it forced the Space.
+bool isConvex(const std::vector<Corners>& cornerList, const std::vector<Plane>& planes) {
+  for (const Corners& corners : cornerList) {
+    for (const Point3& corner : corners) {
+      for (const Plane& plane : planes) {
+        if (sideOfDistance(plane.distance(corner)) == PointSide::Behind) return false;
+      }
+    }
+  }
+  return true;
+}
+
+Polytope cellOf(const CellFaces& cells, const BspNode& space) {
+  Polytope cell;
+  for (const std::uint32_t index : cells.facesOfSpace[space.number - 1]) {
+    const CellFace& face = cells.faces[index];
+    if (face.polygon.size() < 3) continue;
+    const bool front = face.front == &space;
+    cell.push_back({face.polygon, front ? face.plane : face.plane.flipped(), index, front});
+  }
+  return cell;
+}
+
+// The parts of a convex polytope in front of and behind `plane`, which is
+// surface `surface`. A part without a corner clearly on its side is empty
+// (the other part is the whole). The new face of both parts is the plane's
+// section of the polytope: a square larger than it, clipped by every face's
+// plane.
+PolytopeSplit splitPolytope(Polytope&& polytope, const Plane& plane, std::uint64_t surface) {
+  bool anyFront = false;
+  bool anyBehind = false;
+  Point3 centre;
+  std::size_t corners = 0;
+  for (const RegionFace& face : polytope) {
+    for (const Point3& p : face.polygon) {
+      const PointSide side = sideOfDistance(plane.distance(p));
+      anyFront = anyFront || side == PointSide::Front;
+      anyBehind = anyBehind || side == PointSide::Behind;
+      centre = centre + p;
+      ++corners;
+    }
+  }
+  if (!anyBehind) return {std::move(polytope), {}};
+  if (!anyFront) return {{}, std::move(polytope)};
+  centre = (1.0 / static_cast<double>(corners)) * centre;
+  double reach = 0.0;
+  PolytopeSplit split;
+  for (const RegionFace& face : polytope) {
+    for (const Point3& p : face.polygon) reach = std::max(reach, std::sqrt(dot(p - centre, p - centre)));
+    PolygonSplit parts = splitPolygon(face.polygon, plane);
+    if (parts.coplanar) {
+      // Within the tolerance of the plane: the polytope lies on the side
+      // the face looks into.
+      (dot(face.inward.normal, plane.normal) > 0.0 ? split.front : split.behind).push_back(face);
+      continue;
+    }
+    if (parts.front.size() >= 3) split.front.push_back({std::move(parts.front), face.inward, face.surface, face.front});
+    if (parts.behind.size() >= 3) {
+      split.behind.push_back({std::move(parts.behind), face.inward, face.surface, face.front});
+    }
+  }
+  Polygon cap = squareOnPlane(plane, centre, 2.0 * reach + 1.0);
+  for (const RegionFace& face : polytope) cap = clipToFront(cap, face.inward);
+  if (cap.size() >= 3) {
+    split.front.push_back({cap, plane, surface, true});
+    split.behind.push_back({std::move(cap), plane.flipped(), surface, false});
+  }
+  return split;
+}
+
+// The cell cut into regions by `planes` (surfaces `firstSurface` on): for a
+// convex list, the pieces B_i in order and then R; otherwise every piece is
+// cut by every plane.
+std::vector<Polytope> cutCell(Polytope cell, const std::vector<Plane>& planes, std::uint64_t firstSurface,
+                              bool convex) {
+  std::vector<Polytope> pieces;
+  if (convex) {
+    for (std::size_t k = 0; k < planes.size() && !cell.empty(); ++k) {
+      PolytopeSplit parts = splitPolytope(std::move(cell), planes[k], firstSurface + k);
+      if (!parts.behind.empty()) pieces.push_back(std::move(parts.behind));
+      cell = std::move(parts.front);
+    }
+    if (!cell.empty()) pieces.push_back(std::move(cell));
+    return pieces;
+  }
+  pieces.push_back(std::move(cell));
+  for (std::size_t k = 0; k < planes.size(); ++k) {
+    std::vector<Polytope> next;
+    for (Polytope& piece : pieces) {
+      PolytopeSplit parts = splitPolytope(std::move(piece), planes[k], firstSurface + k);
+      for (Polytope* part : {&parts.front, &parts.behind}) {
+        if (!part->empty()) next.push_back(std::move(*part));
+      }
+    }
+    pieces = std::move(next);
+  }
+  return pieces;
+}
+
+// How thick a polytope is: the least, over its faces, of how far its
+// corners reach in front of the face's plane.
+double thicknessOf(const Polytope& polytope) {
+  double thickness = std::numeric_limits<double>::infinity();
+  for (const RegionFace& face : polytope) {
+    double reach = 0.0;
+    for (const RegionFace& other : polytope) {
+      for (const Point3& p : other.polygon) reach = std::max(reach, face.inward.distance(p));
+    }
+    thickness = std::min(thickness, reach);
+  }
+  return thickness;
+}
+
+// The common part of two convex polygons on one plane: `a` clipped by the
+// inner side of each edge of `b`.
+Polygon overlapOf(const Polygon& a, const Polygon& b) {
+  const Point3 winding = areaVector(b);
+  Polygon overlap = a;
+  for (std::size_t i = 0; i < b.size() && overlap.size() >= 3; ++i) {
+    const Point3 edge = b[(i + 1) % b.size()] - b[i];
+    overlap = clipToFront(overlap, {cross(winding, edge).normalized(), b[i]});
+  }
+  return overlap;
+}
+
+Point3 centroid(const FlatTriangle& t) { return (1.0 / 3.0) * (t[0] + t[1] + t[2]); }
+
+Point3 cornerMean(const Polygon& polygon) {
+  Point3 sum;
+  for (const Point3& p : polygon) sum = sum + p;
+  return (1.0 / static_cast<double>(polygon.size())) * sum;
+}
+
+// An axis-aligned box, for telling quickly that two polygons are apart.
+struct Box {
+  Point3 min;
+  Point3 max;
+  // Closer than the plane tolerance on every axis.
+  bool meets(const Box& other) const {
+    return other.min.x - max.x <= kPlaneTolerance && min.x - other.max.x <= kPlaneTolerance &&
+           other.min.y - max.y <= kPlaneTolerance && min.y - other.max.y <= kPlaneTolerance &&
+           other.min.z - max.z <= kPlaneTolerance && min.z - other.max.z <= kPlaneTolerance;
+  }
+};
+
+Box boxOf(const Polygon& polygon) {
+  Box box{polygon[0], polygon[0]};
+  for (const Point3& p : polygon) {
+    box.min = {std::min(box.min.x, p.x), std::min(box.min.y, p.y), std::min(box.min.z, p.z)};
+    box.max = {std::max(box.max.x, p.x), std::max(box.max.y, p.y), std::max(box.max.z, p.z)};
+  }
+  return box;
+}
+
+// Whether the triangle `cutout` covers all of `polygon` (in its plane): no
+// corner lies beyond the tolerance outside any of its edges. A degenerate
+// triangle covers nothing.
+bool covers(const Polygon& cutout, const Polygon& polygon) {
+  const Point3 winding = areaVector(cutout).normalized();
+  if (dot(winding, winding) == 0.0) return false;
+  for (std::size_t i = 0; i < cutout.size(); ++i) {
+    const Plane inner{cross(winding, cutout[(i + 1) % cutout.size()] - cutout[i]).normalized(), cutout[i]};
+    for (const Point3& p : polygon) {
+      if (sideOfDistance(inner.distance(p)) == PointSide::Behind) return false;
+    }
+  }
+  return true;
+}
+
+// A region's face, kept for pairing with the faces on the surface's other
+// side.
+struct SurfaceFace {
+  std::uint64_t surface;
+  bool front;
+  std::uint32_t region;
+  Polygon polygon;
+};
+
+// What lies on a surface: its plane and the Spaces whose triangles in that
+// plane block passage through it.
+struct Surface {
+  Plane plane;
+  const BspNode* spaces[2];
+};
+
+class RegionGraphBuilder {
+ public:
+  RegionGraphBuilder(const Scene& scene, const CellFaces& cells) : scene_(scene), cells_(cells) {
+    for (const CellFace& face : cells.faces) surfaces_.push_back({face.plane, {face.front, face.behind}});
+  }
+
+  EmptyRegions run(const BspNode& root) {
+    result_.regionsOfSpace.resize(cells_.facesOfSpace.size());
+    cornersOfSpace_.resize(cells_.facesOfSpace.size());
+    for (const BspNode* space : collectSpaces(root)) addSpace(*space);
+    std::stable_sort(faces_.begin(), faces_.end(),
+                     [](const SurfaceFace& a, const SurfaceFace& b) { return a.surface < b.surface; });
+    for (std::size_t begin = 0; begin < faces_.size();) {
+      std::size_t end = begin;
+      while (end < faces_.size() && faces_[end].surface == faces_[begin].surface) ++end;
+      joinAcross(begin, end);
+      begin = end;
+    }
+    return std::move(result_);
+  }
+
+ private:
+  void addSpace(const BspNode& space) {
+    std::vector<Corners>& corners = cornersOfSpace_[space.number - 1];
+    corners = cornersOf(scene_, space);
+    const std::vector<Plane> planes = distinctPlanes(scene_, space, corners);
+    const std::uint64_t firstSurface = surfaces_.size();
+    for (const Plane& plane : planes) surfaces_.push_back({plane, {&space, nullptr}});
+    const bool convex = isConvex(corners, planes);
+    for (Polytope& piece : cutCell(cellOf(cells_, space), planes, firstSurface, convex)) {
+      // A piece thinner than a sliver is rounding between two planes that
+      // nearly coincide, not room to pass: a wall of the neighbouring Space
+      // may lie in it within the tolerance, where it is not taken away.
+      if (thicknessOf(piece) < kSliverWidth) continue;
+      const auto index = static_cast<std::uint32_t>(result_.regions.size());
+      result_.regionsOfSpace[space.number - 1].push_back(index);
+      EmptyRegion region;
+      region.space = &space;
+      double widestExit = 0.0;
+      for (RegionFace& face : piece) {
+        region.sides.push_back(face.inward);
+        const double width = polygonWidth(face.polygon);
+        // Thinner faces cannot give a join or an exit.
+        if (width < kSliverWidth) continue;
+        const bool onBounds = face.surface < cells_.faces.size() && (cells_.faces[face.surface].front == nullptr ||
+                                                                     cells_.faces[face.surface].behind == nullptr);
+        if (onBounds) {
+          if (width > widestExit) {
+            widestExit = width;
+            region.exit = cornerMean(face.polygon);
+          }
+          continue;
+        }
+        faces_.push_back({face.surface, face.front, index, std::move(face.polygon)});
+      }
+      result_.regions.push_back(std::move(region));
+    }
+  }
+
+  // Joins the regions whose faces in [begin, end), all on one surface, meet
+  // from opposite sides.
+  void joinAcross(std::size_t begin, std::size_t end) {
+    const Surface& surface = surfaces_[faces_[begin].surface];
+    std::optional<std::vector<Polygon>> cutouts;  // found when first wanted
+    for (std::size_t i = begin; i < end; ++i) {
+      if (!faces_[i].front) continue;
+      for (std::size_t j = begin; j < end; ++j) {
+        if (faces_[j].front) continue;
+        const Polygon overlap = overlapOf(faces_[i].polygon, faces_[j].polygon);
+        if (overlap.size() < 3 || polygonWidth(overlap) < kSliverWidth) continue;
+        if (!cutouts) cutouts = cutoutsOn(surface);
+        std::optional<Point3> centre = uncoveredPoint(overlap, *cutouts, surface.plane.normal);
+        if (!centre) continue;
+        const auto join = static_cast<std::uint32_t>(result_.joins.size());
+        result_.joins.push_back({{faces_[i].region, faces_[j].region}, *centre});
+        result_.regions[faces_[i].region].joins.push_back(join);
+        result_.regions[faces_[j].region].joins.push_back(join);
+      }
+    }
+  }
+
+  // The triangles of the surface's Spaces lying in its plane, facing either
+  // way.
+  std::vector<Polygon> cutoutsOn(const Surface& surface) const {
+    std::vector<Polygon> cutouts;
+    for (const BspNode* space : surface.spaces) {
+      if (space == nullptr) continue;
+      for (const Corners& corners : cornersOfSpace_[space->number - 1]) {
+        if (liesIn(surface.plane, corners)) cutouts.push_back({corners[0], corners[1], corners[2]});
+      }
+    }
+    return cutouts;
+  }
+
+  // A point of `overlap` that no cutout covers; none when they cover all of
+  // it but slivers. GLU carves only what a single cutout does not cover.
+  std::optional<Point3> uncoveredPoint(const Polygon& overlap, const std::vector<Polygon>& cutouts,
+                                       const Point3& normal) {
+    const Box box = boxOf(overlap);
+    std::vector<Polygon> near;
+    for (const Polygon& cutout : cutouts) {
+      if (!box.meets(boxOf(cutout))) continue;
+      if (covers(cutout, overlap)) return std::nullopt;
+      near.push_back(cutout);
+    }
+    if (near.empty()) return cornerMean(overlap);
+    const Difference carved = carver_.subtract(overlap, near, normal);
+    if (carved.fellBack) ++result_.carvingFallbacks;
+    if (carved.triangles.empty()) return std::nullopt;
+    const auto largest = std::max_element(
+        carved.triangles.begin(), carved.triangles.end(),
+        [](const FlatTriangle& a, const FlatTriangle& b) { return flatTriangleArea(a) < flatTriangleArea(b); });
+    return centroid(*largest);
+  }
+
+  const Scene& scene_;
+  const CellFaces& cells_;
+  std::vector<Surface> surfaces_;
+  std::vector<std::vector<Corners>> cornersOfSpace_;  // by Space number less one
+  std::vector<SurfaceFace> faces_;
+  CoplanarCarver carver_;
+  EmptyRegions result_;
+};
+
+}  // namespace
+
+EmptyRegions findEmptyRegions(const Scene& scene, const BspNode& root, const CellFaces& cells) {
+  EmptyRegions regions = RegionGraphBuilder(scene, cells).run(root);
+  regions.bounds = cells.bounds;
+  return regions;
+}
+
+}  // namespace pw
