@@ -82,4 +82,10 @@ double polygonWidth(const Polygon& polygon) {
   return boundary > 0.0 ? std::sqrt(dot(a, a)) / boundary : 0.0;
 }
 
+Point3 cornerMean(const std::vector<Point3>& points) {
+  Point3 sum;
+  for (const Point3& p : points) sum = sum + p;
+  return (1.0 / static_cast<double>(points.size())) * sum;
+}
+
 }  // namespace pw

@@ -46,6 +46,10 @@ Polygon squareOnPlane(const Plane& plane, const Point3& centre, double halfSide)
 // corner order winds counter-clockwise around.
 Point3 areaVector(const Polygon& polygon);
 
+// The mean of the corners (of any non-empty set of points): a point inside a
+// convex polygon or polytope given by its corners.
+Point3 cornerMean(const std::vector<Point3>& points);
+
 // Twice the area over the boundary length: how wide the polygon is, to tell
 // rounding slivers (see kSliverWidth) from areas; 0 for a polygon without
 // a boundary.

@@ -193,12 +193,6 @@ Polygon overlapOf(const Polygon& a, const Polygon& b) {
 
 Point3 centroid(const FlatTriangle& t) { return (1.0 / 3.0) * (t[0] + t[1] + t[2]); }
 
-Point3 cornerMean(const Polygon& polygon) {
-  Point3 sum;
-  for (const Point3& p : polygon) sum = sum + p;
-  return (1.0 / static_cast<double>(polygon.size())) * sum;
-}
-
 // An axis-aligned box, for telling quickly that two polygons are apart.
 struct Box {
   Point3 min;

@@ -77,12 +77,6 @@ std::vector<Point3> cellCorners(const CellFaces& cells, std::uint32_t space, con
   return corners;
 }
 
-Point3 centroid(const std::vector<Point3>& points) {
-  Point3 sum;
-  for (const Point3& p : points) sum = sum + p;
-  return (1.0 / static_cast<double>(points.size())) * sum;
-}
-
 // A designed fragment's plane from its area vector, turned to face the cell
 // it leads out of (that cell lies wholly on one side of it).
 Passage fragmentPassage(const Portal& fragment, std::uint32_t from, const Point3& cellCentre, const Bounds& box) {
@@ -122,7 +116,7 @@ std::vector<Passage> collectPassages(const std::vector<const BspNode*>& spaces, 
   };
   for (const BspNode* space : spaces) {
     const auto from = static_cast<std::uint32_t>(space->number - 1);
-    const Point3 centre = centroid(cellCorners(cells, from));
+    const Point3 centre = cornerMean(cellCorners(cells, from));
     for (const Portal* fragment : space->portals) {
       if (fragment->target() != nullptr) keep(fragmentPassage(*fragment, from, centre, box));
     }
