@@ -6,9 +6,10 @@
 //   SIZE   approximate triangle counts of generated levels (default 4000 16000)
 //
 // For each level: the build's time, the time and memory of the cell faces
-// and of the open links, and the mean share of Spaces and triangles a frame
+// and of the open links, the time of the sight regions, and the mean share of Spaces and triangles a frame
 // draws with `designed`, `sound`, `narrow`, `narrow + vis` and `all` culling
-// (all is 100 % by definition), with the visible sets' time and mean size.
+// (all is 100 % by definition) and the milliseconds `narrow` takes to choose
+// them, with the visible sets' time and mean size.
 // Frames per second need a GL context: bench/viewer_bench.sh.
 #include <unistd.h>
 
@@ -23,6 +24,7 @@
 
 #include "bsp/stopwatch.h"
 #include "cells/cell_faces.h"
+#include "cells/empty_regions.h"
 #include "cells/open_links.h"
 #include "cells/visible_sets.h"
 #include "compile/level_compiler.h"
@@ -102,6 +104,9 @@ void run(const BenchLevel& level, int poses, const std::filesystem::path& work) 
   const OpenLinks links = findOpenLinks(scene, cells);
   const double linkSeconds = linkTime.seconds();
   const OpenLevelReport report = reportOpenLevel(*compiled, cells, links);
+  const Stopwatch sightTime;
+  const EmptyRegions sight = findEmptyRegions(scene, *compiled->root, cells, RegionJoins::Sight);
+  const double sightSeconds = sightTime.seconds();
   // Narrowed through what auto would traverse: the links only on an open level.
   const OpenLinks* followed = report.openness.designHolds() ? nullptr : &links;
   const OpenLinks none;
@@ -115,6 +120,7 @@ void run(const BenchLevel& level, int poses, const std::filesystem::path& work) 
   std::uint64_t levelTriangles = 0;
   for (const BspNode* space : collectSpaces(*compiled->root)) levelTriangles += space->triangles.size();
   std::mt19937 random(7);
+  double narrowSeconds = 0.0;
   double designedSpaces = 0, soundSpaces = 0, narrowSpaces = 0, visSpaces = 0, designedTriangles = 0,
          soundTriangles = 0, narrowTriangles = 0, visTriangles = 0;
   for (int pose = 0; pose < poses; ++pose) {
@@ -126,21 +132,25 @@ void run(const BenchLevel& level, int poses, const std::filesystem::path& work) 
     };
     count(visibleSpaces(scene, *compiled->root, camera, view), designedSpaces, designedTriangles);
     count(visibleSpaces(scene, *compiled->root, camera, view, &links), soundSpaces, soundTriangles);
-    count(narrowedSpaces(scene, *compiled->root, camera, view, followed), narrowSpaces, narrowTriangles);
-    count(narrowedSpaces(scene, *compiled->root, camera, view, followed, &vis), visSpaces, visTriangles);
+    const Stopwatch narrowTime;
+    const auto narrow = narrowedSpaces(scene, *compiled->root, camera, view, sight);
+    narrowSeconds += narrowTime.seconds();
+    count(narrow, narrowSpaces, narrowTriangles);
+    count(narrowedSpaces(scene, *compiled->root, camera, view, sight, &vis), visSpaces, visTriangles);
   }
   const double n = poses;
   const double spaces = static_cast<double>(report.spaces);
-  std::printf("| %-16s | %9llu | %6llu | %-6s | %8.3f | %7.3f %5.1f%% | %6.2f | %6llu | %6.1f%% %6.1f%% | %6.1f%% %6.1f%% | %6.1f%% %6.1f%% | %6.1f%% %6.1f%% | %7.3f %5.1f%% |\n",
+  std::printf("| %-16s | %9llu | %6llu | %-6s | %8.3f | %7.3f %5.1f%% | %6.2f | %6llu | %8.3f | %6.1f%% %6.1f%% | %6.1f%% %6.1f%% | %6.1f%% %6.1f%% %7.3f | %6.1f%% %6.1f%% | %7.3f %5.1f%% |\n",
               level.name.c_str(), static_cast<unsigned long long>(levelTriangles),
               static_cast<unsigned long long>(report.spaces), report.openness.designHolds() ? "closed" : "open",
               compiled->buildSeconds, cellSeconds + linkSeconds,
               100.0 * (cellSeconds + linkSeconds) / compiled->buildSeconds,
               static_cast<double>(bytesOf(cells) + bytesOf(links)) / 1048576.0,
-              static_cast<unsigned long long>(report.openLinks),
+              static_cast<unsigned long long>(report.openLinks), sightSeconds,
               100.0 * designedSpaces / n / spaces, 100.0 * designedTriangles / n / static_cast<double>(levelTriangles),
               100.0 * soundSpaces / n / spaces, 100.0 * soundTriangles / n / static_cast<double>(levelTriangles),
               100.0 * narrowSpaces / n / spaces, 100.0 * narrowTriangles / n / static_cast<double>(levelTriangles),
+              1000.0 * narrowSeconds / n,
               100.0 * visSpaces / n / spaces, 100.0 * visTriangles / n / static_cast<double>(levelTriangles), visSeconds,
               100.0 * visShare);
   std::fflush(stdout);
@@ -157,8 +167,8 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(work);
   std::printf("%d random poses per level, standing in the rooms; shares are of the level's Spaces / triangles\n",
               poses);
-  std::printf("| level            | triangles | Spaces | mesh   | build s  | cells+links s  | MiB    | links  | designed Spaces/tris | sound Spaces/tris | narrow Spaces/tris | narrow+vis Spaces/tris | vis s, set |\n");
-  std::printf("|------------------|-----------|--------|--------|----------|----------------|--------|--------|-----------------|-----------------|-----------------|-----------------|---------------|\n");
+  std::printf("| level            | triangles | Spaces | mesh   | build s  | cells+links s  | MiB    | links  | sight s  | designed Spaces/tris | sound Spaces/tris | narrow Spaces/tris/ms | narrow+vis Spaces/tris | vis s, set |\n");
+  std::printf("|------------------|-----------|--------|--------|----------|----------------|--------|--------|----------|-----------------|-----------------|-----------------|-----------------|---------------|\n");
   for (const BenchLevel& level : benchLevels(sizes)) run(level, poses, work);
   std::filesystem::remove_all(work);
 }

@@ -245,9 +245,19 @@ struct Surface {
   const BspNode* spaces[2];
 };
 
+// A triangle lying in a surface's plane, with its Space and the way it faces.
+struct Cutout {
+  Polygon polygon;
+  const BspNode* space;
+  std::size_t triangle;  // its number in the Space's list
+  Point3 winding;  // the normal its corner order winds around
+  Box box;
+};
+
 class RegionGraphBuilder {
  public:
-  RegionGraphBuilder(const Scene& scene, const CellFaces& cells) : scene_(scene), cells_(cells) {
+  RegionGraphBuilder(const Scene& scene, const CellFaces& cells, RegionJoins kind)
+      : scene_(scene), cells_(cells), kind_(kind) {
     for (const CellFace& face : cells.faces) surfaces_.push_back({face.plane, {face.front, face.behind}});
   }
 
@@ -255,6 +265,7 @@ class RegionGraphBuilder {
     result_.regionsOfSpace.resize(cells_.facesOfSpace.size());
     cornersOfSpace_.resize(cells_.facesOfSpace.size());
     for (const BspNode* space : collectSpaces(root)) addSpace(*space);
+    for (const std::vector<Corners>& corners : cornersOfSpace_) walled_.emplace_back(corners.size(), false);
     std::stable_sort(faces_.begin(), faces_.end(),
                      [](const SurfaceFace& a, const SurfaceFace& b) { return a.surface < b.surface; });
     for (std::size_t begin = 0; begin < faces_.size();) {
@@ -263,6 +274,7 @@ class RegionGraphBuilder {
       joinAcross(begin, end);
       begin = end;
     }
+    if (kind_ == RegionJoins::Sight) markUnwalled();
     return std::move(result_);
   }
 
@@ -278,7 +290,8 @@ class RegionGraphBuilder {
       // A piece thinner than a sliver is rounding between two planes that
       // nearly coincide, not room to pass: a wall of the neighbouring Space
       // may lie in it within the tolerance, where it is not taken away.
-      if (thicknessOf(piece) < kSliverWidth) continue;
+      // Sight keeps it, seeing more rather than less.
+      if (kind_ == RegionJoins::Passage && thicknessOf(piece) < kSliverWidth) continue;
       const auto index = static_cast<std::uint32_t>(result_.regions.size());
       result_.regionsOfSpace[space.number - 1].push_back(index);
       EmptyRegion region;
@@ -308,7 +321,11 @@ class RegionGraphBuilder {
   // from opposite sides.
   void joinAcross(std::size_t begin, std::size_t end) {
     const Surface& surface = surfaces_[faces_[begin].surface];
-    std::optional<std::vector<Polygon>> cutouts;  // found when first wanted
+    std::optional<std::vector<Cutout>> cutouts;  // found when first wanted
+    if (kind_ == RegionJoins::Sight) {
+      cutouts = cutoutsOn(surface);
+      for (std::size_t i = begin; i < end; ++i) addWalls(faces_[i], *cutouts, surface.plane);
+    }
     for (std::size_t i = begin; i < end; ++i) {
       if (!faces_[i].front) continue;
       for (std::size_t j = begin; j < end; ++j) {
@@ -316,6 +333,11 @@ class RegionGraphBuilder {
         const Polygon overlap = overlapOf(faces_[i].polygon, faces_[j].polygon);
         if (overlap.size() < 3 || polygonWidth(overlap) < kSliverWidth) continue;
         if (!cutouts) cutouts = cutoutsOn(surface);
+        if (kind_ == RegionJoins::Sight) {
+          addSight(faces_[i].region, faces_[j].region, overlap, *cutouts, surface.plane);
+          addSight(faces_[j].region, faces_[i].region, overlap, *cutouts, surface.plane.flipped());
+          continue;
+        }
         std::optional<Point3> centre = uncoveredPoint(overlap, *cutouts, surface.plane.normal);
         if (!centre) continue;
         const auto join = static_cast<std::uint32_t>(result_.joins.size());
@@ -328,42 +350,110 @@ class RegionGraphBuilder {
 
   // The triangles of the surface's Spaces lying in its plane, facing either
   // way.
-  std::vector<Polygon> cutoutsOn(const Surface& surface) const {
-    std::vector<Polygon> cutouts;
+  std::vector<Cutout> cutoutsOn(const Surface& surface) const {
+    std::vector<Cutout> cutouts;
     for (const BspNode* space : surface.spaces) {
       if (space == nullptr) continue;
-      for (const Corners& corners : cornersOfSpace_[space->number - 1]) {
-        if (liesIn(surface.plane, corners)) cutouts.push_back({corners[0], corners[1], corners[2]});
+      const std::vector<Corners>& cornerList = cornersOfSpace_[space->number - 1];
+      for (std::size_t k = 0; k < cornerList.size(); ++k) {
+        const Corners& corners = cornerList[k];
+        if (!liesIn(surface.plane, corners)) continue;
+        Polygon polygon{corners[0], corners[1], corners[2]};
+        const Point3 winding = areaVector(polygon);
+        const Box box = boxOf(polygon);
+        cutouts.push_back({std::move(polygon), space, k, winding, box});
       }
     }
     return cutouts;
   }
 
-  // A point of `overlap` that no cutout covers; none when they cover all of
-  // it but slivers. GLU carves only what a single cutout does not cover.
-  std::optional<Point3> uncoveredPoint(const Polygon& overlap, const std::vector<Polygon>& cutouts,
+  // What of `overlap` the cutouts `near` (those meeting its box) leave
+  // uncovered, as triangles wound around `normal`; none when they cover all
+  // of it but slivers. GLU carves only what a single cutout does not cover.
+  std::vector<FlatTriangle> uncovered(const Polygon& overlap, const std::vector<const Polygon*>& near,
+                                      const Point3& normal) {
+    std::vector<Polygon> carving;
+    for (const Polygon* cutout : near) {
+      if (covers(*cutout, overlap)) return {};
+      carving.push_back(*cutout);
+    }
+    if (carving.empty()) return fanTriangles(overlap, normal);
+    Difference carved = carver_.subtract(overlap, carving, normal);
+    if (carved.fellBack) ++result_.carvingFallbacks;
+    return std::move(carved.triangles);
+  }
+
+  // A point of `overlap` that no cutout covers, facing either way: the
+  // centroid of the largest uncovered triangle, or the overlap's corner mean
+  // when no cutout is near.
+  std::optional<Point3> uncoveredPoint(const Polygon& overlap, const std::vector<Cutout>& cutouts,
                                        const Point3& normal) {
     const Box box = boxOf(overlap);
-    std::vector<Polygon> near;
-    for (const Polygon& cutout : cutouts) {
-      if (!box.meets(boxOf(cutout))) continue;
-      if (covers(cutout, overlap)) return std::nullopt;
-      near.push_back(cutout);
+    std::vector<const Polygon*> near;
+    for (const Cutout& cutout : cutouts) {
+      if (box.meets(cutout.box)) near.push_back(&cutout.polygon);
     }
+    const std::vector<FlatTriangle> open = uncovered(overlap, near, normal);
+    if (open.empty()) return std::nullopt;
     if (near.empty()) return cornerMean(overlap);
-    const Difference carved = carver_.subtract(overlap, near, normal);
-    if (carved.fellBack) ++result_.carvingFallbacks;
-    if (carved.triangles.empty()) return std::nullopt;
-    const auto largest = std::max_element(
-        carved.triangles.begin(), carved.triangles.end(),
-        [](const FlatTriangle& a, const FlatTriangle& b) { return flatTriangleArea(a) < flatTriangleArea(b); });
+    const auto largest = std::max_element(open.begin(), open.end(), [](const FlatTriangle& a, const FlatTriangle& b) {
+      return flatTriangleArea(a) < flatTriangleArea(b);
+    });
     return centroid(*largest);
+  }
+
+  // The sight passage from region `from` into region `to` through `overlap`
+  // on `plane` (facing into `from`).
+  void addSight(std::uint32_t from, std::uint32_t to, const Polygon& overlap, const std::vector<Cutout>& cutouts,
+                const Plane& plane) {
+    const Box box = boxOf(overlap);
+    std::vector<const Polygon*> near;
+    for (const Cutout& cutout : cutouts) {
+      if (dot(cutout.winding, plane.normal) > 0.0 && box.meets(cutout.box)) near.push_back(&cutout.polygon);
+    }
+    std::optional<OpenLink> view = makeOpenLink(*result_.regions[from].space, *result_.regions[to].space, plane,
+                                                uncovered(overlap, near, plane.normal));
+    if (!view) return;
+    result_.regions[from].sightPassages.push_back(static_cast<std::uint32_t>(result_.sightPassages.size()));
+    result_.sightPassages.push_back({from, to, std::move(*view)});
+  }
+
+  // The walls on `face`: the part on it of each triangle facing into its
+  // region.
+  void addWalls(const SurfaceFace& face, const std::vector<Cutout>& cutouts, const Plane& surfacePlane) {
+    const Plane inward = face.front ? surfacePlane : surfacePlane.flipped();
+    const Box box = boxOf(face.polygon);
+    EmptyRegion& region = result_.regions[face.region];
+    for (const Cutout& cutout : cutouts) {
+      if (dot(cutout.winding, inward.normal) <= 0.0 || !box.meets(cutout.box)) continue;
+      const Polygon part = overlapOf(cutout.polygon, face.polygon);
+      if (part.size() < 3) continue;
+      std::optional<OpenLink> wall = makeOpenLink(*region.space, *cutout.space, inward, fanTriangles(part, inward.normal));
+      if (!wall || wall->area == 0.0) continue;
+      walled_[cutout.space->number - 1][cutout.triangle] = true;
+      region.walls.push_back(static_cast<std::uint32_t>(result_.walls.size()));
+      result_.walls.push_back(std::move(*wall));
+    }
+  }
+
+  // Marks the Spaces with a triangle of some area on no wall.
+  void markUnwalled() {
+    result_.drawnWhenReached.assign(cornersOfSpace_.size(), false);
+    for (std::size_t space = 0; space < cornersOfSpace_.size(); ++space) {
+      const std::vector<Corners>& cornerList = cornersOfSpace_[space];
+      for (std::size_t k = 0; k < cornerList.size(); ++k) {
+        const Corners& c = cornerList[k];
+        if (!walled_[space][k] && flatTriangleArea({c[0], c[1], c[2]}) > 0.0) result_.drawnWhenReached[space] = true;
+      }
+    }
   }
 
   const Scene& scene_;
   const CellFaces& cells_;
+  const RegionJoins kind_;
   std::vector<Surface> surfaces_;
   std::vector<std::vector<Corners>> cornersOfSpace_;  // by Space number less one
+  std::vector<std::vector<bool>> walled_;             // likewise: each triangle on some wall
   std::vector<SurfaceFace> faces_;
   CoplanarCarver carver_;
   EmptyRegions result_;
@@ -371,8 +461,14 @@ class RegionGraphBuilder {
 
 }  // namespace
 
-EmptyRegions findEmptyRegions(const Scene& scene, const BspNode& root, const CellFaces& cells) {
-  EmptyRegions regions = RegionGraphBuilder(scene, cells).run(root);
+double EmptyRegion::depthOf(const Point3& point) const {
+  double depth = std::numeric_limits<double>::infinity();
+  for (const Plane& side : sides) depth = std::min(depth, side.distance(point));
+  return depth;
+}
+
+EmptyRegions findEmptyRegions(const Scene& scene, const BspNode& root, const CellFaces& cells, RegionJoins kind) {
+  EmptyRegions regions = RegionGraphBuilder(scene, cells, kind).run(root);
   regions.bounds = cells.bounds;
   return regions;
 }

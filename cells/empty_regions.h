@@ -15,6 +15,16 @@
 // cells) by more than kSliverWidth once the triangles lying in that plane
 // are taken away, whichever way they face: a wall blocks passage both ways.
 //
+// For sight the joins are one-way passages instead, kept as triangles: from
+// a region, only the triangles facing it are taken away, since a sight line
+// passes a back face (it is not drawn). Each region also keeps its walls:
+// the part on each of its faces of every triangle lying there and facing
+// into it, whichever Space holds it. A sight line that reaches a triangle
+// first meets it on a wall of the last region it crosses, so a frame draws a
+// Space when it sees one of its walls, not whenever a line crosses its
+// cell's air. Pieces thinner than a sliver are kept for sight: a line may
+// cross one.
+//
 // Everything is in 64-bit floating point with the plane tolerance. Faces
 // that only touch along an edge, and the rounding gaps where walls meet,
 // leave joins thinner than kSliverWidth, which are dropped, and so are
@@ -28,6 +38,7 @@
 #include <vector>
 
 #include "cells/cell_faces.h"
+#include "cells/open_links.h"
 
 namespace pw {
 
@@ -43,6 +54,14 @@ struct EmptyRegion {
   std::optional<Point3> exit;
   // Indices into EmptyRegions::joins.
   std::vector<std::uint32_t> joins;
+  // Indices into EmptyRegions::sightPassages of those leading out of it,
+  // and into EmptyRegions::walls of its walls.
+  std::vector<std::uint32_t> sightPassages;
+  std::vector<std::uint32_t> walls;
+
+  // How deep `point` lies in the region: its least distance in front of the
+  // region's sides (negative outside it).
+  double depthOf(const Point3& point) const;
 };
 
 struct RegionJoin {
@@ -52,17 +71,42 @@ struct RegionJoin {
   Point3 centre;
 };
 
+struct SightPassage {
+  std::uint32_t from = 0;  // regions
+  std::uint32_t to = 0;
+  // The uncovered part as seen from `from`: the two regions' Spaces, its
+  // plane (facing into `from`) and its triangles, so that the frame's tests
+  // see it as they see a link.
+  OpenLink view;
+};
+
+// What the joins between regions stand for.
+enum class RegionJoins {
+  Passage,  // a leak search's: `joins`, blocked by any wall
+  Sight,    // a frame's: `sightPassages`, one-way
+};
+
 struct EmptyRegions {
   Bounds bounds;  // the region the cells fill
   std::vector<EmptyRegion> regions;
   std::vector<RegionJoin> joins;
+  std::vector<SightPassage> sightPassages;
+  // A wall as seen from its region: `from` is the region's Space, `to` the
+  // Space that holds the triangle.
+  std::vector<OpenLink> walls;
+  // By Space number less one: some triangle of the Space, too thin or off
+  // every face, is on no wall, so the Space is drawn whenever one of its
+  // regions is reached.
+  std::vector<bool> drawnWhenReached;
   // Indices into `regions` of each Space's regions, by its number less one.
   std::vector<std::vector<std::uint32_t>> regionsOfSpace;
   // Joins GLU could not carve, joined whole instead.
   std::uint64_t carvingFallbacks = 0;
 };
 
-// The regions of the tree under `root` with `cells` its cell faces.
-EmptyRegions findEmptyRegions(const Scene& scene, const BspNode& root, const CellFaces& cells);
+// The regions of the tree under `root` with `cells` its cell faces, joined
+// as `kind` says.
+EmptyRegions findEmptyRegions(const Scene& scene, const BspNode& root, const CellFaces& cells,
+                              RegionJoins kind = RegionJoins::Passage);
 
 }  // namespace pw

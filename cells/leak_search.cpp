@@ -16,14 +16,6 @@ constexpr std::uint32_t kFromInside = std::numeric_limits<std::uint32_t>::max();
 
 double distance(const Point3& a, const Point3& b) { return std::sqrt(dot(b - a, b - a)); }
 
-// How deep `point` lies in the region: its least distance in front of the
-// region's sides (negative outside it).
-double depthIn(const EmptyRegion& region, const Point3& point) {
-  double depth = std::numeric_limits<double>::infinity();
-  for (const Plane& side : region.sides) depth = std::min(depth, side.distance(point));
-  return depth;
-}
-
 }  // namespace
 
 LeakTrail findLeakTrail(const Scene& scene, const BspNode& root, const EmptyRegions& regions, const Point3& inside) {
@@ -37,7 +29,7 @@ LeakTrail findLeakTrail(const Scene& scene, const BspNode& root, const EmptyRegi
   const std::vector<std::uint32_t>& candidates = regions.regionsOfSpace[locateSpace(scene, root, inside).number - 1];
   if (candidates.empty()) return trail;
   const std::uint32_t start = *std::max_element(candidates.begin(), candidates.end(), [&](std::uint32_t a, std::uint32_t b) {
-    return depthIn(regions.regions[a], inside) < depthIn(regions.regions[b], inside);
+    return regions.regions[a].depthOf(inside) < regions.regions[b].depthOf(inside);
   });
 
   // Stops are the joins (0 .. J-1) and the regions' exits (J + region): a

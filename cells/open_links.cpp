@@ -46,21 +46,6 @@ std::vector<Polygon> cutoutsOf(const Scene& scene, const BspNode& from, const Bs
   return cutouts;
 }
 
-std::optional<OpenLink> makeLink(const BspNode& from, const BspNode& to, const Plane& plane,
-                                 std::vector<FlatTriangle> triangles) {
-  if (triangles.empty()) return std::nullopt;
-  OpenLink link{&from, &to, plane, std::move(triangles), {}, 0.0};
-  for (const FlatTriangle& t : link.triangles) {
-    link.area += flatTriangleArea(t);
-    for (const Point3& p : t) link.corners.push_back(p);
-  }
-  std::sort(link.corners.begin(), link.corners.end());
-  link.corners.erase(std::unique(link.corners.begin(), link.corners.end(),
-                                 [](const Point3& a, const Point3& b) { return samePoint(a, b); }),
-                     link.corners.end());
-  return link;
-}
-
 // The links of faces [begin, end), in face order, front-to-behind first.
 struct FaceRangeLinks {
   std::vector<OpenLink> links;
@@ -81,17 +66,13 @@ FaceRangeLinks linksOfFaces(const Scene& scene, const CellFaces& cells, std::siz
       const std::vector<Polygon> cutouts = cutoutsOf(scene, from, to, plane);
       std::vector<FlatTriangle> triangles;
       if (cutouts.empty()) {
-        Polygon polygon = face.polygon;
-        if (dot(areaVector(polygon), plane.normal) < 0.0) std::reverse(polygon.begin(), polygon.end());
-        for (std::size_t i = 1; i + 1 < polygon.size(); ++i) {
-          triangles.push_back({polygon[0], polygon[i], polygon[i + 1]});
-        }
+        triangles = fanTriangles(face.polygon, plane.normal);
       } else {
         Difference carved = carver.subtract(face.polygon, cutouts, plane.normal);
         if (carved.fellBack) ++result.carvingFallbacks;
         triangles = std::move(carved.triangles);
       }
-      if (auto link = makeLink(from, to, plane, std::move(triangles))) result.links.push_back(std::move(*link));
+      if (auto link = makeOpenLink(from, to, plane, std::move(triangles))) result.links.push_back(std::move(*link));
     }
   }
   return result;
@@ -102,6 +83,21 @@ FaceRangeLinks linksOfFaces(const Scene& scene, const CellFaces& cells, std::siz
 constexpr std::size_t kFacesPerThread = 256;
 
 }  // namespace
+
+std::optional<OpenLink> makeOpenLink(const BspNode& from, const BspNode& to, const Plane& plane,
+                                     std::vector<FlatTriangle> triangles) {
+  if (triangles.empty()) return std::nullopt;
+  OpenLink link{&from, &to, plane, std::move(triangles), {}, 0.0};
+  for (const FlatTriangle& t : link.triangles) {
+    link.area += flatTriangleArea(t);
+    for (const Point3& p : t) link.corners.push_back(p);
+  }
+  std::sort(link.corners.begin(), link.corners.end());
+  link.corners.erase(std::unique(link.corners.begin(), link.corners.end(),
+                                 [](const Point3& a, const Point3& b) { return samePoint(a, b); }),
+                     link.corners.end());
+  return link;
+}
 
 OpenLinks findOpenLinks(const Scene& scene, const CellFaces& cells) {
   const std::size_t faces = cells.faces.size();

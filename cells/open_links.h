@@ -23,6 +23,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "cells/cell_faces.h"
@@ -55,6 +56,11 @@ struct OpenLinks {
   // Faces GLU could not carve, linked whole instead.
   std::uint64_t carvingFallbacks = 0;
 };
+
+// A link from `from` into `to` through `triangles`, lying on `plane` (its
+// normal pointing into `from`); none without triangles.
+std::optional<OpenLink> makeOpenLink(const BspNode& from, const BspNode& to, const Plane& plane,
+                                     std::vector<FlatTriangle> triangles);
 
 // The links of every face between two Spaces. Faces and the leftovers of
 // carving that are thinner than kSliverWidth give no link.

@@ -126,6 +126,13 @@ double flatTriangleArea(const FlatTriangle& t) {
   return 0.5 * std::sqrt(dot(c, c));
 }
 
+std::vector<FlatTriangle> fanTriangles(Polygon polygon, const Point3& normal) {
+  if (dot(areaVector(polygon), normal) < 0.0) std::reverse(polygon.begin(), polygon.end());
+  std::vector<FlatTriangle> triangles;
+  for (std::size_t i = 1; i + 1 < polygon.size(); ++i) triangles.push_back({polygon[0], polygon[i], polygon[i + 1]});
+  return triangles;
+}
+
 CoplanarCarver::CoplanarCarver() : tess_(gluNewTess()) {
   if (tess_ == nullptr) throw std::runtime_error("Creation of tesselation object failed.");
   gluTessCallback(tess_, GLU_TESS_BEGIN_DATA, asGluCallback(&onBegin));

@@ -14,6 +14,10 @@ using FlatTriangle = std::array<Point3, 3>;
 
 double flatTriangleArea(const FlatTriangle& triangle);
 
+// A convex polygon as a fan of triangles wound counter-clockwise around
+// `normal`.
+std::vector<FlatTriangle> fanTriangles(Polygon polygon, const Point3& normal);
+
 // Regions of a difference narrower than this (twice the area over the
 // boundary length) are rounding slivers where two cut-outs meet or where a
 // cut-out's edge runs along the face's edge up to rounding, and are dropped.

@@ -63,6 +63,12 @@ class VisibleSets {
   std::vector<std::uint64_t> words_;
 };
 
+// Whether an eye at `eye`, standing in Space `from`, may see Space `to` by
+// `sets`: always without sets, and for an eye outside their box.
+inline bool maySee(const VisibleSets* sets, const Point3& eye, std::uint64_t from, std::uint64_t to) {
+  return sets == nullptr || !sets->eyeBox().contains(eye) || sets->sees(from, to);
+}
+
 // The sets of every Space of the finished tree under `root`, from its cells
 // and its open links (empty links: the designed fragments alone). Spread over
 // `threads` threads (0: one per core); the result does not depend on them.

@@ -19,6 +19,15 @@ std::string openFailure(const std::filesystem::path& level) {
   return std::strerror(errno);
 }
 
+// The cells, once: both the links and the sight regions start from them.
+void findCells(const Scene& scene, BuiltLevel& level) {
+  assert(level.compiled != nullptr && level.compiled->root != nullptr);
+  if (!level.cells.facesOfSpace.empty()) return;
+  const Stopwatch cellTime;
+  level.cells = computeCellFaces(scene, *level.compiled->root);
+  level.cellSeconds = cellTime.seconds();
+}
+
 }  // namespace
 
 BuiltLevel buildLevel(Scene& scene, const BuildLevelOptions& options, const LevelCompiler& compile) {
@@ -52,14 +61,18 @@ BuiltLevel buildLevel(Scene& scene, const BuildLevelOptions& options, const Leve
 }
 
 void findCellLinks(const Scene& scene, BuiltLevel& level) {
-  assert(level.compiled != nullptr && level.compiled->root != nullptr);
-  const Stopwatch cellTime;
-  level.cells = computeCellFaces(scene, *level.compiled->root);
-  level.cellSeconds = cellTime.seconds();
+  findCells(scene, level);
   const Stopwatch linkTime;
   level.links = findOpenLinks(scene, level.cells);
   level.linkSeconds = linkTime.seconds();
   level.openLevel = reportOpenLevel(*level.compiled, level.cells, level.links);
+}
+
+void findSightRegions(const Scene& scene, BuiltLevel& level) {
+  findCells(scene, level);
+  const Stopwatch sightTime;
+  level.sight = findEmptyRegions(scene, *level.compiled->root, level.cells, RegionJoins::Sight);
+  level.sightSeconds = sightTime.seconds();
 }
 
 }  // namespace pw

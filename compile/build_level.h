@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cells/cell_faces.h"
+#include "cells/empty_regions.h"
 #include "cells/open_links.h"
 #include "compile/level_compiler.h"
 #include "compile/level_openness.h"
@@ -52,13 +53,21 @@ struct BuiltLevel {
   OpenLevelReport openLevel;
   double cellSeconds = 0.0;
   double linkSeconds = 0.0;
+  // Empty until findSightRegions.
+  EmptyRegions sight;
+  double sightSeconds = 0.0;
 };
 
 // Throws what the compile throws (the tessellator error).
 BuiltLevel buildLevel(Scene& scene, const BuildLevelOptions& options, const LevelCompiler& compile = compileLevel);
 
-// Finds the faces between the Spaces' cells and the open links through them,
-// and what they say of the level. The level has a tree.
+// Finds the faces between the Spaces' cells (unless found already) and the
+// open links through them, and what they say of the level. The level has a
+// tree.
 void findCellLinks(const Scene& scene, BuiltLevel& level);
+
+// Cuts the cells into empty regions joined by sight passages, for narrowed
+// culling. The cells are found first unless findCellLinks found them.
+void findSightRegions(const Scene& scene, BuiltLevel& level);
 
 }  // namespace pw

@@ -24,7 +24,8 @@ Matrix4 loadViewTransform(const Camera& camera) {
 }  // namespace
 
 FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& camera, std::ostream& frameLog,
-                      Culling culling, const OpenLinks* links, const FrameExtras& extras) {
+                      Culling culling, const OpenLinks* links, const EmptyRegions* sight,
+                      const FrameExtras& extras) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   // A frozen culling camera's matrix is built the same way, then replaced by
   // the drawn view's.
@@ -36,7 +37,7 @@ FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& cam
   PassageTrace* const trace = extras.outlinePassages ? &passages : nullptr;
   const std::vector<const BspNode*> spaces =
       culling == Culling::All      ? allSpaces(scene, root, culler, extras.vis)
-      : culling == Culling::Narrow ? narrowedSpaces(scene, root, culler, modelView, links, extras.vis, trace)
+      : culling == Culling::Narrow ? narrowedSpaces(scene, root, culler, modelView, *sight, extras.vis, trace)
                                    : visibleSpaces(scene, root, culler, modelView,
                                                    culling == Culling::Sound ? links : nullptr, extras.vis, trace);
   FrameCounts counts;

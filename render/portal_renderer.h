@@ -25,6 +25,7 @@ class Scene;
 struct BspNode;
 struct Camera;
 struct OpenLinks;
+struct EmptyRegions;
 class VisibleSets;
 
 // The Spaces one frame draws, in drawing order: the eye's Space first, then
@@ -42,21 +43,26 @@ std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& roo
                                           const Matrix4& modelView, const OpenLinks* links = nullptr,
                                           const VisibleSets* vis = nullptr, PassageTrace* trace = nullptr);
 
-// `visibleSpaces` with the view narrowed: a passage is followed only where
-// it lies inside the view the passages before it leave (see view_window.h),
-// so it draws a subset of what `visibleSpaces` draws with the same `links`
-// and still every Space a sight line reaches through them. A Space reached by
-// several ways is drawn once and explored through each, at most
-// kNarrowExplorations times with a narrowed view and then once more with the
-// whole view, so a frame's work stays within that many passes over the
-// passages. `vis` and `trace` as for `visibleSpaces`.
+// The Spaces a frame draws with the view narrowed: from the eye's region of
+// the level's empty regions (found with RegionJoins::Sight), breadth-first
+// through their sight passages, each followed only where it lies in the view
+// that the passages before it leave (see view_window.h), drawing the Spaces
+// whose walls a reached region shows in that view. Walls stop sight lines
+// here, where a cell face lets them through, so it draws every Space a sight
+// line reaches and far fewer than `visibleSpaces`. A region reached by
+// several ways is explored through each whose view is not covered by one it
+// was explored with already: with that view while it has fewer than
+// kSeparateWindows, then with the one it grows least joined with it (their
+// hull); after kRegionExplorations explorations, once more with the whole
+// view, so a frame's work stays within that many passes over the passages.
+// An eye outside the
+// regions' bounds sees every Space. `vis` and `trace` as for `visibleSpaces`;
+// the passages traced are the sight passages' views.
 std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& root, const Camera& camera,
-                                           const Matrix4& modelView, const OpenLinks* links = nullptr,
+                                           const Matrix4& modelView, const EmptyRegions& regions,
                                            const VisibleSets* vis = nullptr, PassageTrace* trace = nullptr);
-// Measured on generated rooms: 4 keeps nearly all of 8's narrowing (12.3 %
-// against 11.8 % of the Spaces on a closed 4k level) at two thirds of its
-// frame time on a 16k one.
-inline constexpr int kNarrowExplorations = 4;
+inline constexpr std::size_t kSeparateWindows = 16;
+inline constexpr int kRegionExplorations = 64;
 
 // Culling off, for comparison: the eye's Space first, then every other Space
 // of the tree, front subtree before behind.
@@ -90,12 +96,11 @@ struct FrameExtras {
 // about y, then the translation, in degrees), the Spaces drawn in one
 // glBegin/glEnd pair (the eye's Space green, the others red, per-corner
 // normals from the Scene), and the frame's line written to `frameLog`.
-// `links` is needed for Culling::Sound; Culling::Narrow narrows through the
-// designed fragments alone without them, and through the links too with them.
+// `links` is needed for Culling::Sound, `sight` for Culling::Narrow.
 // The line always gives the frame's own eye and the number of Spaces drawn.
 FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& camera, std::ostream& frameLog,
                       Culling culling = Culling::Designed, const OpenLinks* links = nullptr,
-                      const FrameExtras& extras = {});
+                      const EmptyRegions* sight = nullptr, const FrameExtras& extras = {});
 
 // The "log.txt" line: the eye's single-precision x, y, z in the stream's
 // default float format, "  spaces: " and the count, then a line end and a

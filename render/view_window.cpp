@@ -1,5 +1,6 @@
 #include "render/view_window.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "scene/convex_hull.h"
@@ -7,9 +8,9 @@
 namespace pw {
 namespace {
 
-// The part of a convex polygon where n . q <= limit.
-ViewWindow clip(const ViewWindow& polygon, const Point2& n, double limit) {
-  ViewWindow out;
+// The part of a convex polygon where n . q <= limit, into `out`.
+void clipInto(const ViewWindow& polygon, const Point2& n, double limit, ViewWindow& out) {
+  out.clear();
   for (std::size_t i = 0; i < polygon.size(); ++i) {
     const Point2& a = polygon[i];
     const Point2& b = polygon[(i + 1) % polygon.size()];
@@ -19,6 +20,35 @@ ViewWindow clip(const ViewWindow& polygon, const Point2& n, double limit) {
     if ((da < 0.0 && db > 0.0) || (da > 0.0 && db < 0.0)) {
       const double t = da / (da - db);
       out.push_back({a[0] + t * (b[0] - a[0]), a[1] + t * (b[1] - a[1])});
+    }
+  }
+}
+
+// The outward unit normal of the edge a -> b of a counter-clockwise polygon
+// and how far along it the edge lies, grown by kWindowMargin; none for an
+// edge of no length.
+std::optional<std::pair<Point2, double>> outerSide(const Point2& a, const Point2& b) {
+  const double length = std::sqrt((b[0] - a[0]) * (b[0] - a[0]) + (b[1] - a[1]) * (b[1] - a[1]));
+  if (length == 0.0) return std::nullopt;
+  const Point2 n{(b[1] - a[1]) / length, (a[0] - b[0]) / length};
+  return std::pair{n, n[0] * a[0] + n[1] * a[1] + kWindowMargin};
+}
+
+// The directions of a triangle's part at depth kWindowNearDepth or more in
+// front of the eye (z <= -kWindowNearDepth), the triangle in eye
+// coordinates: a convex polygon of up to four corners, either winding.
+std::vector<Point2> seenPart(const std::array<Point3, 3>& triangle) {
+  std::vector<Point2> out;
+  for (std::size_t i = 0; i < 3; ++i) {
+    const Point3& a = triangle[i];
+    const Point3& b = triangle[(i + 1) % 3];
+    const double da = a.z + kWindowNearDepth;
+    const double db = b.z + kWindowNearDepth;
+    if (da <= 0.0) out.push_back({a.x / -a.z, a.y / -a.z});
+    if ((da < 0.0 && db > 0.0) || (da > 0.0 && db < 0.0)) {
+      const double t = da / (da - db);
+      const Point3 p = a + t * (b - a);
+      out.push_back({p.x / -p.z, p.y / -p.z});
     }
   }
   return out;
@@ -36,25 +66,51 @@ ViewWindow wholeView(float fieldOfView, float aspect) {
 
 std::optional<ViewWindow> narrowThrough(const ViewWindow& window, std::span<const std::array<Point3, 3>> triangles,
                                         const Matrix4& modelView) {
+  // Sight lines in the window cross depths up to kWindowNearDepth only
+  // within `reach` of the eye.
+  double spread = 0.0;
+  Point2 low{window[0]};
+  Point2 high{window[0]};
+  for (const Point2& corner : window) {
+    spread = std::max(spread, corner[0] * corner[0] + corner[1] * corner[1]);
+    low = {std::min(low[0], corner[0]), std::min(low[1], corner[1])};
+    high = {std::max(high[0], corner[0]), std::max(high[1], corner[1])};
+  }
+  const double reach = kWindowNearDepth * std::sqrt(1.0 + spread);
   std::vector<Point2> seen;
+  ViewWindow cut;
+  ViewWindow next;
   for (const auto& triangle : triangles) {
-    std::vector<Point2> corners;
-    for (const Point3& corner : triangle) {
-      const auto e = modelView.transform({corner.x, corner.y, corner.z, 1.0});
-      if (!(e[2] < -kWindowNearDepth)) return window;
-      corners.push_back({e[0] / -e[2], e[1] / -e[2]});
+    std::array<Point3, 3> corners;
+    for (std::size_t k = 0; k < 3; ++k) {
+      const auto e = modelView.transform({triangle[k].x, triangle[k].y, triangle[k].z, 1.0});
+      corners[k] = {e[0], e[1], e[2]};
     }
-    const ViewWindow through = convexHull(std::move(corners));
-    // Seen edge-on a triangle has no area to cut by: keep the window.
-    if (through.size() < 3) return window;
-    ViewWindow cut = window;
-    for (std::size_t i = 0; i < through.size() && !cut.empty(); ++i) {
-      const Point2& a = through[i];
-      const Point2& b = through[(i + 1) % through.size()];
-      // The outward normal of a counter-clockwise edge, unit length.
-      const double length = std::hypot(b[0] - a[0], b[1] - a[1]);
-      const Point2 n{(b[1] - a[1]) / length, (a[0] - b[0]) / length};
-      cut = clip(cut, n, n[0] * a[0] + n[1] * a[1] + kWindowMargin);
+    // A triangle whose plane passes that near the eye (seen edge-on, or
+    // reaching round the eye) cannot cut: keep the window.
+    const Point3 normal = cross(corners[1] - corners[0], corners[2] - corners[0]);
+    if (!(std::abs(dot(normal, corners[0])) > reach * std::sqrt(dot(normal, normal)))) return window;
+    // Its part beyond the near depth, where every sight line in the window
+    // that crosses it does so.
+    std::vector<Point2> through = seenPart(corners);
+    if (through.empty()) continue;
+    if (windowArea(through) < 0.0) std::reverse(through.begin(), through.end());
+    Point2 throughLow{through[0]};
+    Point2 throughHigh{through[0]};
+    for (const Point2& p : through) {
+      throughLow = {std::min(throughLow[0], p[0]), std::min(throughLow[1], p[1])};
+      throughHigh = {std::max(throughHigh[0], p[0]), std::max(throughHigh[1], p[1])};
+    }
+    if (throughLow[0] - high[0] > kWindowMargin || low[0] - throughHigh[0] > kWindowMargin ||
+        throughLow[1] - high[1] > kWindowMargin || low[1] - throughHigh[1] > kWindowMargin) {
+      continue;
+    }
+    cut = window;
+    for (std::size_t i = 0; i < through.size() && cut.size() >= 3; ++i) {
+      const auto side = outerSide(through[i], through[(i + 1) % through.size()]);
+      if (!side) continue;
+      clipInto(cut, side->first, side->second, next);
+      std::swap(cut, next);
     }
     if (cut.size() >= 3) seen.insert(seen.end(), cut.begin(), cut.end());
   }
@@ -62,6 +118,33 @@ std::optional<ViewWindow> narrowThrough(const ViewWindow& window, std::span<cons
   ViewWindow joined = convexHull(std::move(seen));
   if (joined.size() < 3) return std::nullopt;
   return joined;
+}
+
+ViewWindow joinWindows(const ViewWindow& a, const ViewWindow& b) {
+  std::vector<Point2> corners = a;
+  corners.insert(corners.end(), b.begin(), b.end());
+  return convexHull(std::move(corners));
+}
+
+double windowArea(const ViewWindow& window) {
+  double twice = 0.0;
+  for (std::size_t i = 0; i < window.size(); ++i) {
+    const Point2& a = window[i];
+    const Point2& b = window[(i + 1) % window.size()];
+    twice += a[0] * b[1] - b[0] * a[1];
+  }
+  return 0.5 * twice;
+}
+
+bool windowCovers(const ViewWindow& outer, const ViewWindow& inner) {
+  for (std::size_t i = 0; i < outer.size(); ++i) {
+    const auto side = outerSide(outer[i], outer[(i + 1) % outer.size()]);
+    if (!side) continue;
+    for (const Point2& q : inner) {
+      if (side->first[0] * q[0] + side->first[1] * q[1] > side->second) return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace pw

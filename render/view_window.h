@@ -26,18 +26,31 @@ using ViewWindow = std::vector<std::array<double, 2>>;  // counter-clockwise
 ViewWindow wholeView(float fieldOfView, float aspect);
 
 // The part of `window` seen through a passage made of these triangles, or
-// nothing when the passage lies outside it: each triangle cuts the window by
-// its hull as seen from the eye, grown by kWindowMargin so that rounding
-// never closes a window a sight line passes through, and the pieces are
-// joined in their convex hull. A triangle reaching the eye's plane (a corner
-// less than kWindowNearDepth in front of the eye) or seen edge-on cannot cut:
-// the window is kept whole.
+// nothing when the passage lies outside it: each triangle, less its part
+// nearer than kWindowNearDepth in front of the eye, cuts the window by its
+// hull as seen from the eye, grown by kWindowMargin so that rounding never
+// closes a window a sight line passes through, and the pieces are joined in
+// their convex hull. A sight line in the window crosses such a near part
+// only within a small ball round the eye, so a triangle whose plane passes
+// through that ball (one seen edge-on among them) cannot cut: the window is
+// kept whole.
 std::optional<ViewWindow> narrowThrough(const ViewWindow& window, std::span<const std::array<Point3, 3>> triangles,
                                         const Matrix4& modelView);
+
+// The hull of two windows: a window that every direction of either lies in.
+ViewWindow joinWindows(const ViewWindow& a, const ViewWindow& b);
+
+// The area a window covers on the plane z = -1.
+double windowArea(const ViewWindow& window);
+
+// Whether every direction of `inner` lies in `outer`, grown by kWindowMargin.
+bool windowCovers(const ViewWindow& outer, const ViewWindow& inner);
 
 // Far below a pixel's width (about 1e-3 at 1024 pixels and 45 degrees) and
 // far above the rounding of a projected coordinate.
 inline constexpr double kWindowMargin = 1e-7;
-inline constexpr double kWindowNearDepth = 1e-6;
+// Far below the near plane of the picture, far above the rounding of an eye
+// coordinate.
+inline constexpr double kWindowNearDepth = 1e-3;
 
 }  // namespace pw

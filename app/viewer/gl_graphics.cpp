@@ -91,7 +91,7 @@ bool GlGraphics::drawFrame(const ShellState& shell) {
                            .cullingCamera = shell.frozenCulling ? &*shell.frozenCulling : nullptr,
                            .vis = shell.visibleSets};
   const FrameCounts counts = pw::drawFrame(shell.scene, *shell.treeRoot, shell.camera, *shell.frameLog,
-                                           shell.culling, shell.links, extras);
+                                           shell.culling, shell.links, shell.sightRegions, extras);
   ++stats_.frames;
   stats_.spacesDrawn += static_cast<std::uint64_t>(counts.spaces);
   stats_.trianglesDrawn += counts.triangles;

@@ -16,6 +16,7 @@ namespace pw {
 
 struct BspNode;
 struct OpenLinks;
+struct EmptyRegions;
 class VisibleSets;
 
 // Win32 virtual-key codes: the index of `ShellState::keyDown`.
@@ -48,9 +49,11 @@ struct ShellState {
   // Root of the finished tree; null until the build is done. Non-owning.
   const BspNode* treeRoot = nullptr;
   // How frames choose their Spaces, settled once the level is built; the
-  // open links (non-owning) are set for Culling::Sound.
+  // open links (non-owning) are set for Culling::Sound, the regions with
+  // their sight passages for Culling::Narrow.
   Culling culling = Culling::Designed;
   const OpenLinks* links = nullptr;
+  const EmptyRegions* sightRegions = nullptr;
   // The visible sets read with --vis (non-owning); null: none.
   const VisibleSets* visibleSets = nullptr;
   // F2: outline the passages each frame's culling tested.

@@ -62,13 +62,13 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
       std::cerr << "open level: " << level.openness.describe()
                 << "; culling through cell faces so that nothing in view is hidden\n";
     }
-    // Narrowing goes through the links only where the designed portals alone
-    // would hide geometry.
-    const bool needsLinks = shell.culling == Culling::Sound ||
-                            (shell.culling == Culling::Narrow && !level.openness.designHolds());
-    if (needsLinks && shell.treeRoot != nullptr) {
+    if (shell.culling == Culling::Sound && shell.treeRoot != nullptr) {
       findCellLinks(shell.scene, level);
       shell.links = &level.links;
+    }
+    if (shell.culling == Culling::Narrow && shell.treeRoot != nullptr) {
+      findSightRegions(shell.scene, level);
+      shell.sightRegions = &level.sight;
     }
     if (!options.visPath.empty() && shell.treeRoot != nullptr) {
       std::string error;
@@ -99,6 +99,7 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
   level.compiled.reset();
   shell.treeRoot = nullptr;
   shell.links = nullptr;
+  shell.sightRegions = nullptr;
   shell.visibleSets = nullptr;
   return kExitSuccess;
 }
