@@ -6,10 +6,11 @@
 //   SIZE   approximate triangle counts of generated levels (default 4000 16000)
 //
 // For each level: the build's time, the time and memory of the cell faces
-// and of the open links, the time of the sight regions, and the mean share of Spaces and triangles a frame
-// draws with `designed`, `sound`, `narrow`, `narrow + vis` and `all` culling
-// (all is 100 % by definition) and the milliseconds `narrow` takes to choose
-// them, with the visible sets' time and mean size.
+// and of the open links, the time of the sight regions, and the mean share
+// of Spaces and triangles a frame draws with `designed`, `sound`, `narrow`, `narrow + vis`, `auto + vis`
+// (what the default mode draws with the visible sets) and `all` culling (all
+// is 100 % by definition), the milliseconds `narrow` takes to choose them,
+// the visible sets' time and the mean share of Spaces in the eye's set.
 // Frames per second need a GL context: bench/viewer_bench.sh.
 #include <unistd.h>
 
@@ -107,22 +108,21 @@ void run(const BenchLevel& level, int poses, const std::filesystem::path& work) 
   const Stopwatch sightTime;
   const EmptyRegions sight = findEmptyRegions(scene, *compiled->root, cells, RegionJoins::Sight);
   const double sightSeconds = sightTime.seconds();
-  // Narrowed through what auto would traverse: the links only on an open level.
+  // What auto would traverse, and the sets made from it: the links only on
+  // an open level.
   const OpenLinks* followed = report.openness.designHolds() ? nullptr : &links;
   const OpenLinks none;
   const Stopwatch visTime;
   const VisibleSets vis = computeVisibleSets(scene, *compiled->root, cells, followed == nullptr ? none : links);
   const double visSeconds = visTime.seconds();
-  double visShare = 0.0;
-  for (std::uint64_t space = 1; space <= vis.spaces(); ++space) visShare += static_cast<double>(vis.count(space));
-  visShare /= static_cast<double>(vis.spaces()) * static_cast<double>(vis.spaces());
 
   std::uint64_t levelTriangles = 0;
   for (const BspNode* space : collectSpaces(*compiled->root)) levelTriangles += space->triangles.size();
   std::mt19937 random(7);
   double narrowSeconds = 0.0;
-  double designedSpaces = 0, soundSpaces = 0, narrowSpaces = 0, visSpaces = 0, designedTriangles = 0,
-         soundTriangles = 0, narrowTriangles = 0, visTriangles = 0;
+  double designedSpaces = 0, soundSpaces = 0, narrowSpaces = 0, visSpaces = 0, autoVisSpaces = 0,
+         designedTriangles = 0, soundTriangles = 0, narrowTriangles = 0, visTriangles = 0, autoVisTriangles = 0,
+         eyeSetSpaces = 0;
   for (int pose = 0; pose < poses; ++pose) {
     const Camera camera = randomPose(random, level.rooms, 0.0);
     const Matrix4 view = viewMatrix(camera);
@@ -137,10 +137,12 @@ void run(const BenchLevel& level, int poses, const std::filesystem::path& work) 
     narrowSeconds += narrowTime.seconds();
     count(narrow, narrowSpaces, narrowTriangles);
     count(narrowedSpaces(scene, *compiled->root, camera, view, sight, &vis), visSpaces, visTriangles);
+    count(visibleSpaces(scene, *compiled->root, camera, view, followed, &vis), autoVisSpaces, autoVisTriangles);
+    eyeSetSpaces += static_cast<double>(vis.count(locateSpace(scene, *compiled->root, camera.eye()).number));
   }
   const double n = poses;
   const double spaces = static_cast<double>(report.spaces);
-  std::printf("| %-16s | %9llu | %6llu | %-6s | %8.3f | %7.3f %5.1f%% | %6.2f | %6llu | %8.3f | %6.1f%% %6.1f%% | %6.1f%% %6.1f%% | %6.1f%% %6.1f%% %7.3f | %6.1f%% %6.1f%% | %7.3f %5.1f%% |\n",
+  std::printf("| %-16s | %9llu | %6llu | %-6s | %8.3f | %7.3f %5.1f%% | %6.2f | %6llu | %8.3f | %6.1f%% %6.1f%% | %6.1f%% %6.1f%% | %6.1f%% %6.1f%% %7.3f | %6.1f%% %6.1f%% | %6.1f%% %6.1f%% | %7.3f %5.1f%% |\n",
               level.name.c_str(), static_cast<unsigned long long>(levelTriangles),
               static_cast<unsigned long long>(report.spaces), report.openness.designHolds() ? "closed" : "open",
               compiled->buildSeconds, cellSeconds + linkSeconds,
@@ -151,8 +153,9 @@ void run(const BenchLevel& level, int poses, const std::filesystem::path& work) 
               100.0 * soundSpaces / n / spaces, 100.0 * soundTriangles / n / static_cast<double>(levelTriangles),
               100.0 * narrowSpaces / n / spaces, 100.0 * narrowTriangles / n / static_cast<double>(levelTriangles),
               1000.0 * narrowSeconds / n,
-              100.0 * visSpaces / n / spaces, 100.0 * visTriangles / n / static_cast<double>(levelTriangles), visSeconds,
-              100.0 * visShare);
+              100.0 * visSpaces / n / spaces, 100.0 * visTriangles / n / static_cast<double>(levelTriangles),
+              100.0 * autoVisSpaces / n / spaces, 100.0 * autoVisTriangles / n / static_cast<double>(levelTriangles),
+              visSeconds, 100.0 * eyeSetSpaces / n / spaces);
   std::fflush(stdout);
 }
 
@@ -167,8 +170,8 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(work);
   std::printf("%d random poses per level, standing in the rooms; shares are of the level's Spaces / triangles\n",
               poses);
-  std::printf("| level            | triangles | Spaces | mesh   | build s  | cells+links s  | MiB    | links  | sight s  | designed Spaces/tris | sound Spaces/tris | narrow Spaces/tris/ms | narrow+vis Spaces/tris | vis s, set |\n");
-  std::printf("|------------------|-----------|--------|--------|----------|----------------|--------|--------|----------|-----------------|-----------------|-----------------|-----------------|---------------|\n");
+  std::printf("| level            | triangles | Spaces | mesh   | build s  | cells+links s  | MiB    | links  | sight s  | designed Spaces/tris | sound Spaces/tris | narrow Spaces/tris/ms | narrow+vis Spaces/tris | auto+vis Spaces/tris | vis s, eye set |\n");
+  std::printf("|------------------|-----------|--------|--------|----------|----------------|--------|--------|----------|-----------------|-----------------|-----------------|-----------------|-----------------|---------------|\n");
   for (const BenchLevel& level : benchLevels(sizes)) run(level, poses, work);
   std::filesystem::remove_all(work);
 }

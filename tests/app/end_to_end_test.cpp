@@ -12,6 +12,11 @@
 
 #include "app/viewer/screenshot.h"
 #include "app/viewer/sdl_platform.h"
+#include "cells/visible_sets.h"
+#include "compile/build_level.h"
+#include "compile/vis_file.h"
+#include "bsp/bsp_node.h"
+#include "scene/scene.h"
 #include "tests/support/scratch_dir.h"
 #include "tools/levelgen.h"
 
@@ -109,8 +114,9 @@ TEST(EndToEnd, statsCompareWithTheWholeLevel) {
       << run.out;
 }
 
-// On a level with holes the default and the narrowed culling draw every
-// pixel that drawing the whole level draws. Coincident faces of two Spaces tie in the depth
+// On a level with holes the default and the narrowed culling, and the
+// default limited by the visible sets, draw every pixel that drawing the
+// whole level draws. Coincident faces of two Spaces tie in the depth
 // test and the draw order decides which colour shows: a few hundred pixels
 // of the 786 432 may differ where such faces are seen edge-on or far away.
 TEST(EndToEnd, openLevelFramesEqualTheWholeLevelsFrames) {
@@ -118,6 +124,20 @@ TEST(EndToEnd, openLevelFramesEqualTheWholeLevelsFrames) {
   std::ofstream obj(dir.file("holes.obj"));
   writeObj(obj, openLevel({.rooms = {.rows = 2, .cols = 2, .subdivision = 1, .seed = 5}, .holes = 0.15}));
   obj.close();
+  {
+    // The sets as portalbuild --vis makes them on an open level.
+    BuildLevelOptions options;
+    options.compile.levelPath = dir.file("holes.obj");
+    options.compile.outputDir = dir.path();
+    Scene scene;
+    BuiltLevel built = buildLevel(scene, options);
+    findCellLinks(scene, built);
+    const BspNode& root = *built.compiled->root;
+    std::string error;
+    ASSERT_TRUE(writeVisFile(dir.file("holes.pvs"), computeVisibleSets(scene, root, built.cells, built.links),
+                             visFingerprint(scene, root), error))
+        << error;
+  }
   for (const char* pose : {"--eye 1 1 2 --yaw 90", "--eye 10.17 0.7 0.48 --yaw 283", "--eye 4 1.5 4 --yaw 200"}) {
     const ViewerRun culled = runViewer(dir, std::string("holes.obj --windowed --frames 1 --screenshot auto.png ") + pose);
     ASSERT_EQ(culled.exitCode, 0) << culled.err;
@@ -128,8 +148,12 @@ TEST(EndToEnd, openLevelFramesEqualTheWholeLevelsFrames) {
     const ViewerRun narrow =
         runViewer(dir, std::string("holes.obj --windowed --frames 1 --culling narrow --screenshot narrow.png ") + pose);
     ASSERT_EQ(narrow.exitCode, 0) << narrow.err;
+    const ViewerRun limited =
+        runViewer(dir, std::string("holes.obj --windowed --frames 1 --vis holes.pvs --screenshot vis.png ") + pose);
+    ASSERT_EQ(limited.exitCode, 0) << limited.err;
+    EXPECT_EQ(limited.err.find("cannot use"), std::string::npos) << limited.err;
     const auto b = readPng(dir.file("all.png"));
-    for (const char* shot : {"auto.png", "narrow.png"}) {
+    for (const char* shot : {"auto.png", "narrow.png", "vis.png"}) {
       const auto a = readPng(dir.file(shot));
       ASSERT_TRUE(a && b && a->rgb.size() == b->rgb.size());
       std::size_t differing = 0;
