@@ -49,18 +49,26 @@ std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& roo
 // that the passages before it leave (see view_window.h), drawing the Spaces
 // whose walls a reached region shows in that view. Walls stop sight lines
 // here, where a cell face lets them through, so it draws every Space a sight
-// line reaches and far fewer than `visibleSpaces`. A region reached by
-// several ways is explored through each whose view is not covered by one it
-// was explored with already: with that view while it has fewer than
-// kSeparateWindows, then with the one it grows least joined with it (their
-// hull); after kRegionExplorations explorations, once more with the whole
-// view, so a frame's work stays within that many passes over the passages.
-// An eye outside the
-// regions' bounds sees every Space. `vis` and `trace` as for `visibleSpaces`;
-// the passages traced are the sight passages' views.
+// line reaches and far fewer than `visibleSpaces`.
+//
+// The views reaching a region in one breadth-first round are gathered before
+// it is explored. A view that one it was explored with, or one waiting,
+// covers adds nothing; at most kSeparateWindows wait, a further one joining
+// the waiting view it grows least (their hull). After kRegionExplorations
+// views the region is explored once more with the whole view and then never
+// again, so a frame's work is bounded.
+//
+// An eye outside the regions' bounds, or in no region, sees every Space.
+// `vis` and `trace` as for `visibleSpaces`; the passages traced are the
+// sight passages' views.
 std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& root, const Camera& camera,
                                            const Matrix4& modelView, const EmptyRegions& regions,
                                            const VisibleSets* vis = nullptr, PassageTrace* trace = nullptr);
+// Measured at 30 poses on the generated open 64k levels with holes and
+// without ceilings, where sight lines reach the most regions by the most
+// ways: 16 and 64 draw 3.0 % and 1.4 % of the Spaces at 13 ms a frame; 8 and
+// 32 draw 4.4 % and 2.8 % in the same time, 32 and 128 draw 2.4 % and 1.0 %
+// at 18-21 ms. Closed levels take under 0.5 ms either way.
 inline constexpr std::size_t kSeparateWindows = 16;
 inline constexpr int kRegionExplorations = 64;
 

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <deque>
+#include <iterator>
 #include <limits>
 #include <unordered_map>
 #include <unordered_set>
@@ -61,15 +62,19 @@ struct RegionWindows {
     return true;
   }
 
-  // The windows to explore with now.
-  std::vector<ViewWindow> take(const ViewWindow& whole) {
-    std::vector<ViewWindow> windows = std::move(pending);
+  // Moves the waiting windows to `explored` (the whole view instead, once
+  // too many): the region is explored with explored[first, explored.size()).
+  std::size_t take(const ViewWindow& whole) {
+    const std::size_t first = explored.size();
+    explorations += static_cast<int>(pending.size());
+    if (exhausted()) {
+      explored.push_back(whole);
+    } else {
+      std::move(pending.begin(), pending.end(), std::back_inserter(explored));
+    }
     pending.clear();
     queued = false;
-    explorations += static_cast<int>(windows.size());
-    if (exhausted()) windows.assign(1, whole);
-    explored.insert(explored.end(), windows.begin(), windows.end());
-    return windows;
+    return first;
   }
 };
 
@@ -110,7 +115,10 @@ std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& ro
     const EmptyRegion& region = regions.regions[index];
     // (Its Space passed maySee on the way in.)
     if (regions.drawnWhenReached[region.space->number - 1]) draw(region.space);
-    for (const ViewWindow& window : windows[index].take(whole)) {
+    // Passages join two regions, so exploring this one adds no window to it.
+    RegionWindows& here = windows[index];
+    for (std::size_t k = here.take(whole); k < here.explored.size(); ++k) {
+      const ViewWindow& window = here.explored[k];
       for (const std::uint32_t w : region.walls) {
         const OpenLink& wall = regions.walls[w];
         if (!isDrawn.contains(wall.to) && maySee(vis, eye, start.number, wall.to->number) && seenThrough(wall, window)) {

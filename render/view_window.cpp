@@ -1,6 +1,7 @@
 #include "render/view_window.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "scene/convex_hull.h"
@@ -37,21 +38,37 @@ std::optional<std::pair<Point2, double>> outerSide(const Point2& a, const Point2
 // The directions of a triangle's part at depth kWindowNearDepth or more in
 // front of the eye (z <= -kWindowNearDepth), the triangle in eye
 // coordinates: a convex polygon of up to four corners, either winding.
-std::vector<Point2> seenPart(const std::array<Point3, 3>& triangle) {
-  std::vector<Point2> out;
+struct SeenPart {
+  std::array<Point2, 4> corners;
+  std::size_t size = 0;
+};
+
+SeenPart seenPart(const std::array<Point3, 3>& triangle) {
+  SeenPart out;
   for (std::size_t i = 0; i < 3; ++i) {
     const Point3& a = triangle[i];
     const Point3& b = triangle[(i + 1) % 3];
     const double da = a.z + kWindowNearDepth;
     const double db = b.z + kWindowNearDepth;
-    if (da <= 0.0) out.push_back({a.x / -a.z, a.y / -a.z});
+    if (da <= 0.0) out.corners[out.size++] = {a.x / -a.z, a.y / -a.z};
     if ((da < 0.0 && db > 0.0) || (da > 0.0 && db < 0.0)) {
       const double t = da / (da - db);
       const Point3 p = a + t * (b - a);
-      out.push_back({p.x / -p.z, p.y / -p.z});
+      out.corners[out.size++] = {p.x / -p.z, p.y / -p.z};
     }
   }
   return out;
+}
+
+// Twice the signed area of a polygon's first `size` corners.
+double twiceArea(const Point2* corners, std::size_t size) {
+  double twice = 0.0;
+  for (std::size_t i = 0; i < size; ++i) {
+    const Point2& a = corners[i];
+    const Point2& b = corners[(i + 1) % size];
+    twice += a[0] * b[1] - b[0] * a[1];
+  }
+  return twice;
 }
 
 }  // namespace
@@ -77,9 +94,11 @@ std::optional<ViewWindow> narrowThrough(const ViewWindow& window, std::span<cons
     high = {std::max(high[0], corner[0]), std::max(high[1], corner[1])};
   }
   const double reach = kWindowNearDepth * std::sqrt(1.0 + spread);
-  std::vector<Point2> seen;
-  ViewWindow cut;
-  ViewWindow next;
+  // Scratch space, kept between calls: a frame makes thousands.
+  thread_local std::vector<Point2> seen;
+  thread_local ViewWindow cut;
+  thread_local ViewWindow next;
+  seen.clear();
   for (const auto& triangle : triangles) {
     std::array<Point3, 3> corners;
     for (std::size_t k = 0; k < 3; ++k) {
@@ -92,12 +111,15 @@ std::optional<ViewWindow> narrowThrough(const ViewWindow& window, std::span<cons
     if (!(std::abs(dot(normal, corners[0])) > reach * std::sqrt(dot(normal, normal)))) return window;
     // Its part beyond the near depth, where every sight line in the window
     // that crosses it does so.
-    std::vector<Point2> through = seenPart(corners);
-    if (through.empty()) continue;
-    if (windowArea(through) < 0.0) std::reverse(through.begin(), through.end());
-    Point2 throughLow{through[0]};
-    Point2 throughHigh{through[0]};
-    for (const Point2& p : through) {
+    SeenPart through = seenPart(corners);
+    if (through.size == 0) continue;
+    if (twiceArea(through.corners.data(), through.size) < 0.0) {
+      std::reverse(through.corners.begin(), through.corners.begin() + static_cast<std::ptrdiff_t>(through.size));
+    }
+    Point2 throughLow{through.corners[0]};
+    Point2 throughHigh{through.corners[0]};
+    for (std::size_t i = 0; i < through.size; ++i) {
+      const Point2& p = through.corners[i];
       throughLow = {std::min(throughLow[0], p[0]), std::min(throughLow[1], p[1])};
       throughHigh = {std::max(throughHigh[0], p[0]), std::max(throughHigh[1], p[1])};
     }
@@ -106,8 +128,8 @@ std::optional<ViewWindow> narrowThrough(const ViewWindow& window, std::span<cons
       continue;
     }
     cut = window;
-    for (std::size_t i = 0; i < through.size() && cut.size() >= 3; ++i) {
-      const auto side = outerSide(through[i], through[(i + 1) % through.size()]);
+    for (std::size_t i = 0; i < through.size && cut.size() >= 3; ++i) {
+      const auto side = outerSide(through.corners[i], through.corners[(i + 1) % through.size]);
       if (!side) continue;
       clipInto(cut, side->first, side->second, next);
       std::swap(cut, next);
@@ -115,7 +137,7 @@ std::optional<ViewWindow> narrowThrough(const ViewWindow& window, std::span<cons
     if (cut.size() >= 3) seen.insert(seen.end(), cut.begin(), cut.end());
   }
   // The parts of the window each triangle leaves, joined in their hull.
-  ViewWindow joined = convexHull(std::move(seen));
+  ViewWindow joined = convexHull(seen);
   if (joined.size() < 3) return std::nullopt;
   return joined;
 }
@@ -126,15 +148,7 @@ ViewWindow joinWindows(const ViewWindow& a, const ViewWindow& b) {
   return convexHull(std::move(corners));
 }
 
-double windowArea(const ViewWindow& window) {
-  double twice = 0.0;
-  for (std::size_t i = 0; i < window.size(); ++i) {
-    const Point2& a = window[i];
-    const Point2& b = window[(i + 1) % window.size()];
-    twice += a[0] * b[1] - b[0] * a[1];
-  }
-  return 0.5 * twice;
-}
+double windowArea(const ViewWindow& window) { return 0.5 * twiceArea(window.data(), window.size()); }
 
 bool windowCovers(const ViewWindow& outer, const ViewWindow& inner) {
   for (std::size_t i = 0; i < outer.size(); ++i) {
