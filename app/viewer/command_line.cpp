@@ -100,9 +100,9 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) 
 std::string usageText() {
   return "Usage: portalwalk [LEVEL.obj] [--windowed | --fullscreen] [--frames N]\n"
          "                 [--screenshot FILE.png] [--eye X Y Z] [--yaw DEGREES]\n"
-         "                 [--stats] [--culling auto|sound|narrow|designed|all] [--draw-all]\n"
-         "                 [--triangulate] [--no-vsync] [--logs DIR] [--vis FILE.pvs]\n"
-         "                 [--overlay]\n"
+         "                 [--stats] [--culling auto|sound|narrow|designed|all]\n"
+         "                 [--draw-all] [--triangulate] [--no-vsync] [--logs DIR]\n"
+         "                 [--vis FILE.pvs] [--overlay]\n"
          "\n"
          "Builds the BSP tree of an indoor level (a Wavefront OBJ triangle mesh)\n"
          "and walks through it in first person, drawing only the Spaces seen\n"
