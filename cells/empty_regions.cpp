@@ -428,7 +428,8 @@ class RegionGraphBuilder {
       if (dot(cutout.winding, inward.normal) <= 0.0 || !box.meets(cutout.box)) continue;
       const Polygon part = overlapOf(cutout.polygon, face.polygon);
       if (part.size() < 3) continue;
-      std::optional<OpenLink> wall = makeOpenLink(*region.space, *cutout.space, inward, fanTriangles(part, inward.normal));
+      std::optional<OpenLink> wall =
+          makeOpenLink(*region.space, *cutout.space, inward, fanTriangles(part, inward.normal));
       if (!wall || wall->area == 0.0) continue;
       walled_[cutout.space->number - 1][cutout.triangle] = true;
       region.walls.push_back(static_cast<std::uint32_t>(result_.walls.size()));

@@ -102,9 +102,10 @@ std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& ro
   // An eye in no region stands in a crack thinner than the tolerance: no
   // region tells where its sight lines go.
   if (frontier.empty()) return allSpaces(scene, root, camera, vis);
-  const auto seenThrough = [&](const OpenLink& view, const ViewWindow& window) {
-    return isVisible(view, camera.fieldOfView, camera.aspect, modelView, eye) ? narrowThrough(window, view.triangles, modelView)
-                                                                             : std::nullopt;
+  // The part of `window` through `view`, which must pass the view test.
+  const auto seenThrough = [&](const OpenLink& view, const ViewWindow& window) -> std::optional<ViewWindow> {
+    if (!isVisible(view, camera.fieldOfView, camera.aspect, modelView, eye)) return std::nullopt;
+    return narrowThrough(window, view.triangles, modelView);
   };
   const auto draw = [&](const BspNode* space) {
     if (isDrawn.insert(space).second) drawn.push_back(space);
@@ -121,9 +122,9 @@ std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& ro
       const ViewWindow& window = here.explored[k];
       for (const std::uint32_t w : region.walls) {
         const OpenLink& wall = regions.walls[w];
-        if (!isDrawn.contains(wall.to) && maySee(vis, eye, start.number, wall.to->number) && seenThrough(wall, window)) {
-          draw(wall.to);
-        }
+        const bool shown = !isDrawn.contains(wall.to) && maySee(vis, eye, start.number, wall.to->number) &&
+                           seenThrough(wall, window);
+        if (shown) draw(wall.to);
       }
       for (const std::uint32_t p : region.sightPassages) {
         const SightPassage& passage = regions.sightPassages[p];
