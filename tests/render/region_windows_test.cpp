@@ -1,0 +1,52 @@
+// The bookkeeping that bounds a frame's narrowed culling: which windows a
+// region is explored with. A window dropped here is a view never followed.
+#include "render/region_windows.h"
+
+#include <gtest/gtest.h>
+
+namespace pw {
+namespace {
+
+// The square [x, x + size] x [y, y + size], counter-clockwise.
+ViewWindow square(double x, double y, double size) {
+  return {{x, y}, {x + size, y}, {x + size, y + size}, {x, y + size}};
+}
+
+const ViewWindow kWhole = square(-1.0, -1.0, 2.0);
+
+TEST(RegionWindows, keepsEveryDirectionThatReachesTheRegion) {
+  // A window covering a waiting one replaces it; one covered by a waiting or
+  // explored one adds nothing.
+  RegionWindows windows(4, 8);
+  EXPECT_TRUE(windows.offer(square(0.0, 0.0, 0.1)));
+  EXPECT_TRUE(windows.offer(square(-0.1, -0.1, 0.3)));
+  EXPECT_FALSE(windows.offer(square(0.05, 0.05, 0.1)));
+  EXPECT_TRUE(windows.queued());
+  EXPECT_EQ(windows.take(kWhole), 0U);
+  EXPECT_EQ(windows.explored(), std::vector<ViewWindow>{square(-0.1, -0.1, 0.3)});
+  EXPECT_FALSE(windows.queued());
+  EXPECT_FALSE(windows.offer(square(0.0, 0.0, 0.1)));
+
+  // Beyond the separate windows, one more joins the waiting one it grows
+  // least, and every direction of all of them is still explored.
+  RegionWindows few(2, 8);
+  const std::vector<ViewWindow> offered{square(0.0, 0.0, 0.1), square(0.5, 0.5, 0.1), square(0.52, 0.5, 0.1)};
+  for (const ViewWindow& window : offered) EXPECT_TRUE(few.offer(window));
+  few.take(kWhole);
+  ASSERT_EQ(few.explored().size(), 2U);
+  EXPECT_EQ(few.explored()[0], offered[0]);
+  for (const ViewWindow& window : offered) {
+    EXPECT_TRUE(windowCovers(few.explored()[0], window) || windowCovers(few.explored()[1], window));
+  }
+
+  // Past the explorations, the whole view once, then nothing.
+  RegionWindows busy(4, 2);
+  for (int i = 0; i < 3; ++i) busy.offer(square(0.3 * i, 0.0, 0.1));
+  EXPECT_EQ(busy.take(kWhole), 0U);
+  EXPECT_EQ(busy.explored(), std::vector<ViewWindow>{kWhole});
+  EXPECT_TRUE(busy.exhausted());
+  EXPECT_FALSE(busy.offer(square(2.0, 2.0, 0.1)));
+}
+
+}  // namespace
+}  // namespace pw
