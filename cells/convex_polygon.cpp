@@ -1,5 +1,7 @@
 #include "cells/convex_polygon.h"
 
+#include <algorithm>
+
 #include <cmath>
 
 namespace pw {
@@ -43,6 +45,11 @@ PolygonSplit splitPolygon(const Polygon& polygon, const Plane& plane) {
     }
   }
   return split;
+}
+
+bool liesInPlane(const Plane& plane, std::span<const Point3> points) {
+  return std::all_of(points.begin(), points.end(),
+                     [&plane](const Point3& p) { return sideOfDistance(plane.distance(p)) == PointSide::OnPlane; });
 }
 
 Polygon clipToFront(const Polygon& polygon, const Plane& plane) {

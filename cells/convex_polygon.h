@@ -2,6 +2,7 @@
 // tolerance: the geometry of the tree's cells.
 #pragma once
 
+#include <span>
 #include <vector>
 
 #include "scene/geometry.h"
@@ -18,6 +19,9 @@ struct Plane {
   double distance(const Point3& q) const { return dot(q - anchor, normal); }
   Plane flipped() const { return {-1.0 * normal, anchor}; }
 };
+
+// Whether every point lies within the plane tolerance of `plane`.
+bool liesInPlane(const Plane& plane, std::span<const Point3> points);
 
 // Corners in order around the polygon; convex, and lying on one plane up to
 // rounding.

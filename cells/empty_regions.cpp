@@ -36,16 +36,8 @@ using Corners = std::array<Point3, 3>;
 std::vector<Corners> cornersOf(const Scene& scene, const BspNode& space) {
   std::vector<Corners> corners;
   corners.reserve(space.triangles.size());
-  for (const std::uint32_t index : space.triangles) {
-    const Triangle& t = scene.triangle(static_cast<std::int32_t>(index));
-    corners.push_back({scene.vertex(t.vertexIndex(0)), scene.vertex(t.vertexIndex(1)), scene.vertex(t.vertexIndex(2))});
-  }
+  for (const std::uint32_t index : space.triangles) corners.push_back(scene.corners(static_cast<std::int32_t>(index)));
   return corners;
-}
-
-bool liesIn(const Plane& plane, const Corners& corners) {
-  return std::all_of(corners.begin(), corners.end(),
-                     [&plane](const Point3& p) { return sideOfDistance(plane.distance(p)) == PointSide::OnPlane; });
 }
 
 // The planes of `space`'s triangles, each once, in list order: a triangle
@@ -58,7 +50,7 @@ std::vector<Plane> distinctPlanes(const Scene& scene, const BspNode& space, cons
     if (dot(normal, normal) == 0.0) continue;
     const Corners& corners = cornerList[k];
     const bool known = std::any_of(planes.begin(), planes.end(), [&](const Plane& plane) {
-      return dot(plane.normal, normal) > 0.0 && liesIn(plane, corners);
+      return dot(plane.normal, normal) > 0.0 && liesInPlane(plane, corners);
     });
     if (!known) planes.push_back({normal, corners[0]});
   }
@@ -193,20 +185,16 @@ Polygon overlapOf(const Polygon& a, const Polygon& b) {
 
 Point3 centroid(const FlatTriangle& t) { return (1.0 / 3.0) * (t[0] + t[1] + t[2]); }
 
-// An axis-aligned box, for telling quickly that two polygons are apart.
-struct Box {
-  Point3 min;
-  Point3 max;
-  // Closer than the plane tolerance on every axis.
-  bool meets(const Box& other) const {
-    return other.min.x - max.x <= kPlaneTolerance && min.x - other.max.x <= kPlaneTolerance &&
-           other.min.y - max.y <= kPlaneTolerance && min.y - other.max.y <= kPlaneTolerance &&
-           other.min.z - max.z <= kPlaneTolerance && min.z - other.max.z <= kPlaneTolerance;
-  }
-};
+// Whether two boxes come closer than the plane tolerance on every axis: if
+// not, the polygons in them are apart.
+bool meet(const Bounds& a, const Bounds& b) {
+  return b.min.x - a.max.x <= kPlaneTolerance && a.min.x - b.max.x <= kPlaneTolerance &&
+         b.min.y - a.max.y <= kPlaneTolerance && a.min.y - b.max.y <= kPlaneTolerance &&
+         b.min.z - a.max.z <= kPlaneTolerance && a.min.z - b.max.z <= kPlaneTolerance;
+}
 
-Box boxOf(const Polygon& polygon) {
-  Box box{polygon[0], polygon[0]};
+Bounds boxOf(const Polygon& polygon) {
+  Bounds box{polygon[0], polygon[0]};
   for (const Point3& p : polygon) {
     box.min = {std::min(box.min.x, p.x), std::min(box.min.y, p.y), std::min(box.min.z, p.z)};
     box.max = {std::max(box.max.x, p.x), std::max(box.max.y, p.y), std::max(box.max.z, p.z)};
@@ -251,7 +239,7 @@ struct Cutout {
   const BspNode* space;
   std::size_t triangle;  // its number in the Space's list
   Point3 winding;  // the normal its corner order winds around
-  Box box;
+  Bounds box;
 };
 
 class RegionGraphBuilder {
@@ -357,10 +345,10 @@ class RegionGraphBuilder {
       const std::vector<Corners>& cornerList = cornersOfSpace_[space->number - 1];
       for (std::size_t k = 0; k < cornerList.size(); ++k) {
         const Corners& corners = cornerList[k];
-        if (!liesIn(surface.plane, corners)) continue;
+        if (!liesInPlane(surface.plane, corners)) continue;
         Polygon polygon{corners[0], corners[1], corners[2]};
         const Point3 winding = areaVector(polygon);
-        const Box box = boxOf(polygon);
+        const Bounds box = boxOf(polygon);
         cutouts.push_back({std::move(polygon), space, k, winding, box});
       }
     }
@@ -388,10 +376,10 @@ class RegionGraphBuilder {
   // when no cutout is near.
   std::optional<Point3> uncoveredPoint(const Polygon& overlap, const std::vector<Cutout>& cutouts,
                                        const Point3& normal) {
-    const Box box = boxOf(overlap);
+    const Bounds box = boxOf(overlap);
     std::vector<const Polygon*> near;
     for (const Cutout& cutout : cutouts) {
-      if (box.meets(cutout.box)) near.push_back(&cutout.polygon);
+      if (meet(box, cutout.box)) near.push_back(&cutout.polygon);
     }
     const std::vector<FlatTriangle> open = uncovered(overlap, near, normal);
     if (open.empty()) return std::nullopt;
@@ -406,10 +394,10 @@ class RegionGraphBuilder {
   // on `plane` (facing into `from`).
   void addSight(std::uint32_t from, std::uint32_t to, const Polygon& overlap, const std::vector<Cutout>& cutouts,
                 const Plane& plane) {
-    const Box box = boxOf(overlap);
+    const Bounds box = boxOf(overlap);
     std::vector<const Polygon*> near;
     for (const Cutout& cutout : cutouts) {
-      if (dot(cutout.winding, plane.normal) > 0.0 && box.meets(cutout.box)) near.push_back(&cutout.polygon);
+      if (dot(cutout.winding, plane.normal) > 0.0 && meet(box, cutout.box)) near.push_back(&cutout.polygon);
     }
     std::optional<OpenLink> view = makeOpenLink(*result_.regions[from].space, *result_.regions[to].space, plane,
                                                 uncovered(overlap, near, plane.normal));
@@ -422,10 +410,10 @@ class RegionGraphBuilder {
   // region.
   void addWalls(const SurfaceFace& face, const std::vector<Cutout>& cutouts, const Plane& surfacePlane) {
     const Plane inward = face.front ? surfacePlane : surfacePlane.flipped();
-    const Box box = boxOf(face.polygon);
+    const Bounds box = boxOf(face.polygon);
     EmptyRegion& region = result_.regions[face.region];
     for (const Cutout& cutout : cutouts) {
-      if (dot(cutout.winding, inward.normal) <= 0.0 || !box.meets(cutout.box)) continue;
+      if (dot(cutout.winding, inward.normal) <= 0.0 || !meet(box, cutout.box)) continue;
       const Polygon part = overlapOf(cutout.polygon, face.polygon);
       if (part.size() < 3) continue;
       std::optional<OpenLink> wall =

@@ -13,21 +13,14 @@
 namespace pw {
 namespace {
 
-bool inPlane(const Plane& plane, const Point3& p) { return sideOfDistance(plane.distance(p)) == PointSide::OnPlane; }
-
-bool allInPlane(const Plane& plane, const std::array<Point3, 3>& corners) {
-  return inPlane(plane, corners[0]) && inPlane(plane, corners[1]) && inPlane(plane, corners[2]);
-}
-
 // What hides or is tested already on the face seen from `from`: see the
 // header.
 std::vector<Polygon> cutoutsOf(const Scene& scene, const BspNode& from, const BspNode& to, const Plane& plane) {
   std::vector<Polygon> cutouts;
   for (const std::uint32_t index : from.triangles) {
-    const Triangle& triangle = scene.triangle(static_cast<std::int32_t>(index));
-    const std::array<Point3, 3> corners{scene.vertex(triangle.vertexIndex(0)), scene.vertex(triangle.vertexIndex(1)),
-                                        scene.vertex(triangle.vertexIndex(2))};
-    if (dot(triangle.planeNormal(), plane.normal) > 0.0 && allInPlane(plane, corners)) {
+    const std::array<Point3, 3> corners = scene.corners(static_cast<std::int32_t>(index));
+    if (dot(scene.triangle(static_cast<std::int32_t>(index)).planeNormal(), plane.normal) > 0.0 &&
+        liesInPlane(plane, corners)) {
       cutouts.push_back({corners[0], corners[1], corners[2]});
     }
   }
@@ -36,9 +29,9 @@ std::vector<Polygon> cutoutsOf(const Scene& scene, const BspNode& from, const Bs
     const PortalTriangle* facing = fragment->facingTriangle();
     if (facing == nullptr) continue;
     const auto& v = facing->vertices;
-    if (dot(cross(v[1] - v[0], v[2] - v[0]), plane.normal) <= 0.0 || !allInPlane(plane, v)) continue;
+    if (dot(cross(v[1] - v[0], v[2] - v[0]), plane.normal) <= 0.0 || !liesInPlane(plane, v)) continue;
     for (const PortalTriangle& triangle : fragment->triangles()) {
-      if (allInPlane(plane, triangle.vertices)) {
+      if (liesInPlane(plane, triangle.vertices)) {
         cutouts.push_back({triangle.vertices[0], triangle.vertices[1], triangle.vertices[2]});
       }
     }

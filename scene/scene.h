@@ -1,6 +1,7 @@
 // The one store of geometry: vertex positions, vertex normals and triangles.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -37,6 +38,11 @@ class Scene {
   const Point3& vertex(std::int32_t index) const { return vertices_[static_cast<std::size_t>(index)]; }
   const Point3& normal(std::int32_t index) const { return normals_[static_cast<std::size_t>(index)]; }
   const Triangle& triangle(std::int32_t index) const { return triangles_[static_cast<std::size_t>(index)]; }
+  // The positions of triangle `index`'s corners 0, 1, 2.
+  std::array<Point3, 3> corners(std::int32_t index) const {
+    const Triangle& t = triangle(index);
+    return {vertex(t.vertexIndex(0)), vertex(t.vertexIndex(1)), vertex(t.vertexIndex(2))};
+  }
   std::int32_t vertexCount() const { return static_cast<std::int32_t>(vertices_.size()); }
   std::int32_t normalCount() const { return static_cast<std::int32_t>(normals_.size()); }
   std::int32_t triangleCount() const { return static_cast<std::int32_t>(triangles_.size()); }

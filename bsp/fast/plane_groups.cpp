@@ -79,8 +79,7 @@ Plane planeOf(const Scene& scene, std::uint32_t triangle) {
 }
 
 std::array<Point3, 3> cornersOf(const Scene& scene, std::uint32_t triangle) {
-  const Triangle& t = scene.triangle(static_cast<std::int32_t>(triangle));
-  return {scene.vertex(t.vertexIndex(0)), scene.vertex(t.vertexIndex(1)), scene.vertex(t.vertexIndex(2))};
+  return scene.corners(static_cast<std::int32_t>(triangle));
 }
 
 // Open addressing with linear probing. A slot holds a group's number and
