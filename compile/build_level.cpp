@@ -49,7 +49,12 @@ BuiltLevel buildLevel(Scene& scene, const BuildLevelOptions& options, const Leve
   // "tris.log" is only written when a portal is created: one left over from
   // an earlier run would pass for this level's. Without logs the folder is
   // not touched: its three logs, if any, stay together as one earlier run's.
-  if (writeLogs) std::filesystem::remove(outputDir / "tris.log");
+  if (writeLogs) {
+    // A "tris.log" that cannot be removed cannot be written either: the
+    // builder reports that.
+    std::error_code ignored;
+    std::filesystem::remove(outputDir / "tris.log", ignored);
+  }
 
   built.compiled = compile(scene, options.compile);
   built.peakMemoryKiB = peakResidentKiB();

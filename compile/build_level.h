@@ -25,6 +25,9 @@ namespace pw {
 // tests).
 using LevelCompiler = std::function<std::unique_ptr<CompiledLevel>(Scene&, const CompileOptions&)>;
 
+// The three build logs, as named in their folder.
+inline constexpr const char* kBuildLogNames[] = {"out.log", "contours.log", "tris.log"};
+
 struct BuildLevelOptions {
   CompileOptions compile;
   // portalbuild refuses a level that does not open and makes its output

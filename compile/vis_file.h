@@ -38,7 +38,9 @@ bool writeVisFile(const std::filesystem::path& path, const VisibleSets& sets, co
                   std::string& error);
 
 // Unset, with the reason in `error`, when the file cannot be read, is not a
-// whole file of this format, or belongs to another build than `level`.
+// regular file, is not a whole and undamaged file of this format, or belongs
+// to another build than `level`. Reads no more than the header and the rows
+// that `level` can have.
 std::optional<VisibleSets> readVisFile(const std::filesystem::path& path, const VisFingerprint& level,
                                        std::string& error);
 

@@ -16,4 +16,8 @@ namespace pw {
 bool writePointFile(const std::filesystem::path& file, const std::vector<Point3>& path, double spacing,
                     std::string& error);
 
+// Whether `file` is a regular file (not a link) of exactly this format, with at
+// least one point: a file this program may have written, and so may remove.
+bool isPointFile(const std::filesystem::path& file);
+
 }  // namespace pw

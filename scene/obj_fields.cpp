@@ -9,8 +9,6 @@
 namespace pw {
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
 // What a scan of a decimal number found, enough to convert it quickly when
 // that is exact and to tell overflow from underflow when it is not.
 struct DecimalScan {

@@ -13,6 +13,7 @@ namespace pw {
 // Space, tab, carriage return, vertical tab and form feed separate fields (a
 // carriage return is whitespace, so CR LF line ends read like LF alone).
 constexpr bool isObjSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // A read position inside one line.
 struct ObjCursor {

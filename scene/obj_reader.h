@@ -128,6 +128,9 @@ struct ObjReadReport {
   // skipped; the first few of their 1-based line numbers, ascending.
   std::uint64_t skippedLines = 0;
   std::vector<std::uint64_t> firstSkippedLines;
+  // Of the skipped lines, faces with a relative (negative) number: OBJ
+  // allows them, this reader keeps to absolute numbers.
+  std::uint64_t relativeFaceLines = 0;
   static constexpr std::size_t kSkippedLinesKept = 10;  // and polygon face lines
 
   bool ok() const { return opened && !readError && !unsupportedEncoding; }

@@ -57,6 +57,17 @@ bool anotherCorner(ObjCursor& cursor) {
   return !cursor.atEnd() && !cursor.nextIs('#');
 }
 
+// Whether a face's corners hold a relative number ("-1": the last "v" line
+// so far), which this reader does not follow: the levels it was made for
+// never use them, and a level that does is told why its faces are missing.
+bool holdsRelativeNumber(std::string_view corners) {
+  for (std::size_t i = 0; i + 1 < corners.size(); ++i) {
+    const bool fieldStart = i == 0 || isObjSpace(corners[i - 1]) || corners[i - 1] == '/';
+    if (corners[i] == '-' && fieldStart && isDigit(corners[i + 1])) return true;
+  }
+  return false;
+}
+
 // Keeps the first few line numbers of a kind of line.
 void keepLineNumber(std::vector<std::uint64_t>& lines, std::uint64_t line) {
   if (lines.size() < ObjReadReport::kSkippedLinesKept) lines.push_back(line);
@@ -124,7 +135,11 @@ void ObjTextParser::parseLine(std::string_view line) {
     if (!readPointLine(cursor, true)) return skipLine();
   } else if (keyword == "f") {
     ++report_.faceLines;
-    if (!readFace(cursor)) return skipLine();
+    const std::string_view corners(cursor.pos, static_cast<std::size_t>(cursor.end - cursor.pos));
+    if (!readFace(cursor)) {
+      if (holdsRelativeNumber(corners)) ++report_.relativeFaceLines;
+      return skipLine();
+    }
   } else if (keyword == "vn") {
     ++report_.normalLines;
     if (!readPointLine(cursor, false)) return skipLine();

@@ -4,12 +4,12 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/cli/exit_codes.h"
+#include "app/cli/output_paths.h"
 #include "app/portalbuild/build_summary.h"
 #include "bsp/stopwatch.h"
 #include "cells/empty_regions.h"
@@ -20,6 +20,7 @@
 #include "compile/vis_file.h"
 #include "diag/open_edges.h"
 #include "diag/point_file.h"
+#include "diag/whole_file.h"
 #include "render/camera.h"
 #include "scene/scene.h"
 
@@ -56,13 +57,19 @@ bool writeVisibleSets(const PortalbuildOptions& options, const Scene& scene, con
 // Editors show a leak trail with a point every half unit.
 constexpr double kTrailSpacing = 0.5;
 
-// Writes the trail to `file`, or removes a trail left there by an earlier
-// run when there is none, so that an editor never shows a stale one.
+// Writes the trail to `file`. Without a leak, a trail an earlier run left
+// there is removed so that an editor never shows a stale one; anything else
+// there is left as it is.
 bool writeLeakTrail(const std::filesystem::path& file, BuildSummary& summary) {
   std::string error;
   if (!summary.leak.leaks()) {
-    std::error_code removal;
-    std::filesystem::remove(file, removal);
+    std::error_code missing;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(file, missing))) return true;
+    if (!isPointFile(file)) {
+      std::cerr << "portalbuild: no leak; " << file.string() << " is left as it is (not a leak trail)\n";
+    } else if (std::filesystem::remove(file, missing)) {
+      std::cerr << "portalbuild: no leak; removed the earlier leak trail " << file.string() << '\n';
+    }
     return true;
   }
   if (!writePointFile(file, summary.leak.path, kTrailSpacing, error)) {
@@ -73,9 +80,28 @@ bool writeLeakTrail(const std::filesystem::path& file, BuildSummary& summary) {
   return true;
 }
 
+// Why the command line's outputs may not be written: one of them is the
+// level. Empty when none is.
+std::string outputsNamingTheLevel(const PortalbuildOptions& options) {
+  std::vector<NamedPath> outputs = {{"--json", options.jsonPath},          {"--open-edges", options.openEdgesPath},
+                                    {"--prt", options.prtPath},            {"--portals-obj", options.portalsObjPath},
+                                    {"--svg", options.svgPath},            {"--leak", options.leakPath}};
+  if (options.build.writeLogs) {
+    for (const char* log : kBuildLogNames) outputs.push_back({"the log", options.outputDir / log});
+  }
+  if (options.visibleSets) outputs.push_back({"the visible sets", options.outputDir / kVisFileName});
+  const NamedPath inputs[] = {{"the level", options.level}};
+  return outputNamingInput(outputs, inputs);
+}
+
 }  // namespace
 
 int runPortalbuild(const PortalbuildOptions& options) {
+  if (const std::string clash = outputsNamingTheLevel(options); !clash.empty()) {
+    std::cerr << "portalbuild: " << clash << '\n';
+    return kExitUsage;
+  }
+  if (options.planHeight && options.svgPath.empty()) std::cerr << "portalbuild: --at does nothing without --svg\n";
   Scene scene;
   BuildLevelOptions buildOptions;
   buildOptions.requireLevel = true;
@@ -107,7 +133,10 @@ int runPortalbuild(const PortalbuildOptions& options) {
   const CompiledLevel& compiled = *built.compiled;
   if (!compiled.load.ok()) return kExitUsage;  // the reader has said why
   if (compiled.load.trianglesAdded == 0) {
-    std::cerr << "portalbuild: nothing to build: " << options.level.string() << " holds no triangle that could be read\n";
+    std::cerr << "portalbuild: nothing to build: " << options.level.string() << " holds no triangle that could be read";
+    const std::uint64_t relative = compiled.load.relativeFaceLines;
+    if (relative != 0) std::cerr << " (" << relative << " faces use relative numbers, which this reader does not take)";
+    std::cerr << '\n';
     return kExitFailure;
   }
   for (const LogFailure& failure : built.logFailures) {
@@ -165,11 +194,9 @@ int runPortalbuild(const PortalbuildOptions& options) {
     std::cerr << '\n';
   }
   if (!options.jsonPath.empty()) {
-    std::ofstream json(options.jsonPath);
-    writeSummaryJson(json, summary);
-    json.close();
-    if (!json) {
-      std::cerr << "portalbuild: cannot write " << options.jsonPath << '\n';
+    std::string error;
+    if (!writeWholeFile(options.jsonPath, error, [&summary](std::ofstream& out) { writeSummaryJson(out, summary); })) {
+      std::cerr << "portalbuild: cannot write " << options.jsonPath.string() << ": " << error << '\n';
       return kExitFailure;
     }
   }

@@ -28,6 +28,8 @@ constexpr SummaryLine kSummaryLines[] = {
     {{}, "level:        {level} ({bytes} bytes, {lines} lines)\n"},
     {{}, "read:         {vertices} vertices, {normals} normals, {inputTriangles} triangles; {skippedLines} lines "
          "skipped{skippedLineNumbers}\n"},
+    {"relativeFaceLines", "faces:        {relativeFaceLines} skipped for relative (negative) numbers: this reader "
+                          "takes absolute ones only\n"},
     {"carriageReturnLineEnds", "line ends:    carriage returns (the file has no line feed)\n"},
     {"polygonsCut", "polygons:     {polygonFaces} faces had more than 3 corners; only their first triangle was "
                     "read{polygonFaceLineNumbers}; --triangulate reads them whole\n"},

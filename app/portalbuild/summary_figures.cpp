@@ -98,6 +98,7 @@ std::vector<SummaryFigure> summaryFigures(const BuildSummary& s) {
       same("inputTriangles", {}, streamed(l.trianglesAdded)),
       same("skippedLines", {}, streamed(l.skippedLines)),
       textOnly("skippedLineNumbers", lineNumbers(l.firstSkippedLines, l.skippedLines)),
+      same("relativeFaceLines", {}, streamed(l.relativeFaceLines)),
       same("polygonFaces", {}, streamed(l.polygonFaces)),
       textOnly("polygonFaceLineNumbers", lineNumbers(l.firstPolygonFaceLines, l.polygonFaces)),
       textOnly("polygonsCut", flag(l.polygonFaces != 0 && l.triangulatedFaces == 0)),

@@ -2,8 +2,11 @@
 
 #include <cstdint>
 #include <limits>
+#include <system_error>
+#include <vector>
 
 #include "app/cli/option_table.h"
+#include "app/cli/output_paths.h"
 
 namespace pw {
 
@@ -95,6 +98,19 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) 
   std::string error = readArguments(arguments, rules, [&viewer](std::string_view level) { viewer.levelPath = level; });
   if (!error.empty()) return ParsedCommandLine{std::nullopt, std::move(error)};
   return ParsedCommandLine{result, {}};
+}
+
+std::string refusedPaths(const CommandLine& commandLine) {
+  const ViewerOptions& viewer = commandLine.viewer;
+  std::error_code error;
+  if (viewer.logDir && !std::filesystem::is_directory(*viewer.logDir, error)) {
+    return "--logs " + viewer.logDir->string() + " is not a folder";
+  }
+  std::vector<NamedPath> outputs = {{"the frame log", viewer.outputDir / "log.txt"},
+                                    {"--screenshot", commandLine.screenshot}};
+  for (const char* log : kBuildLogNames) outputs.push_back({"the log", viewer.logDir.value_or(viewer.outputDir) / log});
+  const NamedPath inputs[] = {{"the level", viewer.levelPath}, {"--vis", viewer.visPath}};
+  return outputNamingInput(outputs, inputs);
 }
 
 std::string usageText() {

@@ -30,6 +30,11 @@ struct ParsedCommandLine {
 // `arguments` excludes the program name.
 ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments);
 
+// Why the paths of a well-formed command line cannot be used: --logs names
+// no folder, or an output (a log, the screenshot) is an input (the level,
+// the visible sets). Empty when they can.
+std::string refusedPaths(const CommandLine& commandLine);
+
 // The --help text, Controls included.
 std::string usageText();
 

@@ -1,5 +1,7 @@
 // portalwalk: compiles an indoor level into Spaces and portals and walks
 // through it, drawing only what the portals let the eye see.
+#include <unistd.h>
+
 #include <exception>
 #include <iostream>
 #include <string>
@@ -28,12 +30,19 @@ int main(int argc, char** argv) {
     return pw::kExitSuccess;
   }
 
+  if (const std::string refused = pw::refusedPaths(commandLine); !refused.empty()) {
+    std::cerr << "portalwalk: " << refused << '\n';
+    return pw::kExitUsage;
+  }
+
+  pw::ViewerOptions options = commandLine.viewer;
+  options.unattended = options.frameLimit > 0 || isatty(STDIN_FILENO) == 0;
   try {
-    pw::SdlPlatform platform;
+    pw::SdlPlatform platform(!options.unattended);
     pw::GlGraphics graphics({.captureFrames = !commandLine.screenshot.empty(),
                              .frameLines = commandLine.stats ? &std::cout : nullptr});
     pw::ShellState shell;
-    int exitCode = pw::runViewer(platform, graphics, shell, commandLine.viewer, pw::compileLevel);
+    int exitCode = pw::runViewer(platform, graphics, shell, options, pw::compileLevel);
     if (commandLine.stats) pw::printFrameStats(std::cout, graphics.stats());
     std::string error;
     if (!commandLine.screenshot.empty() && !pw::writePng(commandLine.screenshot, graphics.lastFrame(), error)) {

@@ -2,20 +2,26 @@
 
 #include <png.h>
 
-#include <cstdio>
-#include <memory>
+#include <string>
+#include <vector>
+
+#include "diag/whole_file.h"
 
 namespace pw {
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
+// libpng's output goes into this string; the file is written whole after.
+void appendBytes(png_structp png, png_bytep data, png_size_t length) {
+  auto* bytes = static_cast<std::string*>(png_get_io_ptr(png));
+  bytes->append(reinterpret_cast<const char*>(data), length);
+}
 
-// Writes rows with libpng; false when libpng reports an error. libpng reports
+void flushNothing(png_structp) {}
+
+// Encodes rows with libpng; false when libpng reports an error. libpng reports
 // through longjmp, so nothing with a destructor is created in this frame after
 // the setjmp.
-bool encode(std::FILE* file, const Image& image, std::vector<png_bytep>& rows) {
+bool encode(std::string& bytes, const Image& image, std::vector<png_bytep>& rows) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   if (png == nullptr) return false;
   png_infop info = png_create_info_struct(png);
@@ -23,7 +29,7 @@ bool encode(std::FILE* file, const Image& image, std::vector<png_bytep>& rows) {
     png_destroy_write_struct(&png, &info);
     return false;
   }
-  png_init_io(png, file);
+  png_set_write_fn(png, &bytes, appendBytes, flushNothing);
   png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
                PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
@@ -46,23 +52,20 @@ bool writePng(const std::filesystem::path& fileName, const Image& image, std::st
     // libpng's row pointers are not const, but writing only reads them.
     rows[row] = const_cast<png_bytep>(image.rgb.data() + row * rowBytes);
   }
-  bool written = false;
-  {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "wb"));
-    if (!file) {
-      error = "cannot open " + fileName.string() + " for writing";
-      return false;
-    }
-    written = encode(file.get(), image, rows);
-    // A full disk shows up when the buffered rest is written out.
-    if (std::fflush(file.get()) != 0) written = false;
+  std::string bytes;
+  if (!encode(bytes, image, rows)) {
+    error = "cannot encode the frame as PNG";
+    return false;
   }
-  if (!written) {
-    std::error_code ignored;
-    std::filesystem::remove(fileName, ignored);
-    error = "cannot write " + fileName.string();
+  std::string reason;
+  if (!writeWholeFile(
+          fileName, reason,
+          [&bytes](std::ofstream& out) { out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())); },
+          std::ios::binary)) {
+    error = "cannot write " + fileName.string() + ": " + reason;
+    return false;
   }
-  return written;
+  return true;
 }
 
 }  // namespace pw

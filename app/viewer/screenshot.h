@@ -17,7 +17,7 @@ struct Image {
 
 // Writes `image` as an 8-bit RGB PNG. On failure (an empty image, a file that
 // cannot be written) returns false with the reason in `error`; a partly
-// written file is removed.
+// written file is left behind: whatever `fileName` held before stays.
 bool writePng(const std::filesystem::path& fileName, const Image& image, std::string& error);
 
 }  // namespace pw

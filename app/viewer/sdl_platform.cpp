@@ -56,7 +56,7 @@ std::optional<int> virtualKeyOf(SDL_Keycode key) {
   return std::nullopt;
 }
 
-SdlPlatform::SdlPlatform() {
+SdlPlatform::SdlPlatform(bool askPerson) : askPerson_(askPerson) {
   if (SDL_Init(SDL_INIT_VIDEO) != 0) throw std::runtime_error(std::string("cannot start SDL: ") + SDL_GetError());
   quitEvent_ = SDL_RegisterEvents(1);
   if (quitEvent_ == static_cast<Uint32>(-1)) {
@@ -78,6 +78,10 @@ Answer SdlPlatform::askYesNo(const std::string& text, const std::string& caption
       {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
       {0, 0, "No"},
   };
+  if (!askPerson_) {
+    std::cerr << caption << ": " << text << " -> Yes (nobody to ask)\n";
+    return Answer::Yes;
+  }
   const SDL_MessageBoxData box = {messageBoxFlags(icon), nullptr, caption.c_str(), text.c_str(), 2, buttons,
                                   nullptr};
   int pressed = -1;
@@ -92,7 +96,7 @@ Answer SdlPlatform::askYesNo(const std::string& text, const std::string& caption
 void SdlPlatform::showNotice(const std::string& text, const std::string& caption, BoxIcon icon) {
   // Also on stderr, where scripts and logs see it.
   std::cerr << caption << ": " << text << '\n';
-  if (SDL_ShowSimpleMessageBox(messageBoxFlags(icon), caption.c_str(), text.c_str(), nullptr) != 0) {
+  if (askPerson_ && SDL_ShowSimpleMessageBox(messageBoxFlags(icon), caption.c_str(), text.c_str(), nullptr) != 0) {
     std::cerr << "portalwalk: cannot show a message box: " << SDL_GetError() << '\n';
   }
 }

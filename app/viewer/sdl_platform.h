@@ -15,8 +15,9 @@ namespace pw {
 class SdlPlatform final : public Platform {
  public:
   // Throws std::runtime_error when SDL's video subsystem cannot start (no
-  // display).
-  SdlPlatform();
+  // display). Without `askPerson` (a scripted run) no box is shown: its text
+  // goes to standard error and a question takes its default answer, Yes.
+  explicit SdlPlatform(bool askPerson);
   ~SdlPlatform() override;
   SdlPlatform(const SdlPlatform&) = delete;
   SdlPlatform& operator=(const SdlPlatform&) = delete;
@@ -53,6 +54,7 @@ class SdlPlatform final : public Platform {
  private:
   std::optional<Message> translate(const SDL_Event& event) const;
 
+  bool askPerson_;
   SDL_Window* window_ = nullptr;
   SDL_GLContext context_ = nullptr;
   bool fullScreen_ = false;

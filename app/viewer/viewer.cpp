@@ -36,7 +36,9 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
   WindowLayer window(platform, graphics, shell);
   // The failing step has shown its box; nothing else exists yet, not even
   // "log.txt".
-  if (!window.createWindow("BSP", 1024, 768, 32, shell.fullScreen)) return kExitSuccess;
+  if (!window.createWindow("BSP", 1024, 768, 32, shell.fullScreen)) {
+    return options.unattended ? kExitFailure : kExitSuccess;
+  }
 
   auto frameLog = std::make_unique<std::ofstream>(options.outputDir / "log.txt", std::ios::out | std::ios::trunc);
   frameLog->imbue(std::locale::classic());
@@ -53,6 +55,10 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
     buildOptions.compile.read = options.read;
     level = buildLevel(shell.scene, buildOptions, compile);
     shell.treeRoot = level.compiled->root;
+    if (level.compiled->load.ok() && level.compiled->load.trianglesAdded == 0) {
+      std::cerr << "portalwalk: " << options.levelPath.string()
+                << " holds no triangle that could be read: there is nothing to draw\n";
+    }
     for (const LogFailure& failure : level.logFailures) {
       std::cerr << "portalwalk: cannot write " << failure.file.string() << ": " << failure.reason << '\n';
     }

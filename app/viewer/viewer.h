@@ -22,8 +22,8 @@ struct ViewerOptions {
   // Where "log.txt", "out.log", "contours.log" and "tris.log" go; empty: the
   // working directory.
   std::filesystem::path outputDir;
-  // Where the three build logs go instead (--logs). The folder must exist: a
-  // log that cannot be opened is reported and the viewer runs.
+  // Where the three build logs go instead (--logs), an existing folder; a log
+  // that cannot be opened there is reported and the viewer runs.
   std::optional<std::filesystem::path> logDir;
   // The answer to the full-screen question; unset: ask it.
   std::optional<bool> fullScreen;
@@ -44,13 +44,17 @@ struct ViewerOptions {
   bool outlinePassages = false;
   // How faces with more than three corners are read.
   ObjReadOptions read;
+  // Nobody is there to read a box (a frame limit, or standard input is no
+  // terminal): a failure that ends the program is an exit code, not 0.
+  bool unattended = false;
 };
 
 // Runs the viewer on a fresh `shell` and returns the exit code: 0 after the
 // window was closed, after Esc, after the frame limit and after a failed
-// window creation (its box has been shown); 1 when building the level threw
-// (the tessellator error), after the window has been torn down and the
-// message shown in a box captioned "ERROR".
+// window creation (its box has been shown; 1 when unattended); 1 when
+// building the level threw (the tessellator error, or memory ran out), after
+// the window has been torn down and the message shown in a box captioned
+// "ERROR".
 int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const ViewerOptions& options,
               const LevelCompiler& compile);
 

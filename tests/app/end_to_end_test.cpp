@@ -60,7 +60,7 @@ std::size_t yellowPixels(const Image& image) {
 std::string quoted(const std::string& text) { return "'" + text + "'"; }
 
 // Runs the viewer with `arguments` in `dir`, under xvfb-run with a
-// 1280 x 1024 screen.
+// 1280 x 1024 screen, with no terminal on standard input as in a script.
 ViewerRun runViewer(const ScratchDir& dir, const std::string& arguments) {
   std::string command = "cd " + quoted(dir.file("").string()) + " && ";
   // Under AddressSanitizer, LeakSanitizer finds blocks that SDL's D-Bus
@@ -70,7 +70,7 @@ ViewerRun runViewer(const ScratchDir& dir, const std::string& arguments) {
   // checked. Other builds ignore the variable.
   command += "ASAN_OPTIONS=detect_leaks=0 ";
   command += "LIBGL_ALWAYS_SOFTWARE=1 timeout 300 xvfb-run -a -s '-screen 0 1280x1024x24' ";
-  command += quoted(PORTALWALK_VIEWER_BINARY) + " " + arguments + " > stdout.txt 2> stderr.txt";
+  command += quoted(PORTALWALK_VIEWER_BINARY) + " " + arguments + " < /dev/null > stdout.txt 2> stderr.txt";
   const int status = std::system(command.c_str());
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir.file("stdout.txt")),
           readFile(dir.file("stderr.txt"))};
@@ -99,11 +99,46 @@ TEST(EndToEnd, walksTheSampleLevelForThirtyFrames) {
   EXPECT_EQ(yellowPixels(*shot), 0u);  // no passage outlines unless asked
 }
 
+// A scripted run never waits for a person and never writes over what it
+// reads: each case ends with its exit code and message, and the files the
+// user did not name as outputs keep their bytes.
+TEST(EndToEnd, scriptedRunsNeverWaitAndSpareTheInputs) {
+  const struct {
+    const char* arguments;
+    int exitCode;
+    const char* says;
+  } cases[] = {
+      {"level.obj --frames 2", 0, "Start FullScreen?: Would You Like To Run In Fullscreen Mode? -> Yes (nobody to ask)"},
+      {"level.obj --windowed --frames 2 --logs notes.txt", 2, "--logs notes.txt is not a folder"},
+      {"level.obj --windowed --frames 2 --screenshot level.obj", 2, "--screenshot level.obj is the level level.obj"},
+      {"level.obj --windowed --frames 2 --logs link", 2, "the log link/out.log is the level level.obj"},
+      {"level.obj --windowed --frames 2 --vis notes.txt --screenshot notes.txt", 2,
+       "--screenshot notes.txt is --vis notes.txt"},
+      {"level.obj --windowed --frames 2 --screenshot full.png", 1, "screenshot not saved: cannot write full.png"},
+      {"level.obj --windowed --frames 2 --vis /dev/zero", 0, "cannot use /dev/zero: not a regular file"},
+      {"notes.txt --windowed --frames 2", 0, "notes.txt holds no triangle that could be read"},
+  };
+  for (const auto& c : cases) {
+    const ScratchDir dir;
+    std::filesystem::copy_file(kSampleLevel, dir.file("level.obj"));
+    testing_support::writeFile(dir.file("notes.txt"), "my notes\n");
+    std::filesystem::create_directories(dir.file("link"));
+    std::filesystem::create_symlink("../level.obj", dir.file("link") / "out.log");
+    std::filesystem::create_symlink("/dev/full", dir.file("full.png"));
+    const ViewerRun run = runViewer(dir, c.arguments);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments << "\n" << run.err;
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << c.arguments << "\n" << run.err;
+    EXPECT_EQ(readFile(dir.file("level.obj")), readFile(kSampleLevel)) << c.arguments;
+    EXPECT_EQ(readFile(dir.file("notes.txt")), "my notes\n") << c.arguments;
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("full.png"))) << c.arguments;
+  }
+}
+
 // Visible sets made for another level are refused and frames are drawn
 // without them.
 TEST(EndToEnd, statsCompareWithTheWholeLevel) {
   const ScratchDir dir;
-  testing_support::writeFile(dir.file("other.pvs"), std::string("PVS1 3 3 0 0 0 1 1 1\n\x07\x07\x07"));
+  testing_support::writeFile(dir.file("other.pvs"), std::string("PVS2 3 3 0 0 0 1 1 1 0\n\x07\x07\x07"));
   const ViewerRun run =
       runViewer(dir, quoted(kSampleLevel) + " --windowed --frames 5 --stats --draw-all --vis other.pvs");
   ASSERT_EQ(run.exitCode, 0) << run.err;

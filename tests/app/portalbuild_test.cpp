@@ -187,6 +187,10 @@ TEST(Portalbuild, saysWhatWasLostOrCannotServe) {
       {triangle, "level.obj --leak-exit-code --inside 0.2 0.2 1", 3,
        "leak:         no wall encloses the inside point: it lies outside the level or under open sky"},
       {triangle, "level.obj --inside 1 2", 2, "--inside needs three numbers X Y Z"},
+      {triangle, "level.obj --no-logs --at 1", 0, "--at does nothing without --svg"},
+      {"v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf -3//-1 -2//-1 -1//-1\n", "level.obj", 1,
+       "(1 faces use relative numbers, which this reader does not take)"},
+      {triangle + "f 1//1 2//1 -1//1\n", "level.obj", 0, "faces:        1 skipped for relative (negative) numbers"},
   };
   for (const auto& c : cases) {
     ScratchDir dir;
@@ -199,6 +203,59 @@ TEST(Portalbuild, saysWhatWasLostOrCannotServe) {
     const ProgramRun run = portalbuild(dir, c.arguments);
     EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments << "\n" << run.out << run.err;
     EXPECT_NE((run.out + run.err).find(c.says), std::string::npos) << c.arguments << "\n" << run.out << run.err;
+  }
+}
+
+// No output replaces an input, however it is named, and a trail left by no
+// leak check is never removed: each case is refused or reported, and every
+// file the user did not name as an output keeps its bytes.
+TEST(Portalbuild, neverTouchesWhatItWasNotAskedToWrite) {
+  const std::string box = [] {
+    std::ostringstream obj;
+    writeObj(obj, boxMesh());
+    return obj.str();
+  }();
+  const struct {
+    std::string arguments;
+    int exitCode;
+    const char* says;
+  } cases[] = {
+      {"level.obj --json level.obj", 2, "--json level.obj is the level level.obj"},
+      {"level.obj --svg hard.obj", 2, "--svg hard.obj is the level level.obj"},
+      {"level.obj --prt soft.obj", 2, "--prt soft.obj is the level level.obj"},
+      {"soft.obj --portals-obj hard.obj", 2, "--portals-obj hard.obj is the level soft.obj"},
+      {"level.obj --open-edges ./level.obj", 2, "--open-edges ./level.obj is the level"},
+      {"hard.obj --leak level.obj", 2, "--leak level.obj is the level hard.obj"},
+      {"logs/out.log --no-logs -q", 1, "nothing to build"},  // no logs: nothing clashes
+      {"logs/out.log -o logs", 2, "the log logs/out.log is the level logs/out.log"},
+      {"level.obj --no-logs --inside 1 1 1 --leak notes.txt", 0, "notes.txt is left as it is (not a leak trail)"},
+      {"level.obj --no-logs --inside 1 1 1 --leak folder", 0, "folder is left as it is (not a leak trail)"},
+      {"level.obj --no-logs --inside 1 1 1 --leak old.pts", 0, "removed the earlier leak trail old.pts"},
+      {"level.obj --no-logs --json folder", 1, "cannot write folder: it is a folder"},
+  };
+  for (const auto& c : cases) {
+    ScratchDir dir;
+    testing_support::writeFile(dir.file("level.obj"), box);
+    std::filesystem::create_hard_link(dir.file("level.obj"), dir.file("hard.obj"));
+    std::filesystem::create_symlink("level.obj", dir.file("soft.obj"));
+    std::filesystem::create_directories(dir.file("logs"));
+    testing_support::writeFile(dir.file("logs") / "out.log", "not a level\n");
+    std::filesystem::create_directories(dir.file("folder"));
+    testing_support::writeFile(dir.file("notes.txt"), "1 2 3\nmy notes\n");
+    testing_support::writeFile(dir.file("old.pts"), "1 1 1\n-0.5 2 1e-05\n");
+    const ProgramRun run = portalbuild(dir, c.arguments);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments << "\n" << run.out << run.err;
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << c.arguments << "\n" << run.err;
+    EXPECT_EQ(readFile(dir.file("level.obj")), box) << c.arguments;
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("soft.obj"))) << c.arguments;
+    EXPECT_EQ(readFile(dir.file("logs") / "out.log"), "not a level\n") << c.arguments;
+    EXPECT_EQ(readFile(dir.file("notes.txt")), "1 2 3\nmy notes\n") << c.arguments;
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("folder"))) << c.arguments;
+    EXPECT_EQ(std::filesystem::exists(dir.file("old.pts")), c.arguments.find("old.pts") == std::string::npos)
+        << c.arguments;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+      EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << "left behind: " << entry.path();
+    }
   }
 }
 

@@ -38,12 +38,18 @@ TEST(VisFile, readsBackWhatItWroteAndRefusesAnyOtherFile) {
            Refusal{whole, {70, 1235}, "made for another build"},
            Refusal{whole.substr(0, whole.size() - 1), level, "cut short"},
            Refusal{whole + "x", level, "longer than its header says"},
-           Refusal{"PVS2" + whole.substr(4), level, "not a visible-sets file"},
+           Refusal{"PVS3" + whole.substr(4), level, "not a visible-sets file"},
+           Refusal{"PVS1" + whole.substr(4), level, "written by an older portalbuild"},
+           Refusal{whole.substr(0, whole.size() - 1) + static_cast<char>(whole.back() ^ 0x10), level, "damaged"},
+           Refusal{std::string(4096, 'P'), level, "not a visible-sets file"},
        }) {
     testing_support::writeFile(dir.file("bad.pvs"), refusal.contents);
     EXPECT_FALSE(readVisFile(dir.file("bad.pvs"), refusal.expected, error));
     EXPECT_EQ(error.substr(0, refusal.why.size()), refusal.why);
   }
+  // A device that never ends is not read.
+  EXPECT_FALSE(readVisFile("/dev/zero", level, error));
+  EXPECT_EQ(error, "not a regular file");
 }
 
 }  // namespace
