@@ -11,6 +11,7 @@
 #include "app/cli/exit_codes.h"
 #include "app/cli/output_paths.h"
 #include "app/portalbuild/build_summary.h"
+#include "bsp/peak_memory.h"
 #include "bsp/stopwatch.h"
 #include "cells/empty_regions.h"
 #include "cells/leak_search.h"
@@ -145,12 +146,14 @@ int runPortalbuild(const PortalbuildOptions& options) {
 
   findCellLinks(scene, built);
   BuildSummary summary = summarize(options.level.string(), built, scene);
+  summary.peaks.links = peakResidentKiB();
   if (options.wantsLeakCheck()) {
     const Stopwatch leakTime;
     const EmptyRegions regions = findEmptyRegions(scene, *compiled.root, built.cells);
     summary.leak = findLeakTrail(scene, *compiled.root, regions, options.inside ? *options.inside : Camera().eye());
     summary.leakSeconds = leakTime.seconds();
     summary.leakChecked = true;
+    summary.peaks.leak = peakResidentKiB();
     if (!options.leakPath.empty() && !writeLeakTrail(options.leakPath, summary)) return kExitFailure;
   }
   if (!options.openEdgesPath.empty()) {
@@ -186,8 +189,13 @@ int runPortalbuild(const PortalbuildOptions& options) {
       return kExitFailure;
     }
   }
+  if (options.visibleSets) {
+    if (!writeVisibleSets(options, scene, built)) return kExitFailure;
+    summary.peaks.visibleSets = peakResidentKiB();
+  }
+  // Everything that takes memory has run: this is the run's true peak.
+  summary.peakMemoryKiB = peakResidentKiB();
   if (!options.quiet) writeSummary(std::cout, summary);
-  if (options.visibleSets && !writeVisibleSets(options, scene, built)) return kExitFailure;
   if (!built.logFailures.empty()) {
     std::cerr << "portalbuild: incomplete logs:";
     for (const LogFailure& failure : built.logFailures) std::cerr << ' ' << failure.file.filename().string();

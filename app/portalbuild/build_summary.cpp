@@ -97,7 +97,7 @@ BuildSummary summarize(const std::string& level, const BuiltLevel& built, const 
   summary.loadSeconds = compiled.loadSeconds;
   summary.buildSeconds = compiled.buildSeconds;
   summary.dumpSeconds = compiled.dumpSeconds;
-  summary.peakMemoryKiB = built.peakMemoryKiB;
+  summary.peaks.compile = built.peakMemoryKiB;
   const BuildOptions& options = compiled.builder->options();
   summary.strategy = options.strategy;
   summary.threads = options.strategy == BuildStrategy::Straightforward ? 1

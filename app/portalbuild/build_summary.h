@@ -34,7 +34,15 @@ struct BuildSummary {
   double loadSeconds = 0.0;
   double buildSeconds = 0.0;  // the build and the flattening
   double dumpSeconds = 0.0;
-  std::uint64_t peakMemoryKiB = 0;  // the process's peak resident set so far
+  // The process's peak resident set at the end of the run, and its
+  // high-water mark after each phase (0: the phase did not run).
+  std::uint64_t peakMemoryKiB = 0;
+  struct PhasePeaks {
+    std::uint64_t compile = 0;
+    std::uint64_t links = 0;
+    std::uint64_t leak = 0;
+    std::uint64_t visibleSets = 0;
+  } peaks;
   BuildStrategy strategy = BuildStrategy::Fast;
   unsigned threads = 1;  // the threads the build counted on
   LevelHealth health;

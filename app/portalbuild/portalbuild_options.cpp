@@ -157,9 +157,10 @@ std::string portalbuildUsage() {
          "\n"
          "exit codes: 0 built; 1 the build failed, a log or output file could not be\n"
          "            written, or the level holds no triangle (\"nothing to build\");\n"
-         "            2 usage error, or the level cannot be read (missing, a folder,\n"
-         "            UTF-16 text); 3 with --leak-exit-code, the inside reaches the\n"
-         "            outside (otherwise as without it)\n";
+         "            2 usage error, an output that is the level (by any name or\n"
+         "            link), or the level cannot be read (missing, a folder, UTF-16\n"
+         "            text); 3 with --leak-exit-code, the inside reaches the outside\n"
+         "            (otherwise as without it)\n";
 }
 
 }  // namespace pw

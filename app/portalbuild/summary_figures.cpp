@@ -164,6 +164,10 @@ std::vector<SummaryFigure> summaryFigures(const BuildSummary& s) {
       // The text shows MiB.
       {"peakMemoryKiB", {}, streamed(s.peakMemoryKiB), fixed(static_cast<double>(s.peakMemoryKiB) / 1024.0, 1)},
       same("peakBytesPerTriangle", {}, streamed(bytesPerTriangle(s))),
+      {"compile", "peakMemoryKiBAfter", streamed(s.peaks.compile), {}},
+      {"links", "peakMemoryKiBAfter", streamed(s.peaks.links), {}},
+      {"leak", "peakMemoryKiBAfter", streamed(s.peaks.leak), {}},
+      {"visibleSets", "peakMemoryKiBAfter", streamed(s.peaks.visibleSets), {}},
   };
 }
 
