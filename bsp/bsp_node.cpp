@@ -84,4 +84,22 @@ const BspNode& locateSpace(const Scene& scene, const BspNode& root, const Point3
   return *node;
 }
 
+std::vector<const BspNode*> spacesAt(const Scene& scene, const BspNode& root, const Point3& point) {
+  std::vector<const BspNode*> spaces;
+  std::vector<const BspNode*> nodes{&root};
+  while (!nodes.empty()) {
+    const BspNode* node = nodes.back();
+    nodes.pop_back();
+    if (node->isSpace()) {
+      spaces.push_back(node);
+      continue;
+    }
+    const PointSide side = scene.triangle(node->cutter).classifyPoint(point);
+    // Front last, so that it is taken first, as locateSpace takes it.
+    if (side != PointSide::Front) nodes.push_back(node->behind);
+    if (side != PointSide::Behind) nodes.push_back(node->front);
+  }
+  return spaces;
+}
+
 }  // namespace pw

@@ -50,6 +50,11 @@ void attachPortal(Portal* fragment, BspNode* space);
 // cutter plane counts as in front of it.
 const BspNode& locateSpace(const Scene& scene, const BspNode& root, const Point3& point);
 
+// Every Space whose region holds `point` up to the plane tolerance: on a
+// cutter plane (OnPlane) the point lies in the Spaces on both sides, as an
+// eye standing on a wall's plane sees into both. The first is locateSpace's.
+std::vector<const BspNode*> spacesAt(const Scene& scene, const BspNode& root, const Point3& point);
+
 // The Spaces of the subtree in dump order: depth first, front before behind.
 std::vector<const BspNode*> collectSpaces(const BspNode& root);
 

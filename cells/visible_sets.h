@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "bsp/bsp_node.h"
 #include "cells/cell_faces.h"
 
 namespace pw {
@@ -67,6 +68,16 @@ class VisibleSets {
 // `sets`: always without sets, and for an eye outside their box.
 inline bool maySee(const VisibleSets* sets, const Point3& eye, std::uint64_t from, std::uint64_t to) {
   return sets == nullptr || !sets->eyeBox().contains(eye) || sets->sees(from, to);
+}
+
+// The same for an eye standing in several Spaces (on the plane between
+// them): whatever any of their sets holds.
+inline bool maySeeFromAny(const VisibleSets* sets, const Point3& eye, const std::vector<const BspNode*>& from,
+                          std::uint64_t to) {
+  for (const BspNode* space : from) {
+    if (maySee(sets, eye, space->number, to)) return true;
+  }
+  return false;
 }
 
 // The sets of every Space of the finished tree under `root`, from its cells

@@ -17,21 +17,25 @@ std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& ro
                                            const VisibleSets* vis, PassageTrace* trace) {
   const Point3 eye = camera.eye();
   if (!regions.bounds.contains(eye)) return allSpaces(scene, root, camera, vis);
-  const BspNode& start = locateSpace(scene, root, eye);
+  // On a cutter plane the eye stands in the Spaces on both sides.
+  const std::vector<const BspNode*> starts = spacesAt(scene, root, eye);
+  const auto seen = [&](const BspNode* space) { return maySeeFromAny(vis, eye, starts, space->number); };
   const ViewWindow whole = wholeView(camera.fieldOfView, camera.aspect);
-  std::vector<const BspNode*> drawn{&start};
-  std::unordered_set<const BspNode*> isDrawn{&start};
+  std::vector<const BspNode*> drawn = starts;
+  std::unordered_set<const BspNode*> isDrawn(starts.begin(), starts.end());
   std::unordered_map<std::uint32_t, RegionWindows> windows;
   const auto windowsOf = [&windows](std::uint32_t region) -> RegionWindows& {
     return windows.try_emplace(region, kSeparateWindows, kRegionExplorations).first->second;
   };
   std::deque<std::uint32_t> frontier;
-  // Every region of the eye's Space that holds the eye up to the tolerance:
+  // Every region of the eye's Spaces that holds the eye up to the tolerance:
   // on a face between two, sight lines start into both.
-  for (const std::uint32_t region : regions.regionsOfSpace[start.number - 1]) {
-    if (regions.regions[region].depthOf(eye) < -kPlaneTolerance) continue;
-    windowsOf(region).offer(whole);
-    frontier.push_back(region);
+  for (const BspNode* start : starts) {
+    for (const std::uint32_t region : regions.regionsOfSpace[start->number - 1]) {
+      if (regions.regions[region].depthOf(eye) < -kPlaneTolerance) continue;
+      windowsOf(region).offer(whole);
+      frontier.push_back(region);
+    }
   }
   // An eye in no region stands in a crack thinner than the tolerance: no
   // region tells where its sight lines go.
@@ -56,14 +60,13 @@ std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& ro
       const ViewWindow& window = here.explored()[k];
       for (const std::uint32_t w : region.walls) {
         const OpenLink& wall = regions.walls[w];
-        const bool shown = !isDrawn.contains(wall.to) && maySee(vis, eye, start.number, wall.to->number) &&
-                           seenThrough(wall, window);
+        const bool shown = !isDrawn.contains(wall.to) && seen(wall.to) && seenThrough(wall, window);
         if (shown) draw(wall.to);
       }
       for (const std::uint32_t p : region.sightPassages) {
         const SightPassage& passage = regions.sightPassages[p];
         RegionWindows& next = windowsOf(passage.to);
-        if (next.exhausted() || !maySee(vis, eye, start.number, passage.view.to->number)) continue;
+        if (next.exhausted() || !seen(passage.view.to)) continue;
         std::optional<ViewWindow> through = seenThrough(passage.view, window);
         if (trace != nullptr) trace->links.push_back({&passage.view, through.has_value()});
         if (!through) continue;

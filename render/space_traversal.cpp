@@ -1,5 +1,6 @@
 #include "render/portal_renderer.h"
 
+#include <algorithm>
 #include <deque>
 #include <unordered_set>
 
@@ -17,17 +18,21 @@ std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& roo
                                           PassageTrace* trace) {
   const Point3 eye = camera.eye();
   if (links != nullptr && !links->bounds.contains(eye)) return allSpaces(scene, root, camera, vis);
-  const BspNode* start = &locateSpace(scene, root, eye);
+  // An eye on a cutter plane stands in the Spaces on both sides, and sees
+  // into both: starting from one alone, the passages in that plane are seen
+  // edge-on and fail, and the whole other side would be hidden.
+  const std::vector<const BspNode*> starts = spacesAt(scene, root, eye);
+  const auto seen = [&](const BspNode* space) { return maySeeFromAny(vis, eye, starts, space->number); };
   std::vector<const BspNode*> drawn;
-  std::deque<const BspNode*> frontier{start};
-  std::unordered_set<const BspNode*> visited{start};
+  std::deque<const BspNode*> frontier(starts.begin(), starts.end());
+  std::unordered_set<const BspNode*> visited(starts.begin(), starts.end());
   while (!frontier.empty()) {
     const BspNode* space = frontier.front();
     frontier.pop_front();
     drawn.push_back(space);
     for (const Portal* fragment : space->portals) {
       const BspNode* next = fragment->target();
-      if (next == nullptr || visited.contains(next) || !maySee(vis, eye, start->number, next->number)) continue;
+      if (next == nullptr || visited.contains(next) || !seen(next)) continue;
       const bool passed = isVisible(*fragment, camera.fieldOfView, camera.aspect, modelView, eye);
       if (trace != nullptr) trace->fragments.push_back({fragment, passed});
       if (passed) {
@@ -38,7 +43,7 @@ std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& roo
     if (links == nullptr) continue;
     for (const std::uint32_t index : links->linksFrom[space->number - 1]) {
       const OpenLink& link = links->links[index];
-      if (visited.contains(link.to) || !maySee(vis, eye, start->number, link.to->number)) continue;
+      if (visited.contains(link.to) || !seen(link.to)) continue;
       const bool passed = isVisible(link, camera.fieldOfView, camera.aspect, modelView, eye);
       if (trace != nullptr) trace->links.push_back({&link, passed});
       if (passed) {
@@ -53,10 +58,11 @@ std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& roo
 std::vector<const BspNode*> allSpaces(const Scene& scene, const BspNode& root, const Camera& camera,
                                       const VisibleSets* vis) {
   const Point3 eye = camera.eye();
-  const BspNode* start = &locateSpace(scene, root, eye);
-  std::vector<const BspNode*> spaces{start};
+  const std::vector<const BspNode*> starts = spacesAt(scene, root, eye);
+  std::vector<const BspNode*> spaces = starts;
   for (const BspNode* space : collectSpaces(root)) {
-    if (space != start && maySee(vis, eye, start->number, space->number)) spaces.push_back(space);
+    const bool start = std::find(starts.begin(), starts.end(), space) != starts.end();
+    if (!start && maySeeFromAny(vis, eye, starts, space->number)) spaces.push_back(space);
   }
   return spaces;
 }

@@ -1,0 +1,305 @@
+// Real game levels, imported from the OpenArena maps by tools/real-levels.sh:
+// T-junctions, non-manifold edges, holes where the sky was left out, curved
+// patches, thin trims. On each map of a subset spanning the sizes, at every
+// player start and at random poses in open space:
+// - no culling mode, with or without visible sets, leaves out a Space that a
+//   pixel shows (a CPU ray caster gives the Spaces);
+// - portalbuild's fast build on 1 and 2 threads writes the straightforward
+//   build's logs byte for byte;
+// - the leak check from the first start finds the leak through the sky;
+// - the plan view, the PRT file and the portals OBJ are written and valid.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <limits>
+#include <optional>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cells/visible_sets.h"
+#include "compile/build_level.h"
+#include "render/portal_renderer.h"
+#include "render/view_matrix.h"
+#include "scene/scene.h"
+#include "tests/support/first_hits.h"
+#include "tests/support/scratch_dir.h"
+
+namespace pw {
+namespace {
+
+using testing_support::FirstHits;
+using testing_support::readFile;
+using testing_support::ScratchDir;
+
+struct RealMap {
+  const char* name;
+  std::size_t triangles;  // as imported, to notice a corpus that changed
+  // Whether the visible sets are checked too: flooding them on the larger
+  // maps takes minutes (see bench/real_levels.sh).
+  bool sets;
+};
+
+// From 1.5k to 11k triangles; the whole corpus is the benchmark's.
+constexpr RealMap kMaps[] = {
+    {"oa_bases3cl", 1542, true}, {"q3dm6ish", 2433, true},      {"ctf_gate1", 2849, true},
+    {"aggressor", 3295, true},   {"oa_dm4", 4089, true},        {"czest1tourney", 5225, true},
+    {"oa_dm3", 9913, false},     {"kaos2", 11368, false},
+};
+
+std::filesystem::path corpusDir() {
+  if (const char* dir = std::getenv("PORTALWALK_REAL_LEVELS")) return dir;
+  return PORTALWALK_REAL_LEVELS_DIR;
+}
+
+// A map's level file; the test fails (never skips) when the corpus is not
+// there, so a run without it cannot pass as a run with it.
+std::filesystem::path levelOf(const RealMap& map) {
+  const std::filesystem::path obj = corpusDir() / (std::string(map.name) + ".obj");
+  EXPECT_TRUE(std::filesystem::exists(obj)) << obj << " is missing: run tools/real-levels.sh first";
+  return obj;
+}
+
+// The map's player starts as viewer poses: "x y z yaw share" lines.
+std::vector<Camera> startPoses(const RealMap& map) {
+  std::ifstream starts(corpusDir() / (std::string(map.name) + ".starts"));
+  std::vector<Camera> poses;
+  for (double x, y, z, yaw, share; starts >> x >> y >> z >> yaw >> share;) {
+    Camera camera;
+    camera.tx = static_cast<float>(-x);
+    camera.ty = static_cast<float>(-y);
+    camera.tz = static_cast<float>(-z);
+    camera.yaw = static_cast<float>(yaw);
+    camera.aspect = 4.0f / 3.0f;
+    poses.push_back(camera);
+  }
+  return poses;
+}
+
+// The nearest triangle along a ray, if any, and whether it faces the ray's
+// origin.
+struct RayHit {
+  bool hit = false;
+  bool front = false;
+};
+
+RayHit castRay(const Scene& scene, const Point3& from, const Point3& dir) {
+  RayHit nearest;
+  double best = std::numeric_limits<double>::infinity();
+  for (std::int32_t i = 0; i < scene.triangleCount(); ++i) {
+    const auto [a, b, c] = scene.corners(i);
+    const Point3 e1 = b - a, e2 = c - a;
+    const Point3 p = cross(dir, e2);
+    const double det = dot(e1, p);
+    if (det == 0.0) continue;
+    const Point3 s = from - a;
+    const double u = dot(s, p) / det;
+    const Point3 q = cross(s, e1);
+    const double v = dot(dir, q) / det;
+    const double t = dot(e2, q) / det;
+    if (u < 0.0 || v < 0.0 || u + v > 1.0 || t <= 0.0 || t >= best) continue;
+    best = t;
+    nearest = {true, dot(cross(e1, e2), dir) < 0.0};
+  }
+  return nearest;
+}
+
+// Poses a few units from the starts where no axis ray meets the back of a
+// wall first (the eye is not inside solid) and at least four meet a wall
+// (it is not out in the void): open space a player could see.
+std::vector<Camera> openSpacePoses(const Scene& scene, const std::vector<Camera>& starts, int count) {
+  std::mt19937 random(29);
+  std::uniform_real_distribution<double> offset(-3.0, 3.0), angle(0.0, 360.0), pitch(-30.0, 30.0);
+  const Point3 axes[] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+  std::vector<Camera> poses;
+  for (int attempt = 0; attempt < 40 * count && static_cast<int>(poses.size()) < count; ++attempt) {
+    Camera camera = starts[static_cast<std::size_t>(attempt) % starts.size()];
+    camera.tx -= static_cast<float>(offset(random));
+    camera.ty -= static_cast<float>(offset(random) / 3.0);
+    camera.tz -= static_cast<float>(offset(random));
+    camera.yaw = static_cast<float>(angle(random));
+    camera.pitch = static_cast<float>(pitch(random));
+    int walls = 0;
+    bool inSolid = false;
+    for (const Point3& axis : axes) {
+      const RayHit hit = castRay(scene, camera.eye(), axis);
+      walls += hit.hit;
+      inSolid = inSolid || (hit.hit && !hit.front);
+    }
+    if (!inSolid && walls >= 4) poses.push_back(camera);
+  }
+  return poses;
+}
+
+std::string describe(const Camera& c) {
+  std::ostringstream text;
+  text << "--eye " << -c.tx << ' ' << -c.ty << ' ' << -c.tz << " --yaw " << c.yaw << " (pitch " << c.pitch << ")";
+  return text.str();
+}
+
+// The number of a Space some pixel shows that `drawn` leaves out; 0 if none.
+std::uint64_t hiddenSpace(const std::vector<std::set<const BspNode*>>& pixels,
+                          const std::vector<const BspNode*>& drawn) {
+  const std::set<const BspNode*> set(drawn.begin(), drawn.end());
+  for (const auto& pixel : pixels) {
+    if (std::none_of(pixel.begin(), pixel.end(), [&set](const BspNode* space) { return set.contains(space); })) {
+      return (*pixel.begin())->number;
+    }
+  }
+  return 0;
+}
+
+class RealLevel : public ::testing::TestWithParam<RealMap> {};
+
+TEST_P(RealLevel, noCullingHidesASpaceAPixelShows) {
+  const RealMap& map = GetParam();
+  const ScratchDir dir;
+  Scene scene;
+  BuildLevelOptions options;
+  options.compile.levelPath = levelOf(map);
+  options.compile.build.writeLogs = false;
+  BuiltLevel level = buildLevel(scene, options);
+  ASSERT_EQ(level.compiled->load.trianglesAdded, map.triangles);
+  findCellLinks(scene, level);
+  findSightRegions(scene, level);
+  const BspNode& root = *level.compiled->root;
+  const bool closed = level.openness.designHolds();
+  // The sets flood the passages that the default culling follows.
+  const OpenLinks none;
+  std::optional<VisibleSets> sets;
+  if (map.sets) sets = computeVisibleSets(scene, root, level.cells, closed ? none : level.links);
+  const VisibleSets* vis = sets ? &*sets : nullptr;
+
+  std::vector<Camera> poses = startPoses(map);
+  ASSERT_FALSE(poses.empty()) << map.name << " has no player start";
+  const std::vector<Camera> open = openSpacePoses(scene, poses, 8);
+  EXPECT_EQ(open.size(), 8U) << map.name << ": too few poses in open space";
+  poses.insert(poses.end(), open.begin(), open.end());
+  const FirstHits hits(scene, root);
+  for (const Camera& camera : poses) {
+    const Matrix4 view = viewMatrix(camera);
+    const auto pixels = hits.cast(camera, 48, 36);
+    const struct {
+      const char* mode;
+      std::vector<const BspNode*> drawn;
+    } frames[] = {
+        {"auto", visibleSpaces(scene, root, camera, view, closed ? nullptr : &level.links)},
+        {"sound", visibleSpaces(scene, root, camera, view, &level.links)},
+        {"narrow", narrowedSpaces(scene, root, camera, view, level.sight)},
+        {"auto + vis", visibleSpaces(scene, root, camera, view, closed ? nullptr : &level.links, vis)},
+        {"sound + vis", visibleSpaces(scene, root, camera, view, &level.links, vis)},
+        {"narrow + vis", narrowedSpaces(scene, root, camera, view, level.sight, vis)},
+    };
+    for (const auto& frame : frames) {
+      const std::uint64_t hidden = hiddenSpace(pixels, frame.drawn);
+      EXPECT_EQ(hidden, 0U) << map.name << " (" << frame.mode << "): a pixel shows Space " << hidden
+                            << ", which is not drawn, at " << describe(camera);
+    }
+  }
+}
+
+struct ProgramRun {
+  int exitCode;
+  std::string out;
+};
+
+// Runs portalbuild with `arguments` in `dir`; its output and errors together.
+ProgramRun portalbuild(const ScratchDir& dir, const std::string& arguments) {
+  std::ostringstream command;
+  command << "cd '" << dir.path().string() << "' && '" << PORTALBUILD_PATH << "' " << arguments
+          << " > run.txt 2>&1 < /dev/null";
+  const int status = std::system(command.str().c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir.file("run.txt"))};
+}
+
+// A PRT1 file whose counts match its lines and whose portals name cells
+// that exist and have their corners in parentheses.
+::testing::AssertionResult validPrt(const std::string& text) {
+  std::istringstream in(text);
+  std::string magic;
+  std::size_t cells = 0, portals = 0;
+  if (!(in >> magic >> cells >> portals) || magic != "PRT1") return ::testing::AssertionFailure() << "no PRT1 header";
+  std::string line;
+  std::getline(in, line);
+  std::size_t read = 0;
+  for (; std::getline(in, line); ++read) {
+    std::istringstream fields(line);
+    std::size_t corners = 0, front = 0, back = 0;
+    if (!(fields >> corners >> front >> back) || corners < 3 || front >= cells || back >= cells ||
+        static_cast<std::size_t>(std::count(line.begin(), line.end(), '(')) != corners) {
+      return ::testing::AssertionFailure() << "portal line " << read + 1 << ": " << line;
+    }
+  }
+  if (read != portals) return ::testing::AssertionFailure() << read << " portal lines, header says " << portals;
+  return ::testing::AssertionSuccess();
+}
+
+// An OBJ file of portals: one group each, every face corner a vertex
+// written before it.
+::testing::AssertionResult validPortalsObj(const std::string& text) {
+  std::istringstream in(text);
+  std::size_t vertices = 0, groups = 0, faces = 0;
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream fields(line);
+    std::string keyword;
+    fields >> keyword;
+    vertices += keyword == "v";
+    groups += keyword == "g";
+    if (keyword != "f") continue;
+    ++faces;
+    for (std::size_t corner; fields >> corner;) {
+      if (corner == 0 || corner > vertices) return ::testing::AssertionFailure() << "face corner " << corner;
+    }
+  }
+  if (groups == 0 || groups != faces) return ::testing::AssertionFailure() << groups << " groups, " << faces << " faces";
+  return ::testing::AssertionSuccess();
+}
+
+TEST_P(RealLevel, compilesTheSameEverywayAndWritesItsFiles) {
+  const RealMap& map = GetParam();
+  const ScratchDir dir;
+  std::ostringstream quoted;
+  quoted << '\'' << levelOf(map).string() << '\'';
+  const std::string level = quoted.str();
+  const std::vector<Camera> starts = startPoses(map);
+  ASSERT_FALSE(starts.empty());
+  const Point3 inside = starts.front().eye();
+  std::ostringstream leakCheck;
+  leakCheck.precision(9);
+  leakCheck << " --inside " << inside.x << ' ' << inside.y << ' ' << inside.z << " --leak trail.pts --leak-exit-code";
+
+  // The maps leak where the sky was left out.
+  const ProgramRun reference =
+      portalbuild(dir, level + " --straightforward -o reference --svg plan.svg --prt cells.prt --portals-obj "
+                               "portals.obj" + leakCheck.str());
+  EXPECT_EQ(reference.exitCode, 3) << reference.out;
+  EXPECT_NE(reference.out.find("leak:         the inside reaches the outside through"), std::string::npos)
+      << reference.out;
+  EXPECT_FALSE(readFile(dir.file("trail.pts")).empty());
+  EXPECT_TRUE(validPrt(readFile(dir.file("cells.prt"))));
+  EXPECT_TRUE(validPortalsObj(readFile(dir.file("portals.obj"))));
+  std::ostringstream xmllint;
+  xmllint << "xmllint --noout '" << dir.file("plan.svg").string() << "'";
+  EXPECT_EQ(std::system(xmllint.str().c_str()), 0);
+
+  for (const char* threads : {"1", "2"}) {
+    const ProgramRun fast = portalbuild(dir, level + " --threads " + threads + " -o fast" + threads);
+    ASSERT_EQ(fast.exitCode, 0) << fast.out;
+    for (const char* log : kBuildLogNames) {
+      EXPECT_TRUE(readFile(dir.file("reference") / log) == readFile(dir.file(std::string("fast") + threads) / log))
+          << map.name << ": " << log << " differs on " << threads << " threads";
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, RealLevel, ::testing::ValuesIn(kMaps),
+                         [](const ::testing::TestParamInfo<RealMap>& map) { return std::string(map.param.name); });
+
+}  // namespace
+}  // namespace pw
