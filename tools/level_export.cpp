@@ -13,10 +13,11 @@
 namespace pw {
 namespace {
 
-// Appends the shortest decimal that reads back as `value`.
+// Appends the shortest decimal that reads back as `value`; -0 is written
+// as 0 (negating Quake's y makes many).
 void appendNumber(std::string& line, float value) {
   char text[32];
-  const auto [end, error] = std::to_chars(text, text + sizeof text, value);
+  const auto [end, error] = std::to_chars(text, text + sizeof text, value + 0.0f);
   line.append(text, end);
 }
 

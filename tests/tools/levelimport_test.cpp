@@ -58,7 +58,10 @@ TEST(LevelImport, writesTheDrawnFacesAsTrianglesTheReaderKeeps) {
   EXPECT_EQ(report.trianglesAdded, 7u);
   EXPECT_EQ(report.skippedLines, 0u);
   EXPECT_EQ(report.polygonFaces, 0u);
-  EXPECT_NE(readFile(dir.file("level.obj")).find("mtllib level.mtl\n"), std::string::npos);
+  const std::string obj = readFile(dir.file("level.obj"));
+  EXPECT_NE(obj.find("mtllib level.mtl\n"), std::string::npos);
+  // The floor's first corners, texture (0, 0) and (1, 0): OBJ images run upwards.
+  EXPECT_NE(obj.find("\nv 0 0 0\nvt 0 1\nvn 0 1 0\nv 8.704 0 0\nvt 1 1\n"), std::string::npos) << obj;
   const std::string mtl = readFile(dir.file("level.mtl"));  // the two shaders drawn
   EXPECT_NE(mtl.find("\nnewmtl textures/base/floor\nKd "), std::string::npos);
   EXPECT_EQ(mtl.rfind("newmtl"), mtl.find("\nnewmtl textures/base/ceiling\nKd ") + 1) << mtl;
