@@ -97,10 +97,14 @@ std::vector<PlayerStart> playerStarts(const std::vector<Entity>& entities) {
     const std::string* origin = entity.value("origin");
     const std::vector<double> xyz = numbers(origin != nullptr ? *origin : "");
     if (xyz.size() != 3) throw ibsp::FormatError("entities: a " + *classname + " without an origin of three numbers");
+    // "angle" is the yaw; without it "angles" (pitch, yaw, roll) may give it.
     const std::string* angle = entity.value("angle");
-    const std::vector<double> facing = numbers(angle != nullptr ? *angle : "0");
-    if (facing.size() != 1) throw ibsp::FormatError("entities: a " + *classname + " whose angle is not one number");
-    starts.push_back({{xyz[0], xyz[1], xyz[2]}, facing[0]});
+    const std::string* angles = entity.value("angles");
+    const std::vector<double> facing = numbers(angle != nullptr ? *angle : angles != nullptr ? *angles : "0");
+    if (facing.size() != (angle == nullptr && angles != nullptr ? 3u : 1u)) {
+      throw ibsp::FormatError("entities: a " + *classname + " whose angle is not one number or angles not three");
+    }
+    starts.push_back({{xyz[0], xyz[1], xyz[2]}, angle == nullptr && angles != nullptr ? facing[1] : facing[0]});
   }
   return starts;
 }

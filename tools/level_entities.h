@@ -32,8 +32,8 @@ struct PlayerStart {
 };
 
 // Deathmatch, single-player and team starts, in entity order. Throws
-// ibsp::FormatError when a start's "origin" is not three numbers or its
-// "angle" not a number.
+// ibsp::FormatError when a start's "origin" is not three numbers, its
+// "angle" not one number or, without an "angle", its "angles" not three.
 std::vector<PlayerStart> playerStarts(const std::vector<Entity>& entities);
 
 }  // namespace pw

@@ -102,7 +102,7 @@ ibsp::Level smallIbspLevel() {
   level.entities =
       "{\n\"classname\" \"worldspawn\"\n}\n"
       "{\n\"classname\" \"info_player_start\"\n\"origin\" \"160 64 24\"\n\"angle\" \"90\"\n}\n"
-      "{\n\"classname\" \"info_player_deathmatch\"\n\"origin\" \"64 64 24\"\n}\n";
+      "{\n\"classname\" \"info_player_deathmatch\"\n\"origin\" \"64 64 24\"\n\"angles\" \"0 360 0\"\n}\n";
   level.shaders = {{"textures/base/floor", 0, 1},
                    {"textures/base/ceiling", 0, 1},
                    {"textures/sky/blue", 0x4, 0},

@@ -28,7 +28,8 @@ inline constexpr std::size_t ibspLumpEntry(int lump) { return 8 + 8 * static_cas
 // One node splits x = 128: leaf 0 in front (cluster 0, the floor), leaf 1
 // behind (cluster 1, the mesh and the patch). Cluster 0 sees only itself,
 // cluster 1 sees both. Player starts: info_player_start at (160, 64, 24)
-// facing +y (angle 90), info_player_deathmatch at (64, 64, 24) facing +x.
+// facing +y (angle 90), info_player_deathmatch at (64, 64, 24) facing +x
+// (angles 0 360 0).
 ibsp::Level smallIbspLevel();
 
 }  // namespace pw::testing_support
