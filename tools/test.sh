@@ -37,3 +37,4 @@ echo "== Fuzzing the OBJ reader, then the whole build, for ${fuzz_seconds}s each
 fuzz obj_reader_fuzz
 # Longer inputs are not built (see tests/fuzz/build_check.h).
 fuzz build_fuzz -max_len=2048
+fuzz levelimport_fuzz -seed_inputs=tests/data/ibsp/small.bsp
