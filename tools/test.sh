@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Sets everything up and runs the whole test suite: the Release build, then
-# the same tests under AddressSanitizer + UndefinedBehaviorSanitizer, and
-# bounded fuzz runs of the OBJ reader and of the whole build.
+# Sets everything up and runs the whole test suite: the Release build, the
+# real-level corpus (fetched and imported once; the run fails if it cannot
+# be had), the tests, then the same tests under AddressSanitizer +
+# UndefinedBehaviorSanitizer, and bounded fuzz runs of the OBJ reader, the
+# whole build and the level importer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,6 +14,8 @@ fuzz_seconds=${PORTALWALK_FUZZ_SECONDS:-60}
 echo "== Release build and tests"
 cmake --preset release >/dev/null
 cmake --build --preset release -j"$jobs"
+echo "== The real-level corpus (tests labelled 'real' run on it)"
+tools/real-levels.sh
 ctest --preset release -j"$jobs"
 
 # fuzz TARGET [libFuzzer options]: a bounded run from the OBJ fixtures.
@@ -33,7 +37,7 @@ cmake --preset asan >/dev/null
 cmake --build --preset asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan -j"$jobs"
 
-echo "== Fuzzing the OBJ reader, then the whole build, for ${fuzz_seconds}s each"
+echo "== Fuzzing the OBJ reader, the whole build and the level importer, for ${fuzz_seconds}s each"
 fuzz obj_reader_fuzz
 # Longer inputs are not built (see tests/fuzz/build_check.h).
 fuzz build_fuzz -max_len=2048

@@ -46,11 +46,11 @@ struct RealMap {
   bool sets;
 };
 
-// From 1.5k to 11k triangles; the whole corpus is the benchmark's.
+// From 1.5k to 11k triangles, three with curved patches; the whole corpus
+// is the benchmark's.
 constexpr RealMap kMaps[] = {
-    {"oa_bases3cl", 1542, true}, {"q3dm6ish", 2433, true},      {"ctf_gate1", 2849, true},
-    {"aggressor", 3295, true},   {"oa_dm4", 4089, true},        {"czest1tourney", 5225, true},
-    {"oa_dm3", 9913, false},     {"kaos2", 11368, false},
+    {"oa_bases3cl", 1542, true}, {"q3dm6ish", 2433, true}, {"ps37ctf", 2658, true}, {"ctf_gate1", 2849, true},
+    {"oa_dm4", 4089, true},      {"dm6ish", 5931, false},  {"oa_dm3", 9913, false}, {"kaos2", 11368, false},
 };
 
 std::filesystem::path corpusDir() {
@@ -178,13 +178,13 @@ TEST_P(RealLevel, noCullingHidesASpaceAPixelShows) {
 
   std::vector<Camera> poses = startPoses(map);
   ASSERT_FALSE(poses.empty()) << map.name << " has no player start";
-  const std::vector<Camera> open = openSpacePoses(scene, poses, 8);
-  EXPECT_EQ(open.size(), 8U) << map.name << ": too few poses in open space";
+  const std::vector<Camera> open = openSpacePoses(scene, poses, 6);
+  EXPECT_EQ(open.size(), 6U) << map.name << ": too few poses in open space";
   poses.insert(poses.end(), open.begin(), open.end());
   const FirstHits hits(scene, root);
   for (const Camera& camera : poses) {
     const Matrix4 view = viewMatrix(camera);
-    const auto pixels = hits.cast(camera, 48, 36);
+    const auto pixels = hits.cast(camera, 40, 30);
     const struct {
       const char* mode;
       std::vector<const BspNode*> drawn;
