@@ -4,9 +4,11 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <map>
 
 #include "bsp/bsp_node.h"
 #include "cells/polygon_difference.h"
+#include "scene/convex_hull.h"
 #include "scene/scene.h"
 
 namespace pw {
@@ -81,46 +83,74 @@ Polytope cellOf(const CellFaces& cells, const BspNode& space) {
   return cell;
 }
 
+// The convex hull of points lying on a plane with normal `normal` (up to the
+// tolerance), counter-clockwise about it. The hull is taken on the two axes
+// the plane is least steep against: that projection keeps convexity and is
+// well conditioned. Its corners are the given points themselves.
+Polygon hullOnPlane(const std::vector<Point3>& points, const Point3& normal) {
+  const double nx = std::abs(normal.x);
+  const double ny = std::abs(normal.y);
+  const double nz = std::abs(normal.z);
+  const auto flat = [dropped = nx >= ny && nx >= nz ? 0 : ny >= nz ? 1 : 2](const Point3& p) {
+    return dropped == 0 ? Point2{p.y, p.z} : dropped == 1 ? Point2{p.z, p.x} : Point2{p.x, p.y};
+  };
+  std::map<Point2, Point3> lifted;
+  std::vector<Point2> flatPoints;
+  for (const Point3& p : points) {
+    if (lifted.emplace(flat(p), p).second) flatPoints.push_back(flat(p));
+  }
+  Polygon hull;
+  for (const Point2& q : convexHull(std::move(flatPoints))) hull.push_back(lifted.at(q));
+  if (dot(areaVector(hull), normal) < 0.0) std::reverse(hull.begin(), hull.end());
+  return hull;
+}
+
 // The parts of a convex polytope in front of and behind `plane`, which is
 // surface `surface`. A part without a corner clearly on its side is empty
 // (the other part is the whole). The new face of both parts is the plane's
-// section of the polytope: a square larger than it, clipped by every face's
-// plane.
+// section of the polytope: the hull of the faces' corners within the
+// tolerance of the plane and of their edges' crossings with it, the very
+// points the faces' parts end at. (Clipping a large square by the faces'
+// planes instead fails where a face nearly lies in the plane: two nearly
+// parallel planes part by the tolerance anywhere along a wide band, and a
+// face's plane, carried beyond the face, cuts away part of the section, so
+// the parts lose that side and reach beyond the cell.)
 PolytopeSplit splitPolytope(Polytope&& polytope, const Plane& plane, std::uint64_t surface) {
   bool anyFront = false;
   bool anyBehind = false;
-  Point3 centre;
-  std::size_t corners = 0;
   for (const RegionFace& face : polytope) {
     for (const Point3& p : face.polygon) {
       const PointSide side = sideOfDistance(plane.distance(p));
       anyFront = anyFront || side == PointSide::Front;
       anyBehind = anyBehind || side == PointSide::Behind;
-      centre = centre + p;
-      ++corners;
     }
   }
   if (!anyBehind) return {std::move(polytope), {}};
   if (!anyFront) return {{}, std::move(polytope)};
-  centre = (1.0 / static_cast<double>(corners)) * centre;
-  double reach = 0.0;
   PolytopeSplit split;
+  std::vector<Point3> section;
+  const auto addToSection = [&](const Polygon& polygon) {
+    for (const Point3& p : polygon) {
+      if (sideOfDistance(plane.distance(p)) == PointSide::OnPlane) section.push_back(p);
+    }
+  };
   for (const RegionFace& face : polytope) {
-    for (const Point3& p : face.polygon) reach = std::max(reach, std::sqrt(dot(p - centre, p - centre)));
     PolygonSplit parts = splitPolygon(face.polygon, plane);
     if (parts.coplanar) {
       // Within the tolerance of the plane: the polytope lies on the side
       // the face looks into.
+      addToSection(face.polygon);
       (dot(face.inward.normal, plane.normal) > 0.0 ? split.front : split.behind).push_back(face);
       continue;
     }
+    addToSection(parts.front);
+    addToSection(parts.behind);
     if (parts.front.size() >= 3) split.front.push_back({std::move(parts.front), face.inward, face.surface, face.front});
     if (parts.behind.size() >= 3) {
       split.behind.push_back({std::move(parts.behind), face.inward, face.surface, face.front});
     }
   }
-  Polygon cap = squareOnPlane(plane, centre, 2.0 * reach + 1.0);
-  for (const RegionFace& face : polytope) cap = clipToFront(cap, face.inward);
+  Polygon cap = hullOnPlane(section, plane.normal);
   if (cap.size() >= 3) {
     split.front.push_back({cap, plane, surface, true});
     split.behind.push_back({std::move(cap), plane.flipped(), surface, false});
