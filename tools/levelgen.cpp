@@ -458,7 +458,7 @@ Mesh deepLevel(std::uint32_t count) {
   return builder.take();
 }
 
-Mesh placed(const Mesh& mesh, const Placement& placement) {
+Point3 placedPoint(const Point3& point, const Placement& placement) {
   const Point3 k = placement.axis.normalized();
   const double angle = placement.degrees * std::numbers::pi / 180.0;
   const double c = std::cos(angle);
@@ -468,11 +468,15 @@ Mesh placed(const Mesh& mesh, const Placement& placement) {
   const Point3 rows[3] = {{c + t * k.x * k.x, t * k.x * k.y - s * k.z, t * k.x * k.z + s * k.y},
                           {t * k.y * k.x + s * k.z, c + t * k.y * k.y, t * k.y * k.z - s * k.x},
                           {t * k.z * k.x - s * k.y, t * k.z * k.y + s * k.x, c + t * k.z * k.z}};
-  auto turn = [&rows](const Point3& v) { return Point3{dot(rows[0], v), dot(rows[1], v), dot(rows[2], v)}; };
+  return Point3{dot(rows[0], point), dot(rows[1], point), dot(rows[2], point)} + placement.shift;
+}
+
+Mesh placed(const Mesh& mesh, const Placement& placement) {
+  const Placement turn{placement.axis, placement.degrees, {}};
   auto rounded = [](const Point3& p) { return Point3{asFloat(p.x), asFloat(p.y), asFloat(p.z)}; };
   Mesh out = mesh;
-  for (Point3& p : out.positions) p = rounded(turn(p) + placement.shift);
-  for (Point3& n : out.normals) n = rounded(turn(n));
+  for (Point3& p : out.positions) p = rounded(placedPoint(p, placement));
+  for (Point3& n : out.normals) n = rounded(placedPoint(n, turn));
   return out;
 }
 

@@ -143,9 +143,11 @@ struct Placement {
   double degrees = 0.0;
   Point3 shift;
 };
-// The mesh moved by `placement`, positions and normals worked out in 64-bit
-// floating point and each coordinate then rounded to the 32-bit float an OBJ
-// file would give; the faces' indices are kept.
+// Where `point` goes under `placement`, in 64-bit floating point.
+Point3 placedPoint(const Point3& point, const Placement& placement);
+// The mesh moved by `placement`: positions placed, normals turned, each
+// coordinate then rounded to the 32-bit float an OBJ file would give; the
+// faces' indices are kept.
 Mesh placed(const Mesh& mesh, const Placement& placement);
 
 // Wavefront OBJ: "v", "vn" and "f a//na b//nb c//nc" lines, 1-based.

@@ -95,7 +95,7 @@ TEST(Placement, turnsAboutTheAxisThenShiftsKeepingWindingAndFloatCoordinates) {
     EXPECT_EQ(static_cast<float>(p.z), p.z);
   }
   for (const Mesh::Face& face : oblique.faces) {
-    auto corner = [&](int k) { return oblique.positions[static_cast<std::size_t>(face.positions[static_cast<std::size_t>(k)])]; };
+    auto corner = [&](std::size_t k) { return oblique.positions[static_cast<std::size_t>(face.positions[k])]; };
     const Point3 n = cross(corner(1) - corner(0), corner(2) - corner(0)).normalized();
     EXPECT_GT(dot(n, oblique.normals[static_cast<std::size_t>(face.normals[0])]), 0.999);
   }
