@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <utility>
 
 #include "bsp/bsp_node.h"
 #include "cells/polygon_difference.h"
@@ -30,6 +31,8 @@ using Polytope = std::vector<RegionFace>;
 struct PolytopeSplit {
   Polytope front;
   Polytope behind;
+  // The surfaces of the faces found lying in the plane.
+  std::vector<std::uint64_t> coplanar;
 };
 
 using Corners = std::array<Point3, 3>;
@@ -118,16 +121,19 @@ Polygon hullOnPlane(const std::vector<Point3>& points, const Point3& normal) {
 PolytopeSplit splitPolytope(Polytope&& polytope, const Plane& plane, std::uint64_t surface) {
   bool anyFront = false;
   bool anyBehind = false;
+  PolytopeSplit split;
   for (const RegionFace& face : polytope) {
+    if (liesInPlane(plane, face.polygon)) split.coplanar.push_back(face.surface);
     for (const Point3& p : face.polygon) {
       const PointSide side = sideOfDistance(plane.distance(p));
       anyFront = anyFront || side == PointSide::Front;
       anyBehind = anyBehind || side == PointSide::Behind;
     }
   }
-  if (!anyBehind) return {std::move(polytope), {}};
-  if (!anyFront) return {{}, std::move(polytope)};
-  PolytopeSplit split;
+  if (!anyBehind || !anyFront) {
+    (anyBehind ? split.behind : split.front) = std::move(polytope);
+    return split;
+  }
   std::vector<Point3> section;
   const auto addToSection = [&](const Polygon& polygon) {
     for (const Point3& p : polygon) {
@@ -158,15 +164,24 @@ PolytopeSplit splitPolytope(Polytope&& polytope, const Plane& plane, std::uint64
   return split;
 }
 
+// Two surfaces found to coincide where a region's face lies on both.
+using Coincidence = std::pair<std::uint64_t, std::uint64_t>;
+
 // The cell cut into regions by `planes` (surfaces `firstSurface` on): for a
 // convex list, the pieces B_i in order and then R; otherwise every piece is
-// cut by every plane.
+// cut by every plane. Appends to `coincident` each face's surface and the
+// plane's when the face lies in the plane.
 std::vector<Polytope> cutCell(Polytope cell, const std::vector<Plane>& planes, std::uint64_t firstSurface,
-                              bool convex) {
+                              bool convex, std::vector<Coincidence>& coincident) {
   std::vector<Polytope> pieces;
+  const auto split = [&](Polytope&& polytope, std::size_t k) {
+    PolytopeSplit parts = splitPolytope(std::move(polytope), planes[k], firstSurface + k);
+    for (const std::uint64_t surface : parts.coplanar) coincident.push_back({surface, firstSurface + k});
+    return parts;
+  };
   if (convex) {
     for (std::size_t k = 0; k < planes.size() && !cell.empty(); ++k) {
-      PolytopeSplit parts = splitPolytope(std::move(cell), planes[k], firstSurface + k);
+      PolytopeSplit parts = split(std::move(cell), k);
       if (!parts.behind.empty()) pieces.push_back(std::move(parts.behind));
       cell = std::move(parts.front);
     }
@@ -177,7 +192,7 @@ std::vector<Polytope> cutCell(Polytope cell, const std::vector<Plane>& planes, s
   for (std::size_t k = 0; k < planes.size(); ++k) {
     std::vector<Polytope> next;
     for (Polytope& piece : pieces) {
-      PolytopeSplit parts = splitPolytope(std::move(piece), planes[k], firstSurface + k);
+      PolytopeSplit parts = split(std::move(piece), k);
       for (Polytope* part : {&parts.front, &parts.behind}) {
         if (!part->empty()) next.push_back(std::move(*part));
       }
@@ -257,10 +272,14 @@ struct SurfaceFace {
 };
 
 // What lies on a surface: its plane and the Spaces whose triangles in that
-// plane block passage through it.
+// plane block passage through it, and the other surfaces some region's face
+// was found to lie in as well (rounding tilts two planes of one wall apart
+// by more than the tolerance across a cell, so a triangle may lie in the
+// one, within the tolerance, and not in the other: it blocks both).
 struct Surface {
   Plane plane;
   const BspNode* spaces[2];
+  std::vector<std::uint64_t> coincident;
 };
 
 // A triangle lying in a surface's plane, with its Space and the way it faces.
@@ -276,7 +295,7 @@ class RegionGraphBuilder {
  public:
   RegionGraphBuilder(const Scene& scene, const CellFaces& cells, RegionJoins kind)
       : scene_(scene), cells_(cells), kind_(kind) {
-    for (const CellFace& face : cells.faces) surfaces_.push_back({face.plane, {face.front, face.behind}});
+    for (const CellFace& face : cells.faces) surfaces_.push_back({face.plane, {face.front, face.behind}, {}});
   }
 
   EmptyRegions run(const BspNode& root) {
@@ -302,9 +321,17 @@ class RegionGraphBuilder {
     corners = cornersOf(scene_, space);
     const std::vector<Plane> planes = distinctPlanes(scene_, space, corners);
     const std::uint64_t firstSurface = surfaces_.size();
-    for (const Plane& plane : planes) surfaces_.push_back({plane, {&space, nullptr}});
+    for (const Plane& plane : planes) surfaces_.push_back({plane, {&space, nullptr}, {}});
     const bool convex = isConvex(corners, planes);
-    for (Polytope& piece : cutCell(cellOf(cells_, space), planes, firstSurface, convex)) {
+    std::vector<Coincidence> coincident;
+    std::vector<Polytope> pieces = cutCell(cellOf(cells_, space), planes, firstSurface, convex, coincident);
+    for (const auto& [a, b] : coincident) {
+      for (const auto& [from, to] : {Coincidence{a, b}, Coincidence{b, a}}) {
+        std::vector<std::uint64_t>& list = surfaces_[from].coincident;
+        if (std::find(list.begin(), list.end(), to) == list.end()) list.push_back(to);
+      }
+    }
+    for (Polytope& piece : pieces) {
       // A piece thinner than a sliver is rounding between two planes that
       // nearly coincide, not room to pass: a wall of the neighbouring Space
       // may lie in it within the tolerance, where it is not taken away.
@@ -366,23 +393,33 @@ class RegionGraphBuilder {
     }
   }
 
-  // The triangles of the surface's Spaces lying in its plane, facing either
-  // way.
+  // The triangles of the surface's Spaces lying in its plane, and those of
+  // the surfaces coinciding with it lying in theirs, facing either way; each
+  // once.
   std::vector<Cutout> cutoutsOn(const Surface& surface) const {
     std::vector<Cutout> cutouts;
+    addCutouts(surface, cutouts);
+    for (const std::uint64_t other : surface.coincident) addCutouts(surfaces_[other], cutouts);
+    return cutouts;
+  }
+
+  void addCutouts(const Surface& surface, std::vector<Cutout>& cutouts) const {
     for (const BspNode* space : surface.spaces) {
       if (space == nullptr) continue;
       const std::vector<Corners>& cornerList = cornersOfSpace_[space->number - 1];
       for (std::size_t k = 0; k < cornerList.size(); ++k) {
         const Corners& corners = cornerList[k];
         if (!liesInPlane(surface.plane, corners)) continue;
+        if (std::any_of(cutouts.begin(), cutouts.end(),
+                        [&](const Cutout& c) { return c.space == space && c.triangle == k; })) {
+          continue;
+        }
         Polygon polygon{corners[0], corners[1], corners[2]};
         const Point3 winding = areaVector(polygon);
         const Bounds box = boxOf(polygon);
         cutouts.push_back({std::move(polygon), space, k, winding, box});
       }
     }
-    return cutouts;
   }
 
   // What of `overlap` the cutouts `near` (those meeting its box) leave
