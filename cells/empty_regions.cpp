@@ -228,6 +228,22 @@ Polygon overlapOf(const Polygon& a, const Polygon& b) {
   return overlap;
 }
 
+// The part of `overlap`, on a face of `region` whose inward normal is
+// `inward`, where the region reaches at least kSliverWidth across the face:
+// each side the region ends at, seen along `inward`, clipped that far in.
+// Two planes of one wall, each carried across a cell from the small
+// triangle it comes from, part by rounding and leave a wedge between them,
+// thin where the wall is and wider far off; a region's way in through the
+// thin end is a crack, not a passage, as a region thinner than a sliver is.
+Polygon reachingAcross(Polygon overlap, const EmptyRegion& region, const Point3& inward) {
+  for (const Plane& side : region.sides) {
+    const double facing = dot(side.normal, inward);
+    if (facing >= 0.0 || overlap.size() < 3) continue;
+    overlap = clipToFront(overlap, {side.normal, side.anchor + (-facing * kSliverWidth) * side.normal});
+  }
+  return overlap;
+}
+
 Point3 centroid(const FlatTriangle& t) { return (1.0 / 3.0) * (t[0] + t[1] + t[2]); }
 
 // Whether two boxes come closer than the plane tolerance on every axis: if
@@ -383,7 +399,11 @@ class RegionGraphBuilder {
           addSight(faces_[j].region, faces_[i].region, overlap, *cutouts, surface.plane.flipped());
           continue;
         }
-        std::optional<Point3> centre = uncoveredPoint(overlap, *cutouts, surface.plane.normal);
+        const Polygon passage = reachingAcross(reachingAcross(overlap, result_.regions[faces_[i].region],
+                                                              surface.plane.normal),
+                                               result_.regions[faces_[j].region], -1.0 * surface.plane.normal);
+        if (passage.size() < 3 || polygonWidth(passage) < kSliverWidth) continue;
+        std::optional<Point3> centre = uncoveredPoint(passage, *cutouts, surface.plane.normal);
         if (!centre) continue;
         const auto join = static_cast<std::uint32_t>(result_.joins.size());
         result_.joins.push_back({{faces_[i].region, faces_[j].region}, *centre});
