@@ -4,9 +4,12 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <map>
+#include <utility>
 
 #include "bsp/bsp_node.h"
 #include "cells/polygon_difference.h"
+#include "scene/convex_hull.h"
 #include "scene/scene.h"
 
 namespace pw {
@@ -28,6 +31,8 @@ using Polytope = std::vector<RegionFace>;
 struct PolytopeSplit {
   Polytope front;
   Polytope behind;
+  // The surfaces of the faces found lying in the plane.
+  std::vector<std::uint64_t> coplanar;
 };
 
 using Corners = std::array<Point3, 3>;
@@ -81,46 +86,77 @@ Polytope cellOf(const CellFaces& cells, const BspNode& space) {
   return cell;
 }
 
+// The convex hull of points lying on a plane with normal `normal` (up to the
+// tolerance), counter-clockwise about it. The hull is taken on the two axes
+// the plane is least steep against: that projection keeps convexity and is
+// well conditioned. Its corners are the given points themselves.
+Polygon hullOnPlane(const std::vector<Point3>& points, const Point3& normal) {
+  const double nx = std::abs(normal.x);
+  const double ny = std::abs(normal.y);
+  const double nz = std::abs(normal.z);
+  const auto flat = [dropped = nx >= ny && nx >= nz ? 0 : ny >= nz ? 1 : 2](const Point3& p) {
+    return dropped == 0 ? Point2{p.y, p.z} : dropped == 1 ? Point2{p.z, p.x} : Point2{p.x, p.y};
+  };
+  std::map<Point2, Point3> lifted;
+  std::vector<Point2> flatPoints;
+  for (const Point3& p : points) {
+    if (lifted.emplace(flat(p), p).second) flatPoints.push_back(flat(p));
+  }
+  Polygon hull;
+  for (const Point2& q : convexHull(std::move(flatPoints))) hull.push_back(lifted.at(q));
+  if (dot(areaVector(hull), normal) < 0.0) std::reverse(hull.begin(), hull.end());
+  return hull;
+}
+
 // The parts of a convex polytope in front of and behind `plane`, which is
 // surface `surface`. A part without a corner clearly on its side is empty
 // (the other part is the whole). The new face of both parts is the plane's
-// section of the polytope: a square larger than it, clipped by every face's
-// plane.
+// section of the polytope: the hull of the faces' corners within the
+// tolerance of the plane and of their edges' crossings with it, the very
+// points the faces' parts end at. (Clipping a large square by the faces'
+// planes instead fails where a face nearly lies in the plane: two nearly
+// parallel planes part by the tolerance anywhere along a wide band, and a
+// face's plane, carried beyond the face, cuts away part of the section, so
+// the parts lose that side and reach beyond the cell.)
 PolytopeSplit splitPolytope(Polytope&& polytope, const Plane& plane, std::uint64_t surface) {
   bool anyFront = false;
   bool anyBehind = false;
-  Point3 centre;
-  std::size_t corners = 0;
+  PolytopeSplit split;
   for (const RegionFace& face : polytope) {
+    if (liesInPlane(plane, face.polygon)) split.coplanar.push_back(face.surface);
     for (const Point3& p : face.polygon) {
       const PointSide side = sideOfDistance(plane.distance(p));
       anyFront = anyFront || side == PointSide::Front;
       anyBehind = anyBehind || side == PointSide::Behind;
-      centre = centre + p;
-      ++corners;
     }
   }
-  if (!anyBehind) return {std::move(polytope), {}};
-  if (!anyFront) return {{}, std::move(polytope)};
-  centre = (1.0 / static_cast<double>(corners)) * centre;
-  double reach = 0.0;
-  PolytopeSplit split;
+  if (!anyBehind || !anyFront) {
+    (anyBehind ? split.behind : split.front) = std::move(polytope);
+    return split;
+  }
+  std::vector<Point3> section;
+  const auto addToSection = [&](const Polygon& polygon) {
+    for (const Point3& p : polygon) {
+      if (sideOfDistance(plane.distance(p)) == PointSide::OnPlane) section.push_back(p);
+    }
+  };
   for (const RegionFace& face : polytope) {
-    for (const Point3& p : face.polygon) reach = std::max(reach, std::sqrt(dot(p - centre, p - centre)));
     PolygonSplit parts = splitPolygon(face.polygon, plane);
     if (parts.coplanar) {
       // Within the tolerance of the plane: the polytope lies on the side
       // the face looks into.
+      addToSection(face.polygon);
       (dot(face.inward.normal, plane.normal) > 0.0 ? split.front : split.behind).push_back(face);
       continue;
     }
+    addToSection(parts.front);
+    addToSection(parts.behind);
     if (parts.front.size() >= 3) split.front.push_back({std::move(parts.front), face.inward, face.surface, face.front});
     if (parts.behind.size() >= 3) {
       split.behind.push_back({std::move(parts.behind), face.inward, face.surface, face.front});
     }
   }
-  Polygon cap = squareOnPlane(plane, centre, 2.0 * reach + 1.0);
-  for (const RegionFace& face : polytope) cap = clipToFront(cap, face.inward);
+  Polygon cap = hullOnPlane(section, plane.normal);
   if (cap.size() >= 3) {
     split.front.push_back({cap, plane, surface, true});
     split.behind.push_back({std::move(cap), plane.flipped(), surface, false});
@@ -128,15 +164,24 @@ PolytopeSplit splitPolytope(Polytope&& polytope, const Plane& plane, std::uint64
   return split;
 }
 
+// Two surfaces found to coincide where a region's face lies on both.
+using Coincidence = std::pair<std::uint64_t, std::uint64_t>;
+
 // The cell cut into regions by `planes` (surfaces `firstSurface` on): for a
 // convex list, the pieces B_i in order and then R; otherwise every piece is
-// cut by every plane.
+// cut by every plane. Appends to `coincident` each face's surface and the
+// plane's when the face lies in the plane.
 std::vector<Polytope> cutCell(Polytope cell, const std::vector<Plane>& planes, std::uint64_t firstSurface,
-                              bool convex) {
+                              bool convex, std::vector<Coincidence>& coincident) {
   std::vector<Polytope> pieces;
+  const auto split = [&](Polytope&& polytope, std::size_t k) {
+    PolytopeSplit parts = splitPolytope(std::move(polytope), planes[k], firstSurface + k);
+    for (const std::uint64_t surface : parts.coplanar) coincident.push_back({surface, firstSurface + k});
+    return parts;
+  };
   if (convex) {
     for (std::size_t k = 0; k < planes.size() && !cell.empty(); ++k) {
-      PolytopeSplit parts = splitPolytope(std::move(cell), planes[k], firstSurface + k);
+      PolytopeSplit parts = split(std::move(cell), k);
       if (!parts.behind.empty()) pieces.push_back(std::move(parts.behind));
       cell = std::move(parts.front);
     }
@@ -147,7 +192,7 @@ std::vector<Polytope> cutCell(Polytope cell, const std::vector<Plane>& planes, s
   for (std::size_t k = 0; k < planes.size(); ++k) {
     std::vector<Polytope> next;
     for (Polytope& piece : pieces) {
-      PolytopeSplit parts = splitPolytope(std::move(piece), planes[k], firstSurface + k);
+      PolytopeSplit parts = split(std::move(piece), k);
       for (Polytope* part : {&parts.front, &parts.behind}) {
         if (!part->empty()) next.push_back(std::move(*part));
       }
@@ -179,6 +224,22 @@ Polygon overlapOf(const Polygon& a, const Polygon& b) {
   for (std::size_t i = 0; i < b.size() && overlap.size() >= 3; ++i) {
     const Point3 edge = b[(i + 1) % b.size()] - b[i];
     overlap = clipToFront(overlap, {cross(winding, edge).normalized(), b[i]});
+  }
+  return overlap;
+}
+
+// The part of `overlap`, on a face of `region` whose inward normal is
+// `inward`, where the region reaches at least kSliverWidth across the face:
+// each side the region ends at, seen along `inward`, clipped that far in.
+// Two planes of one wall, each carried across a cell from the small
+// triangle it comes from, part by rounding and leave a wedge between them,
+// thin where the wall is and wider far off; a region's way in through the
+// thin end is a crack, not a passage, as a region thinner than a sliver is.
+Polygon reachingAcross(Polygon overlap, const EmptyRegion& region, const Point3& inward) {
+  for (const Plane& side : region.sides) {
+    const double facing = dot(side.normal, inward);
+    if (facing >= 0.0 || overlap.size() < 3) continue;
+    overlap = clipToFront(overlap, {side.normal, side.anchor + (-facing * kSliverWidth) * side.normal});
   }
   return overlap;
 }
@@ -227,10 +288,14 @@ struct SurfaceFace {
 };
 
 // What lies on a surface: its plane and the Spaces whose triangles in that
-// plane block passage through it.
+// plane block passage through it, and the other surfaces some region's face
+// was found to lie in as well (rounding tilts two planes of one wall apart
+// by more than the tolerance across a cell, so a triangle may lie in the
+// one, within the tolerance, and not in the other: it blocks both).
 struct Surface {
   Plane plane;
   const BspNode* spaces[2];
+  std::vector<std::uint64_t> coincident;
 };
 
 // A triangle lying in a surface's plane, with its Space and the way it faces.
@@ -246,7 +311,7 @@ class RegionGraphBuilder {
  public:
   RegionGraphBuilder(const Scene& scene, const CellFaces& cells, RegionJoins kind)
       : scene_(scene), cells_(cells), kind_(kind) {
-    for (const CellFace& face : cells.faces) surfaces_.push_back({face.plane, {face.front, face.behind}});
+    for (const CellFace& face : cells.faces) surfaces_.push_back({face.plane, {face.front, face.behind}, {}});
   }
 
   EmptyRegions run(const BspNode& root) {
@@ -272,9 +337,17 @@ class RegionGraphBuilder {
     corners = cornersOf(scene_, space);
     const std::vector<Plane> planes = distinctPlanes(scene_, space, corners);
     const std::uint64_t firstSurface = surfaces_.size();
-    for (const Plane& plane : planes) surfaces_.push_back({plane, {&space, nullptr}});
+    for (const Plane& plane : planes) surfaces_.push_back({plane, {&space, nullptr}, {}});
     const bool convex = isConvex(corners, planes);
-    for (Polytope& piece : cutCell(cellOf(cells_, space), planes, firstSurface, convex)) {
+    std::vector<Coincidence> coincident;
+    std::vector<Polytope> pieces = cutCell(cellOf(cells_, space), planes, firstSurface, convex, coincident);
+    for (const auto& [a, b] : coincident) {
+      for (const auto& [from, to] : {Coincidence{a, b}, Coincidence{b, a}}) {
+        std::vector<std::uint64_t>& list = surfaces_[from].coincident;
+        if (std::find(list.begin(), list.end(), to) == list.end()) list.push_back(to);
+      }
+    }
+    for (Polytope& piece : pieces) {
       // A piece thinner than a sliver is rounding between two planes that
       // nearly coincide, not room to pass: a wall of the neighbouring Space
       // may lie in it within the tolerance, where it is not taken away.
@@ -326,7 +399,11 @@ class RegionGraphBuilder {
           addSight(faces_[j].region, faces_[i].region, overlap, *cutouts, surface.plane.flipped());
           continue;
         }
-        std::optional<Point3> centre = uncoveredPoint(overlap, *cutouts, surface.plane.normal);
+        const Polygon passage = reachingAcross(reachingAcross(overlap, result_.regions[faces_[i].region],
+                                                              surface.plane.normal),
+                                               result_.regions[faces_[j].region], -1.0 * surface.plane.normal);
+        if (passage.size() < 3 || polygonWidth(passage) < kSliverWidth) continue;
+        std::optional<Point3> centre = uncoveredPoint(passage, *cutouts, surface.plane.normal);
         if (!centre) continue;
         const auto join = static_cast<std::uint32_t>(result_.joins.size());
         result_.joins.push_back({{faces_[i].region, faces_[j].region}, *centre});
@@ -336,23 +413,33 @@ class RegionGraphBuilder {
     }
   }
 
-  // The triangles of the surface's Spaces lying in its plane, facing either
-  // way.
+  // The triangles of the surface's Spaces lying in its plane, and those of
+  // the surfaces coinciding with it lying in theirs, facing either way; each
+  // once.
   std::vector<Cutout> cutoutsOn(const Surface& surface) const {
     std::vector<Cutout> cutouts;
+    addCutouts(surface, cutouts);
+    for (const std::uint64_t other : surface.coincident) addCutouts(surfaces_[other], cutouts);
+    return cutouts;
+  }
+
+  void addCutouts(const Surface& surface, std::vector<Cutout>& cutouts) const {
     for (const BspNode* space : surface.spaces) {
       if (space == nullptr) continue;
       const std::vector<Corners>& cornerList = cornersOfSpace_[space->number - 1];
       for (std::size_t k = 0; k < cornerList.size(); ++k) {
         const Corners& corners = cornerList[k];
         if (!liesInPlane(surface.plane, corners)) continue;
+        if (std::any_of(cutouts.begin(), cutouts.end(),
+                        [&](const Cutout& c) { return c.space == space && c.triangle == k; })) {
+          continue;
+        }
         Polygon polygon{corners[0], corners[1], corners[2]};
         const Point3 winding = areaVector(polygon);
         const Bounds box = boxOf(polygon);
         cutouts.push_back({std::move(polygon), space, k, winding, box});
       }
     }
-    return cutouts;
   }
 
   // What of `overlap` the cutouts `near` (those meeting its box) leave

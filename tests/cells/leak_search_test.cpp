@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <sstream>
+#include <string>
 
 #include "cells/leak_search.h"
 #include "compile/level_compiler.h"
@@ -83,6 +84,67 @@ TEST(LeakSearch, closedLevelsKeepEveryRoomInsideAndHolesLeadOut) {
       EXPECT_TRUE(onBounds(built->regions.bounds, trail.path.back())) << c.name;
       EXPECT_EQ(trail.passages + 2, trail.path.size());
     }
+  }
+}
+
+// A closed level turned about an oblique axis and moved a hundred units
+// still keeps every room inside, and no region reaches past a wall. Each
+// pose is one that leaked: rounding tilts the planes of one wall apart, and
+// a region lost the side it had on a plane nearly parallel to a cut and
+// reached out of its cell ("hull"), a wall lay within the tolerance of a
+// Space's plane but not of the cell face beside it ("coincident"), or a
+// wedge between two such planes let the way out in at its thin end
+// ("wedge").
+struct Pose {
+  const char* name;
+  RoomsParams rooms;
+  Placement placement;
+};
+
+void PrintTo(const Pose& pose, std::ostream* out) { *out << pose.name; }
+
+class TurnedClosedLevel : public ::testing::TestWithParam<Pose> {};
+
+TEST_P(TurnedClosedLevel, keepsEveryRoomInsideAndEveryWallOutsideTheRegions) {
+  const Pose& pose = GetParam();
+  OpenLevelParams params;
+  params.rooms = pose.rooms;
+  const auto built = build(placed(openLevel(params), pose.placement));
+  // Every triangle's centre lies outside each region or on its boundary.
+  std::size_t wallsInside = 0;
+  for (std::int32_t t = 0; t < built->scene.triangleCount(); ++t) {
+    const auto corners = built->scene.corners(t);
+    const Point3 centre = (1.0 / 3.0) * (corners[0] + corners[1] + corners[2]);
+    for (const EmptyRegion& region : built->regions.regions) wallsInside += region.depthOf(centre) > kSliverWidth;
+  }
+  EXPECT_EQ(wallsInside, 0u);
+  for (const Box& room : roomInteriors(openLayout(params), 0.2)) {
+    const Point3 inside = placedPoint(centreOf(room), pose.placement);
+    EXPECT_FALSE(built->trailFrom(inside).leaks()) << "from the room around " << centreOf(room).x << ' '
+                                                   << centreOf(room).z;
+  }
+}
+
+constexpr Point3 kShift{100, 37, -61};
+
+INSTANTIATE_TEST_SUITE_P(LeakSearch, TurnedClosedLevel,
+                         ::testing::Values(Pose{"hull", {4, 4, 1, 1}, {{-0.06, 0.457, -0.392}, 319.43, kShift}},
+                                           Pose{"coincident", {4, 4, 1, 3}, {{0.96, 0.86, -0.21}, 104, kShift}},
+                                           Pose{"wedge", {3, 3, 2, 3}, {{-0.47, -0.70, 0.37}, 294, kShift}}),
+                         [](const ::testing::TestParamInfo<Pose>& param) { return std::string(param.param.name); });
+
+// The same turn and shift keep real holes: every room of a holed level
+// still leaks, out to the bounds.
+TEST(LeakSearch, aTurnedLevelWithHolesStillLeaks) {
+  OpenLevelParams params;
+  params.rooms = {.rows = 2, .cols = 2, .subdivision = 1, .seed = 3};
+  params.holes = 0.15;
+  const Placement placement{{-0.47, -0.70, 0.37}, 294, kShift};
+  const auto built = build(placed(openLevel(params), placement));
+  for (const Box& room : roomInteriors(openLayout(params), 0.2)) {
+    const LeakTrail trail = built->trailFrom(placedPoint(centreOf(room), placement));
+    ASSERT_TRUE(trail.leaks());
+    EXPECT_TRUE(onBounds(built->regions.bounds, trail.path.back()));
   }
 }
 
