@@ -4,11 +4,23 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csetjmp>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <stdexcept>
 #include <utility>
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PORTALWALK_LEAK_CHECK 1
+#endif
+#elif defined(__SANITIZE_ADDRESS__)
+#define PORTALWALK_LEAK_CHECK 1
+#endif
+#ifdef PORTALWALK_LEAK_CHECK
+#include <sanitizer/lsan_interface.h>
+#endif
 
 namespace pw {
 namespace {
@@ -21,6 +33,10 @@ struct Run {
   std::vector<const Point3*> pending;
   std::vector<std::array<const Point3*, 3>> triangles;
   bool failed = false;
+  std::size_t combines = 0;
+  std::size_t maxCombines = 0;
+  // Where a run past `maxCombines` jumps back to (see sweep).
+  std::jmp_buf cutShort;
 };
 
 void GLAPIENTRY onVertex(void* vertex, void* data) {
@@ -39,6 +55,8 @@ void GLAPIENTRY onEdgeFlag(GLboolean, void*) {}
 
 void GLAPIENTRY onCombine(GLdouble coords[3], void*[4], GLfloat[4], void** out, void* data) {
   Run& run = *static_cast<Run*>(data);
+  if (run.combines == run.maxCombines) std::longjmp(run.cutShort, 1);
+  ++run.combines;
   run.vertices.push_back({coords[0], coords[1], coords[2]});
   *out = &run.vertices.back();
 }
@@ -50,13 +68,51 @@ _GLUfuncptr asGluCallback(Callback* callback) {
   return reinterpret_cast<_GLUfuncptr>(callback);
 }
 
+GLUtesselator* newCarvingTess() {
+  GLUtesselator* tess = gluNewTess();
+  if (tess == nullptr) throw std::runtime_error("Creation of tesselation object failed.");
+  gluTessCallback(tess, GLU_TESS_BEGIN_DATA, asGluCallback(&onBegin));
+  gluTessCallback(tess, GLU_TESS_VERTEX_DATA, asGluCallback(&onVertex));
+  gluTessCallback(tess, GLU_TESS_EDGE_FLAG_DATA, asGluCallback(&onEdgeFlag));
+  gluTessCallback(tess, GLU_TESS_COMBINE_DATA, asGluCallback(&onCombine));
+  gluTessCallback(tess, GLU_TESS_ERROR_DATA, asGluCallback(&onError));
+  gluTessProperty(tess, GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_POSITIVE);
+  return tess;
+}
+
+// GLU's sweep; false when the combine callback cut it short. The jump
+// leaves only GLU's C frames and the callback's, none of which holds
+// anything to destroy, the way GLU itself leaves them when it runs out of
+// memory.
+bool sweep(GLUtesselator* tess, Run& run) {
+  if (setjmp(run.cutShort) != 0) return false;
+  gluTessEndPolygon(tess);
+  return true;
+}
+
+// While one lives, the leak checker of a sanitizer build ignores what is
+// allocated: GLU cannot free the partial mesh of a sweep cut short (it
+// leaves its own out-of-memory failure the same way), at most the bound's
+// worth of intersections.
+struct GluAllocations {
+#ifdef PORTALWALK_LEAK_CHECK
+  GluAllocations() { __lsan_disable(); }
+  ~GluAllocations() { __lsan_enable(); }
+  GluAllocations(const GluAllocations&) = delete;
+  GluAllocations& operator=(const GluAllocations&) = delete;
+#endif
+};
+
+double roundToGrid(double value) { return std::round(value / kCarvingGrid) * kCarvingGrid; }
+
 void addContour(GLUtesselator* tess, Run& run, const Polygon& polygon, bool counterClockwise,
                 const Point3& normal) {
   const bool isCounterClockwise = dot(areaVector(polygon), normal) > 0.0;
   gluTessBeginContour(tess);
   for (std::size_t k = 0; k < polygon.size(); ++k) {
     const std::size_t i = isCounterClockwise == counterClockwise ? k : polygon.size() - 1 - k;
-    run.vertices.push_back(polygon[i]);
+    const Point3& p = polygon[i];
+    run.vertices.push_back({roundToGrid(p.x), roundToGrid(p.y), roundToGrid(p.z)});
     Point3& stored = run.vertices.back();
     GLdouble coordinates[3] = {stored.x, stored.y, stored.z};
     gluTessVertex(tess, coordinates, &stored);
@@ -133,28 +189,34 @@ std::vector<FlatTriangle> fanTriangles(Polygon polygon, const Point3& normal) {
   return triangles;
 }
 
-CoplanarCarver::CoplanarCarver() : tess_(gluNewTess()) {
-  if (tess_ == nullptr) throw std::runtime_error("Creation of tesselation object failed.");
-  gluTessCallback(tess_, GLU_TESS_BEGIN_DATA, asGluCallback(&onBegin));
-  gluTessCallback(tess_, GLU_TESS_VERTEX_DATA, asGluCallback(&onVertex));
-  gluTessCallback(tess_, GLU_TESS_EDGE_FLAG_DATA, asGluCallback(&onEdgeFlag));
-  gluTessCallback(tess_, GLU_TESS_COMBINE_DATA, asGluCallback(&onCombine));
-  gluTessCallback(tess_, GLU_TESS_ERROR_DATA, asGluCallback(&onError));
-  gluTessProperty(tess_, GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_POSITIVE);
-}
+CoplanarCarver::CoplanarCarver(std::size_t maxCombines) : maxCombines_(maxCombines), tess_(newCarvingTess()) {}
 
-CoplanarCarver::~CoplanarCarver() { gluDeleteTess(tess_); }
+CoplanarCarver::~CoplanarCarver() {
+  if (tess_ != nullptr) gluDeleteTess(tess_);
+}
 
 Difference CoplanarCarver::subtract(const Polygon& face, const std::vector<Polygon>& cutouts, const Point3& normal) {
   Run run;
-  gluTessNormal(tess_, normal.x, normal.y, normal.z);
-  gluTessBeginPolygon(tess_, &run);
-  addContour(tess_, run, face, true, normal);
-  for (const Polygon& cutout : cutouts) addContour(tess_, run, cutout, false, normal);
-  gluTessEndPolygon(tess_);
+  run.maxCombines = maxCombines_;
+  bool finished = false;
+  {
+    [[maybe_unused]] const GluAllocations glu;
+    gluTessNormal(tess_, normal.x, normal.y, normal.z);
+    gluTessBeginPolygon(tess_, &run);
+    addContour(tess_, run, face, true, normal);
+    for (const Polygon& cutout : cutouts) addContour(tess_, run, cutout, false, normal);
+    finished = sweep(tess_, run);
+    if (!finished) {
+      // Left in the middle of its sweep, GLU's object is only fit for
+      // deleting.
+      gluDeleteTess(tess_);
+      tess_ = nullptr;
+      tess_ = newCarvingTess();
+    }
+  }
 
   Difference result;
-  if (run.failed) {
+  if (!finished || run.failed) {
     result.fellBack = true;
     Polygon whole = face;
     if (dot(areaVector(whole), normal) < 0.0) std::reverse(whole.begin(), whole.end());
