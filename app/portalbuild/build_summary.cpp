@@ -49,7 +49,7 @@ constexpr SummaryLine kSummaryLines[] = {
                  "in {soundGroups}\n"
                  "warning:      culling through the designed portals alone will hide geometry of this level; the\n"
                  "              viewer culls through the cells' open links instead (portalwalk --culling auto)\n"},
-    {"carvedWhole", "carving:      {carvedWhole} areas GLU could not carve were taken whole ({linkFaces} for open "
+    {"carvedWhole", "carving:      areas GLU could not carve, taken whole: {carvedWhole} ({linkFaces} for open "
                     "links, {leakJoins} for the leak search)\n"},
     {"checked", "leak:         {leakReport}\n"},
     {{}, "time:         load {load} s, build {build} s, dump {dump} s, cells {cells} s, links {links} s{leakTime}\n"},

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <numbers>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -44,6 +45,29 @@ Mesh boxMesh() {
   room.rooms = {{{0, 0, 0}, {2, 2, 2}}};
   room.cuts = {{{0, 2}, {0, 2}, {0, 2}}};
   return layoutMesh(room);
+}
+
+// The box with 150 thin triangles on its floor, each crossing most others:
+// carving the floor takes GLU more intersections than a carving may make,
+// so the leak search joins the room to the void below through all of it.
+std::string boxWithCrossedFloor() {
+  Mesh mesh = boxMesh();
+  const auto up = static_cast<std::int32_t>(mesh.normals.size());
+  mesh.normals.push_back({0, 1, 0});
+  constexpr int kTriangles = 150;
+  for (int k = 0; k < kTriangles; ++k) {
+    // Along the tangent of a circle round the floor's centre, facing up.
+    const double angle = 2.0 * std::numbers::pi * k / kTriangles;
+    const Point3 radial{std::cos(angle), 0, std::sin(angle)};
+    const Point3 tangent{-radial.z, 0, radial.x};
+    const Point3 touch = Point3{1, 0, 1} + 0.5 * radial;
+    const auto first = static_cast<std::int32_t>(mesh.positions.size());
+    mesh.positions.insert(mesh.positions.end(), {touch - 0.7 * tangent, touch - 0.01 * radial, touch + 0.7 * tangent});
+    mesh.faces.push_back({{first, first + 1, first + 2}, {up, up, up}});
+  }
+  std::ostringstream obj;
+  writeObj(obj, mesh);
+  return obj.str();
 }
 
 void writeLevel(const std::filesystem::path& path, const Mesh& mesh) {
@@ -187,6 +211,10 @@ TEST(Portalbuild, saysWhatWasLostOrCannotServe) {
       {triangle, "level.obj --leak-exit-code --inside 0.2 0.2 1", 3,
        "leak:         no wall encloses the inside point: it lies outside the level or under open sky"},
       {triangle, "level.obj --inside 1 2", 2, "--inside needs three numbers X Y Z"},
+      {boxWithCrossedFloor(), "level.obj --no-logs --inside 1 1 1", 0,
+       "carving:      areas GLU could not carve, taken whole: 1 (0 for open links, 1 for the leak search)\nleak:         "
+       "the inside reaches the outside through 1 portal; --leak FILE.pts writes the trail; uncertain: the trail "
+       "crosses an area GLU could not carve\n"},
   };
   for (const auto& c : cases) {
     ScratchDir dir;
