@@ -11,16 +11,6 @@
 #include <stdexcept>
 #include <utility>
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define PORTALWALK_LEAK_CHECK 1
-#endif
-#elif defined(__SANITIZE_ADDRESS__)
-#define PORTALWALK_LEAK_CHECK 1
-#endif
-#ifdef PORTALWALK_LEAK_CHECK
-#include <sanitizer/lsan_interface.h>
-#endif
 
 namespace pw {
 namespace {
@@ -35,7 +25,7 @@ struct Run {
   bool failed = false;
   std::size_t combines = 0;
   std::size_t maxCombines = 0;
-  // Where a run past `maxCombines` jumps back to (see sweep).
+  // Where a run past `maxCombines` jumps back to.
   std::jmp_buf cutShort;
 };
 
@@ -79,29 +69,6 @@ GLUtesselator* newCarvingTess() {
   gluTessProperty(tess, GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_POSITIVE);
   return tess;
 }
-
-// GLU's sweep; false when the combine callback cut it short. The jump
-// leaves only GLU's C frames and the callback's, none of which holds
-// anything to destroy, the way GLU itself leaves them when it runs out of
-// memory.
-bool sweep(GLUtesselator* tess, Run& run) {
-  if (setjmp(run.cutShort) != 0) return false;
-  gluTessEndPolygon(tess);
-  return true;
-}
-
-// While one lives, the leak checker of a sanitizer build ignores what is
-// allocated: GLU cannot free the partial mesh of a sweep cut short (it
-// leaves its own out-of-memory failure the same way), at most the bound's
-// worth of intersections.
-struct GluAllocations {
-#ifdef PORTALWALK_LEAK_CHECK
-  GluAllocations() { __lsan_disable(); }
-  ~GluAllocations() { __lsan_enable(); }
-  GluAllocations(const GluAllocations&) = delete;
-  GluAllocations& operator=(const GluAllocations&) = delete;
-#endif
-};
 
 double roundToGrid(double value) { return std::round(value / kCarvingGrid) * kCarvingGrid; }
 
@@ -200,12 +167,12 @@ Difference CoplanarCarver::subtract(const Polygon& face, const std::vector<Polyg
   run.maxCombines = maxCombines_;
   bool finished = false;
   {
-    [[maybe_unused]] const GluAllocations glu;
+    const GluAllocations glu;
     gluTessNormal(tess_, normal.x, normal.y, normal.z);
     gluTessBeginPolygon(tess_, &run);
     addContour(tess_, run, face, true, normal);
     for (const Polygon& cutout : cutouts) addContour(tess_, run, cutout, false, normal);
-    finished = sweep(tess_, run);
+    finished = endPolygonUnlessCutShort(tess_, run.cutShort);
     if (!finished) {
       // Left in the middle of its sweep, GLU's object is only fit for
       // deleting.

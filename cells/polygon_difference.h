@@ -6,8 +6,7 @@
 #include <vector>
 
 #include "cells/convex_polygon.h"
-
-class GLUtesselator;  // GLU's, declared at global scope as its header does
+#include "portal/glu_sweep.h"
 
 namespace pw {
 
@@ -36,14 +35,6 @@ inline constexpr double kSliverWidth = 4.0 * kPlaneTolerance;
 // 2^-20 lies a hundred times below the plane tolerance.
 inline constexpr double kCarvingGrid = 0x1p-20;
 
-// The most intersections (combine calls) one carving may make before it is
-// cut short. The worst seen on generated levels is 351 (pillars 16k), and
-// 1450 on random soups of 5000 triangles; a sweep that runs away makes
-// millions. GLU's memory grows by a few hundred bytes per intersection, so
-// the bound keeps a carving to a few MiB; its output (fewer than two
-// triangles per vertex) is bounded with it.
-inline constexpr std::size_t kMaxCarvingCombines = 1 << 14;
-
 struct Difference {
   // The part of the face that no cut-out covers, as triangles wound
   // counter-clockwise around the normal given.
@@ -55,12 +46,16 @@ struct Difference {
 };
 
 // Carves coplanar differences with one GLU tessellator, made once and used
-// for every call (and made afresh after a carving cut short). Throws
+// for every call (and made afresh after a carving cut short, see
+// glu_sweep.h). Throws
 // std::runtime_error when GLU cannot make it.
 class CoplanarCarver {
  public:
-  // `maxCombines`: the bound on one carving's intersections (tests lower it).
-  explicit CoplanarCarver(std::size_t maxCombines = kMaxCarvingCombines);
+  // `maxCombines`: how many new vertices (combine calls: intersections and
+  // merged corners alike) one carving may ask for before it is cut short
+  // and the face taken whole; tests lower it. The output, fewer than two
+  // triangles per vertex, is bounded with it.
+  explicit CoplanarCarver(std::size_t maxCombines = kMaxSweepIntersections);
   ~CoplanarCarver();
   CoplanarCarver(const CoplanarCarver&) = delete;
   CoplanarCarver& operator=(const CoplanarCarver&) = delete;
