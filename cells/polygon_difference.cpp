@@ -78,10 +78,10 @@ void addContour(GLUtesselator* tess, Run& run, const Polygon& polygon, bool coun
   gluTessBeginContour(tess);
   for (std::size_t k = 0; k < polygon.size(); ++k) {
     const std::size_t i = isCounterClockwise == counterClockwise ? k : polygon.size() - 1 - k;
-    const Point3& p = polygon[i];
-    run.vertices.push_back({roundToGrid(p.x), roundToGrid(p.y), roundToGrid(p.z)});
+    // GLU sweeps the rounded corner but hands back the corner itself.
+    run.vertices.push_back(polygon[i]);
     Point3& stored = run.vertices.back();
-    GLdouble coordinates[3] = {stored.x, stored.y, stored.z};
+    GLdouble coordinates[3] = {roundToGrid(stored.x), roundToGrid(stored.y), roundToGrid(stored.z)};
     gluTessVertex(tess, coordinates, &stored);
   }
   gluTessEndContour(tess);

@@ -26,13 +26,14 @@ std::vector<FlatTriangle> fanTriangles(Polygon polygon, const Point3& normal);
 // 45-degree view, so dropping it cannot hide more than a sliver of a pixel.
 inline constexpr double kSliverWidth = 4.0 * kPlaneTolerance;
 
-// GLU gets every corner rounded to this absolute grid (a power of two, so
+// GLU sweeps every corner rounded to this absolute grid (a power of two, so
 // the rounding is exact and repeats itself). Corners a few ulps apart, which
 // otherwise send GLU's sweep into millions of ever closer intersections,
 // become one corner or lie a whole step apart. A corner moves by at most
-// half a step on each axis (under 1e-6 units), so a cut-out grows by far
-// less than the rounding a carving accepts anyway (kSliverWidth), and
-// 2^-20 lies a hundred times below the plane tolerance.
+// half a step on each axis (under 1e-6 units), so the carving's edges, and
+// the crossings GLU makes of them, move by far less than the rounding a
+// carving accepts anyway (kSliverWidth); 2^-20 lies a hundred times below
+// the plane tolerance. The triangles keep the corners given, not rounded.
 inline constexpr double kCarvingGrid = 0x1p-20;
 
 struct Difference {
@@ -64,7 +65,7 @@ class CoplanarCarver {
   // normal `normal` (either winding: each is oriented here): the face wound
   // counter-clockwise, each cut-out clockwise, keeping what has a positive
   // winding number; crossing edges get new vertices from a combine callback.
-  // GLU sees the corners rounded to kCarvingGrid.
+  // GLU sweeps the corners rounded to kCarvingGrid.
   Difference subtract(const Polygon& face, const std::vector<Polygon>& cutouts, const Point3& normal);
 
  private:
