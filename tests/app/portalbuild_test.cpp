@@ -192,6 +192,10 @@ TEST(Portalbuild, saysWhatWasLostOrCannotServe) {
       {triangle, "level.obj -o level.obj/x", 1, "cannot make the output folder"},
       {stacked, "level.obj --logs fullContours", 1, "cannot write fullContours/contours.log"},
       {stacked, "level.obj --no-logs --json s.json", 0, "tree:         "},
+      {boxWithCrossedFloor(), "level.obj --no-logs --inside 1 1 1", 0,
+       "carving:      areas GLU could not carve, taken whole: 1 (0 for open links, 1 for the leak search)\nleak:         "
+       "the inside reaches the outside through 1 portal; --leak FILE.pts writes the trail; uncertain: the trail "
+       "crosses an area GLU could not carve\n"},
       {triangle, "level.obj --no-logs -o d", 2, "--logs (-o) and --no-logs exclude each other"},
       {quad, "level.obj", 0, "1 faces had more than 3 corners; only their first triangle was read (line 6)"},
       {quad, "level.obj --triangulate", 0, "2 triangles"},
@@ -211,10 +215,6 @@ TEST(Portalbuild, saysWhatWasLostOrCannotServe) {
       {triangle, "level.obj --leak-exit-code --inside 0.2 0.2 1", 3,
        "leak:         no wall encloses the inside point: it lies outside the level or under open sky"},
       {triangle, "level.obj --inside 1 2", 2, "--inside needs three numbers X Y Z"},
-      {boxWithCrossedFloor(), "level.obj --no-logs --inside 1 1 1", 0,
-       "carving:      areas GLU could not carve, taken whole: 1 (0 for open links, 1 for the leak search)\nleak:         "
-       "the inside reaches the outside through 1 portal; --leak FILE.pts writes the trail; uncertain: the trail "
-       "crosses an area GLU could not carve\n"},
   };
   for (const auto& c : cases) {
     ScratchDir dir;
