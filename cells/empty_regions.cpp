@@ -403,10 +403,11 @@ class RegionGraphBuilder {
                                                               surface.plane.normal),
                                                result_.regions[faces_[j].region], -1.0 * surface.plane.normal);
         if (passage.size() < 3 || polygonWidth(passage) < kSliverWidth) continue;
+        const std::uint64_t fallbacks = result_.carvingFallbacks;
         std::optional<Point3> centre = uncoveredPoint(passage, *cutouts, surface.plane.normal);
         if (!centre) continue;
         const auto join = static_cast<std::uint32_t>(result_.joins.size());
-        result_.joins.push_back({{faces_[i].region, faces_[j].region}, *centre});
+        result_.joins.push_back({{faces_[i].region, faces_[j].region}, *centre, result_.carvingFallbacks != fallbacks});
         result_.regions[faces_[i].region].joins.push_back(join);
         result_.regions[faces_[j].region].joins.push_back(join);
       }

@@ -78,6 +78,9 @@ struct RegionJoin {
   // A point of the uncovered area: the centroid of its largest triangle, so
   // that a path through the join goes through the actual opening.
   Point3 centre;
+  // GLU could not carve the area, so the join was made through all of it:
+  // the opening may not be there.
+  bool carvedWhole = false;
 };
 
 struct SightPassage {

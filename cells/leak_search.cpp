@@ -20,6 +20,7 @@ double distance(const Point3& a, const Point3& b) { return std::sqrt(dot(b - a, 
 
 LeakTrail findLeakTrail(const Scene& scene, const BspNode& root, const EmptyRegions& regions, const Point3& inside) {
   LeakTrail trail;
+  trail.carvingFallbacks = regions.carvingFallbacks;
   if (!regions.bounds.contains(inside)) {
     trail.path = {inside};
     trail.outsideBounds = true;
@@ -63,6 +64,7 @@ LeakTrail findLeakTrail(const Scene& scene, const BspNode& root, const EmptyRegi
       for (std::uint32_t at = stop; at != kFromInside; at = previous[at]) {
         trail.path.push_back(stopPoint(at));
         trail.passages += at < joinCount ? 1 : 0;
+        trail.uncertain = trail.uncertain || (at < joinCount && regions.joins[at].carvedWhole);
       }
       trail.path.push_back(inside);
       std::reverse(trail.path.begin(), trail.path.end());

@@ -21,6 +21,12 @@ struct LeakTrail {
   std::vector<Point3> path;
   std::uint64_t passages = 0;  // joins crossed
   bool outsideBounds = false;  // the inside point lies beyond the bounds
+  // The trail crosses a join GLU could not carve (RegionJoin::carvedWhole):
+  // the leak may be false. No trail is never uncertain: a join carved whole
+  // only adds passage.
+  bool uncertain = false;
+  // The regions' joins GLU could not carve, on the trail or not.
+  std::uint64_t carvingFallbacks = 0;
 
   bool leaks() const { return !path.empty(); }
 };

@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csetjmp>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <stdexcept>
 #include <utility>
+
 
 namespace pw {
 namespace {
@@ -21,6 +23,10 @@ struct Run {
   std::vector<const Point3*> pending;
   std::vector<std::array<const Point3*, 3>> triangles;
   bool failed = false;
+  std::size_t combines = 0;
+  std::size_t maxCombines = 0;
+  // Where a run past `maxCombines` jumps back to.
+  std::jmp_buf cutShort;
 };
 
 void GLAPIENTRY onVertex(void* vertex, void* data) {
@@ -39,6 +45,8 @@ void GLAPIENTRY onEdgeFlag(GLboolean, void*) {}
 
 void GLAPIENTRY onCombine(GLdouble coords[3], void*[4], GLfloat[4], void** out, void* data) {
   Run& run = *static_cast<Run*>(data);
+  if (run.combines == run.maxCombines) std::longjmp(run.cutShort, 1);
+  ++run.combines;
   run.vertices.push_back({coords[0], coords[1], coords[2]});
   *out = &run.vertices.back();
 }
@@ -50,15 +58,30 @@ _GLUfuncptr asGluCallback(Callback* callback) {
   return reinterpret_cast<_GLUfuncptr>(callback);
 }
 
+GLUtesselator* newCarvingTess() {
+  GLUtesselator* tess = gluNewTess();
+  if (tess == nullptr) throw std::runtime_error("Creation of tesselation object failed.");
+  gluTessCallback(tess, GLU_TESS_BEGIN_DATA, asGluCallback(&onBegin));
+  gluTessCallback(tess, GLU_TESS_VERTEX_DATA, asGluCallback(&onVertex));
+  gluTessCallback(tess, GLU_TESS_EDGE_FLAG_DATA, asGluCallback(&onEdgeFlag));
+  gluTessCallback(tess, GLU_TESS_COMBINE_DATA, asGluCallback(&onCombine));
+  gluTessCallback(tess, GLU_TESS_ERROR_DATA, asGluCallback(&onError));
+  gluTessProperty(tess, GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_POSITIVE);
+  return tess;
+}
+
+double roundToGrid(double value) { return std::round(value / kCarvingGrid) * kCarvingGrid; }
+
 void addContour(GLUtesselator* tess, Run& run, const Polygon& polygon, bool counterClockwise,
                 const Point3& normal) {
   const bool isCounterClockwise = dot(areaVector(polygon), normal) > 0.0;
   gluTessBeginContour(tess);
   for (std::size_t k = 0; k < polygon.size(); ++k) {
     const std::size_t i = isCounterClockwise == counterClockwise ? k : polygon.size() - 1 - k;
+    // GLU sweeps the rounded corner but hands back the corner itself.
     run.vertices.push_back(polygon[i]);
     Point3& stored = run.vertices.back();
-    GLdouble coordinates[3] = {stored.x, stored.y, stored.z};
+    GLdouble coordinates[3] = {roundToGrid(stored.x), roundToGrid(stored.y), roundToGrid(stored.z)};
     gluTessVertex(tess, coordinates, &stored);
   }
   gluTessEndContour(tess);
@@ -133,28 +156,34 @@ std::vector<FlatTriangle> fanTriangles(Polygon polygon, const Point3& normal) {
   return triangles;
 }
 
-CoplanarCarver::CoplanarCarver() : tess_(gluNewTess()) {
-  if (tess_ == nullptr) throw std::runtime_error("Creation of tesselation object failed.");
-  gluTessCallback(tess_, GLU_TESS_BEGIN_DATA, asGluCallback(&onBegin));
-  gluTessCallback(tess_, GLU_TESS_VERTEX_DATA, asGluCallback(&onVertex));
-  gluTessCallback(tess_, GLU_TESS_EDGE_FLAG_DATA, asGluCallback(&onEdgeFlag));
-  gluTessCallback(tess_, GLU_TESS_COMBINE_DATA, asGluCallback(&onCombine));
-  gluTessCallback(tess_, GLU_TESS_ERROR_DATA, asGluCallback(&onError));
-  gluTessProperty(tess_, GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_POSITIVE);
-}
+CoplanarCarver::CoplanarCarver(std::size_t maxCombines) : maxCombines_(maxCombines), tess_(newCarvingTess()) {}
 
-CoplanarCarver::~CoplanarCarver() { gluDeleteTess(tess_); }
+CoplanarCarver::~CoplanarCarver() {
+  if (tess_ != nullptr) gluDeleteTess(tess_);
+}
 
 Difference CoplanarCarver::subtract(const Polygon& face, const std::vector<Polygon>& cutouts, const Point3& normal) {
   Run run;
-  gluTessNormal(tess_, normal.x, normal.y, normal.z);
-  gluTessBeginPolygon(tess_, &run);
-  addContour(tess_, run, face, true, normal);
-  for (const Polygon& cutout : cutouts) addContour(tess_, run, cutout, false, normal);
-  gluTessEndPolygon(tess_);
+  run.maxCombines = maxCombines_;
+  bool finished = false;
+  {
+    const GluAllocations glu;
+    gluTessNormal(tess_, normal.x, normal.y, normal.z);
+    gluTessBeginPolygon(tess_, &run);
+    addContour(tess_, run, face, true, normal);
+    for (const Polygon& cutout : cutouts) addContour(tess_, run, cutout, false, normal);
+    finished = endPolygonUnlessCutShort(tess_, run.cutShort);
+    if (!finished) {
+      // Left in the middle of its sweep, GLU's object is only fit for
+      // deleting.
+      gluDeleteTess(tess_);
+      tess_ = nullptr;
+      tess_ = newCarvingTess();
+    }
+  }
 
   Difference result;
-  if (run.failed) {
+  if (!finished || run.failed) {
     result.fellBack = true;
     Polygon whole = face;
     if (dot(areaVector(whole), normal) < 0.0) std::reverse(whole.begin(), whole.end());

@@ -2,11 +2,11 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <vector>
 
 #include "cells/convex_polygon.h"
-
-class GLUtesselator;  // GLU's, declared at global scope as its header does
+#include "portal/glu_sweep.h"
 
 namespace pw {
 
@@ -26,20 +26,37 @@ std::vector<FlatTriangle> fanTriangles(Polygon polygon, const Point3& normal);
 // 45-degree view, so dropping it cannot hide more than a sliver of a pixel.
 inline constexpr double kSliverWidth = 4.0 * kPlaneTolerance;
 
+// GLU sweeps every corner rounded to this absolute grid (a power of two, so
+// the rounding is exact and repeats itself). Corners a few ulps apart, which
+// otherwise send GLU's sweep into millions of ever closer intersections,
+// become one corner or lie a whole step apart. A corner moves by at most
+// half a step on each axis (under 1e-6 units), so the carving's edges, and
+// the crossings GLU makes of them, move by far less than the rounding a
+// carving accepts anyway (kSliverWidth); 2^-20 lies a hundred times below
+// the plane tolerance. The triangles keep the corners given, not rounded.
+inline constexpr double kCarvingGrid = 0x1p-20;
+
 struct Difference {
   // The part of the face that no cut-out covers, as triangles wound
   // counter-clockwise around the normal given.
   std::vector<FlatTriangle> triangles;
-  // True when GLU could not carve it (it reported an error): the caller
-  // gets the whole face instead, which is the conservative answer.
+  // True when GLU could not carve it (it reported an error, or it was cut
+  // short at the bound): the caller gets the whole face instead, which is
+  // the conservative answer.
   bool fellBack = false;
 };
 
 // Carves coplanar differences with one GLU tessellator, made once and used
-// for every call. Throws std::runtime_error when GLU cannot make it.
+// for every call (and made afresh after a carving cut short, see
+// glu_sweep.h). Throws
+// std::runtime_error when GLU cannot make it.
 class CoplanarCarver {
  public:
-  CoplanarCarver();
+  // `maxCombines`: how many new vertices (combine calls: intersections and
+  // merged corners alike) one carving may ask for before it is cut short
+  // and the face taken whole; tests lower it. The output, fewer than two
+  // triangles per vertex, is bounded with it.
+  explicit CoplanarCarver(std::size_t maxCombines = kMaxSweepIntersections);
   ~CoplanarCarver();
   CoplanarCarver(const CoplanarCarver&) = delete;
   CoplanarCarver& operator=(const CoplanarCarver&) = delete;
@@ -48,9 +65,11 @@ class CoplanarCarver {
   // normal `normal` (either winding: each is oriented here): the face wound
   // counter-clockwise, each cut-out clockwise, keeping what has a positive
   // winding number; crossing edges get new vertices from a combine callback.
+  // GLU sweeps the corners rounded to kCarvingGrid.
   Difference subtract(const Polygon& face, const std::vector<Polygon>& cutouts, const Point3& normal);
 
  private:
+  std::size_t maxCombines_;
   GLUtesselator* tess_;
 };
 

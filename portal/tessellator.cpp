@@ -63,6 +63,18 @@ void tessOnError(std::uint32_t error) {
 
 namespace {
 
+// GLU asks for a vertex where two edges cross (weights on all four ends) or
+// where two corners coincide (weights on the first two only). A crossing
+// already means no output; the answer is always no vertex, so GLU goes on
+// as it does without a combine callback.
+void GLAPIENTRY combineCallback(GLdouble[3], void*[4], GLfloat weights[4], void** vertex) {
+  *vertex = nullptr;
+  TessOutput& out = tessOutput();
+  if (weights[2] + weights[3] > 0.0f && ++out.intersections > kMaxSweepIntersections) {
+    std::longjmp(out.cutShort, 1);
+  }
+}
+
 // GLU calls these with its own calling convention and the GLenum / void*
 // argument types; they forward to the callbacks above.
 void GLAPIENTRY beginCallback(GLenum type) { tessOnBegin(type); }
@@ -77,6 +89,20 @@ _GLUfuncptr asGluCallback(Callback* callback) {
   return reinterpret_cast<_GLUfuncptr>(callback);
 }
 
+GLUtesselator* newPortalTess() {
+  GLUtesselator* tess = gluNewTess();
+  if (tess == nullptr) throw std::runtime_error("Creation of tesselation object failed.");
+  gluTessCallback(tess, GLU_TESS_VERTEX, asGluCallback(&vertexCallback));
+  gluTessCallback(tess, GLU_TESS_BEGIN, asGluCallback(&beginCallback));
+  gluTessCallback(tess, GLU_TESS_END, asGluCallback(&endCallback));
+  // Only recorded: with or without these two callbacks GLU delivers the same.
+  gluTessCallback(tess, GLU_TESS_ERROR, asGluCallback(&errorCallback));
+  gluTessCallback(tess, GLU_TESS_COMBINE, asGluCallback(&combineCallback));
+  gluTessProperty(tess, GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_POSITIVE);
+  gluTessProperty(tess, GLU_TESS_BOUNDARY_ONLY, GL_FALSE);
+  return tess;
+}
+
 }  // namespace
 
 Tessellator::Tessellator() : tess_(nullptr) {
@@ -86,21 +112,12 @@ Tessellator::Tessellator() : tess_(nullptr) {
   // into this one.
   std::vector<std::int32_t>().swap(out.pendingIndices);
   out.refusal = 0;
-
-  tess_ = gluNewTess();
-  if (tess_ == nullptr) throw std::runtime_error("Creation of tesselation object failed.");
-  gluTessCallback(tess_, GLU_TESS_VERTEX, asGluCallback(&vertexCallback));
-  gluTessCallback(tess_, GLU_TESS_BEGIN, asGluCallback(&beginCallback));
-  gluTessCallback(tess_, GLU_TESS_END, asGluCallback(&endCallback));
-  // Only recorded: with or without this callback GLU delivers the same.
-  gluTessCallback(tess_, GLU_TESS_ERROR, asGluCallback(&errorCallback));
-  gluTessProperty(tess_, GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_POSITIVE);
-  gluTessProperty(tess_, GLU_TESS_BOUNDARY_ONLY, GL_FALSE);
+  tess_ = newPortalTess();
 }
 
 Tessellator::~Tessellator() {
   std::vector<IndexTriple>().swap(tessOutput().outputTriangles);
-  gluDeleteTess(tess_);
+  if (tess_ != nullptr) gluDeleteTess(tess_);
 }
 
 void Tessellator::setNormal(const Point3& normal) { gluTessNormal(tess_, normal.x, normal.y, normal.z); }
@@ -108,7 +125,11 @@ void Tessellator::setNormal(const Point3& normal) { gluTessNormal(tess_, normal.
 // Opens the polygon and, with it, a first contour. The first beginContour
 // then closes that empty contour by itself (GLU reports the missing end to
 // the error callback, which ignores it) and it contributes nothing.
-void Tessellator::beginPolygon() { gluBeginPolygon(tess_); }
+void Tessellator::beginPolygon() {
+  allocations_.emplace();
+  tessOutput().intersections = 0;
+  gluBeginPolygon(tess_);
+}
 
 void Tessellator::beginContour() { gluTessBeginContour(tess_); }
 
@@ -121,7 +142,16 @@ void Tessellator::contourVertex(std::int32_t index, const Point3& position) {
 
 void Tessellator::endContour() { gluTessEndContour(tess_); }
 
-void Tessellator::endPolygon() { gluTessEndPolygon(tess_); }
+void Tessellator::endPolygon() {
+  if (!endPolygonUnlessCutShort(tess_, tessOutput().cutShort)) {
+    // GLU gave up at the first crossing (the error callback has recorded
+    // it) and delivers nothing, as it would have at the end of its sweep.
+    gluDeleteTess(tess_);
+    tess_ = nullptr;
+    tess_ = newPortalTess();
+  }
+  allocations_.reset();
+}
 
 std::int32_t Tessellator::outputCount() const {
   return static_cast<std::int32_t>(tessOutput().outputTriangles.size());

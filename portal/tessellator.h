@@ -3,12 +3,14 @@
 #pragma once
 
 #include <array>
+#include <csetjmp>
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
+#include "portal/glu_sweep.h"
 #include "scene/geometry.h"
-
-struct GLUtesselator;
 
 namespace pw {
 
@@ -20,10 +22,14 @@ using IndexTriple = std::array<std::int32_t, 3>;
 // process-wide: only one Tessellator may exist at a time. Constructing one
 // empties the output of the previous one.
 //
-// Winding rule GLU_TESS_WINDING_POSITIVE, boundary-only off, no combine or
-// edge-flag callback: contours that cross produce no output at all. An error
-// callback only records whether GLU gave up on the polygon (`refused`); it
-// changes nothing GLU delivers.
+// Winding rule GLU_TESS_WINDING_POSITIVE, boundary-only off, no edge-flag
+// callback and a combine callback that makes no vertex: contours that cross
+// produce no output at all. An error callback only records whether GLU gave
+// up on the polygon (`refused`); it changes nothing GLU delivers. The
+// combine callback changes nothing either (GLU does with an empty answer
+// what it does without a callback), but it counts the crossings: past
+// kMaxSweepIntersections it cuts the sweep short (glu_sweep.h), which
+// delivers no output as GLU would, only sooner.
 class Tessellator {
  public:
   // Throws std::runtime_error("Creation of tesselation object failed.") when
@@ -41,7 +47,8 @@ class Tessellator {
   // NaN one: the caller must not pass any.
   void contourVertex(std::int32_t index, const Point3& position);
   void endContour();
-  // GLU tessellates during this call.
+  // GLU tessellates during this call; a sweep cut short leaves GLU's object
+  // to be made afresh.
   void endPolygon();
 
   std::int32_t outputCount() const;
@@ -53,6 +60,8 @@ class Tessellator {
 
  private:
   GLUtesselator* tess_;
+  // From beginPolygon to endPolygon.
+  std::optional<GluAllocations> allocations_;
 };
 
 // The collection state the callbacks write, exposed so the fan and strip
@@ -67,6 +76,10 @@ struct TessOutput {
   // polygon reports GLU_TESS_MISSING_END_CONTOUR (see beginPolygon), and
   // GLU_TESS_COORD_TOO_LARGE clamps the coordinate and goes on.
   std::uint32_t refusal = 0;
+  // The crossings GLU found in the current polygon, and where the combine
+  // callback jumps to past kMaxSweepIntersections of them.
+  std::size_t intersections = 0;
+  std::jmp_buf cutShort;
 };
 TessOutput& tessOutput();
 

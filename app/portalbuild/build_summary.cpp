@@ -51,6 +51,8 @@ constexpr SummaryLine kSummaryLines[] = {
                  "in {soundGroups}\n"
                  "warning:      culling through the designed portals alone will hide geometry of this level; the\n"
                  "              viewer culls through the cells' open links instead (portalwalk --culling auto)\n"},
+    {"carvedWhole", "carving:      areas GLU could not carve, taken whole: {carvedWhole} ({linkFaces} for open "
+                    "links, {leakJoins} for the leak search)\n"},
     {"checked", "leak:         {leakReport}\n"},
     {{}, "time:         load {load} s, build {build} s, dump {dump} s, cells {cells} s, links {links} s{leakTime}\n"},
     {{}, "build phases: plane index {planeIndex} s, convexity {convexity} s, cutter choice {cutterChoice} s, "
@@ -106,6 +108,7 @@ BuildSummary summarize(const std::string& level, const BuiltLevel& built, const 
   summary.openLevel = built.openLevel;
   summary.cellSeconds = built.cellSeconds;
   summary.linkSeconds = built.linkSeconds;
+  summary.linkCarvingFallbacks = built.links.carvingFallbacks;
   return summary;
 }
 

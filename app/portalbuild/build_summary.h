@@ -50,6 +50,8 @@ struct BuildSummary {
   OpenLevelReport openLevel;
   double cellSeconds = 0.0;  // cell faces
   double linkSeconds = 0.0;  // open links
+  // Faces between cells GLU could not carve, linked whole.
+  std::uint64_t linkCarvingFallbacks = 0;
   // The leak check, when it ran: the trail found (none: the inside is
   // closed) and the file it went to (empty: not written).
   bool leakChecked = false;

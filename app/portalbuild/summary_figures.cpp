@@ -69,7 +69,8 @@ std::string leakReport(const BuildSummary& s) {
                               "(--inside X Y Z picks another); "
                             : "the inside reaches the outside through " + std::to_string(n) +
                                   (n == 1 ? " portal; " : " portals; ");
-  return text + (s.leakFile.empty() ? std::string("--leak FILE.pts writes the trail") : "trail in " + s.leakFile);
+  text += s.leakFile.empty() ? std::string("--leak FILE.pts writes the trail") : "trail in " + s.leakFile;
+  return s.leak.uncertain ? text + "; uncertain: the trail crosses an area GLU could not carve" : text;
 }
 
 // The peak resident set over the triangles read (the whole process: the
@@ -156,9 +157,13 @@ std::vector<SummaryFigure> summaryFigures(const BuildSummary& s) {
       same("cellFaces", "openLevel", streamed(o.cellFaces)),
       same("openLinks", "openLevel", streamed(o.openLinks)),
       {"openLinkArea", "openLevel", fixed(o.openLinkArea, 6), fixed(o.openLinkArea, 3)},
+      textOnly("carvedWhole", streamed(s.linkCarvingFallbacks + s.leak.carvingFallbacks)),
+      same("linkFaces", "carvingFallbacks", streamed(s.linkCarvingFallbacks)),
+      same("leakJoins", "carvingFallbacks", streamed(s.leak.carvingFallbacks)),
       same("checked", "leak", flag(s.leakChecked)),
       same("found", "leak", flag(s.leak.leaks())),
       same("passages", "leak", streamed(s.leak.passages)),
+      same("uncertain", "leak", flag(s.leak.uncertain)),
       {"trailFile", "leak", jsonString(s.leakFile), s.leakFile},
       textOnly("leakReport", leakReport(s)),
       // The text shows MiB.

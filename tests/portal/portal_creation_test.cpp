@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "portal_test_support.h"
+#include "tests/support/soup_face.h"
 
 namespace pw {
 namespace {
@@ -93,6 +94,13 @@ TEST_P(CreateCutterPortalNone, givesNoPortalAndAnEmptyLog) {
   EXPECT_EQ(readFile(trisLog()), "");
 }
 
+// The face and the triangles on it of tests/support/soup_face.h as rings.
+std::vector<Contour> soupRings() {
+  std::vector<Contour> rings{testing_support::kSoupFace};
+  rings.insert(rings.end(), testing_support::kSoupCutouts.begin(), testing_support::kSoupCutouts.end());
+  return rings;
+}
+
 const Contour kRoom{{2, 0, 0}, {2, 2, 0}, {0, 2, 0}, {0, 0, 0}};   // counter-clockwise around +z
 const Contour kBlock{{0, 2, 0}, {2, 2, 0}, {2, 0, 0}, {0, 0, 0}};  // clockwise around +z
 
@@ -109,6 +117,9 @@ INSTANTIATE_TEST_SUITE_P(
                      {kRoom, {{3, 1, 0}, {3, 3, 0}, {1, 3, 0}, {1, 1, 0}}},
                      {0, 0, 1},
                      PortalOutcome::Refused},
+        // Corners a few ulps apart: GLU's sweep, left alone, finds millions
+        // of crossings before it gives up.
+        NoPortalCase{"ringsUlpsApart", soupRings(), testing_support::kSoupNormal, PortalOutcome::Refused},
         // Hostile planes and points never reach GLU.
         NoPortalCase{"zeroNormal", {kRoom}, {0, 0, 0}, PortalOutcome::Untessellable},
         NoPortalCase{"nanNormal", {kRoom}, {kNan, 0, 1}, PortalOutcome::Untessellable},
