@@ -189,50 +189,57 @@ Camera lookingAlong(const Point3& eye, const Point3& forward) {
   return camera;
 }
 
-// An eye `distance` in front of every 5th of `passages` (sight passages or
-// walls, facing it), looking straight at it: narrowed culling draws every
-// Space a pixel shows.
-void expectNarrowSeesFromRightInFront(const LevelCase& level, const Built& built,
-                                      const std::vector<const OpenLink*>& passages, double distance) {
-  const BspNode& root = *built.level->root;
-  const FirstHits hits(built.scene, root);
-  for (std::size_t p = 0; p < passages.size(); p += 5) {
-    const OpenLink& view = *passages[p];
-    const Camera camera =
-        lookingAlong(cornerMean(view.corners) + distance * view.plane.normal, -1.0 * view.plane.normal);
-    const auto narrow = narrowedSpaces(built.scene, root, camera, viewMatrix(camera), built.sight);
-    const std::uint64_t hidden = hiddenSpace(hits.cast(camera, 32, 24), narrow);
-    ASSERT_EQ(hidden, 0U) << level.name << ": a pixel shows Space " << hidden << ", which is not drawn, at "
-                          << describe(camera);
+// Which passages of a level's sight regions an eye stands in front of.
+using PassagesOf = std::vector<const OpenLink*> (*)(const EmptyRegions&);
+
+// An eye `distance` in front of every 5th of the passages `pick` gives
+// (sight passages or walls, facing the eye), looking straight at it: on the
+// closed rooms and the level with holes, narrowed culling draws every Space
+// a pixel shows.
+void expectNarrowSeesFromRightInFront(PassagesOf pick, double distance) {
+  for (const std::size_t index : {std::size_t{0}, std::size_t{2}}) {
+    const LevelCase level = levelCases()[index];
+    const ScratchDir dir;
+    const auto built = build(level.mesh, dir);
+    const BspNode& root = *built->level->root;
+    const FirstHits hits(built->scene, root);
+    const std::vector<const OpenLink*> passages = pick(built->sight);
+    for (std::size_t p = 0; p < passages.size(); p += 5) {
+      const OpenLink& view = *passages[p];
+      const Camera camera =
+          lookingAlong(cornerMean(view.corners) + distance * view.plane.normal, -1.0 * view.plane.normal);
+      const auto narrow = narrowedSpaces(built->scene, root, camera, viewMatrix(camera), built->sight);
+      const std::uint64_t hidden = hiddenSpace(hits.cast(camera, 32, 24), narrow);
+      ASSERT_EQ(hidden, 0U) << level.name << ": a pixel shows Space " << hidden << ", which is not drawn, at "
+                            << describe(camera);
+    }
   }
 }
 
 // An eye a hair's breadth in front of a sight passage, looking straight
 // through it, closer to its plane than the view windows' near depth: the
-// passage still leads on. On the closed rooms and the level with holes.
+// passage still leads on.
 TEST(NarrowCulling, seesThroughAPassageRightInFrontOfTheEye) {
-  for (const std::size_t index : {std::size_t{0}, std::size_t{2}}) {
-    const LevelCase level = levelCases()[index];
-    const ScratchDir dir;
-    const auto built = build(level.mesh, dir);
-    std::vector<const OpenLink*> passages;
-    for (const SightPassage& passage : built->sight.sightPassages) passages.push_back(&passage.view);
-    expectNarrowSeesFromRightInFront(level, *built, passages, 5.0 * kPlaneTolerance);
-  }
+  expectNarrowSeesFromRightInFront(
+      [](const EmptyRegions& sight) {
+        std::vector<const OpenLink*> passages;
+        for (const SightPassage& passage : sight.sightPassages) passages.push_back(&passage.view);
+        return passages;
+      },
+      5.0 * kPlaneTolerance);
 }
 
 // An eye nearer to a wall than the near plane, looking straight at it: the
 // wall is not drawn, and the pixels show what lies behind it (a neighbouring
 // room, a corridor), which narrowed culling draws too.
 TEST(NarrowCulling, seesPastAWallNearerThanTheNearPlane) {
-  for (const std::size_t index : {std::size_t{0}, std::size_t{2}}) {
-    const LevelCase level = levelCases()[index];
-    const ScratchDir dir;
-    const auto built = build(level.mesh, dir);
-    std::vector<const OpenLink*> walls;
-    for (const OpenLink& wall : built->sight.walls) walls.push_back(&wall);
-    expectNarrowSeesFromRightInFront(level, *built, walls, 0.5 * kNearPlane);
-  }
+  expectNarrowSeesFromRightInFront(
+      [](const EmptyRegions& sight) {
+        std::vector<const OpenLink*> walls;
+        for (const OpenLink& wall : sight.walls) walls.push_back(&wall);
+        return walls;
+      },
+      0.5 * kNearPlane);
 }
 
 }  // namespace
