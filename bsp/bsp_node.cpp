@@ -85,6 +85,10 @@ const BspNode& locateSpace(const Scene& scene, const BspNode& root, const Point3
 }
 
 std::vector<const BspNode*> spacesAt(const Scene& scene, const BspNode& root, const Point3& point) {
+  return spacesMeeting(scene, root, {&point, 1});
+}
+
+std::vector<const BspNode*> spacesMeeting(const Scene& scene, const BspNode& root, std::span<const Point3> points) {
   std::vector<const BspNode*> spaces;
   std::vector<const BspNode*> nodes{&root};
   while (!nodes.empty()) {
@@ -94,10 +98,16 @@ std::vector<const BspNode*> spacesAt(const Scene& scene, const BspNode& root, co
       spaces.push_back(node);
       continue;
     }
-    const PointSide side = scene.triangle(node->cutter).classifyPoint(point);
+    bool front = false;
+    bool behind = false;
+    for (const Point3& point : points) {
+      const PointSide side = scene.triangle(node->cutter).classifyPoint(point);
+      front = front || side != PointSide::Behind;
+      behind = behind || side != PointSide::Front;
+    }
     // Front last, so that it is taken first, as locateSpace takes it.
-    if (side != PointSide::Front) nodes.push_back(node->behind);
-    if (side != PointSide::Behind) nodes.push_back(node->front);
+    if (behind) nodes.push_back(node->behind);
+    if (front) nodes.push_back(node->front);
   }
   return spaces;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -54,6 +55,11 @@ const BspNode& locateSpace(const Scene& scene, const BspNode& root, const Point3
 // cutter plane (OnPlane) the point lies in the Spaces on both sides, as an
 // eye standing on a wall's plane sees into both. The first is locateSpace's.
 std::vector<const BspNode*> spacesAt(const Scene& scene, const BspNode& root, const Point3& point);
+
+// Every Space whose region the convex hull of `points` may meet: a cutter
+// leads to `front` when some point is Front or OnPlane, to `behind` when
+// some point is Behind or OnPlane. For one point, spacesAt.
+std::vector<const BspNode*> spacesMeeting(const Scene& scene, const BspNode& root, std::span<const Point3> points);
 
 // The Spaces of the subtree in dump order: depth first, front before behind.
 std::vector<const BspNode*> collectSpaces(const BspNode& root);

@@ -544,6 +544,13 @@ double EmptyRegion::depthOf(const Point3& point) const {
   return depth;
 }
 
+bool EmptyRegion::mayMeet(std::span<const Point3> points) const {
+  return std::all_of(sides.begin(), sides.end(), [points](const Plane& side) {
+    return std::any_of(points.begin(), points.end(),
+                       [&side](const Point3& p) { return side.distance(p) >= -kPlaneTolerance; });
+  });
+}
+
 EmptyRegions findEmptyRegions(const Scene& scene, const BspNode& root, const CellFaces& cells, RegionJoins kind) {
   EmptyRegions regions = RegionGraphBuilder(scene, cells, kind).run(root);
   regions.bounds = cells.bounds;

@@ -44,6 +44,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "cells/cell_faces.h"
@@ -71,6 +72,10 @@ struct EmptyRegion {
   // How deep `point` lies in the region: its least distance in front of the
   // region's sides (negative outside it).
   double depthOf(const Point3& point) const;
+  // Whether the convex hull of `points` may meet the region: no side has
+  // them all behind it beyond the tolerance. (A hull passing outside an edge
+  // or a corner may still count: it is near.)
+  bool mayMeet(std::span<const Point3> points) const;
 };
 
 struct RegionJoin {

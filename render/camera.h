@@ -25,4 +25,8 @@ struct Camera {
   Point3 eye() const { return {-static_cast<double>(tx), -static_cast<double>(ty), -static_cast<double>(tz)}; }
 };
 
+// The projection's near distance, 0.01 in single precision widened: nothing
+// nearer than that in front of the eye is drawn.
+inline constexpr double kNearPlane = static_cast<double>(0.01f);
+
 }  // namespace pw

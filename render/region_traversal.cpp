@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <array>
 #include <deque>
 #include <unordered_map>
 #include <unordered_set>
@@ -16,10 +18,17 @@ std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& ro
                                            const Matrix4& modelView, const EmptyRegions& regions,
                                            const VisibleSets* vis, PassageTrace* trace) {
   const Point3 eye = camera.eye();
-  if (!regions.bounds.contains(eye)) return allSpaces(scene, root, camera, vis);
+  // Nothing nearer than the near plane is drawn, so a sight line begins
+  // there, past any wall nearer than that: in any region the view meets
+  // before that depth, and in any of their Spaces.
+  const std::array<Point3, 5> nearView = nearViewCorners(camera, modelView);
+  const bool inside = std::all_of(nearView.begin(), nearView.end(),
+                                  [&regions](const Point3& p) { return regions.bounds.contains(p); });
+  if (!inside) return allSpaces(scene, root, camera, vis);
   // On a cutter plane the eye stands in the Spaces on both sides.
   const std::vector<const BspNode*> starts = spacesAt(scene, root, eye);
-  const auto seen = [&](const BspNode* space) { return maySeeFromAny(vis, eye, starts, space->number); };
+  const std::vector<const BspNode*> sightStarts = spacesMeeting(scene, root, nearView);
+  const auto seen = [&](const BspNode* space) { return maySeeFromAny(vis, eye, sightStarts, space->number); };
   const ViewWindow whole = wholeView(camera.fieldOfView, camera.aspect);
   std::vector<const BspNode*> drawn = starts;
   std::unordered_set<const BspNode*> isDrawn(starts.begin(), starts.end());
@@ -28,16 +37,16 @@ std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& ro
     return windows.try_emplace(region, kSeparateWindows, kRegionExplorations).first->second;
   };
   std::deque<std::uint32_t> frontier;
-  // Every region of the eye's Spaces that holds the eye up to the tolerance:
-  // on a face between two, sight lines start into both.
-  for (const BspNode* start : starts) {
+  // Every region that the view's near part meets up to the tolerance: on a
+  // face between two, sight lines start into both.
+  for (const BspNode* start : sightStarts) {
     for (const std::uint32_t region : regions.regionsOfSpace[start->number - 1]) {
-      if (regions.regions[region].depthOf(eye) < -kPlaneTolerance) continue;
+      if (!regions.regions[region].mayMeet(nearView)) continue;
       windowsOf(region).offer(whole);
       frontier.push_back(region);
     }
   }
-  // An eye in no region stands in a crack thinner than the tolerance: no
+  // A view in no region starts in a crack thinner than the tolerance: no
   // region tells where its sight lines go.
   if (frontier.empty()) return allSpaces(scene, root, camera, vis);
   // The part of `window` through `view`, which must pass the view test.

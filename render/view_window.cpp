@@ -81,6 +81,23 @@ ViewWindow wholeView(float fieldOfView, float aspect) {
   return {{-h, -v}, {h, -v}, {h, v}, {-h, v}};
 }
 
+std::array<Point3, 5> nearViewCorners(const Camera& camera, const Matrix4& modelView) {
+  const Point3 eye = camera.eye();
+  const ViewWindow window = wholeView(camera.fieldOfView, camera.aspect);
+  std::array<Point3, 5> corners{eye, eye, eye, eye, eye};
+  for (std::size_t k = 0; k < window.size(); ++k) {
+    // The rotation is orthonormal: a direction in the level is R^T times
+    // its eye coordinates.
+    const double x = kNearPlane * window[k][0];
+    const double y = kNearPlane * window[k][1];
+    const double z = -kNearPlane;
+    const std::array<double, 16>& m = modelView.m;
+    corners[k + 1] = eye + Point3{m[0] * x + m[1] * y + m[2] * z, m[4] * x + m[5] * y + m[6] * z,
+                                  m[8] * x + m[9] * y + m[10] * z};
+  }
+  return corners;
+}
+
 std::optional<ViewWindow> narrowThrough(const ViewWindow& window, std::span<const std::array<Point3, 3>> triangles,
                                         const Matrix4& modelView) {
   // Sight lines in the window cross depths up to kWindowNearDepth only

@@ -16,6 +16,7 @@
 #include <span>
 #include <vector>
 
+#include "render/camera.h"
 #include "render/visibility.h"
 
 namespace pw {
@@ -24,6 +25,11 @@ using ViewWindow = std::vector<std::array<double, 2>>;  // counter-clockwise
 
 // The view pyramid's window: the side planes of `pointsInView`.
 ViewWindow wholeView(float fieldOfView, float aspect);
+
+// The eye and the corners of the whole view at the near plane's depth, in
+// the level's coordinates (`modelView` is `camera`'s): the part of the view
+// pyramid nearer than the near plane, where nothing is drawn, is their hull.
+std::array<Point3, 5> nearViewCorners(const Camera& camera, const Matrix4& modelView);
 
 // The part of `window` seen through a passage made of these triangles, or
 // nothing when the passage lies outside it: each triangle, less its part

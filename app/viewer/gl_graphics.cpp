@@ -8,13 +8,12 @@
 
 #include "app/viewer/shell_state.h"
 #include "bsp/bsp_node.h"
+#include "render/camera.h"
 
 namespace pw {
 namespace {
 
-// Near and far distances of the projection; the near one is 0.01 in single
-// precision, widened.
-constexpr double kNearPlane = static_cast<double>(0.01f);
+// The far distance of the projection (the near one is the camera's).
 constexpr double kFarPlane = 100.0;
 
 // The current viewport read back from the back buffer, rows turned top down.

@@ -16,6 +16,7 @@
 #include "cells/visible_sets.h"
 #include "compile/level_compiler.h"
 #include "compile/level_openness.h"
+#include "render/camera.h"
 #include "render/portal_renderer.h"
 #include "render/view_matrix.h"
 #include "tests/support/first_hits.h"
@@ -175,36 +176,70 @@ TEST_P(CullingProperty, drawsEverySpaceAPixelShows) {
 INSTANTIATE_TEST_SUITE_P(Levels, CullingProperty, ::testing::Range<std::size_t>(0, levelCases().size()),
                          [](const ::testing::TestParamInfo<std::size_t>& param) { return std::string(levelCases()[param.param].name); });
 
-// An eye a hair's breadth in front of a sight passage, looking straight
-// through it, closer to its plane than the view windows' near depth: the
-// passage still leads on. On the closed rooms and the level with holes, from
-// every 5th passage's centre.
-TEST(NarrowCulling, seesThroughAPassageRightInFrontOfTheEye) {
+// A camera at `eye` looking along the unit vector `forward`: forward is
+// (sin yaw cos pitch, -sin pitch, -cos yaw cos pitch).
+Camera lookingAlong(const Point3& eye, const Point3& forward) {
+  Camera camera;
+  camera.tx = static_cast<float>(-eye.x);
+  camera.ty = static_cast<float>(-eye.y);
+  camera.tz = static_cast<float>(-eye.z);
+  camera.pitch = static_cast<float>(-std::asin(forward.y) * 180.0 / std::numbers::pi);
+  camera.yaw = static_cast<float>(std::atan2(forward.x, -forward.z) * 180.0 / std::numbers::pi);
+  camera.aspect = 4.0f / 3.0f;
+  return camera;
+}
+
+// Which passages of a level's sight regions an eye stands in front of.
+using PassagesOf = std::vector<const OpenLink*> (*)(const EmptyRegions&);
+
+// An eye `distance` in front of every 5th of the passages `pick` gives
+// (sight passages or walls, facing the eye), looking straight at it: on the
+// closed rooms and the level with holes, narrowed culling draws every Space
+// a pixel shows.
+void expectNarrowSeesFromRightInFront(PassagesOf pick, double distance) {
   for (const std::size_t index : {std::size_t{0}, std::size_t{2}}) {
     const LevelCase level = levelCases()[index];
     const ScratchDir dir;
     const auto built = build(level.mesh, dir);
     const BspNode& root = *built->level->root;
     const FirstHits hits(built->scene, root);
-    for (std::size_t p = 0; p < built->sight.sightPassages.size(); p += 5) {
-      const OpenLink& view = built->sight.sightPassages[p].view;
-      const Point3 eye = cornerMean(view.corners) + 5.0 * kPlaneTolerance * view.plane.normal;
-      Camera camera;
-      camera.tx = static_cast<float>(-eye.x);
-      camera.ty = static_cast<float>(-eye.y);
-      camera.tz = static_cast<float>(-eye.z);
-      // Looking along -normal: forward is (sin yaw cos pitch, -sin pitch,
-      // -cos yaw cos pitch).
-      const Point3 forward = -1.0 * view.plane.normal;
-      camera.pitch = static_cast<float>(-std::asin(forward.y) * 180.0 / std::numbers::pi);
-      camera.yaw = static_cast<float>(std::atan2(forward.x, -forward.z) * 180.0 / std::numbers::pi);
-      camera.aspect = 4.0f / 3.0f;
+    const std::vector<const OpenLink*> passages = pick(built->sight);
+    for (std::size_t p = 0; p < passages.size(); p += 5) {
+      const OpenLink& view = *passages[p];
+      const Camera camera =
+          lookingAlong(cornerMean(view.corners) + distance * view.plane.normal, -1.0 * view.plane.normal);
       const auto narrow = narrowedSpaces(built->scene, root, camera, viewMatrix(camera), built->sight);
       const std::uint64_t hidden = hiddenSpace(hits.cast(camera, 32, 24), narrow);
       ASSERT_EQ(hidden, 0U) << level.name << ": a pixel shows Space " << hidden << ", which is not drawn, at "
                             << describe(camera);
     }
   }
+}
+
+// An eye a hair's breadth in front of a sight passage, looking straight
+// through it, closer to its plane than the view windows' near depth: the
+// passage still leads on.
+TEST(NarrowCulling, seesThroughAPassageRightInFrontOfTheEye) {
+  expectNarrowSeesFromRightInFront(
+      [](const EmptyRegions& sight) {
+        std::vector<const OpenLink*> passages;
+        for (const SightPassage& passage : sight.sightPassages) passages.push_back(&passage.view);
+        return passages;
+      },
+      5.0 * kPlaneTolerance);
+}
+
+// An eye nearer to a wall than the near plane, looking straight at it: the
+// wall is not drawn, and the pixels show what lies behind it (a neighbouring
+// room, a corridor), which narrowed culling draws too.
+TEST(NarrowCulling, seesPastAWallNearerThanTheNearPlane) {
+  expectNarrowSeesFromRightInFront(
+      [](const EmptyRegions& sight) {
+        std::vector<const OpenLink*> walls;
+        for (const OpenLink& wall : sight.walls) walls.push_back(&wall);
+        return walls;
+      },
+      0.5 * kNearPlane);
 }
 
 }  // namespace
