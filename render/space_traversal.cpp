@@ -9,6 +9,7 @@
 #include "cells/visible_sets.h"
 #include "portal/portal.h"
 #include "render/camera.h"
+#include "render/view_window.h"
 #include "scene/scene.h"
 
 namespace pw {
@@ -18,10 +19,12 @@ std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& roo
                                           PassageTrace* trace) {
   const Point3 eye = camera.eye();
   if (links != nullptr && !links->bounds.contains(eye)) return allSpaces(scene, root, camera, vis);
-  // An eye on a cutter plane stands in the Spaces on both sides, and sees
-  // into both: starting from one alone, the passages in that plane are seen
-  // edge-on and fail, and the whole other side would be hidden.
-  const std::vector<const BspNode*> starts = spacesAt(scene, root, eye);
+  // Nothing nearer than the near plane is drawn, so sight starts in every
+  // Space the view meets before that depth: an eye on a cutter plane sees
+  // into the Spaces on both sides (from one alone the passages in that plane
+  // are seen edge-on and fail), and one a hair in front of a wall sees past
+  // it where the wall is clipped away.
+  const std::vector<const BspNode*> starts = spacesMeeting(scene, root, nearViewCorners(camera, modelView));
   const auto seen = [&](const BspNode* space) { return maySeeFromAny(vis, eye, starts, space->number); };
   std::vector<const BspNode*> drawn;
   std::deque<const BspNode*> frontier(starts.begin(), starts.end());
