@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "bsp/fast/corner_bvh.h"
+#include "bsp/fast/plane_bundles.h"
 #include "bsp/fast/worker_pool.h"
 #include "scene/scene.h"
 
@@ -40,17 +41,45 @@ std::size_t sliceFor(std::size_t items, bool parallel, const WorkerPool& pool) {
 
 }  // namespace
 
+// Each group writes its own counts only: the result is the same for any
+// number of threads and any order of slices. A group alone in its bundle is
+// counted against the hierarchy directly; a bundle of several has what
+// all its planes count alike counted once, and the rest counted per group
+// against a hierarchy of just that rest, whose slabs follow the bundle's
+// first plane.
 void countPlanes(const Scene& scene, const std::vector<std::uint32_t>& list, PlaneGroups& groups, const CornerBvh& bvh,
                  WorkerPool& pool) {
-  // Each group writes its own counts only: the result is the same for any
-  // number of threads and any order of slices.
-  pool.forEachSlice(groups.groups.size(), sliceFor(groups.groups.size(), list.size() >= kParallelListSize, pool),
-                    [&](std::size_t begin, std::size_t end) {
-                      for (std::size_t g = begin; g < end; ++g) {
-                        PlaneGroup& group = groups.groups[g];
-                        group.counts = bvh.count(planeOf(scene, list[group.first]));
-                      }
-                    });
+  const bool parallel = list.size() >= kParallelListSize;
+  std::vector<std::uint32_t> alone;
+  std::vector<std::vector<std::uint32_t>> bundles;
+  for (std::vector<std::uint32_t>& bundle : bundleGroups(scene, list, groups)) {
+    if (bundle.size() == 1) {
+      alone.push_back(bundle.front());
+    } else {
+      bundles.push_back(std::move(bundle));
+    }
+  }
+  pool.forEachSlice(alone.size(), sliceFor(alone.size(), parallel, pool), [&](std::size_t begin, std::size_t end) {
+    for (std::size_t i = begin; i < end; ++i) {
+      PlaneGroup& group = groups.groups[alone[i]];
+      group.counts = bvh.count(planeOf(scene, list[group.first]));
+    }
+  });
+  for (const std::vector<std::uint32_t>& bundle : bundles) {
+    const PlaneBound bound = bundleBound(scene, list, groups, bundle);
+    PlaneCounts common;
+    std::vector<std::uint32_t> uncertain;
+    bvh.countCommon(bound, common, uncertain);
+    const CornerBvh near(scene, uncertain, &bound.reference);
+    pool.forEachSlice(bundle.size(), sliceFor(bundle.size(), parallel, pool), [&](std::size_t begin, std::size_t end) {
+      for (std::size_t i = begin; i < end; ++i) {
+        PlaneGroup& group = groups.groups[bundle[i]];
+        const Plane plane = planeOf(scene, list[group.first]);
+        const PlaneCounts rest = near.count(plane, boundAgainst(bound.reference, plane));
+        group.counts = {common.splits + rest.splits, common.behind + rest.behind, common.front + rest.front};
+      }
+    });
+  }
   groups.counted = true;
 }
 
