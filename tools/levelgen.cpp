@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <numbers>
 
 #include "scene/scene.h"
 
@@ -15,8 +16,14 @@ namespace {
 double& at(Point3& p, int axis) { return axis == 0 ? p.x : axis == 1 ? p.y : p.z; }
 double at(const Point3& p, int axis) { return axis == 0 ? p.x : axis == 1 ? p.y : p.z; }
 
-// Coordinates are stored as the 32-bit floats an OBJ file would give.
-double asFloat(double value) { return static_cast<double>(static_cast<float>(value)); }
+// Coordinates are stored as the 32-bit floats an OBJ file would give. The
+// float goes through memory: GCC 12's vectorizer drops a plain
+// double -> float -> double round trip when it pairs two of them (at -O2 and
+// -O3, e.g. on the x and y of a turned point).
+double asFloat(double value) {
+  const volatile float narrowed = static_cast<float>(value);
+  return narrowed;
+}
 
 // Appends faces to a mesh, merging exactly equal positions and normals.
 class MeshBuilder {
@@ -449,6 +456,24 @@ Mesh deepLevel(std::uint32_t count) {
     }
   }
   return builder.take();
+}
+
+Mesh placed(const Mesh& mesh, const Placement& placement) {
+  const Point3 k = placement.axis.normalized();
+  const double angle = placement.degrees * std::numbers::pi / 180.0;
+  const double c = std::cos(angle);
+  const double s = std::sin(angle);
+  // The rows of the rotation matrix cos I + sin [k]x + (1 - cos) k k^T.
+  const double t = 1.0 - c;
+  const Point3 rows[3] = {{c + t * k.x * k.x, t * k.x * k.y - s * k.z, t * k.x * k.z + s * k.y},
+                          {t * k.y * k.x + s * k.z, c + t * k.y * k.y, t * k.y * k.z - s * k.x},
+                          {t * k.z * k.x - s * k.y, t * k.z * k.y + s * k.x, c + t * k.z * k.z}};
+  auto turn = [&rows](const Point3& v) { return Point3{dot(rows[0], v), dot(rows[1], v), dot(rows[2], v)}; };
+  auto rounded = [](const Point3& p) { return Point3{asFloat(p.x), asFloat(p.y), asFloat(p.z)}; };
+  Mesh out = mesh;
+  for (Point3& p : out.positions) p = rounded(turn(p) + placement.shift);
+  for (Point3& n : out.normals) n = rounded(turn(n));
+  return out;
 }
 
 void writeObj(std::ostream& out, const Mesh& mesh) {

@@ -136,6 +136,18 @@ Mesh randomSoup(std::uint32_t count, std::uint64_t seed, double extent = 10.0);
 // so each cutter settles just itself and the tree is about `count` deep.
 Mesh deepLevel(std::uint32_t count);
 
+// A rigid motion applied to a finished level: a turn by `degrees` about the
+// line through the origin along `axis` (any length but zero), then a shift.
+struct Placement {
+  Point3 axis{0, 1, 0};
+  double degrees = 0.0;
+  Point3 shift;
+};
+// The mesh moved by `placement`, positions and normals worked out in 64-bit
+// floating point and each coordinate then rounded to the 32-bit float an OBJ
+// file would give; the faces' indices are kept.
+Mesh placed(const Mesh& mesh, const Placement& placement);
+
 // Wavefront OBJ: "v", "vn" and "f a//na b//nb c//nc" lines, 1-based.
 void writeObj(std::ostream& out, const Mesh& mesh);
 // The same content appended straight to a Scene, indices offset by what the

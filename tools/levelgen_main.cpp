@@ -1,5 +1,7 @@
 // levelgen: writes a generated level as Wavefront OBJ.
+#include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -39,6 +41,12 @@ constexpr char kUsage[] =
     "           triangles: --count N (default 1000)\n"
     "  sample   the sample level shipped as levels/folyosos.obj\n"
     "\n"
+    "any kind, once generated:\n"
+    "  --rotate AX AY AZ DEGREES   turns the level by DEGREES about the axis\n"
+    "                              (AX, AY, AZ) through the origin\n"
+    "  --shift X Y Z               then moves it by (X, Y, Z)\n"
+    "  both worked out in double precision, then written as 32-bit floats\n"
+    "\n"
     "exit codes: 0 written, 1 the file could not be written, 2 usage error\n";
 
 std::optional<std::uint64_t> parseNumber(std::string_view text) {
@@ -58,6 +66,26 @@ std::optional<double> parseShare(std::string_view text) {
   return value;
 }
 
+// A finite decimal number.
+std::optional<double> parseReal(std::string_view text) {
+  double value = 0.0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+// The `count` numbers after argv[i], i left on the last one read.
+std::optional<std::array<double, 4>> parseReals(int argc, char** argv, int& i, int count) {
+  std::array<double, 4> values{};
+  for (int k = 0; k < count; ++k) {
+    if (i + 1 >= argc) return std::nullopt;
+    const std::optional<double> value = parseReal(argv[++i]);
+    if (!value) return std::nullopt;
+    values[static_cast<std::size_t>(k)] = *value;
+  }
+  return values;
+}
+
 int usageError(const std::string& message) {
   std::cerr << "levelgen: " << message << "\n\n" << kUsage;
   return 2;
@@ -75,8 +103,24 @@ int main(int argc, char** argv) {
   std::optional<std::uint64_t> size, rows, cols, subdivide, seed, count;
   std::optional<double> holes;
   std::string outputPath;
+  std::optional<pw::Placement> placement;
   for (int i = 2; i < argc; ++i) {
     const std::string_view option = argv[i];
+    if (option == "--rotate" || option == "--shift") {
+      const bool rotate = option == "--rotate";
+      const std::optional<std::array<double, 4>> v = parseReals(argc, argv, i, rotate ? 4 : 3);
+      if (!v || (rotate && (*v)[0] == 0.0 && (*v)[1] == 0.0 && (*v)[2] == 0.0)) {
+        return usageError("bad values for " + std::string(option));
+      }
+      if (!placement) placement.emplace();
+      if (rotate) {
+        placement->axis = {(*v)[0], (*v)[1], (*v)[2]};
+        placement->degrees = (*v)[3];
+      } else {
+        placement->shift = {(*v)[0], (*v)[1], (*v)[2]};
+      }
+      continue;
+    }
     if (i + 1 >= argc) return usageError("missing value after " + std::string(option));
     const std::string_view value = argv[++i];
     if (option == "-o") {
@@ -126,6 +170,8 @@ int main(int argc, char** argv) {
   } else {
     return usageError("unknown kind " + std::string(kind));
   }
+
+  if (placement) mesh = pw::placed(mesh, *placement);
 
   if (outputPath.empty()) {
     pw::writeObj(std::cout, mesh);

@@ -75,5 +75,31 @@ TEST(OpenLevel, eachKindIsOpenOrSeamedWhereItShouldBeAndRepeatable) {
   }
 }
 
+TEST(Placement, turnsAboutTheAxisThenShiftsKeepingWindingAndFloatCoordinates) {
+  const Mesh mesh = openLevel(smallLevel());
+  const Point3 shift{100.5, -3, 10000};
+  // A quarter turn about +y sends (x, y, z) to (z, y, -x).
+  const Mesh quarter = placed(mesh, {{0, 2, 0}, 90, shift});
+  ASSERT_EQ(quarter.positions.size(), mesh.positions.size());
+  for (std::size_t i = 0; i < mesh.positions.size(); ++i) {
+    const Point3& p = mesh.positions[i];
+    const Point3 expected = Point3{p.z, p.y, -p.x} + shift;
+    EXPECT_NEAR(quarter.positions[i].x, expected.x, 1e-9) << i;
+    EXPECT_NEAR(quarter.positions[i].y, expected.y, 1e-9) << i;
+    EXPECT_NEAR(quarter.positions[i].z, expected.z, 1e-9) << i;
+  }
+  const Mesh oblique = placed(mesh, {{1, 2, 3}, 37, shift});
+  for (const Point3& p : oblique.positions) {
+    EXPECT_EQ(static_cast<float>(p.x), p.x);
+    EXPECT_EQ(static_cast<float>(p.y), p.y);
+    EXPECT_EQ(static_cast<float>(p.z), p.z);
+  }
+  for (const Mesh::Face& face : oblique.faces) {
+    auto corner = [&](int k) { return oblique.positions[static_cast<std::size_t>(face.positions[static_cast<std::size_t>(k)])]; };
+    const Point3 n = cross(corner(1) - corner(0), corner(2) - corner(0)).normalized();
+    EXPECT_GT(dot(n, oblique.normals[static_cast<std::size_t>(face.normals[0])]), 0.999);
+  }
+}
+
 }  // namespace
 }  // namespace pw
