@@ -53,18 +53,17 @@ enum class Certainty { No, Yes, Maybe };
 // The sides of a triangle's corners as every plane of `bound` computes them,
 // when they all agree on its class (spanning, behind or not behind): only
 // whether a corner is behind, and when one is, whether one is in front,
-// decides it.
-std::optional<CornerSides> agreedSides(const PlaneBound& bound, const std::array<Point3, 3>& corners) {
+// decides it. `shift` is the bound's distanceShift over a box holding the
+// corners.
+std::optional<CornerSides> agreedSides(const PlaneBound& bound, const DistanceRange& shift,
+                                       const std::array<Point3, 3>& corners) {
   std::array<Certainty, 3> behind{};
   std::array<Certainty, 3> front{};
   for (std::size_t k = 0; k < 3; ++k) {
     const Point3& q = corners[k];
-    const std::array<double, 3> at{q.x, q.y, q.z};
-    const std::optional<DistanceRange> shift = distanceShift(bound, at, at);
-    if (!shift) return std::nullopt;
     const double d = planeDistance(bound.reference, q.x, q.y, q.z);
-    const double low = d + shift->low;
-    const double high = d + shift->high;
+    const double low = d + shift.low;
+    const double high = d + shift.high;
     behind[k] = high < -kPlaneTolerance ? Certainty::Yes : low > -kPlaneTolerance ? Certainty::No : Certainty::Maybe;
     front[k] = low > kPlaneTolerance ? Certainty::Yes : high < kPlaneTolerance ? Certainty::No : Certainty::Maybe;
   }
@@ -204,7 +203,7 @@ CornerSides CornerBvh::sidesAt(const Plane& plane, std::uint32_t slot) const {
 // must be tested corner by corner; either returns true to end the walk,
 // and then so does this.
 template <typename Settled, typename Leaf>
-bool CornerBvh::walk(const PlaneBound& bound, Settled settled, Leaf leaf) const {
+bool CornerBvh::walk(const PlaneBound& bound, Settled settled, Leaf leaf, std::uint32_t keepWhole) const {
   if (nodes_.empty()) return false;
   std::array<std::uint32_t, kMaxDepth> stack;
   std::size_t top = 0;
@@ -214,7 +213,7 @@ bool CornerBvh::walk(const PlaneBound& bound, Settled settled, Leaf leaf) const 
     const BoxSide side = boxSide(node, bound);
     if (side != BoxSide::Unknown) {
       if (settled(node, side)) return true;
-    } else if (node.second != 0) {
+    } else if (node.second != 0 && node.end - node.begin > keepWhole) {
       assert(top + 2 <= stack.size());
       stack[top++] = node.second;
       stack[top++] = static_cast<std::uint32_t>(&node - nodes_.data()) + 1;
@@ -255,9 +254,13 @@ void CornerBvh::countCommon(const PlaneBound& bound, PlaneCounts& common, std::v
         return false;
       },
       [&](const Node& node) {
+        // Not finite: every entry is tested plane by plane.
+        const std::optional<DistanceRange> shift =
+            node.exactOnly ? std::nullopt : distanceShift(bound, node.low, node.high);
         for (std::uint32_t slot = node.begin; slot < node.end; ++slot) {
           const std::uint32_t triangle = list_[entryOf_[slot]];
-          const std::optional<CornerSides> sides = agreedSides(bound, cornersOf(scene_, triangle));
+          const std::optional<CornerSides> sides =
+              shift ? agreedSides(bound, *shift, cornersOf(scene_, triangle)) : std::nullopt;
           if (sides) {
             common.add(*sides);
           } else {
@@ -266,6 +269,21 @@ void CornerBvh::countCommon(const PlaneBound& bound, PlaneCounts& common, std::v
         }
         return false;
       });
+}
+
+void CornerBvh::countSettled(const PlaneBound& bound, std::uint32_t keepWhole, PlaneCounts& settled,
+                             std::uint32_t& unsettled) const {
+  walk(
+      bound,
+      [&](const Node& node, BoxSide side) {
+        settledCount(settled, side) += node.end - node.begin;
+        return false;
+      },
+      [&](const Node& node) {
+        unsettled += node.end - node.begin;
+        return false;
+      },
+      keepWhole);
 }
 
 bool CornerBvh::anyCornerBehind(const Plane& plane, std::uint32_t skipEntry) const {

@@ -39,6 +39,11 @@ class CornerBvh {
   // sorts the same way are counted in `common`, the others (by triangle
   // index) appended to `uncertain`.
   void countCommon(const PlaneBound& bound, PlaneCounts& common, std::vector<std::uint32_t>& uncertain) const;
+  // A quick, coarse part of countCommon: boxes of at most `keepWhole`
+  // entries are not opened; those the planes do not all settle alike add
+  // their entries to `unsettled`.
+  void countSettled(const PlaneBound& bound, std::uint32_t keepWhole, PlaneCounts& settled,
+                    std::uint32_t& unsettled) const;
   // True when a corner of an entry other than the one at position
   // `skipEntry` lies behind the plane (pass kNoEntry to skip none).
   bool anyCornerBehind(const Plane& plane, std::uint32_t skipEntry) const;
@@ -69,7 +74,8 @@ class CornerBvh {
   BoxSide boxSide(const Node& node, const PlaneBound& bound) const;
   static std::uint32_t& settledCount(PlaneCounts& counts, BoxSide side);
   template <typename Settled, typename Leaf>
-  bool walk(const PlaneBound& bound, Settled settled, Leaf leaf) const;
+  // Boxes of at most `keepWhole` entries go to `leaf` unopened.
+  bool walk(const PlaneBound& bound, Settled settled, Leaf leaf, std::uint32_t keepWhole = 0) const;
   // The corners of the triangle in `slot` against the plane.
   CornerSides sidesAt(const Plane& plane, std::uint32_t slot) const;
 
