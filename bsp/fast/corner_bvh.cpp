@@ -226,19 +226,20 @@ bool CornerBvh::walk(const PlaneBound& bound, Settled settled, Leaf leaf, std::u
 
 // A box with no corner behind holds only entries with B = 0 (front, touching
 // from the front or coplanar): all count as front.
-std::uint32_t& CornerBvh::settledCount(PlaneCounts& counts, BoxSide side) {
-  assert(side != BoxSide::Unknown);
-  return side == BoxSide::NoneBehind ? counts.front : side == BoxSide::AllBehind ? counts.behind : counts.splits;
+auto CornerBvh::settleInto(PlaneCounts& counts) {
+  return [&counts](const Node& node, BoxSide side) {
+    assert(side != BoxSide::Unknown);
+    (side == BoxSide::NoneBehind ? counts.front : side == BoxSide::AllBehind ? counts.behind : counts.splits) +=
+        node.end - node.begin;
+    return false;
+  };
 }
 
 PlaneCounts CornerBvh::count(const Plane& plane, const PlaneBound& bound) const {
   PlaneCounts counts;
   walk(
       bound,
-      [&](const Node& node, BoxSide side) {
-        settledCount(counts, side) += node.end - node.begin;
-        return false;
-      },
+      settleInto(counts),
       [&](const Node& node) {
         for (std::uint32_t slot = node.begin; slot < node.end; ++slot) counts.add(sidesAt(plane, slot));
         return false;
@@ -249,10 +250,7 @@ PlaneCounts CornerBvh::count(const Plane& plane, const PlaneBound& bound) const 
 void CornerBvh::countCommon(const PlaneBound& bound, PlaneCounts& common, std::vector<std::uint32_t>& uncertain) const {
   walk(
       bound,
-      [&](const Node& node, BoxSide side) {
-        settledCount(common, side) += node.end - node.begin;
-        return false;
-      },
+      settleInto(common),
       [&](const Node& node) {
         // Not finite: every entry is tested plane by plane.
         const std::optional<DistanceRange> shift =
@@ -275,10 +273,7 @@ void CornerBvh::countSettled(const PlaneBound& bound, std::uint32_t keepWhole, P
                              std::uint32_t& unsettled) const {
   walk(
       bound,
-      [&](const Node& node, BoxSide side) {
-        settledCount(settled, side) += node.end - node.begin;
-        return false;
-      },
+      settleInto(settled),
       [&](const Node& node) {
         unsettled += node.end - node.begin;
         return false;

@@ -72,7 +72,8 @@ class CornerBvh {
 
   std::uint32_t buildNode(std::uint32_t begin, std::uint32_t end);
   BoxSide boxSide(const Node& node, const PlaneBound& bound) const;
-  static std::uint32_t& settledCount(PlaneCounts& counts, BoxSide side);
+  // The walk's `settled` step that adds a settled box's entries to `counts`.
+  static auto settleInto(PlaneCounts& counts);
   template <typename Settled, typename Leaf>
   // Boxes of at most `keepWhole` entries go to `leaf` unopened.
   bool walk(const PlaneBound& bound, Settled settled, Leaf leaf, std::uint32_t keepWhole = 0) const;
