@@ -4,10 +4,15 @@
 // input triangle of each, whether the three logs came out byte-identical;
 // then the share of each phase of the build; then the growth exponents
 // fitted to the times (all sizes, and from 4k up); then the deep bowl, a
-// level whose tree is as deep as it has triangles.
+// level whose tree is as deep as it has triangles; then the rooms levels of
+// 16k and 64k turned about an oblique axis (as `levelgen rooms --size N
+// --rotate 1 2 3 37` writes them) against the same levels axis-aligned;
+// then random triangle soups (`levelgen soup --count N`) of 500 to 8000
+// triangles built without logs: triangles read and after the splits, time
+// and peak memory.
 //
 //   build_bench [LARGEST] [--straightforward-up-to N] [--deep N] [--threads N]
-//               [--repeat-below SECONDS]
+//               [--repeat-below SECONDS] [--turned N] [--soup N]
 //
 //   LARGEST                    the largest size to build (default 256000)
 //   --straightforward-up-to N  the largest size the straightforward build
@@ -17,6 +22,11 @@
 //   --threads N                the fast build's threads (default: one per core)
 //   --repeat-below SECONDS     builds shorter than this run three times and
 //                              report their best (default 5)
+//   --turned N                 the largest turned rooms level (16000 or 64000,
+//                              the default; 0: no turned rows)
+//   --soup N                   the largest soup (default 8000; 0: no soup rows)
+//
+// `build_bench 0 --deep 0` gives the turned and soup rows alone.
 //
 // Each build runs in a fresh process of its own, so its peak memory is its
 // own; builds shorter than 5 s (--repeat-below) run three times and report
@@ -57,6 +67,7 @@ struct Figures {
   double spaces = 0;
   double splits = 0;
   double depth = 0;
+  double trianglesAfter = 0;  // after the splits
 };
 
 constexpr const char* kPhaseNames[8] = {"cutter", "convex", "index", "split", "portalsp", "chain", "logs", "portal"};
@@ -68,15 +79,33 @@ void recordPhases(const pw::BuildStats& stats, Figures& figures) {
   std::copy(std::begin(phases), std::end(phases), figures.phase);
 }
 
-// The generated levels: rooms and corridors of about `size` triangles, or
-// the outward-facing bowl whose tree is as deep as it has triangles.
-enum class Level { Rooms, Deep };
+// The generated levels: rooms and corridors of about `size` triangles,
+// axis-aligned or turned by kTurn; the outward-facing bowl whose tree is as
+// deep as it has triangles; `size` separate random triangles.
+enum class Level { Rooms, TurnedRooms, Deep, Soup };
+constexpr const char* kLevelNames[] = {"rooms", "turned", "deep", "soup"};
+
+// An oblique axis, so that no face stays parallel to a coordinate plane.
+const pw::Placement kTurn{{1, 2, 3}, 37.0, {}};
+
+pw::Mesh levelMesh(Level level, std::uint64_t size) {
+  const auto count = static_cast<std::uint32_t>(size);
+  switch (level) {
+    case Level::Rooms:
+      return pw::layoutMesh(pw::roomsAndCorridors(pw::roomsForSize(size)));
+    case Level::TurnedRooms:
+      return pw::placed(pw::layoutMesh(pw::roomsAndCorridors(pw::roomsForSize(size))), kTurn);
+    case Level::Deep:
+      return pw::deepLevel(count);
+    case Level::Soup:
+      return pw::randomSoup(count, 1);
+  }
+  return {};
+}
 
 Figures buildOnce(Level level, std::uint64_t size, const pw::BuildOptions& options, const std::filesystem::path& dir) {
   pw::Scene scene;
-  pw::appendToScene(level == Level::Rooms ? pw::layoutMesh(pw::roomsAndCorridors(pw::roomsForSize(size)))
-                                          : pw::deepLevel(static_cast<std::uint32_t>(size)),
-                    scene);
+  pw::appendToScene(levelMesh(level, size), scene);
   Figures figures;
   figures.triangles = scene.triangleCount();
   {
@@ -89,8 +118,11 @@ Figures buildOnce(Level level, std::uint64_t size, const pw::BuildOptions& optio
     figures.spaces = static_cast<double>(builder.stats().spaces);
     figures.splits = static_cast<double>(builder.stats().trianglesSplit);
     figures.depth = static_cast<double>(builder.stats().maxDepth);
-    pw::SceneLog log(dir / "out.log", &scene);
-    pw::dumpTree(log, *root);
+    figures.trianglesAfter = scene.triangleCount();
+    if (options.writeLogs) {
+      pw::SceneLog log(dir / "out.log", &scene);
+      pw::dumpTree(log, *root);
+    }
     // Taken while the tree is alive, as portalbuild reports it (the exit of
     // the pool's threads afterwards makes glibc set up arenas for them).
     figures.peakKiB = static_cast<double>(pw::peakResidentKiB());
@@ -109,8 +141,9 @@ bool buildInChild(const char* self, Level level, std::uint64_t size, const pw::B
   std::filesystem::create_directories(dir);
   int channel[2];
   if (pipe(channel) != 0) return false;
-  const std::string sizeText = std::string(level == Level::Rooms ? "rooms:" : "deep:") + std::to_string(size);
-  const std::string strategyText = options.strategy == pw::BuildStrategy::Fast ? "fast" : "straightforward";
+  const std::string sizeText = std::string(kLevelNames[static_cast<int>(level)]) + ":" + std::to_string(size);
+  const std::string strategyText = std::string(options.strategy == pw::BuildStrategy::Fast ? "fast" : "straightforward") +
+                                   (options.writeLogs ? "" : ",no-logs");
   const std::string threadsText = std::to_string(options.threads);
   const std::string channelText = std::to_string(channel[1]);
   const pid_t child = fork();
@@ -135,10 +168,15 @@ bool buildInChild(const char* self, Level level, std::uint64_t size, const pw::B
 // The child's side: one build, its figures written to the inherited pipe.
 int runOneBuild(char** argv) {
   const std::string levelText = argv[2];
-  const Level level = levelText.rfind("deep:", 0) == 0 ? Level::Deep : Level::Rooms;
+  const std::string levelName = levelText.substr(0, levelText.find(':'));
+  const auto named = std::find(std::begin(kLevelNames), std::end(kLevelNames), levelName);
+  if (named == std::end(kLevelNames)) return 1;
+  const auto level = static_cast<Level>(named - std::begin(kLevelNames));
   const std::uint64_t size = std::strtoull(levelText.c_str() + levelText.find(':') + 1, nullptr, 10);
+  const std::string strategyText = argv[3];
   pw::BuildOptions options;
-  options.strategy = std::string(argv[3]) == "fast" ? pw::BuildStrategy::Fast : pw::BuildStrategy::Straightforward;
+  options.strategy = strategyText.starts_with("fast") ? pw::BuildStrategy::Fast : pw::BuildStrategy::Straightforward;
+  options.writeLogs = !strategyText.ends_with(",no-logs");
   options.threads = static_cast<unsigned>(std::strtoul(argv[4], nullptr, 10));
   const int channel = std::atoi(argv[6]);
   const Figures measured = buildOnce(level, size, options, argv[5]);
@@ -229,6 +267,8 @@ int main(int argc, char** argv) {
   std::uint64_t largest = 256000;
   std::uint64_t straightforwardUpTo = 64000;
   std::uint64_t deep = 20000;
+  std::uint64_t largestSoup = 8000;
+  std::uint64_t largestTurned = 64000;
   pw::BuildOptions fastOptions;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -236,6 +276,10 @@ int main(int argc, char** argv) {
       straightforwardUpTo = std::strtoull(argv[++i], nullptr, 10);
     } else if (arg == "--deep" && i + 1 < argc) {
       deep = std::strtoull(argv[++i], nullptr, 10);
+    } else if (arg == "--turned" && i + 1 < argc) {
+      largestTurned = std::strtoull(argv[++i], nullptr, 10);
+    } else if (arg == "--soup" && i + 1 < argc) {
+      largestSoup = std::strtoull(argv[++i], nullptr, 10);
     } else if (arg == "--repeat-below" && i + 1 < argc) {
       repeatBelowSeconds = std::strtod(argv[++i], nullptr);
     } else if (arg == "--threads" && i + 1 < argc) {
@@ -245,7 +289,7 @@ int main(int argc, char** argv) {
     } else {
       std::fprintf(stderr,
                    "usage: build_bench [LARGEST] [--straightforward-up-to N] [--deep N] [--threads N] "
-                   "[--repeat-below SECONDS]\n");
+                   "[--repeat-below SECONDS] [--turned N] [--soup N]\n");
       return 2;
     }
   }
@@ -332,6 +376,39 @@ int main(int argc, char** argv) {
       std::fflush(stdout);
       std::filesystem::remove_all(dir);
     }
+  }
+
+  // A turned level has a plane per face where the axis-aligned one has a
+  // plane per wall; the fast build should take about as long.
+  if (largestTurned >= 16000) {
+    std::printf("\n%10s %10s %10s %10s %8s %6s\n", "rooms", "triangles", "aligned s", "turned s", "ratio", "Spaces");
+  }
+  for (const std::uint64_t size : {std::uint64_t{16000}, std::uint64_t{64000}}) {
+    if (size > largestTurned) break;
+    Figures aligned;
+    Figures turned;
+    if (!measure(self, Level::Rooms, size, fastOptions, dir / "fast", aligned)) return 1;
+    if (!measure(self, Level::TurnedRooms, size, fastOptions, dir / "fast", turned)) return 1;
+    std::printf("%10llu %10.0f %10.3f %10.3f %8.2f %6s\n", static_cast<unsigned long long>(size), turned.triangles,
+                aligned.seconds, turned.seconds, turned.seconds / aligned.seconds,
+                aligned.spaces == turned.spaces ? "same" : "differ");
+    std::fflush(stdout);
+    std::filesystem::remove_all(dir);
+  }
+
+  // Separate random triangles: nearly every one cut by many cutters.
+  pw::BuildOptions soupOptions = fastOptions;
+  soupOptions.writeLogs = false;
+  if (largestSoup >= 500) {
+    std::printf("\n%10s %10s %12s %10s %10s\n", "soup", "read", "after splits", "build s", "peak MiB");
+  }
+  for (std::uint64_t count = 500; largestSoup >= 500 && count <= largestSoup; count *= 2) {
+    Figures soup;
+    if (!measure(self, Level::Soup, count, soupOptions, dir / "fast", soup)) return 1;
+    std::printf("%10llu %10.0f %12.0f %10.3f %10.1f\n", static_cast<unsigned long long>(count), soup.triangles,
+                soup.trianglesAfter, soup.seconds, soup.peakKiB / 1024.0);
+    std::fflush(stdout);
+    std::filesystem::remove_all(dir);
   }
 
   for (const Row& row : rows) {

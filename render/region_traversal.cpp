@@ -33,8 +33,18 @@ std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& ro
   std::vector<const BspNode*> drawn = starts;
   std::unordered_set<const BspNode*> isDrawn(starts.begin(), starts.end());
   std::unordered_map<std::uint32_t, RegionWindows> windows;
-  const auto windowsOf = [&windows](std::uint32_t region) -> RegionWindows& {
-    return windows.try_emplace(region, kSeparateWindows, kRegionExplorations).first->second;
+  // Passages and walls tested since a Space was last drawn; once
+  // kBarrenTests have drawn nothing, the view is narrowed no more.
+  std::size_t barren = 0;
+  bool narrowing = true;
+  const auto windowsOf = [&](std::uint32_t region) -> RegionWindows& {
+    const int explorations = narrowing ? kRegionExplorations : 0;
+    return windows.try_emplace(region, kSeparateWindows, explorations).first->second;
+  };
+  const auto counted = [&] {
+    if (!narrowing || ++barren < kBarrenTests) return;
+    narrowing = false;
+    for (auto& [region, regionWindows] : windows) regionWindows.stopNarrowing();
   };
   std::deque<std::uint32_t> frontier;
   // Every region that the view's near part meets up to the tolerance: on a
@@ -49,13 +59,18 @@ std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& ro
   // A view in no region starts in a crack thinner than the tolerance: no
   // region tells where its sight lines go.
   if (frontier.empty()) return allSpaces(scene, root, camera, vis);
-  // The part of `window` through `view`, which must pass the view test.
-  const auto seenThrough = [&](const OpenLink& view, const ViewWindow& window) -> std::optional<ViewWindow> {
-    if (!isVisible(view, camera.fieldOfView, camera.aspect, modelView, eye)) return std::nullopt;
-    return narrowThrough(window, view.triangles, modelView);
+  // The part of `window` through `view`, when `view` passes the view test;
+  // once narrowing stopped, whether it passes (the window is left as it is).
+  const auto seenThrough = [&](const OpenLink& view, const ViewWindow& window, std::optional<ViewWindow>& through) {
+    if (!isVisible(view, camera.fieldOfView, camera.aspect, modelView, eye)) return false;
+    if (!narrowing) return true;
+    through = narrowThrough(window, view.triangles, modelView);
+    return through.has_value();
   };
   const auto draw = [&](const BspNode* space) {
-    if (isDrawn.insert(space).second) drawn.push_back(space);
+    if (!isDrawn.insert(space).second) return;
+    drawn.push_back(space);
+    barren = 0;
   };
   while (!frontier.empty()) {
     const std::uint32_t index = frontier.front();
@@ -69,19 +84,26 @@ std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& ro
       const ViewWindow& window = here.explored()[k];
       for (const std::uint32_t w : region.walls) {
         const OpenLink& wall = regions.walls[w];
-        const bool shown = !isDrawn.contains(wall.to) && seen(wall.to) && seenThrough(wall, window);
-        if (shown) draw(wall.to);
+        if (isDrawn.contains(wall.to) || !seen(wall.to)) continue;
+        counted();
+        std::optional<ViewWindow> through;
+        if (seenThrough(wall, window, through)) draw(wall.to);
       }
       for (const std::uint32_t p : region.sightPassages) {
         const SightPassage& passage = regions.sightPassages[p];
+        // A region gets its windows once a view reaches it.
+        const auto known = windows.find(passage.to);
+        if (known != windows.end() && known->second.full()) continue;
+        if (!seen(passage.view.to)) continue;
+        counted();
+        std::optional<ViewWindow> through;
+        const bool passed = seenThrough(passage.view, window, through);
+        if (trace != nullptr) trace->links.push_back({&passage.view, passed});
+        if (!passed) continue;
         RegionWindows& next = windowsOf(passage.to);
-        if (next.exhausted() || !seen(passage.view.to)) continue;
-        std::optional<ViewWindow> through = seenThrough(passage.view, window);
-        if (trace != nullptr) trace->links.push_back({&passage.view, through.has_value()});
-        if (!through) continue;
         // A region with windows waiting is in the frontier already.
         const bool queued = next.queued();
-        if (next.offer(std::move(*through)) && !queued) frontier.push_back(passage.to);
+        if (next.offer(through ? std::move(*through) : whole) && !queued) frontier.push_back(passage.to);
       }
     }
   }

@@ -29,7 +29,13 @@ bool anyCovers(const std::vector<ViewWindow>& windows, const ViewWindow& window)
 }  // namespace
 
 bool RegionWindows::offer(ViewWindow window) {
-  if (exhausted() || anyCovers(explored_, window) || anyCovers(pending_, window)) return false;
+  if (full() || anyCovers(explored_, window)) return false;
+  // Explored next with the whole view: one waiting window queues it.
+  if (explorations_ >= limit_) {
+    pending_.push_back(std::move(window));
+    return true;
+  }
+  if (anyCovers(pending_, window)) return false;
   std::erase_if(pending_, [&window](const ViewWindow& waiting) { return windowCovers(window, waiting); });
   if (pending_.size() < separate_) {
     pending_.push_back(std::move(window));

@@ -3,6 +3,7 @@
 // reaches it adds nothing.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -25,9 +26,16 @@ class RegionWindows {
   bool exhausted() const { return explorations_ > limit_; }
   // Waiting to be explored.
   bool queued() const { return !pending_.empty(); }
+  // No window offered now can add anything: explored with the whole view,
+  // or waiting to be.
+  bool full() const { return exhausted() || (explorations_ >= limit_ && queued()); }
 
   // Whether `window` is new here (and now waits).
   bool offer(ViewWindow window);
+
+  // From now on the region is explored at most once more, with the whole
+  // view.
+  void stopNarrowing() { limit_ = std::min(limit_, explorations_); }
 
   // Moves the waiting windows to the explored ones (the whole view instead,
   // once too many): the region is to be explored with explored()[first, end)

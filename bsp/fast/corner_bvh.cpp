@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <cstring>
+#include <optional>
 
 #include "scene/scene.h"
 
@@ -12,34 +14,6 @@ namespace {
 
 // Deeper than any hierarchy of median splits over 32-bit entry counts.
 constexpr std::size_t kMaxDepth = 64;
-
-// The margin that makes a box test as sure as testing every corner.
-//
-// For a corner q the build computes d(q) = ((e_x + e_y) + e_z) with
-// e_i = (q_i - p_i) * n_i: each term passes through one subtraction, one
-// product and at most two sums, so with u = 2^-53 the computed value lies
-// within gamma_4 * sum_i |q_i - p_i| |n_i| of the exact one (gamma_k =
-// k u / (1 - k u), Higham's bound for sums of rounded products). For q in a
-// box [l, h], |q_i - p_i| |n_i| <= M_i = max(|l_i - p_i|, |h_i - p_i|) |n_i|,
-// and the exact distance is at least L = sum_i min(e_i(l), e_i(h)) and at
-// most H = sum_i max(...). The box's L and H are computed the same way as a
-// distance (rounding is monotone, so the smaller rounded end is the rounded
-// smaller end), hence within gamma_4 * sum M_i of the exact L and H; and the
-// computed scale S = (M_x + M_y) + M_z is at least (1 - u)^4 sum M_i, all
-// terms being non-negative. Together: every computed corner distance lies in
-// [L' - m, H' + m] for the computed L', H' and m = 2 gamma_4 (1 + gamma_4) S,
-// which is below 2^-50 S. The margin 2^-48 S leaves a factor 4 for the
-// rounding of the margin itself; the absolute term covers products that
-// underflow, where the error is absolute (2^-1075 at most per operation).
-// The box bounds are corner coordinates themselves, so they carry no error.
-// The comparisons with the tolerance are strict in the safe direction:
-// fl(L' - m) > -t implies L' - m > -t, because -t is a double and rounding
-// is monotone. (Monotone rounding alone already keeps every corner's computed
-// distance within [L', H']: they are the same rounded expression, in the
-// same order, at the box's extreme vertex. The margin does not rely on the
-// two staying the same expression.)
-constexpr double kRelativeMargin = 0x1p-48;
-constexpr double kAbsoluteMargin = 0x1p-1000;
 
 // Spreads the low 10 bits of v so that two zero bits follow each one.
 std::uint32_t spreadBits(std::uint32_t v) {
@@ -65,17 +39,56 @@ std::uint32_t gridCell(double value, double lo, double hi) {
 
 bool finite(const Point3& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
+// 0 to 3: whether a corner of the triangle lies behind the slab plane, and
+// whether one lies in front of it.
+std::uint32_t slabSideOf(const Plane& slab, const std::array<Point3, 3>& corners) {
+  const CornerSides sides = cornerSides(slab, corners);
+  return (sides.behind > 0 ? 2u : 0u) | (sides.front > 0 ? 1u : 0u);
+}
+
+bool samePlane(const Plane& a, const Plane& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+enum class Certainty { No, Yes, Maybe };
+
+// The sides of a triangle's corners as every plane of `bound` computes them,
+// when they all agree on its class (spanning, behind or not behind): only
+// whether a corner is behind, and when one is, whether one is in front,
+// decides it. `shift` is the bound's distanceShift over a box holding the
+// corners.
+std::optional<CornerSides> agreedSides(const PlaneBound& bound, const DistanceRange& shift,
+                                       const std::array<Point3, 3>& corners) {
+  std::array<Certainty, 3> behind{};
+  std::array<Certainty, 3> front{};
+  for (std::size_t k = 0; k < 3; ++k) {
+    const Point3& q = corners[k];
+    const double d = planeDistance(bound.reference, q.x, q.y, q.z);
+    const double low = d + shift.low;
+    const double high = d + shift.high;
+    behind[k] = high < -kPlaneTolerance ? Certainty::Yes : low > -kPlaneTolerance ? Certainty::No : Certainty::Maybe;
+    front[k] = low > kPlaneTolerance ? Certainty::Yes : high < kPlaneTolerance ? Certainty::No : Certainty::Maybe;
+  }
+  const auto count = [](const std::array<Certainty, 3>& states, Certainty state) {
+    return static_cast<int>(std::count(states.begin(), states.end(), state));
+  };
+  if (count(behind, Certainty::Maybe) > 0) return std::nullopt;
+  if (count(behind, Certainty::Yes) == 0) return CornerSides{};
+  if (count(front, Certainty::Maybe) > 0) return std::nullopt;
+  return CornerSides{count(front, Certainty::Yes), count(behind, Certainty::Yes)};
+}
+
 }  // namespace
 
-CornerBvh::CornerBvh(const Scene& scene, const std::vector<std::uint32_t>& list) : scene_(scene), list_(list) {
+CornerBvh::CornerBvh(const Scene& scene, const std::vector<std::uint32_t>& list, const Plane* slab)
+    : scene_(scene), list_(list), hasSlab_(slab != nullptr), slab_(slab != nullptr ? *slab : Plane{}) {
   const auto count = static_cast<std::uint32_t>(list.size());
   assert(list.size() == count);
   if (count == 0) return;
 
   // The entries in Morton order of their centroids over the list's bounds,
   // so that consecutive entries lie close together and every range of
-  // slots makes a compact box. Only the shape of the hierarchy depends on
-  // it, never a result.
+  // slots makes a compact box; with a slab, first by how they lie against
+  // the slab plane, so that a box holds entries that planes near it sort
+  // alike. Only the shape of the hierarchy depends on it, never a result.
   Point3 lo{INFINITY, INFINITY, INFINITY};
   Point3 hi{-INFINITY, -INFINITY, -INFINITY};
   for (const std::uint32_t triangle : list) {
@@ -89,7 +102,8 @@ CornerBvh::CornerBvh(const Scene& scene, const std::vector<std::uint32_t>& list)
     const Point3 c = cornerSum(scene, list[entry]);
     const std::uint32_t code = spreadBits(gridCell(c.x, lo.x, hi.x)) << 2 | spreadBits(gridCell(c.y, lo.y, hi.y)) << 1 |
                                spreadBits(gridCell(c.z, lo.z, hi.z));
-    keyed[entry] = std::uint64_t{code} << 32 | entry;
+    const std::uint32_t side = hasSlab_ ? slabSideOf(slab_, cornersOf(scene, list[entry])) : 0;
+    keyed[entry] = std::uint64_t{side << 30 | code} << 32 | entry;
   }
   std::sort(keyed.begin(), keyed.end());
   ScratchVector<std::uint32_t> order(count);
@@ -106,13 +120,25 @@ CornerBvh::CornerBvh(const Scene& scene, const std::vector<std::uint32_t>& list)
       const Point3 first = cornersOf(scene, list[entryOf_[node.begin]])[0];
       node.low = {first.x, first.y, first.z};
       node.high = node.low;
+      node.slabLow = node.slabGreatestLow = INFINITY;
+      node.slabHigh = node.slabLeastHigh = -INFINITY;
       node.exactOnly = false;
       for (std::uint32_t slot = node.begin; slot < node.end; ++slot) {
+        double least = INFINITY;
+        double greatest = -INFINITY;
         for (const Point3& p : cornersOf(scene, list[entryOf_[slot]])) {
           node.exactOnly = node.exactOnly || !finite(p);
           node.low = {std::min(node.low[0], p.x), std::min(node.low[1], p.y), std::min(node.low[2], p.z)};
           node.high = {std::max(node.high[0], p.x), std::max(node.high[1], p.y), std::max(node.high[2], p.z)};
+          if (!hasSlab_) continue;
+          const double d = planeDistance(slab_, p.x, p.y, p.z);
+          least = std::min(least, d);
+          greatest = std::max(greatest, d);
         }
+        node.slabLow = std::min(node.slabLow, least);
+        node.slabHigh = std::max(node.slabHigh, greatest);
+        node.slabLeastHigh = std::max(node.slabLeastHigh, least);
+        node.slabGreatestLow = std::min(node.slabGreatestLow, greatest);
       }
     } else {
       const Node& a = nodes_[i + 1];
@@ -121,6 +147,10 @@ CornerBvh::CornerBvh(const Scene& scene, const std::vector<std::uint32_t>& list)
         node.low[axis] = std::min(a.low[axis], b.low[axis]);
         node.high[axis] = std::max(a.high[axis], b.high[axis]);
       }
+      node.slabLow = std::min(a.slabLow, b.slabLow);
+      node.slabHigh = std::max(a.slabHigh, b.slabHigh);
+      node.slabLeastHigh = std::max(a.slabLeastHigh, b.slabLeastHigh);
+      node.slabGreatestLow = std::min(a.slabGreatestLow, b.slabGreatestLow);
       node.exactOnly = a.exactOnly || b.exactOnly;
     }
   }
@@ -130,7 +160,7 @@ CornerBvh::CornerBvh(const Scene& scene, const std::vector<std::uint32_t>& list)
 // log2(count / kLeafSize) and recursion is safe.
 std::uint32_t CornerBvh::buildNode(std::uint32_t begin, std::uint32_t end) {
   const auto index = static_cast<std::uint32_t>(nodes_.size());
-  nodes_.push_back({{}, {}, begin, end, 0, false});
+  nodes_.push_back({{}, {}, 0.0, 0.0, 0.0, 0.0, begin, end, 0, false});
   if (end - begin <= kLeafSize) return index;
   const std::uint32_t middle = begin + (end - begin) / 2;
   buildNode(begin, middle);
@@ -139,29 +169,28 @@ std::uint32_t CornerBvh::buildNode(std::uint32_t begin, std::uint32_t end) {
   return index;
 }
 
-CornerBvh::BoxSide CornerBvh::boxSide(const Node& node, const Plane& plane) const {
+// The box's corners lie within the reference's range over the box, and,
+// when the reference is the slab plane, within its slab, which also bounds
+// each entry's least and greatest distance: an entry's least distance from
+// a plane of the bound is at most its least reference distance plus the
+// shift's high end, and so on.
+CornerBvh::BoxSide CornerBvh::boxSide(const Node& node, const PlaneBound& bound) const {
   if (node.exactOnly) return BoxSide::Unknown;
-  const std::array<double, 3> anchor{plane.anchor.x, plane.anchor.y, plane.anchor.z};
-  const std::array<double, 3> normal{plane.normal.x, plane.normal.y, plane.normal.z};
-  std::array<double, 3> lowTerm{};
-  std::array<double, 3> highTerm{};
-  std::array<double, 3> scaleTerm{};
-  for (std::size_t i = 0; i < 3; ++i) {
-    const double fromLow = node.low[i] - anchor[i];
-    const double fromHigh = node.high[i] - anchor[i];
-    const double a = fromLow * normal[i];
-    const double b = fromHigh * normal[i];
-    lowTerm[i] = std::min(a, b);
-    highTerm[i] = std::max(a, b);
-    scaleTerm[i] = std::max(std::abs(fromLow), std::abs(fromHigh)) * std::abs(normal[i]);
+  const std::optional<DistanceRange> shift = distanceShift(bound, node.low, node.high);
+  if (!shift) return BoxSide::Unknown;
+  DistanceRange corners = referenceRange(bound.reference, node.low, node.high);
+  double leastHigh = corners.high;     // no entry's least distance is above
+  double greatestLow = corners.low;    // no entry's greatest distance is below
+  if (hasSlab_ && samePlane(bound.reference, slab_)) {
+    corners = {std::max(corners.low, node.slabLow), std::min(corners.high, node.slabHigh)};
+    leastHigh = std::min(corners.high, node.slabLeastHigh);
+    greatestLow = std::max(corners.low, node.slabGreatestLow);
   }
-  // Summed in the order of a distance: x, then y, then z.
-  const double scale = scaleTerm[0] + scaleTerm[1] + scaleTerm[2];
-  // A plane with a non-finite anchor or normal: test corner by corner.
-  if (!std::isfinite(scale)) return BoxSide::Unknown;
-  const double margin = scale * kRelativeMargin + kAbsoluteMargin;
-  if ((lowTerm[0] + lowTerm[1] + lowTerm[2]) - margin > -kPlaneTolerance) return BoxSide::NoneBehind;
-  if ((highTerm[0] + highTerm[1] + highTerm[2]) + margin < -kPlaneTolerance) return BoxSide::AllBehind;
+  if (corners.low + shift->low > -kPlaneTolerance) return BoxSide::NoneBehind;
+  if (leastHigh + shift->high >= -kPlaneTolerance) return BoxSide::Unknown;
+  // Every entry has a corner behind.
+  if (corners.high + shift->high < kPlaneTolerance) return BoxSide::AllBehind;
+  if (greatestLow + shift->low > kPlaneTolerance) return BoxSide::AllSpanning;
   return BoxSide::Unknown;
 }
 
@@ -174,17 +203,17 @@ CornerSides CornerBvh::sidesAt(const Plane& plane, std::uint32_t slot) const {
 // must be tested corner by corner; either returns true to end the walk,
 // and then so does this.
 template <typename Settled, typename Leaf>
-bool CornerBvh::walk(const Plane& plane, Settled settled, Leaf leaf) const {
+bool CornerBvh::walk(const PlaneBound& bound, Settled settled, Leaf leaf, std::uint32_t keepWhole) const {
   if (nodes_.empty()) return false;
   std::array<std::uint32_t, kMaxDepth> stack;
   std::size_t top = 0;
   stack[top++] = 0;
   while (top > 0) {
     const Node& node = nodes_[stack[--top]];
-    const BoxSide side = boxSide(node, plane);
+    const BoxSide side = boxSide(node, bound);
     if (side != BoxSide::Unknown) {
       if (settled(node, side)) return true;
-    } else if (node.second != 0) {
+    } else if (node.second != 0 && node.end - node.begin > keepWhole) {
       assert(top + 2 <= stack.size());
       stack[top++] = node.second;
       stack[top++] = static_cast<std::uint32_t>(&node - nodes_.data()) + 1;
@@ -196,16 +225,21 @@ bool CornerBvh::walk(const Plane& plane, Settled settled, Leaf leaf) const {
 }
 
 // A box with no corner behind holds only entries with B = 0 (front, touching
-// from the front or coplanar): all count as front. A box with every corner
-// behind holds only entries behind.
-PlaneCounts CornerBvh::count(const Plane& plane) const {
+// from the front or coplanar): all count as front.
+auto CornerBvh::settleInto(PlaneCounts& counts) {
+  return [&counts](const Node& node, BoxSide side) {
+    assert(side != BoxSide::Unknown);
+    (side == BoxSide::NoneBehind ? counts.front : side == BoxSide::AllBehind ? counts.behind : counts.splits) +=
+        node.end - node.begin;
+    return false;
+  };
+}
+
+PlaneCounts CornerBvh::count(const Plane& plane, const PlaneBound& bound) const {
   PlaneCounts counts;
   walk(
-      plane,
-      [&](const Node& node, BoxSide side) {
-        (side == BoxSide::NoneBehind ? counts.front : counts.behind) += node.end - node.begin;
-        return false;
-      },
+      bound,
+      settleInto(counts),
       [&](const Node& node) {
         for (std::uint32_t slot = node.begin; slot < node.end; ++slot) counts.add(sidesAt(plane, slot));
         return false;
@@ -213,11 +247,45 @@ PlaneCounts CornerBvh::count(const Plane& plane) const {
   return counts;
 }
 
+void CornerBvh::countCommon(const PlaneBound& bound, PlaneCounts& common, std::vector<std::uint32_t>& uncertain) const {
+  walk(
+      bound,
+      settleInto(common),
+      [&](const Node& node) {
+        // Not finite: every entry is tested plane by plane.
+        const std::optional<DistanceRange> shift =
+            node.exactOnly ? std::nullopt : distanceShift(bound, node.low, node.high);
+        for (std::uint32_t slot = node.begin; slot < node.end; ++slot) {
+          const std::uint32_t triangle = list_[entryOf_[slot]];
+          const std::optional<CornerSides> sides =
+              shift ? agreedSides(bound, *shift, cornersOf(scene_, triangle)) : std::nullopt;
+          if (sides) {
+            common.add(*sides);
+          } else {
+            uncertain.push_back(triangle);
+          }
+        }
+        return false;
+      });
+}
+
+void CornerBvh::countSettled(const PlaneBound& bound, std::uint32_t keepWhole, PlaneCounts& settled,
+                             std::uint32_t& unsettled) const {
+  walk(
+      bound,
+      settleInto(settled),
+      [&](const Node& node) {
+        unsettled += node.end - node.begin;
+        return false;
+      },
+      keepWhole);
+}
+
 bool CornerBvh::anyCornerBehind(const Plane& plane, std::uint32_t skipEntry) const {
   return walk(
-      plane,
+      boundOf(plane),
       [&](const Node& node, BoxSide side) {
-        return side == BoxSide::AllBehind && (node.end - node.begin > 1 || entryOf_[node.begin] != skipEntry);
+        return side != BoxSide::NoneBehind && (node.end - node.begin > 1 || entryOf_[node.begin] != skipEntry);
       },
       [&](const Node& node) {
         for (std::uint32_t slot = node.begin; slot < node.end; ++slot) {

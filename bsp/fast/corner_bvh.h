@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "bsp/fast/plane_bound.h"
 #include "bsp/fast/plane_groups.h"
 #include "bsp/fast/scratch_vector.h"
 
@@ -24,12 +25,25 @@ class CornerBvh {
   static constexpr std::uint32_t kLeafSize = 16;
 
   // Over the entries of `list`. Keeps references to both: they must outlive
-  // the hierarchy and not change while it is in use.
-  CornerBvh(const Scene& scene, const std::vector<std::uint32_t>& list);
+  // the hierarchy and not change while it is in use. With `slab`, every box
+  // also holds the range of that plane's distances of its corners, which
+  // bounds planes nearly parallel to it far more tightly than the box does
+  // when they are oblique to the axes.
+  CornerBvh(const Scene& scene, const std::vector<std::uint32_t>& list, const Plane* slab = nullptr);
 
   // The plane against every entry, exactly as classifyTriangle of the
-  // plane's triangle would sort them.
-  PlaneCounts count(const Plane& plane) const;
+  // plane's triangle would sort them; `bound` must hold the plane.
+  PlaneCounts count(const Plane& plane) const { return count(plane, boundOf(plane)); }
+  PlaneCounts count(const Plane& plane, const PlaneBound& bound) const;
+  // What every plane of `bound` counts alike: the entries each of them
+  // sorts the same way are counted in `common`, the others (by triangle
+  // index) appended to `uncertain`.
+  void countCommon(const PlaneBound& bound, PlaneCounts& common, std::vector<std::uint32_t>& uncertain) const;
+  // A quick, coarse part of countCommon: boxes of at most `keepWhole`
+  // entries are not opened; those the planes do not all settle alike add
+  // their entries to `unsettled`.
+  void countSettled(const PlaneBound& bound, std::uint32_t keepWhole, PlaneCounts& settled,
+                    std::uint32_t& unsettled) const;
   // True when a corner of an entry other than the one at position
   // `skipEntry` lies behind the plane (pass kNoEntry to skip none).
   bool anyCornerBehind(const Plane& plane, std::uint32_t skipEntry) const;
@@ -40,23 +54,36 @@ class CornerBvh {
   struct Node {
     std::array<double, 3> low;
     std::array<double, 3> high;
+    // The slab plane's computed distances of the corners: the least and the
+    // greatest, the greatest of an entry's least, the least of an entry's
+    // greatest.
+    double slabLow;
+    double slabHigh;
+    double slabLeastHigh;
+    double slabGreatestLow;
     std::uint32_t begin;   // first slot
     std::uint32_t end;     // one past the last slot
     std::uint32_t second;  // index of the second child; 0 in a leaf (the first child follows the node)
     bool exactOnly;        // a corner is not finite: no box test applies
   };
-  // What a box's corners can be against a plane (see corner_bvh.cpp).
-  enum class BoxSide { NoneBehind, AllBehind, Unknown };
+  // What a box's entries are against a plane: no corner behind (all count
+  // as front), each behind (a corner behind, none in front), each spanning.
+  enum class BoxSide { NoneBehind, AllBehind, AllSpanning, Unknown };
 
   std::uint32_t buildNode(std::uint32_t begin, std::uint32_t end);
-  BoxSide boxSide(const Node& node, const Plane& plane) const;
+  BoxSide boxSide(const Node& node, const PlaneBound& bound) const;
+  // The walk's `settled` step that adds a settled box's entries to `counts`.
+  static auto settleInto(PlaneCounts& counts);
   template <typename Settled, typename Leaf>
-  bool walk(const Plane& plane, Settled settled, Leaf leaf) const;
+  // Boxes of at most `keepWhole` entries go to `leaf` unopened.
+  bool walk(const PlaneBound& bound, Settled settled, Leaf leaf, std::uint32_t keepWhole = 0) const;
   // The corners of the triangle in `slot` against the plane.
   CornerSides sidesAt(const Plane& plane, std::uint32_t slot) const;
 
   const Scene& scene_;
   const std::vector<std::uint32_t>& list_;
+  bool hasSlab_ = false;
+  Plane slab_{};
   ScratchVector<Node> nodes_;
   // slot -> entry position in the list; a node's entries are those in its
   // slots begin..end-1.

@@ -45,12 +45,16 @@ bool isConvexFromCounts(const Scene& scene, const std::vector<std::uint32_t>& li
 // Members of one group share their counts and balance, so a later member
 // never beats an earlier one (no strict gain): the group's first entry
 // stands for all of them, and groups are in the order of their first
-// entries.
+// entries. Groups left uncounted can neither qualify nor decide the pass.
 CutterChoice chooseAmongGroups(const std::vector<std::uint32_t>& list, const PlaneGroups& groups) {
-  assert(groups.counted);
-  const std::size_t best = chooseByPasses(
-      groups.groups.size(), [&groups](std::size_t g) -> const PlaneCounts& { return groups.groups[g].counts; });
-  const PlaneGroup& group = groups.groups[best];
+  std::vector<std::uint32_t> counted;
+  for (std::uint32_t g = 0; g < groups.groups.size(); ++g) {
+    if (groups.groups[g].counted) counted.push_back(g);
+  }
+  const std::size_t best = chooseByPasses(counted.size(), [&](std::size_t c) -> const PlaneCounts& {
+    return groups.groups[counted[c]].counts;
+  });
+  const PlaneGroup& group = groups.groups[counted[best]];
   return {static_cast<std::int32_t>(list[group.first]), group.counts.splits, group.counts.behind, group.counts.front};
 }
 

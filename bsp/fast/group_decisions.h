@@ -21,7 +21,7 @@ bool isConvexPruned(const Scene& scene, const std::vector<std::uint32_t>& list, 
 // The same answer read off counted groups.
 bool isConvexFromCounts(const Scene& scene, const std::vector<std::uint32_t>& list, const PlaneGroups& groups);
 
-// The cutter by the passes of chooseByPasses over counted groups.
+// The cutter by the passes of chooseByPasses over the counted groups.
 CutterChoice chooseAmongGroups(const std::vector<std::uint32_t>& list, const PlaneGroups& groups);
 
 }  // namespace pw

@@ -5,7 +5,9 @@
 #include <cassert>
 #include <limits>
 
+#include "bsp/cutter_rules.h"
 #include "bsp/fast/corner_bvh.h"
+#include "bsp/fast/plane_bundles.h"
 #include "bsp/fast/worker_pool.h"
 #include "scene/scene.h"
 
@@ -18,6 +20,10 @@ namespace {
 // pool, or starting its threads, would cost more than it saves.
 constexpr std::size_t kParallelListSize = 16384;
 constexpr std::size_t kParallelPairs = std::size_t{1} << 16;
+
+// A bundle's first, coarse bound on its balance opens no box of this many
+// entries or fewer.
+constexpr std::uint32_t kCoarseBox = 1024;
 
 // Deriving a child's counts costs one triangle test per (child group, entry
 // of the other side) pair; counting afresh costs a few passes over the
@@ -40,18 +46,105 @@ std::size_t sliceFor(std::size_t items, bool parallel, const WorkerPool& pool) {
 
 }  // namespace
 
+namespace {
+
+// A bundle's planes and the greatest balance any of them can have, by a
+// coarse look at the hierarchy.
+struct BundleBound {
+  std::vector<std::uint32_t> groups;
+  PlaneBound bound;
+  double greatestBalance = 0.0;
+};
+
+// The uncertain entries go to the behind, the front or the split count of
+// each plane: at most min(greatest behind, greatest front) over at least
+// max(least behind, least front), and balanceOf divides in the same
+// rounding, which is monotone.
+double greatestBalance(const PlaneCounts& common, std::size_t uncertain) {
+  const double leastBehind = common.behind;
+  const double leastFront = common.front;
+  const double mostBehind = leastBehind + static_cast<double>(uncertain);
+  const double mostFront = leastFront + static_cast<double>(uncertain);
+  if (mostBehind == 0.0) return 0.0;
+  const double below = std::max(leastBehind, leastFront);
+  return below == 0.0 ? 1.0 : std::min(mostBehind, mostFront) / below;
+}
+
+}  // namespace
+
+// Each group writes its own counts only: the result is the same for any
+// number of threads and any order of slices. A group alone in its bundle is
+// counted against the hierarchy directly. A bundle of several has what all
+// its planes count alike counted once; the rest is counted per group against
+// a hierarchy of just that rest, whose slabs follow the bundle's first plane,
+// unless no plane of the bundle can reach the deciding pass's threshold.
+// Such a plane neither qualifies nor raises the greatest balance, so the
+// cutter choice never looks at it: bundles go from the greatest balance they
+// can reach (coarsely bounded) down, and the first that cannot reach the
+// threshold of the balances counted so far ends the counting (the threshold
+// only rises).
 void countPlanes(const Scene& scene, const std::vector<std::uint32_t>& list, PlaneGroups& groups, const CornerBvh& bvh,
                  WorkerPool& pool) {
-  // Each group writes its own counts only: the result is the same for any
-  // number of threads and any order of slices.
-  pool.forEachSlice(groups.groups.size(), sliceFor(groups.groups.size(), list.size() >= kParallelListSize, pool),
-                    [&](std::size_t begin, std::size_t end) {
-                      for (std::size_t g = begin; g < end; ++g) {
-                        PlaneGroup& group = groups.groups[g];
-                        group.counts = bvh.count(planeOf(scene, list[group.first]));
-                      }
-                    });
-  groups.counted = true;
+  const bool parallel = list.size() >= kParallelListSize;
+  std::vector<std::uint32_t> alone;
+  std::vector<BundleBound> bundles;
+  for (std::vector<std::uint32_t>& bundle : bundleGroups(scene, list, groups)) {
+    if (bundle.size() == 1) {
+      alone.push_back(bundle.front());
+    } else {
+      bundles.push_back({std::move(bundle), {}, 0.0});
+    }
+  }
+  pool.forEachSlice(alone.size(), sliceFor(alone.size(), parallel, pool), [&](std::size_t begin, std::size_t end) {
+    for (std::size_t i = begin; i < end; ++i) {
+      PlaneGroup& group = groups.groups[alone[i]];
+      group.counts = bvh.count(planeOf(scene, list[group.first]));
+      group.counted = true;
+    }
+  });
+  double greatest = 0.0;
+  for (const std::uint32_t g : alone) greatest = std::max(greatest, balanceOf(groups.groups[g].counts));
+
+  pool.forEachSlice(bundles.size(), sliceFor(bundles.size(), parallel, pool), [&](std::size_t begin, std::size_t end) {
+    for (std::size_t b = begin; b < end; ++b) {
+      BundleBound& bundle = bundles[b];
+      bundle.bound = bundleBound(scene, list, groups, bundle.groups);
+      PlaneCounts settled;
+      std::uint32_t unsettled = 0;
+      bvh.countSettled(bundle.bound, kCoarseBox, settled, unsettled);
+      bundle.greatestBalance = greatestBalance(settled, unsettled);
+    }
+  });
+  std::stable_sort(bundles.begin(), bundles.end(), [](const BundleBound& a, const BundleBound& b) {
+    return a.greatestBalance > b.greatestBalance;
+  });
+  bool complete = true;
+  for (const BundleBound& bundle : bundles) {
+    if (!qualifies(bundle.greatestBalance, decidingThreshold(greatest))) {
+      complete = false;
+      break;
+    }
+    PlaneCounts common;
+    std::vector<std::uint32_t> uncertain;
+    bvh.countCommon(bundle.bound, common, uncertain);
+    if (!qualifies(greatestBalance(common, uncertain.size()), decidingThreshold(greatest))) {
+      complete = false;
+      continue;
+    }
+    const CornerBvh near(scene, uncertain, &bundle.bound.reference);
+    const std::vector<std::uint32_t>& members = bundle.groups;
+    pool.forEachSlice(members.size(), sliceFor(members.size(), parallel, pool), [&](std::size_t begin, std::size_t end) {
+      for (std::size_t i = begin; i < end; ++i) {
+        PlaneGroup& group = groups.groups[members[i]];
+        const Plane plane = planeOf(scene, list[group.first]);
+        const PlaneCounts rest = near.count(plane, boundAgainst(bundle.bound.reference, plane));
+        group.counts = {common.splits + rest.splits, common.behind + rest.behind, common.front + rest.front};
+        group.counted = true;
+      }
+    });
+    for (const std::uint32_t g : members) greatest = std::max(greatest, balanceOf(groups.groups[g].counts));
+  }
+  groups.counted = complete;
 }
 
 std::vector<ChildSide> childSides(const std::vector<std::uint32_t>& list, const std::vector<std::uint32_t>& front,
@@ -85,7 +178,9 @@ std::vector<ChildSide> childSides(const std::vector<std::uint32_t>& list, const 
 // entries, classified exactly as the counting does, leaves the child's.
 bool deriveChildCounts(const Scene& scene, const std::vector<std::uint32_t>& list, const PlaneGroups& parent,
                        const std::vector<ChildSide>& sides, ChildSide keep, WorkerPool& pool, PlaneGroups& child) {
-  assert(parent.counted && sides.size() == list.size());
+  assert(sides.size() == list.size());
+  // Groups left uncounted by the cutter choice leave nothing to derive from.
+  if (!parent.counted) return false;
   // A child has at least one group per entry of the other side to test, so
   // a lopsided split with the big side on the other side is not worth it.
   const auto childSize = static_cast<std::size_t>(std::count(sides.begin(), sides.end(), keep));
@@ -108,7 +203,7 @@ bool deriveChildCounts(const Scene& scene, const std::vector<std::uint32_t>& lis
     const std::uint32_t g = parent.groupOf[entry];
     if (childGroupOf[g] == kNoGroup) {
       childGroupOf[g] = static_cast<std::uint32_t>(derived.groups.size());
-      derived.groups.push_back({position, 0, parent.groups[g].counts});
+      derived.groups.push_back({position, 0, parent.groups[g].counts, true});
       planeEntry.push_back(static_cast<std::uint32_t>(entry));
     }
     ++derived.groups[childGroupOf[g]].size;

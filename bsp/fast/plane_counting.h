@@ -14,7 +14,9 @@ class CornerBvh;
 class Scene;
 class WorkerPool;
 
-// Counts every group's plane against the hierarchy, groups spread over the pool.
+// Counts the groups' planes against the hierarchy, groups spread over the
+// pool: every group the cutter choice can depend on, and `groups.counted`
+// says whether that is every group.
 void countPlanes(const Scene& scene, const std::vector<std::uint32_t>& list, PlaneGroups& groups, const CornerBvh& bvh,
                  WorkerPool& pool);
 

@@ -45,14 +45,15 @@ inline CornerSides cornerSides(const Plane& plane, const std::array<Point3, 3>& 
 struct PlaneGroup {
   std::uint32_t first = 0;  // position of the group's earliest entry
   std::uint32_t size = 0;   // its number of entries
-  PlaneCounts counts;       // valid once the list's groups are counted
+  PlaneCounts counts;       // valid once the group is counted
+  bool counted = false;
 };
 
 // A list's candidates by plane: groups ordered by their first entry.
 struct PlaneGroups {
   std::vector<std::uint32_t> groupOf;  // per entry position
   std::vector<PlaneGroup> groups;
-  bool counted = false;
+  bool counted = false;  // every group is
 };
 
 // Groups the entries of `list` by plane (see PlaneGroup). Candidates of one

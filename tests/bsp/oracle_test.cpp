@@ -8,9 +8,13 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "bsp/bsp_builder.h"
+#include "bsp/fast/corner_bvh.h"
+#include "bsp/fast/plane_counting.h"
+#include "bsp/fast/worker_pool.h"
 #include "bsp_test_support.h"
 #include "scene/obj_reader.h"
 #include "scene/scene.h"
@@ -148,6 +152,12 @@ INSTANTIATE_TEST_SUITE_P(
                       LevelCase{"roomsTurned", fromMesh([] {
                                   return moved(layoutMesh(roomsAndCorridors({2, 3, 1, 7})), 0.3, 0.1, {5.5, -2, 7});
                                 })},
+                      // Turned about an oblique axis and rounded: nearly every face its own
+                      // plane, counted in bundles of nearly coinciding ones.
+                      LevelCase{"rooms1kTurned", fromMesh([] {
+                                  return moved(layoutMesh(roomsAndCorridors(roomsForSize(1000))), 0.6, 0.45,
+                                               {3, -1, 2});
+                                })},
                       // Over 4096 triangles: counted on several threads.
                       LevelCase{"rooms4k", fromMesh([] { return layoutMesh(roomsAndCorridors(roomsForSize(4000))); })},
                       LevelCase{"deep", fromMesh([] { return deepLevel(300); })},
@@ -170,6 +180,61 @@ TEST(FastBuild, levelCountedInParallelComesOutTheSameForEveryThreadCount) {
     const auto parallel = buildWith(fill, {BuildStrategy::Fast, threads});
     EXPECT_GT(parallel->stats.parallelLoops, 0u);
     expectSameOutcome(*oneThread, *parallel);
+  }
+}
+
+// A floor of unit triangles whose heights wander by less than the plane
+// tolerance, with walls standing on it from above and hanging from below:
+// nearly coinciding planes whose corners lie all about the tolerance's edges.
+Mesh roughFloor(int cells) {
+  Mesh mesh;
+  mesh.normals.push_back({0, 1, 0});
+  std::uint64_t state = 12345;
+  const auto wobble = [&state] {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    return (static_cast<double>(state >> 11) * 0x1p-53 - 0.5) * 3e-4;
+  };
+  const auto at = [&](int i, int j) { return static_cast<std::int32_t>(i * (cells + 1) + j); };
+  for (int i = 0; i <= cells; ++i) {
+    for (int j = 0; j <= cells; ++j) mesh.positions.push_back({double(i), wobble(), double(j)});
+  }
+  for (int i = 0; i < cells; ++i) {
+    for (int j = 0; j < cells; ++j) {
+      mesh.faces.push_back({{at(i, j), at(i, j + 1), at(i + 1, j)}, {0, 0, 0}});
+      mesh.faces.push_back({{at(i + 1, j), at(i, j + 1), at(i + 1, j + 1)}, {0, 0, 0}});
+      if ((i + 2 * j) % 7 != 0) continue;
+      const auto top = static_cast<std::int32_t>(mesh.positions.size());
+      mesh.positions.push_back({double(i), (i + j) % 2 == 0 ? 1.0 : -1.0, double(j)});
+      mesh.faces.push_back({{at(i, j), at(i + 1, j), top}, {0, 0, 0}});
+    }
+  }
+  return mesh;
+}
+
+// On a turned level nearly every face has a plane of its own, and the planes
+// are counted in bundles of nearly coinciding ones: each group's counts are
+// still those classifyTriangle gives.
+TEST(FastBuild, nearlyCoincidingPlanesAreCountedAsClassifyTriangleCountsThem) {
+  const Mesh meshes[] = {moved(layoutMesh(roomsAndCorridors(roomsForSize(1000))), 0.6, 0.45, {3, -1, 2}),
+                         moved(roughFloor(24), 0.7, 0.3, {-5, 2, 1})};
+  for (const Mesh& mesh : meshes) {
+    Scene scene;
+    appendToScene(mesh, scene);
+    const std::vector<std::uint32_t> list = scene.allTriangleIndices();
+    PlaneGroups groups = groupByPlane(scene, list);
+    WorkerPool pool(2);
+    countPlanes(scene, list, groups, CornerBvh(scene, list), pool);
+    for (const PlaneGroup& group : groups.groups) {
+      if (!group.counted) continue;
+      const Triangle& plane = scene.triangle(static_cast<std::int32_t>(list[group.first]));
+      PlaneCounts exact;
+      for (const std::uint32_t entry : list) {
+        exact.add(plane.classifyTriangle(scene.triangle(static_cast<std::int32_t>(entry))));
+      }
+      ASSERT_EQ(std::tie(group.counts.splits, group.counts.behind, group.counts.front),
+                std::tie(exact.splits, exact.behind, exact.front))
+          << "group of entry " << group.first << " of " << list.size();
+    }
   }
 }
 

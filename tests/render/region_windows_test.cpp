@@ -46,6 +46,19 @@ TEST(RegionWindows, keepsEveryDirectionThatReachesTheRegion) {
   EXPECT_EQ(busy.explored(), std::vector<ViewWindow>{kWhole});
   EXPECT_TRUE(busy.exhausted());
   EXPECT_FALSE(busy.offer(square(2.0, 2.0, 0.1)));
+
+  // Told to stop narrowing, a region explored before is explored once more
+  // with the whole view when a new window reaches it, then never again.
+  RegionWindows stopped(4, 8);
+  stopped.offer(square(0.0, 0.0, 0.1));
+  stopped.take(kWhole);
+  stopped.stopNarrowing();
+  EXPECT_FALSE(stopped.exhausted());
+  EXPECT_TRUE(stopped.offer(square(0.5, 0.5, 0.1)));
+  EXPECT_FALSE(stopped.offer(square(-0.5, 0.5, 0.1)));
+  EXPECT_EQ(stopped.take(kWhole), 1U);
+  EXPECT_EQ(stopped.explored().back(), kWhole);
+  EXPECT_TRUE(stopped.exhausted());
 }
 
 }  // namespace
