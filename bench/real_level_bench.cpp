@@ -31,25 +31,11 @@
 #include "render/portal_renderer.h"
 #include "render/view_matrix.h"
 #include "scene/scene.h"
+#include "tools/random_pose.h"
 
 namespace {
 
 using namespace pw;
-
-std::vector<Camera> readStarts(const std::filesystem::path& file) {
-  std::ifstream in(file);
-  std::vector<Camera> starts;
-  for (double x, y, z, yaw, share; in >> x >> y >> z >> yaw >> share;) {
-    Camera camera;
-    camera.tx = static_cast<float>(-x);
-    camera.ty = static_cast<float>(-y);
-    camera.tz = static_cast<float>(-z);
-    camera.yaw = static_cast<float>(yaw);
-    camera.aspect = 4.0f / 3.0f;
-    starts.push_back(camera);
-  }
-  return starts;
-}
 
 // Seconds to write every line of the three logs in `dir` with one write
 // call each, as the build does.
@@ -109,7 +95,7 @@ int main(int argc, char** argv) {
   }
   const VisibleSets* vis = sets ? &*sets : nullptr;
 
-  const std::vector<Camera> starts = readStarts(args[1]);
+  const std::vector<Camera> starts = readStartPoses(args[1]);
   const std::vector<const BspNode*> spaces = collectSpaces(root);
   double levelTriangles = 0.0;
   for (const BspNode* space : spaces) levelTriangles += static_cast<double>(space->triangles.size());

@@ -1,7 +1,9 @@
-// A random viewer pose standing in one of the given boxes (a room's free
-// interior), for property tests and benchmarks of the culling.
+// Viewer poses for property tests and benchmarks of the culling: random ones
+// standing in a room's free interior, and a real level's player starts.
 #pragma once
 
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <vector>
 
@@ -23,6 +25,23 @@ inline Camera randomPose(std::mt19937& random, const std::vector<Box>& boxes, do
   camera.pitch = static_cast<float>(within(-maxPitch, maxPitch));
   camera.aspect = 4.0f / 3.0f;
   return camera;
+}
+
+// The player starts of a levelimport ".starts" file ("x y z yaw share"
+// lines: the eye in the level's axes, the viewer's yaw) as poses, aspect 4/3.
+inline std::vector<Camera> readStartPoses(const std::filesystem::path& file) {
+  std::ifstream starts(file);
+  std::vector<Camera> poses;
+  for (double x, y, z, yaw, share; starts >> x >> y >> z >> yaw >> share;) {
+    Camera camera;
+    camera.tx = static_cast<float>(-x);
+    camera.ty = static_cast<float>(-y);
+    camera.tz = static_cast<float>(-z);
+    camera.yaw = static_cast<float>(yaw);
+    camera.aspect = 4.0f / 3.0f;
+    poses.push_back(camera);
+  }
+  return poses;
 }
 
 }  // namespace pw

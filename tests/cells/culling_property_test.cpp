@@ -28,7 +28,9 @@
 namespace pw {
 namespace {
 
+using testing_support::describe;
 using testing_support::FirstHits;
+using testing_support::hiddenSpace;
 using testing_support::ScratchDir;
 
 struct LevelCase {
@@ -83,25 +85,6 @@ std::unique_ptr<Built> build(const Mesh& mesh, const ScratchDir& dir) {
   built->links = findOpenLinks(built->scene, built->cells);
   built->sight = findEmptyRegions(built->scene, *built->level->root, built->cells, RegionJoins::Sight);
   return built;
-}
-
-std::string describe(const Camera& c) {
-  std::ostringstream text;
-  text << "--eye " << -c.tx << ' ' << -c.ty << ' ' << -c.tz << " --yaw " << c.yaw << " (pitch " << c.pitch << ")";
-  return text.str();
-}
-
-// The number of a Space that one of the pixels shows and `drawn` leaves out;
-// 0 when every pixel is drawn.
-std::uint64_t hiddenSpace(const std::vector<std::set<const BspNode*>>& pixels,
-                          const std::vector<const BspNode*>& drawn) {
-  for (const auto& pixel : pixels) {
-    const bool shown = std::any_of(pixel.begin(), pixel.end(), [&drawn](const BspNode* space) {
-      return std::find(drawn.begin(), drawn.end(), space) != drawn.end();
-    });
-    if (!shown) return (*pixel.begin())->number;
-  }
-  return 0;
 }
 
 class CullingProperty : public ::testing::TestWithParam<std::size_t> {};

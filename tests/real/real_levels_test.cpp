@@ -30,11 +30,14 @@
 #include "scene/scene.h"
 #include "tests/support/first_hits.h"
 #include "tests/support/scratch_dir.h"
+#include "tools/random_pose.h"
 
 namespace pw {
 namespace {
 
+using testing_support::describe;
 using testing_support::FirstHits;
+using testing_support::hiddenSpace;
 using testing_support::readFile;
 using testing_support::ScratchDir;
 
@@ -66,20 +69,8 @@ std::filesystem::path levelOf(const RealMap& map) {
   return obj;
 }
 
-// The map's player starts as viewer poses: "x y z yaw share" lines.
 std::vector<Camera> startPoses(const RealMap& map) {
-  std::ifstream starts(corpusDir() / (std::string(map.name) + ".starts"));
-  std::vector<Camera> poses;
-  for (double x, y, z, yaw, share; starts >> x >> y >> z >> yaw >> share;) {
-    Camera camera;
-    camera.tx = static_cast<float>(-x);
-    camera.ty = static_cast<float>(-y);
-    camera.tz = static_cast<float>(-z);
-    camera.yaw = static_cast<float>(yaw);
-    camera.aspect = 4.0f / 3.0f;
-    poses.push_back(camera);
-  }
-  return poses;
+  return readStartPoses(corpusDir() / (std::string(map.name) + ".starts"));
 }
 
 // The nearest triangle along a ray, if any, and whether it faces the ray's
@@ -135,24 +126,6 @@ std::vector<Camera> openSpacePoses(const Scene& scene, const std::vector<Camera>
     if (!inSolid && walls >= 4) poses.push_back(camera);
   }
   return poses;
-}
-
-std::string describe(const Camera& c) {
-  std::ostringstream text;
-  text << "--eye " << -c.tx << ' ' << -c.ty << ' ' << -c.tz << " --yaw " << c.yaw << " (pitch " << c.pitch << ")";
-  return text.str();
-}
-
-// The number of a Space some pixel shows that `drawn` leaves out; 0 if none.
-std::uint64_t hiddenSpace(const std::vector<std::set<const BspNode*>>& pixels,
-                          const std::vector<const BspNode*>& drawn) {
-  const std::set<const BspNode*> set(drawn.begin(), drawn.end());
-  for (const auto& pixel : pixels) {
-    if (std::none_of(pixel.begin(), pixel.end(), [&set](const BspNode* space) { return set.contains(space); })) {
-      return (*pixel.begin())->number;
-    }
-  }
-  return 0;
 }
 
 class RealLevel : public ::testing::TestWithParam<RealMap> {};

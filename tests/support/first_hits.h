@@ -7,7 +7,10 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <algorithm>
 #include <set>
+#include <sstream>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -86,5 +89,25 @@ class FirstHits {
   const Scene& scene_;
   std::unordered_map<std::uint32_t, const BspNode*> owner_;
 };
+
+// A pose as the viewer's command line takes it, for failure messages.
+inline std::string describe(const Camera& c) {
+  std::ostringstream text;
+  text << "--eye " << -c.tx << ' ' << -c.ty << ' ' << -c.tz << " --yaw " << c.yaw << " (pitch " << c.pitch << ")";
+  return text.str();
+}
+
+// The number of a Space that one of the pixels shows and `drawn` leaves out;
+// 0 when every pixel is drawn.
+inline std::uint64_t hiddenSpace(const std::vector<std::set<const BspNode*>>& pixels,
+                                 const std::vector<const BspNode*>& drawn) {
+  const std::set<const BspNode*> set(drawn.begin(), drawn.end());
+  for (const auto& pixel : pixels) {
+    if (std::none_of(pixel.begin(), pixel.end(), [&set](const BspNode* space) { return set.contains(space); })) {
+      return (*pixel.begin())->number;
+    }
+  }
+  return 0;
+}
 
 }  // namespace pw::testing_support
