@@ -1,7 +1,5 @@
 #include "cells/polygon_difference.h"
 
-#include <GL/glu.h>
-
 #include <algorithm>
 #include <cmath>
 #include <csetjmp>
@@ -11,6 +9,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "portal/glu_callback.h"
 
 namespace pw {
 namespace {
@@ -52,11 +51,6 @@ void GLAPIENTRY onCombine(GLdouble coords[3], void*[4], GLfloat[4], void** out, 
 }
 
 void GLAPIENTRY onError(GLenum, void* data) { static_cast<Run*>(data)->failed = true; }
-
-template <typename Callback>
-_GLUfuncptr asGluCallback(Callback* callback) {
-  return reinterpret_cast<_GLUfuncptr>(callback);
-}
 
 GLUtesselator* newCarvingTess() {
   GLUtesselator* tess = gluNewTess();

@@ -18,9 +18,8 @@ namespace pw {
 // the winding GLU delivers (counter-clockwise around the normal).
 using IndexTriple = std::array<std::int32_t, 3>;
 
-// GLU's callbacks carry no user pointer, so what they collect is
-// process-wide: only one Tessellator may exist at a time. Constructing one
-// empties the output of the previous one.
+// Each Tessellator collects into its own output, which GLU hands back to
+// the callbacks with every call.
 //
 // Winding rule GLU_TESS_WINDING_POSITIVE, boundary-only off, no edge-flag
 // callback and a combine callback that makes no vertex: contours that cross
@@ -58,35 +57,28 @@ class Tessellator {
   // to make the crossing vertices) or it ran out of memory.
   bool refused() const;
 
+  // What GLU's callbacks write while a polygon is tessellated.
+  struct Output {
+    std::int32_t primitiveType = 0;
+    bool reverseNext = false;
+    std::vector<IndexTriple> triangles;
+    std::vector<std::int32_t> pendingIndices;
+    // The first error GLU gave up with (GLU_TESS_NEED_COMBINE_CALLBACK or
+    // GLU_OUT_OF_MEMORY), 0 if none. Other reports are not failures: every
+    // polygon reports GLU_TESS_MISSING_END_CONTOUR (see beginPolygon), and
+    // GLU_TESS_COORD_TOO_LARGE clamps the coordinate and goes on.
+    std::uint32_t refusal = 0;
+    // The crossings GLU found in the current polygon, and where the combine
+    // callback jumps to past kMaxSweepIntersections of them.
+    std::size_t intersections = 0;
+    std::jmp_buf cutShort;
+  };
+
  private:
   GLUtesselator* tess_;
+  Output output_;
   // From beginPolygon to endPolygon.
   std::optional<GluAllocations> allocations_;
 };
-
-// The collection state the callbacks write, exposed so the fan and strip
-// conversion can be checked without GLU.
-struct TessOutput {
-  std::int32_t primitiveType = 0;
-  bool reverseNext = false;
-  std::vector<IndexTriple> outputTriangles;
-  std::vector<std::int32_t> pendingIndices;
-  // The first error GLU gave up with (GLU_TESS_NEED_COMBINE_CALLBACK or
-  // GLU_OUT_OF_MEMORY), 0 if none. Other reports are not failures: every
-  // polygon reports GLU_TESS_MISSING_END_CONTOUR (see beginPolygon), and
-  // GLU_TESS_COORD_TOO_LARGE clamps the coordinate and goes on.
-  std::uint32_t refusal = 0;
-  // The crossings GLU found in the current polygon, and where the combine
-  // callback jumps to past kMaxSweepIntersections of them.
-  std::size_t intersections = 0;
-  std::jmp_buf cutShort;
-};
-TessOutput& tessOutput();
-
-// The callbacks, callable directly by tests.
-void tessOnBegin(std::uint32_t type);
-void tessOnVertex(void* data);
-void tessOnEnd();
-void tessOnError(std::uint32_t error);
 
 }  // namespace pw
