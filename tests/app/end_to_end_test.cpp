@@ -226,5 +226,31 @@ TEST(SdlKeys, mapToWin32VirtualKeyCodes) {
   for (const auto& c : cases) EXPECT_EQ(virtualKeyOf(c.key), std::optional<int>(c.code)) << SDL_GetKeyName(c.key);
 }
 
+// SDL's wheel reaches the shell as Win32 deltas of 120 per notch, turned
+// round where the system reports it flipped; a sideways-only scroll is no
+// message at all.
+TEST(SdlWheel, givesOneSignedDeltaPerNotch) {
+  setenv("SDL_VIDEODRIVER", "dummy", 0);
+  SdlPlatform platform(false);
+  const struct {
+    int y;
+    Uint32 direction;
+  } wheels[] = {{1, SDL_MOUSEWHEEL_NORMAL}, {-2, SDL_MOUSEWHEEL_NORMAL}, {0, SDL_MOUSEWHEEL_NORMAL},
+                {3, SDL_MOUSEWHEEL_FLIPPED}};
+  for (const auto& wheel : wheels) {
+    SDL_Event event{};
+    event.type = SDL_MOUSEWHEEL;
+    event.wheel.x = 1;
+    event.wheel.y = wheel.y;
+    event.wheel.direction = wheel.direction;
+    ASSERT_EQ(SDL_PushEvent(&event), 1);
+  }
+  std::vector<int> deltas;
+  for (int poll = 0; poll < 8; ++poll) {
+    if (const std::optional<Message> message = platform.pollMessage()) deltas.push_back(message->wheelDelta);
+  }
+  EXPECT_EQ(deltas, (std::vector<int>{120, -240, -360}));
+}
+
 }  // namespace
 }  // namespace pw

@@ -233,6 +233,41 @@ TEST_F(ViewerFixture, f2OutlinesAndF3FreezesTheCullingAtThePressAndNothingElse) 
   }
 }
 
+// The wheel moves the eye one unit along the full view direction at the
+// message, by the sign of the delta whatever its size; held arrow keys step
+// after each frame (forward, backward, left, right in that order) until
+// released.
+TEST_F(ViewerFixture, wheelMovesBySignAndHeldArrowsStepEachFrame) {
+  using M = Message;
+  options.startCamera = Camera{.tx = 0.0f, .ty = 0.0f, .tz = 0.0f, .yaw = 45.0f, .pitch = 20.0f};
+  platform.frames = {{M::keyDown(vk::kLeft), M::keyDown(vk::kUp)},
+                     {M::keyUp(vk::kUp), M::keyUp(vk::kLeft), M::keyDown(vk::kRight), M::keyDown(vk::kDown)},
+                     {M::keyUp(vk::kDown), M::keyUp(vk::kRight)},
+                     {M::mouseWheel(120)},
+                     {M::mouseWheel(-240), M::mouseWheel(1)},
+                     {}};
+  EXPECT_EQ(run(), kExitSuccess);
+  Camera c = options.startCamera;
+  const auto then = [&c](auto... steps) {
+    (steps(c), ...);
+    return c;
+  };
+  const auto wheelOn = [](Camera& camera) { wheelStep(camera, 1); };
+  const auto wheelBack = [](Camera& camera) { wheelStep(camera, -1); };
+  const Camera expected[] = {c, then(moveForward, strafeLeft), then(moveBackward, strafeRight), then(wheelOn),
+                             then(wheelBack, wheelOn), c};
+  const auto pose = [](const Camera& camera) { return std::tuple(camera.tx, camera.ty, camera.tz); };
+  ASSERT_EQ(graphics.cameras.size(), 6u);
+  for (std::size_t frame = 0; frame < 6; ++frame) EXPECT_EQ(pose(graphics.cameras[frame]), pose(expected[frame])) << frame;
+  // Against the formulas' own figures: near the origin the steps' single-
+  // and double-precision sizes and their order show in the last bits; pitch
+  // raises the eye on the wheel and shortens every horizontal step but
+  // strafing.
+  EXPECT_EQ(pose(graphics.cameras[1]), std::tuple(0.00215735496f, 0.0f, 0.0685797781f));
+  EXPECT_EQ(pose(graphics.cameras[2]), std::tuple(1.52253998e-09f, 0.0f, 2.56317656e-09f));
+  EXPECT_EQ(pose(graphics.cameras[3]), std::tuple(-0.664241195f, 0.341853857f, 0.664770305f));
+}
+
 // Each context made asks for vertical sync once (F1 makes a new one), and
 // none does when it is turned off.
 TEST_F(ViewerFixture, verticalSyncIsAskedOfEveryContextUnlessTurnedOff) {
