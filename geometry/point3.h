@@ -1,9 +1,8 @@
-// Points, directed segments and the plane-side codes shared by every
-// geometric decision of the build, the renderer and the logs.
+// Points and vectors in 64-bit floating point: the arithmetic every
+// geometric decision of the build, the renderer and the logs is made of.
 #pragma once
 
 #include <cmath>
-#include <cstdint>
 
 namespace pw {
 
@@ -46,46 +45,5 @@ inline bool operator<(const Point3& a, const Point3& b) {
 
 // Componentwise exact equality (0 == -0).
 inline bool samePoint(const Point3& a, const Point3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
-
-// A directed segment from `first` to `second`.
-struct PointPair {
-  Point3 first;
-  Point3 second;
-};
-
-// Points within this distance of a plane count as lying in it. Both bounds
-// belong to the middle band.
-inline constexpr double kPlaneTolerance = 0.0001;
-
-// Side of one point against a plane. The values are part of the contract.
-enum class PointSide : std::int32_t { Front = 0, OnPlane = 1, Behind = 2 };
-
-// Side of three points together. The values are part of the contract:
-// callers group them (4 and 5 are "behind", 0 and 2 go to the front list).
-enum class PolygonSide : std::int32_t {
-  Front = 0,           // F = 3, or F = 2 and B = 0
-  FrontTouching = 1,   // F = 1, B = 0: two points on the plane, one in front
-  Coplanar = 2,        // F = 0, B = 0
-  Spanning = 3,        // F >= 1 and B >= 1
-  BehindTouching = 4,  // F = 0, B = 1: two points on the plane, one behind
-  Behind = 5,          // F = 0, B >= 2
-};
-
-// A NaN distance compares false both ways and so lands on the plane.
-inline PointSide sideOfDistance(double d) {
-  if (d > kPlaneTolerance) return PointSide::Front;
-  if (d < -kPlaneTolerance) return PointSide::Behind;
-  return PointSide::OnPlane;
-}
-
-// Maps the number of front (F) and behind (B) points of three to a side.
-inline PolygonSide polygonSideOf(int front, int behind) {
-  if (front >= 1 && behind >= 1) return PolygonSide::Spanning;
-  if (behind == 0) {
-    if (front >= 2) return PolygonSide::Front;
-    return front == 1 ? PolygonSide::FrontTouching : PolygonSide::Coplanar;
-  }
-  return behind >= 2 ? PolygonSide::Behind : PolygonSide::BehindTouching;
-}
 
 }  // namespace pw
