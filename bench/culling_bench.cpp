@@ -50,7 +50,7 @@ std::size_t benchSink = 0;
 struct BenchLevel {
   std::string name;
   Mesh mesh;
-  std::vector<Box> rooms;
+  std::vector<Bounds> rooms;
 };
 
 std::vector<BenchLevel> benchLevels(const std::vector<std::uint64_t>& sizes, const std::vector<std::uint32_t>& deep) {
@@ -59,7 +59,7 @@ std::vector<BenchLevel> benchLevels(const std::vector<std::uint64_t>& sizes, con
   levels.push_back({"folyosos.obj", layoutMesh(sample), roomInteriors(sample, 0.2)});
   // Above the bowl's floor (y = 0.05 (x^2 + xz + z^2) <= 1.35 here).
   for (const std::uint32_t count : deep) {
-    levels.push_back({"deep " + std::to_string(count), deepLevel(count), {Box{{-3, 2, -3}, {3, 3, 3}}}});
+    levels.push_back({"deep " + std::to_string(count), deepLevel(count), {Bounds{{-3, 2, -3}, {3, 3, 3}}}});
   }
   for (const std::uint64_t size : sizes) {
     const Layout rooms = roomsAndCorridors(roomsForSize(size));

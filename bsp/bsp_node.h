@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "scene/geometry.h"
+#include "geometry/point3.h"
 
 namespace pw {
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "scene/geometry.h"
+#include "geometry/plane_side.h"
 
 namespace pw {
 

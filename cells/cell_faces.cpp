@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
-#include <limits>
 
 #include "bsp/bsp_node.h"
 #include "scene/scene.h"
@@ -22,6 +21,12 @@ struct Piece {
   Plane plane;
   std::int32_t nodes[2];
 };
+
+// How a face lies against a plane: Front or Behind when every corner lies
+// clearly on that side; OnPlane when every corner lies within the
+// tolerance; Spanning otherwise (some corner on the plane, or corners on
+// both sides).
+enum class FaceSide { Front, Behind, OnPlane, Spanning };
 
 bool usablePlane(const Plane& plane) {
   const Point3& n = plane.normal;
@@ -87,16 +92,11 @@ class FaceBuilder {
     }
   }
 
-  Plane cutterPlane(const BspNode& node) const {
-    const Triangle& cutter = scene_.triangle(node.cutter);
-    return {cutter.planeNormal(), scene_.vertex(cutter.vertexIndex(0))};
-  }
-
   // Moves the faces around `id`'s cell to its children, cut by its plane,
   // and adds the face between the children.
   void divide(std::int32_t id, std::int32_t front, std::int32_t behind) {
     const BspNode& node = *nodes_[static_cast<std::size_t>(id)];
-    const Plane plane = cutterPlane(node);
+    const Plane plane = scene_.plane(node.cutter);
     const std::vector<std::int32_t> around = std::move(piecesOf_[static_cast<std::size_t>(id)]);
 
     // The new face is the plane's section of this node's cell. Its edges lie
@@ -111,11 +111,11 @@ class FaceBuilder {
       const Point3 extent = bounds_.max - bounds_.min;
       polygon = squareOnPlane(plane, 0.5 * (bounds_.min + bounds_.max), std::sqrt(dot(extent, extent)));
     }
-    std::vector<PointSide> sides(around.size());
+    std::vector<FaceSide> sides(around.size());
     for (std::size_t k = 0; k < around.size(); ++k) {
       const Piece& piece = pieces_[static_cast<std::size_t>(around[k])];
       sides[k] = sideOf(piece.polygon, plane);
-      if (sides[k] != PointSide::OnPlane && sides[k] != kSpanning) continue;
+      if (sides[k] != FaceSide::OnPlane && sides[k] != FaceSide::Spanning) continue;
       reached = true;
       if (usable && polygon.size() >= 3) {
         polygon = clipToFront(polygon, piece.nodes[0] == id ? piece.plane : piece.plane.flipped());
@@ -127,9 +127,9 @@ class FaceBuilder {
       const std::size_t at = static_cast<std::size_t>(pieceId);
       const int side = pieces_[at].nodes[0] == id ? 0 : 1;
       assert(pieces_[at].nodes[side] == id);
-      if (sides[k] == PointSide::Front || sides[k] == PointSide::Behind) {
+      if (sides[k] == FaceSide::Front || sides[k] == FaceSide::Behind) {
         // Wholly on one side: the face only changes hands.
-        const std::int32_t child = sides[k] == PointSide::Front ? front : behind;
+        const std::int32_t child = sides[k] == FaceSide::Front ? front : behind;
         pieces_[at].nodes[side] = child;
         piecesOf_[static_cast<std::size_t>(child)].push_back(pieceId);
         continue;
@@ -157,11 +157,7 @@ class FaceBuilder {
     if (reached && polygon.size() >= 3) addPiece({std::move(polygon), plane, {front, behind}});
   }
 
-  // Front or Behind when every corner lies clearly on that side; OnPlane
-  // when every corner lies within the tolerance; kSpanning otherwise (some
-  // corner on the plane or corners on both sides).
-  static constexpr PointSide kSpanning = static_cast<PointSide>(3);
-  static PointSide sideOf(const Polygon& polygon, const Plane& plane) {
+  static FaceSide sideOf(const Polygon& polygon, const Plane& plane) {
     bool front = false;
     bool behind = false;
     bool on = false;
@@ -178,9 +174,9 @@ class FaceBuilder {
           break;
       }
     }
-    if (!on && front != behind) return front ? PointSide::Front : PointSide::Behind;
-    if (!front && !behind) return PointSide::OnPlane;
-    return kSpanning;
+    if (!on && front != behind) return front ? FaceSide::Front : FaceSide::Behind;
+    if (!front && !behind) return FaceSide::OnPlane;
+    return FaceSide::Spanning;
   }
 
   CellFaces collect() {
@@ -214,14 +210,9 @@ class FaceBuilder {
 }  // namespace
 
 Bounds levelBounds(const Scene& scene) {
-  constexpr double kInf = std::numeric_limits<double>::infinity();
-  Bounds box{{kInf, kInf, kInf}, {-kInf, -kInf, -kInf}};
-  for (std::int32_t i = 0; i < scene.vertexCount(); ++i) {
-    const Point3& p = scene.vertex(i);
-    box.min = {std::min(box.min.x, p.x), std::min(box.min.y, p.y), std::min(box.min.z, p.z)};
-    box.max = {std::max(box.max.x, p.x), std::max(box.max.y, p.y), std::max(box.max.z, p.z)};
-  }
-  if (scene.vertexCount() == 0) box = {{0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}};
+  if (scene.vertexCount() == 0) return {};
+  Bounds box = Bounds::empty();
+  for (std::int32_t i = 0; i < scene.vertexCount(); ++i) box.grow(scene.vertex(i));
   return box;
 }
 

@@ -18,21 +18,14 @@
 #include <cstdint>
 #include <vector>
 
-#include "cells/convex_polygon.h"
+#include "geometry/bounds.h"
+#include "geometry/plane.h"
+#include "geometry/polygon.h"
 
 namespace pw {
 
 class Scene;
 struct BspNode;
-
-// An axis-aligned box: min and max corners.
-struct Bounds {
-  Point3 min;
-  Point3 max;
-  bool contains(const Point3& p) const {
-    return p.x >= min.x && p.x <= max.x && p.y >= min.y && p.y <= max.y && p.z >= min.z && p.z <= max.z;
-  }
-};
 
 // The box around every Scene vertex (all zero for an empty Scene).
 Bounds levelBounds(const Scene& scene);

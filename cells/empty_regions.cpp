@@ -9,7 +9,8 @@
 
 #include "bsp/bsp_node.h"
 #include "cells/polygon_difference.h"
-#include "scene/convex_hull.h"
+#include "geometry/bounds.h"
+#include "geometry/convex_hull.h"
 #include "scene/scene.h"
 
 namespace pw {
@@ -51,13 +52,13 @@ std::vector<Corners> cornersOf(const Scene& scene, const BspNode& space) {
 std::vector<Plane> distinctPlanes(const Scene& scene, const BspNode& space, const std::vector<Corners>& cornerList) {
   std::vector<Plane> planes;
   for (std::size_t k = 0; k < space.triangles.size(); ++k) {
-    const Point3& normal = scene.triangle(static_cast<std::int32_t>(space.triangles[k])).planeNormal();
-    if (dot(normal, normal) == 0.0) continue;
+    const Plane plane = scene.plane(static_cast<std::int32_t>(space.triangles[k]));
+    if (dot(plane.normal, plane.normal) == 0.0) continue;
     const Corners& corners = cornerList[k];
-    const bool known = std::any_of(planes.begin(), planes.end(), [&](const Plane& plane) {
-      return dot(plane.normal, normal) > 0.0 && liesInPlane(plane, corners);
+    const bool known = std::any_of(planes.begin(), planes.end(), [&](const Plane& earlier) {
+      return dot(earlier.normal, plane.normal) > 0.0 && liesInPlane(earlier, corners);
     });
-    if (!known) planes.push_back({normal, corners[0]});
+    if (!known) planes.push_back(plane);
   }
   return planes;
 }
@@ -246,23 +247,6 @@ Polygon reachingAcross(Polygon overlap, const EmptyRegion& region, const Point3&
 
 Point3 centroid(const FlatTriangle& t) { return (1.0 / 3.0) * (t[0] + t[1] + t[2]); }
 
-// Whether two boxes come closer than the plane tolerance on every axis: if
-// not, the polygons in them are apart.
-bool meet(const Bounds& a, const Bounds& b) {
-  return b.min.x - a.max.x <= kPlaneTolerance && a.min.x - b.max.x <= kPlaneTolerance &&
-         b.min.y - a.max.y <= kPlaneTolerance && a.min.y - b.max.y <= kPlaneTolerance &&
-         b.min.z - a.max.z <= kPlaneTolerance && a.min.z - b.max.z <= kPlaneTolerance;
-}
-
-Bounds boxOf(const Polygon& polygon) {
-  Bounds box{polygon[0], polygon[0]};
-  for (const Point3& p : polygon) {
-    box.min = {std::min(box.min.x, p.x), std::min(box.min.y, p.y), std::min(box.min.z, p.z)};
-    box.max = {std::max(box.max.x, p.x), std::max(box.max.y, p.y), std::max(box.max.z, p.z)};
-  }
-  return box;
-}
-
 // Whether the triangle `cutout` covers all of `polygon` (in its plane): no
 // corner lies beyond the tolerance outside any of its edges. A degenerate
 // triangle covers nothing.
@@ -437,7 +421,7 @@ class RegionGraphBuilder {
         }
         Polygon polygon{corners[0], corners[1], corners[2]};
         const Point3 winding = areaVector(polygon);
-        const Bounds box = boxOf(polygon);
+        const Bounds box = boundsOf(polygon);
         cutouts.push_back({std::move(polygon), space, k, winding, box});
       }
     }
@@ -464,10 +448,10 @@ class RegionGraphBuilder {
   // when no cutout is near.
   std::optional<Point3> uncoveredPoint(const Polygon& overlap, const std::vector<Cutout>& cutouts,
                                        const Point3& normal) {
-    const Bounds box = boxOf(overlap);
+    const Bounds box = boundsOf(overlap);
     std::vector<const Polygon*> near;
     for (const Cutout& cutout : cutouts) {
-      if (meet(box, cutout.box)) near.push_back(&cutout.polygon);
+      if (box.meets(cutout.box)) near.push_back(&cutout.polygon);
     }
     const std::vector<FlatTriangle> open = uncovered(overlap, near, normal);
     if (open.empty()) return std::nullopt;
@@ -482,10 +466,10 @@ class RegionGraphBuilder {
   // on `plane` (facing into `from`).
   void addSight(std::uint32_t from, std::uint32_t to, const Polygon& overlap, const std::vector<Cutout>& cutouts,
                 const Plane& plane) {
-    const Bounds box = boxOf(overlap);
+    const Bounds box = boundsOf(overlap);
     std::vector<const Polygon*> near;
     for (const Cutout& cutout : cutouts) {
-      if (dot(cutout.winding, plane.normal) > 0.0 && meet(box, cutout.box)) near.push_back(&cutout.polygon);
+      if (dot(cutout.winding, plane.normal) > 0.0 && box.meets(cutout.box)) near.push_back(&cutout.polygon);
     }
     std::optional<OpenLink> view = makeOpenLink(*result_.regions[from].space, *result_.regions[to].space, plane,
                                                 uncovered(overlap, near, plane.normal));
@@ -498,10 +482,10 @@ class RegionGraphBuilder {
   // region.
   void addWalls(const SurfaceFace& face, const std::vector<Cutout>& cutouts, const Plane& surfacePlane) {
     const Plane inward = face.front ? surfacePlane : surfacePlane.flipped();
-    const Bounds box = boxOf(face.polygon);
+    const Bounds box = boundsOf(face.polygon);
     EmptyRegion& region = result_.regions[face.region];
     for (const Cutout& cutout : cutouts) {
-      if (dot(cutout.winding, inward.normal) <= 0.0 || !meet(box, cutout.box)) continue;
+      if (dot(cutout.winding, inward.normal) <= 0.0 || !box.meets(cutout.box)) continue;
       const Polygon part = overlapOf(cutout.polygon, face.polygon);
       if (part.size() < 3) continue;
       std::optional<OpenLink> wall =

@@ -5,7 +5,8 @@
 #include <cstddef>
 #include <vector>
 
-#include "cells/convex_polygon.h"
+#include "geometry/plane_side.h"
+#include "geometry/polygon.h"
 #include "portal/glu_sweep.h"
 
 namespace pw {

@@ -15,7 +15,7 @@
 #include "compile/build_level.h"
 #include "diag/whole_file.h"
 #include "portal/portal.h"
-#include "scene/convex_hull.h"
+#include "geometry/convex_hull.h"
 #include "scene/scene.h"
 
 namespace pw {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "scene/geometry.h"
+#include "geometry/point3.h"
 
 namespace pw {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "scene/geometry.h"
+#include "geometry/point3.h"
 
 namespace pw {
 

@@ -8,7 +8,7 @@
 #include <ostream>
 #include <string>
 
-#include "scene/geometry.h"
+#include "geometry/point3.h"
 
 namespace pw {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "scene/edge_set.h"
-#include "scene/geometry.h"
+#include "geometry/point3.h"
 
 namespace pw {
 

@@ -10,7 +10,7 @@
 
 #include "portal/portal.h"
 #include "scene/edge_set.h"
-#include "scene/geometry.h"
+#include "geometry/point3.h"
 
 namespace pw {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "portal/glu_sweep.h"
-#include "scene/geometry.h"
+#include "geometry/point3.h"
 
 namespace pw {
 

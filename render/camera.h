@@ -2,7 +2,7 @@
 // formulas that move it belong to the viewer's shell (camera_motion.h).
 #pragma once
 
-#include "scene/geometry.h"
+#include "geometry/point3.h"
 
 namespace pw {
 

@@ -17,7 +17,7 @@
 #include "render/passage_trace.h"
 #include "bsp/bsp_node.h"  // locateSpace
 #include "render/visibility.h"
-#include "scene/geometry.h"
+#include "geometry/point3.h"
 
 namespace pw {
 

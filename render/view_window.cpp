@@ -4,7 +4,7 @@
 #include <array>
 #include <cmath>
 
-#include "scene/convex_hull.h"
+#include "geometry/convex_hull.h"
 
 namespace pw {
 namespace {

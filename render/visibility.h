@@ -5,7 +5,7 @@
 #include <array>
 #include <span>
 
-#include "scene/geometry.h"
+#include "geometry/point3.h"
 
 namespace pw {
 

@@ -4,7 +4,8 @@
 #include <cstddef>
 #include <map>
 
-#include "scene/geometry.h"
+#include "geometry/point3.h"
+#include "geometry/point_pair.h"
 
 namespace pw {
 

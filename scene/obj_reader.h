@@ -56,7 +56,7 @@
 #include <string_view>
 #include <vector>
 
-#include "scene/geometry.h"
+#include "geometry/point3.h"
 #include "scene/point_merge_map.h"
 
 namespace pw {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "scene/geometry.h"
+#include "geometry/point3.h"
 
 namespace pw {
 

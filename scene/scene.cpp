@@ -2,6 +2,8 @@
 
 #include <numeric>
 
+#include "geometry/triangle_normal.h"
+
 namespace pw {
 
 std::int32_t Scene::addVertex(const Point3& position) {
@@ -16,8 +18,7 @@ std::int32_t Scene::addNormal(const Point3& normal) {
 
 std::int32_t Scene::addTriangle(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t na, std::int32_t nb,
                                 std::int32_t nc) {
-  const Point3& p0 = vertex(a);
-  const Point3 planeNormal = cross(vertex(b) - p0, vertex(c) - p0).normalized();
+  const Point3 planeNormal = triangleNormal(vertex(a), vertex(b), vertex(c));
   triangles_.emplace_back(this, std::array{a, b, c}, std::array{na, nb, nc}, planeNormal);
   return triangleCount() - 1;
 }

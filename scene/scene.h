@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "scene/geometry.h"
+#include "geometry/plane.h"
+#include "geometry/point3.h"
 #include "scene/triangle.h"
 
 namespace pw {
@@ -25,7 +26,7 @@ class Scene {
 
   std::int32_t addVertex(const Point3& position);
   std::int32_t addNormal(const Point3& normal);
-  // Plane normal = normalized((p1 - p0) x (p2 - p0)); the corners must exist.
+  // Plane normal = triangleNormal(p0, p1, p2); the corners must exist.
   std::int32_t addTriangle(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t na, std::int32_t nb,
                            std::int32_t nc);
   // A piece of triangle `source`: its plane normal is copied bit for bit.
@@ -42,6 +43,12 @@ class Scene {
   std::array<Point3, 3> corners(std::int32_t index) const {
     const Triangle& t = triangle(index);
     return {vertex(t.vertexIndex(0)), vertex(t.vertexIndex(1)), vertex(t.vertexIndex(2))};
+  }
+  // Triangle `index`'s plane: its plane normal through its corner 0, as
+  // every side test of the build places it.
+  Plane plane(std::int32_t index) const {
+    const Triangle& t = triangle(index);
+    return {t.planeNormal(), vertex(t.vertexIndex(0))};
   }
   std::int32_t vertexCount() const { return static_cast<std::int32_t>(vertices_.size()); }
   std::int32_t normalCount() const { return static_cast<std::int32_t>(normals_.size()); }

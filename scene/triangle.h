@@ -4,7 +4,8 @@
 #include <array>
 #include <cstdint>
 
-#include "scene/geometry.h"
+#include "geometry/point3.h"
+#include "geometry/plane_side.h"
 
 namespace pw {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "scene/geometry.h"
+#include "geometry/point3.h"
 #include "tools/ibsp_file.h"
 
 namespace pw {

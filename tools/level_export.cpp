@@ -6,6 +6,7 @@
 #include <set>
 #include <string_view>
 
+#include "geometry/triangle_normal.h"
 #include "tools/face_mesh.h"
 #include "tools/level_entities.h"
 #include "tools/level_visibility.h"
@@ -66,11 +67,10 @@ class ObjFaceWriter {
     number_.assign(mesh.points.size(), 0);
     std::uint64_t written = 0;
     for (const auto& triangle : mesh.triangles) {
-      const Point3& p0 = positions[static_cast<std::size_t>(triangle[0])];
       // The plane normal as the Scene makes it from the same floats.
-      const Point3 normal =
-          cross(positions[static_cast<std::size_t>(triangle[1])] - p0, positions[static_cast<std::size_t>(triangle[2])] - p0)
-              .normalized();
+      const Point3 normal = triangleNormal(positions[static_cast<std::size_t>(triangle[0])],
+                                           positions[static_cast<std::size_t>(triangle[1])],
+                                           positions[static_cast<std::size_t>(triangle[2])]);
       if (normal.x == 0.0 && normal.y == 0.0 && normal.z == 0.0) {
         ++summary.degenerateTriangles;
         continue;

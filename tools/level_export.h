@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "scene/geometry.h"
+#include "geometry/point3.h"
 #include "tools/ibsp_file.h"
 #include "tools/level_surfaces.h"
 

@@ -7,6 +7,7 @@
 #include <map>
 #include <numbers>
 
+#include "geometry/triangle_normal.h"
 #include "scene/scene.h"
 
 namespace pw {
@@ -61,7 +62,7 @@ struct Side {
 // The six sides of a box with their inward normals. u and v are chosen so
 // that u x v is the inward normal: y x z = +x, z x y = -x, z x x = +y,
 // x x z = -y, x x y = +z, y x x = -z.
-std::array<Side, 6> sidesOf(const Box& box) {
+std::array<Side, 6> sidesOf(const Bounds& box) {
   return {{
       {0, box.min.x, 1, 2, {1, 0, 0}},
       {0, box.max.x, 2, 1, {-1, 0, 0}},
@@ -95,7 +96,7 @@ std::vector<double> faceCuts(const Layout& layout, double cellSize, int axis, do
   return sortedUnique(std::move(cuts));
 }
 
-bool insideRectangle(const Point3& p, const Box& box, int u, int v) {
+bool insideRectangle(const Point3& p, const Bounds& box, int u, int v) {
   return at(p, u) > at(box.min, u) && at(p, u) < at(box.max, u) && at(p, v) > at(box.min, v) &&
          at(p, v) < at(box.max, v);
 }
@@ -112,13 +113,13 @@ Point3 onSide(const Side& side, double u, double v) {
 // The cells of one side between the cuts `us` and `vs`, two triangles each,
 // leaving out the cells inside a doorway.
 void emitCells(MeshBuilder& builder, const Side& side, const std::vector<double>& us, const std::vector<double>& vs,
-               const std::vector<const Box*>& doorways) {
+               const std::vector<const Bounds*>& doorways) {
   const std::int32_t normal = builder.normal(side.inward);
   for (std::size_t i = 0; i + 1 < us.size(); ++i) {
     for (std::size_t j = 0; j + 1 < vs.size(); ++j) {
       const Point3 centre = onSide(side, (us[i] + us[i + 1]) / 2, (vs[j] + vs[j + 1]) / 2);
       if (std::any_of(doorways.begin(), doorways.end(),
-                      [&](const Box* doorway) { return insideRectangle(centre, *doorway, side.u, side.v); })) {
+                      [&](const Bounds* doorway) { return insideRectangle(centre, *doorway, side.u, side.v); })) {
         continue;
       }
       const Point3 p00 = onSide(side, us[i], vs[j]);
@@ -134,8 +135,8 @@ void emitCells(MeshBuilder& builder, const Side& side, const std::vector<double>
 
 // One side of a room or corridor, cut into cells; with `withDoorways`, the
 // corridor ends lying on its plane are left open.
-void emitSide(MeshBuilder& builder, const Layout& layout, const Box& box, const Side& side, bool withDoorways) {
-  std::vector<const Box*> doorways;
+void emitSide(MeshBuilder& builder, const Layout& layout, const Bounds& box, const Side& side, bool withDoorways) {
+  std::vector<const Bounds*> doorways;
   std::vector<double> doorwayU, doorwayV;
   for (const Layout::Corridor& corridor : layout.corridors) {
     if (withDoorways && corridor.axis == side.axis &&
@@ -187,13 +188,13 @@ class Random {
 // faces free of T-junctions.
 std::array<std::vector<double>, 3> boxCoordinates(const Layout& layout) {
   std::array<std::vector<double>, 3> cuts;
-  auto add = [&cuts](const Box& box) {
+  auto add = [&cuts](const Bounds& box) {
     for (int axis = 0; axis < 3; ++axis) {
       cuts[static_cast<std::size_t>(axis)].push_back(at(box.min, axis));
       cuts[static_cast<std::size_t>(axis)].push_back(at(box.max, axis));
     }
   };
-  for (const Box& room : layout.rooms) add(room);
+  for (const Bounds& room : layout.rooms) add(room);
   for (const Layout::Corridor& corridor : layout.corridors) add(corridor.box);
   for (auto& axisCuts : cuts) axisCuts = sortedUnique(std::move(axisCuts));
   return cuts;
@@ -201,7 +202,7 @@ std::array<std::vector<double>, 3> boxCoordinates(const Layout& layout) {
 
 // The pillars of `OpenLevelParams::pillars`, room by room. Coordinates are
 // multiples of 1/64: exact as 32-bit floats below 2^18, far beyond any grid.
-std::vector<Layout::Pillar> pillarsIn(const std::vector<Box>& rooms, std::uint64_t seed) {
+std::vector<Layout::Pillar> pillarsIn(const std::vector<Bounds>& rooms, std::uint64_t seed) {
   constexpr double kWallGap = 1.0;
   constexpr double kStep = 1.0 / 32.0;
   Random random(seed ^ 0x50494C4C4152ull);  // a stream apart from the room sizes'
@@ -215,7 +216,7 @@ std::vector<Layout::Pillar> pillarsIn(const std::vector<Box>& rooms, std::uint64
     to = from + thickness;
   };
   std::vector<Layout::Pillar> pillars;
-  for (const Box& room : rooms) {
+  for (const Bounds& room : rooms) {
     const int count = 1 + static_cast<int>(random.next() % 2);
     // Each pillar gets its own slice of the room along x, so they never
     // touch; rooms are at least 4 units wide, so a slice is at least 1.
@@ -259,25 +260,25 @@ Mesh withHoles(const Mesh& mesh, double share, std::uint64_t seed) {
   return builder.take();
 }
 
-bool isEmpty(const Box& box) { return !(box.min.x < box.max.x && box.min.y < box.max.y && box.min.z < box.max.z); }
+bool isEmpty(const Bounds& box) { return !(box.min.x < box.max.x && box.min.y < box.max.y && box.min.z < box.max.z); }
 
 // Appends to `out` the parts of `box` outside `cut` across x and z (its
 // height is kept): up to four boxes, the strips beside `cut` along x whole,
 // those before and after it along z between them.
-void subtractAcross(const Box& box, const Box& cut, std::vector<Box>& out) {
+void subtractAcross(const Bounds& box, const Bounds& cut, std::vector<Bounds>& out) {
   if (cut.max.x <= box.min.x || cut.min.x >= box.max.x || cut.max.z <= box.min.z || cut.min.z >= box.max.z) {
     out.push_back(box);
     return;
   }
   const double x0 = std::max(box.min.x, cut.min.x);
   const double x1 = std::min(box.max.x, cut.max.x);
-  const Box pieces[] = {
+  const Bounds pieces[] = {
       {box.min, {x0, box.max.y, box.max.z}},
       {{x1, box.min.y, box.min.z}, box.max},
       {{x0, box.min.y, box.min.z}, {x1, box.max.y, cut.min.z}},
       {{x0, box.min.y, cut.max.z}, {x1, box.max.y, box.max.z}},
   };
-  for (const Box& piece : pieces) {
+  for (const Bounds& piece : pieces) {
     if (!isEmpty(piece)) out.push_back(piece);
   }
 }
@@ -305,12 +306,12 @@ Layout roomsAndCorridors(const RoomsParams& params) {
       layout.rooms.push_back({{x0, 0, z0}, {x0 + width, height, z0 + depth}});
     }
   }
-  auto room = [&](int r, int c) -> const Box& {
+  auto room = [&](int r, int c) -> const Bounds& {
     return layout.rooms[static_cast<std::size_t>(r * params.cols + c)];
   };
   for (int r = 0; r < params.rows; ++r) {
     for (int c = 0; c < params.cols; ++c) {
-      const Box& here = room(r, c);
+      const Bounds& here = room(r, c);
       if (c + 1 < params.cols) {
         layout.corridors.push_back({{{here.max.x, 0, here.min.z + kDoorFrom},
                                      {room(r, c + 1).min.x, kCorridorHeight, here.min.z + kDoorTo}},
@@ -363,7 +364,7 @@ Layout sampleLayout() {
 
 Mesh layoutMesh(const Layout& layout) {
   MeshBuilder builder;
-  for (const Box& room : layout.rooms) {
+  for (const Bounds& room : layout.rooms) {
     for (const Side& side : sidesOf(room)) {
       const bool ceiling = side.axis == 1 && side.coordinate == room.max.y;
       if (!ceiling || layout.roomCeilings) emitSide(builder, layout, room, side, true);
@@ -396,18 +397,18 @@ Mesh openLevel(const OpenLevelParams& params) {
   return mesh;
 }
 
-std::vector<Box> roomInteriors(const Layout& layout, double margin) {
+std::vector<Bounds> roomInteriors(const Layout& layout, double margin) {
   const Point3 inset{margin, margin, margin};
-  std::vector<Box> interiors;
-  for (const Box& room : layout.rooms) {
-    std::vector<Box> pieces;
-    const Box shrunk{room.min + inset, room.max - inset};
+  std::vector<Bounds> interiors;
+  for (const Bounds& room : layout.rooms) {
+    std::vector<Bounds> pieces;
+    const Bounds shrunk{room.min + inset, room.max - inset};
     if (!isEmpty(shrunk)) pieces.push_back(shrunk);
     for (const Layout::Pillar& pillar : layout.pillars) {
-      const Box grown{{pillar.box.min.x - margin, pillar.box.min.y, pillar.box.min.z - margin},
+      const Bounds grown{{pillar.box.min.x - margin, pillar.box.min.y, pillar.box.min.z - margin},
                       {pillar.box.max.x + margin, pillar.box.max.y, pillar.box.max.z + margin}};
-      std::vector<Box> rest;
-      for (const Box& piece : pieces) subtractAcross(piece, grown, rest);
+      std::vector<Bounds> rest;
+      for (const Bounds& piece : pieces) subtractAcross(piece, grown, rest);
       pieces = std::move(rest);
     }
     interiors.insert(interiors.end(), pieces.begin(), pieces.end());
@@ -427,7 +428,7 @@ Mesh randomSoup(std::uint32_t count, std::uint64_t seed, double extent) {
       corner = {asFloat(centre.x + random.uniform(-reach, reach)), asFloat(centre.y + random.uniform(-reach, reach)),
                 asFloat(centre.z + random.uniform(-reach, reach))};
     }
-    const Point3 n = cross(corners[1] - corners[0], corners[2] - corners[0]).normalized();
+    const Point3 n = triangleNormal(corners[0], corners[1], corners[2]);
     builder.face(corners, builder.normal({asFloat(n.x), asFloat(n.y), asFloat(n.z)}));
   }
   return builder.take();

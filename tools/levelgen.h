@@ -10,7 +10,8 @@
 #include <ostream>
 #include <vector>
 
-#include "scene/geometry.h"
+#include "geometry/bounds.h"
+#include "geometry/point3.h"
 
 namespace pw {
 
@@ -25,12 +26,6 @@ struct Mesh {
   std::vector<Point3> positions;
   std::vector<Point3> normals;
   std::vector<Face> faces;
-};
-
-// An axis-aligned box, min corner and max corner.
-struct Box {
-  Point3 min;
-  Point3 max;
 };
 
 // Rooms are closed boxes; a corridor is a box open at its two ends along
@@ -57,14 +52,14 @@ struct Box {
 //   it is an open tube.
 struct Layout {
   struct Corridor {
-    Box box;
+    Bounds box;
     int axis;
   };
   struct Pillar {
-    Box box;
+    Bounds box;
     bool closed;
   };
-  std::vector<Box> rooms;
+  std::vector<Bounds> rooms;
   std::vector<Corridor> corridors;
   std::array<std::vector<double>, 3> cuts;
   double cellSize = 0.0;
@@ -125,7 +120,7 @@ Mesh openLevel(const OpenLevelParams& params);
 // each face, less every pillar grown by `margin` across; a room split by
 // pillars gives several boxes. Corridors are left out. Boxes with no room
 // left in them are dropped.
-std::vector<Box> roomInteriors(const Layout& layout, double margin);
+std::vector<Bounds> roomInteriors(const Layout& layout, double margin);
 
 // `count` separate triangles of random size and orientation, corners within
 // about `extent` of the origin.

@@ -14,8 +14,8 @@ namespace pw {
 
 // Position uniform in a box picked at random, yaw 0..360, pitch within
 // +-`maxPitch` degrees, aspect 4/3.
-inline Camera randomPose(std::mt19937& random, const std::vector<Box>& boxes, double maxPitch) {
-  const Box& box = boxes[std::uniform_int_distribution<std::size_t>(0, boxes.size() - 1)(random)];
+inline Camera randomPose(std::mt19937& random, const std::vector<Bounds>& boxes, double maxPitch) {
+  const Bounds& box = boxes[std::uniform_int_distribution<std::size_t>(0, boxes.size() - 1)(random)];
   const auto within = [&random](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(random); };
   Camera camera;
   camera.tx = static_cast<float>(-within(box.min.x, box.max.x));

@@ -9,6 +9,7 @@
 
 #include "app/portalbuild/summary_figures.h"
 #include "bsp/bsp_node.h"
+#include "geometry/bounds.h"
 #include "compile/build_level.h"
 #include "scene/scene.h"
 
@@ -66,13 +67,9 @@ constexpr SummaryLine kSummaryLines[] = {
 LevelHealth measureHealth(const Scene& scene, std::uint64_t inputTriangles) {
   LevelHealth health;
   if (scene.vertexCount() > 0) {
-    Point3 lo = scene.vertex(0), hi = lo;
-    for (std::int32_t i = 1; i < scene.vertexCount(); ++i) {
-      const Point3& p = scene.vertex(i);
-      lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
-      hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
-    }
-    health.largestExtent = std::max({hi.x - lo.x, hi.y - lo.y, hi.z - lo.z});
+    Bounds box{scene.vertex(0), scene.vertex(0)};
+    for (std::int32_t i = 1; i < scene.vertexCount(); ++i) box.grow(scene.vertex(i));
+    health.largestExtent = std::max({box.max.x - box.min.x, box.max.y - box.min.y, box.max.z - box.min.z});
   }
   health.tooSmall = inputTriangles > 0 && health.largestExtent < 1000.0 * kPlaneTolerance;
   // The build keeps the input triangles at their indices (pieces keep the

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "bsp/bsp_builder.h"
-#include "scene/geometry.h"
+#include "geometry/point3.h"
 #include "scene/obj_reader.h"
 
 namespace pw {

@@ -41,12 +41,12 @@ bool finite(const Point3& p) { return std::isfinite(p.x) && std::isfinite(p.y) &
 
 // 0 to 3: whether a corner of the triangle lies behind the slab plane, and
 // whether one lies in front of it.
-std::uint32_t slabSideOf(const Plane& slab, const std::array<Point3, 3>& corners) {
+std::uint32_t slabSideOf(const CandidatePlane& slab, const std::array<Point3, 3>& corners) {
   const CornerSides sides = cornerSides(slab, corners);
   return (sides.behind > 0 ? 2u : 0u) | (sides.front > 0 ? 1u : 0u);
 }
 
-bool samePlane(const Plane& a, const Plane& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool samePlane(const CandidatePlane& a, const CandidatePlane& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 enum class Certainty { No, Yes, Maybe };
 
@@ -78,8 +78,8 @@ std::optional<CornerSides> agreedSides(const PlaneBound& bound, const DistanceRa
 
 }  // namespace
 
-CornerBvh::CornerBvh(const Scene& scene, const std::vector<std::uint32_t>& list, const Plane* slab)
-    : scene_(scene), list_(list), hasSlab_(slab != nullptr), slab_(slab != nullptr ? *slab : Plane{}) {
+CornerBvh::CornerBvh(const Scene& scene, const std::vector<std::uint32_t>& list, const CandidatePlane* slab)
+    : scene_(scene), list_(list), hasSlab_(slab != nullptr), slab_(slab != nullptr ? *slab : CandidatePlane{}) {
   const auto count = static_cast<std::uint32_t>(list.size());
   assert(list.size() == count);
   if (count == 0) return;
@@ -194,7 +194,7 @@ CornerBvh::BoxSide CornerBvh::boxSide(const Node& node, const PlaneBound& bound)
   return BoxSide::Unknown;
 }
 
-CornerSides CornerBvh::sidesAt(const Plane& plane, std::uint32_t slot) const {
+CornerSides CornerBvh::sidesAt(const CandidatePlane& plane, std::uint32_t slot) const {
   return cornerSides(plane, cornersOf(scene_, list_[entryOf_[slot]]));
 }
 
@@ -235,7 +235,7 @@ auto CornerBvh::settleInto(PlaneCounts& counts) {
   };
 }
 
-PlaneCounts CornerBvh::count(const Plane& plane, const PlaneBound& bound) const {
+PlaneCounts CornerBvh::count(const CandidatePlane& plane, const PlaneBound& bound) const {
   PlaneCounts counts;
   walk(
       bound,
@@ -281,7 +281,7 @@ void CornerBvh::countSettled(const PlaneBound& bound, std::uint32_t keepWhole, P
       keepWhole);
 }
 
-bool CornerBvh::anyCornerBehind(const Plane& plane, std::uint32_t skipEntry) const {
+bool CornerBvh::anyCornerBehind(const CandidatePlane& plane, std::uint32_t skipEntry) const {
   return walk(
       boundOf(plane),
       [&](const Node& node, BoxSide side) {

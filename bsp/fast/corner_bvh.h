@@ -29,12 +29,12 @@ class CornerBvh {
   // also holds the range of that plane's distances of its corners, which
   // bounds planes nearly parallel to it far more tightly than the box does
   // when they are oblique to the axes.
-  CornerBvh(const Scene& scene, const std::vector<std::uint32_t>& list, const Plane* slab = nullptr);
+  CornerBvh(const Scene& scene, const std::vector<std::uint32_t>& list, const CandidatePlane* slab = nullptr);
 
   // The plane against every entry, exactly as classifyTriangle of the
   // plane's triangle would sort them; `bound` must hold the plane.
-  PlaneCounts count(const Plane& plane) const { return count(plane, boundOf(plane)); }
-  PlaneCounts count(const Plane& plane, const PlaneBound& bound) const;
+  PlaneCounts count(const CandidatePlane& plane) const { return count(plane, boundOf(plane)); }
+  PlaneCounts count(const CandidatePlane& plane, const PlaneBound& bound) const;
   // What every plane of `bound` counts alike: the entries each of them
   // sorts the same way are counted in `common`, the others (by triangle
   // index) appended to `uncertain`.
@@ -46,7 +46,7 @@ class CornerBvh {
                     std::uint32_t& unsettled) const;
   // True when a corner of an entry other than the one at position
   // `skipEntry` lies behind the plane (pass kNoEntry to skip none).
-  bool anyCornerBehind(const Plane& plane, std::uint32_t skipEntry) const;
+  bool anyCornerBehind(const CandidatePlane& plane, std::uint32_t skipEntry) const;
 
   static constexpr std::uint32_t kNoEntry = 0xFFFFFFFFu;
 
@@ -78,12 +78,12 @@ class CornerBvh {
   // Boxes of at most `keepWhole` entries go to `leaf` unopened.
   bool walk(const PlaneBound& bound, Settled settled, Leaf leaf, std::uint32_t keepWhole = 0) const;
   // The corners of the triangle in `slot` against the plane.
-  CornerSides sidesAt(const Plane& plane, std::uint32_t slot) const;
+  CornerSides sidesAt(const CandidatePlane& plane, std::uint32_t slot) const;
 
   const Scene& scene_;
   const std::vector<std::uint32_t>& list_;
   bool hasSlab_ = false;
-  Plane slab_{};
+  CandidatePlane slab_{};
   ScratchVector<Node> nodes_;
   // slot -> entry position in the list; a node's entries are those in its
   // slots begin..end-1.

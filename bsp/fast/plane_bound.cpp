@@ -39,9 +39,9 @@ std::array<double, 3> components(const Point3& p) { return {p.x, p.y, p.z}; }
 
 }  // namespace
 
-PlaneBound boundOf(const Plane& plane) { return {plane, {}, {}, 0.0, 0.0, {}}; }
+PlaneBound boundOf(const CandidatePlane& plane) { return {plane, {}, {}, 0.0, 0.0, {}}; }
 
-PlaneBound boundAgainst(const Plane& reference, const Plane& member) {
+PlaneBound boundAgainst(const CandidatePlane& reference, const CandidatePlane& member) {
   PlaneBound bound{reference, {}, {}, 0.0, 0.0, {}};
   const std::array<double, 3> n = components(member.normal);
   const std::array<double, 3> n0 = components(reference.normal);
@@ -66,7 +66,7 @@ void include(PlaneBound& bound, const PlaneBound& member) {
   bound.offsetHigh = std::max(bound.offsetHigh, member.offsetHigh);
 }
 
-DistanceRange referenceRange(const Plane& plane, const std::array<double, 3>& boxLow,
+DistanceRange referenceRange(const CandidatePlane& plane, const std::array<double, 3>& boxLow,
                              const std::array<double, 3>& boxHigh) {
   const std::array<double, 3> anchor = components(plane.anchor);
   const std::array<double, 3> normal = components(plane.normal);

@@ -17,7 +17,7 @@ namespace pw {
 // |p - p0| within `anchorReach`. Exact identity behind every use:
 //   (q - p) . n = (q - p0) . n0 + (q - p0) . (n - n0) - (p - p0) . n.
 struct PlaneBound {
-  Plane reference;
+  CandidatePlane reference;
   std::array<double, 3> tiltLow{};
   std::array<double, 3> tiltHigh{};
   double offsetLow = 0.0;
@@ -26,9 +26,9 @@ struct PlaneBound {
 };
 
 // The bound of `plane` alone, with itself as the reference.
-PlaneBound boundOf(const Plane& plane);
+PlaneBound boundOf(const CandidatePlane& plane);
 // The bound of `member` alone against `reference`.
-PlaneBound boundAgainst(const Plane& reference, const Plane& member);
+PlaneBound boundAgainst(const CandidatePlane& reference, const CandidatePlane& member);
 // Widens `bound` (against the same reference) to hold `member` too.
 void include(PlaneBound& bound, const PlaneBound& member);
 
@@ -49,7 +49,7 @@ std::optional<DistanceRange> distanceShift(const PlaneBound& bound, const std::a
 
 // The least and greatest distance of `plane` over the box, computed term by
 // term as a distance is.
-DistanceRange referenceRange(const Plane& plane, const std::array<double, 3>& boxLow,
+DistanceRange referenceRange(const CandidatePlane& plane, const std::array<double, 3>& boxLow,
                              const std::array<double, 3>& boxHigh);
 
 }  // namespace pw

@@ -37,7 +37,7 @@ struct BundleKeyHash {
 
 // Nothing for a plane whose bins are not finite or out of range: it stays
 // a bundle of its own.
-bool keyOf(const Plane& plane, BundleKey& key) {
+bool keyOf(const CandidatePlane& plane, BundleKey& key) {
   const Point3& n = plane.normal;
   const Point3& p = plane.anchor;
   const std::array<double, 4> bins{n.x / kNormalBin, n.y / kNormalBin, n.z / kNormalBin,
@@ -73,7 +73,7 @@ std::vector<std::vector<std::uint32_t>> bundleGroups(const Scene& scene, const s
 
 PlaneBound bundleBound(const Scene& scene, const std::vector<std::uint32_t>& list, const PlaneGroups& groups,
                        const std::vector<std::uint32_t>& bundle) {
-  const Plane reference = planeOf(scene, list[groups.groups[bundle.front()].first]);
+  const CandidatePlane reference = planeOf(scene, list[groups.groups[bundle.front()].first]);
   PlaneBound bound = boundOf(reference);
   for (const std::uint32_t g : bundle) include(bound, boundAgainst(reference, planeOf(scene, list[groups.groups[g].first])));
   return bound;

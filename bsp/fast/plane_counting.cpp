@@ -136,7 +136,7 @@ void countPlanes(const Scene& scene, const std::vector<std::uint32_t>& list, Pla
     pool.forEachSlice(members.size(), sliceFor(members.size(), parallel, pool), [&](std::size_t begin, std::size_t end) {
       for (std::size_t i = begin; i < end; ++i) {
         PlaneGroup& group = groups.groups[members[i]];
-        const Plane plane = planeOf(scene, list[group.first]);
+        const CandidatePlane plane = planeOf(scene, list[group.first]);
         const PlaneCounts rest = near.count(plane, boundAgainst(bundle.bound.reference, plane));
         group.counts = {common.splits + rest.splits, common.behind + rest.behind, common.front + rest.front};
         group.counted = true;
@@ -221,7 +221,7 @@ bool deriveChildCounts(const Scene& scene, const std::vector<std::uint32_t>& lis
                         const std::size_t chunk = std::min(kCornerChunk, others.size() - from);
                         for (std::size_t i = 0; i < chunk; ++i) corners[i] = cornersOf(scene, list[others[from + i]]);
                         for (std::size_t h = begin; h < end; ++h) {
-                          const Plane plane = planeOf(scene, list[planeEntry[h]]);
+                          const CandidatePlane plane = planeOf(scene, list[planeEntry[h]]);
                           PlaneCounts& counts = derived.groups[h].counts;
                           for (std::size_t i = 0; i < chunk; ++i) counts.remove(cornerSides(plane, corners[i]));
                         }

@@ -41,7 +41,7 @@ bool tame(const Point3& p) {
 struct PlaneKey {
   std::array<std::uint64_t, 6> words{};
 
-  PlaneKey(const Plane& plane, bool allTame) {
+  PlaneKey(const CandidatePlane& plane, bool allTame) {
     const std::array<double, 3> normal{plane.normal.x, plane.normal.y, plane.normal.z};
     const std::array<double, 3> anchor{plane.anchor.x, plane.anchor.y, plane.anchor.z};
     for (std::size_t axis = 0; axis < 3; ++axis) {
@@ -73,9 +73,9 @@ bool allCornersTame(const Scene& scene, const std::vector<std::uint32_t>& list) 
 
 }  // namespace
 
-Plane planeOf(const Scene& scene, std::uint32_t triangle) {
-  const Triangle& t = scene.triangle(static_cast<std::int32_t>(triangle));
-  return {scene.vertex(t.vertexIndex(0)), t.planeNormal()};
+CandidatePlane planeOf(const Scene& scene, std::uint32_t triangle) {
+  const Plane plane = scene.plane(static_cast<std::int32_t>(triangle));
+  return {plane.anchor, plane.normal};
 }
 
 std::array<Point3, 3> cornersOf(const Scene& scene, std::uint32_t triangle) {

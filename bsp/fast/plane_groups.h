@@ -7,20 +7,21 @@
 #include <vector>
 
 #include "bsp/cutter_rules.h"
-#include "scene/geometry.h"
+#include "geometry/point3.h"
 
 namespace pw {
 
 class Scene;
 
 // The plane of a candidate: its anchor (the position of its corner 0) and
-// its plane normal, both copied from the Scene.
-struct Plane {
+// its plane normal, both copied from the Scene. The fast build's own record
+// of a plane: the corner hierarchy compares two of them byte for byte.
+struct CandidatePlane {
   Point3 anchor;
   Point3 normal;
 };
 
-Plane planeOf(const Scene& scene, std::uint32_t triangle);
+CandidatePlane planeOf(const Scene& scene, std::uint32_t triangle);
 // The positions of a triangle's corners 0, 1, 2.
 std::array<Point3, 3> cornersOf(const Scene& scene, std::uint32_t triangle);
 
@@ -28,13 +29,13 @@ std::array<Point3, 3> cornersOf(const Scene& scene, std::uint32_t triangle);
 // the order of Triangle::signedDistance: ((dx * nx + dy * ny) + dz * nz),
 // each d a difference from the anchor. Every count of the fast build must
 // equal the straightforward one bit for bit, so keep this form.
-inline double planeDistance(const Plane& plane, double x, double y, double z) {
+inline double planeDistance(const CandidatePlane& plane, double x, double y, double z) {
   return (x - plane.anchor.x) * plane.normal.x + (y - plane.anchor.y) * plane.normal.y +
          (z - plane.anchor.z) * plane.normal.z;
 }
 
 // A triangle's corners against the plane.
-inline CornerSides cornerSides(const Plane& plane, const std::array<Point3, 3>& corners) {
+inline CornerSides cornerSides(const CandidatePlane& plane, const std::array<Point3, 3>& corners) {
   CornerSides sides;
   for (const Point3& q : corners) sides.add(planeDistance(plane, q.x, q.y, q.z));
   return sides;

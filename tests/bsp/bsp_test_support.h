@@ -8,7 +8,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <vector>
@@ -17,12 +16,11 @@
 #include "compile/tree_dump.h"
 #include "diag/scene_log.h"
 #include "scene/scene.h"
+#include "tests/support/same_bits.h"
 #include "tests/support/scratch_dir.h"
 #include "tools/levelgen.h"
 
 namespace pw::testing_support {
-
-inline bool sameBits(const Point3& a, const Point3& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // Appends the triangle (corner, corner + e1, corner + e2) with its own three
 // vertices; its plane normal is normalized(e1 x e2), its front the side e1 x e2

@@ -36,7 +36,7 @@ using testing_support::ScratchDir;
 struct LevelCase {
   const char* name;
   Mesh mesh;
-  std::vector<Box> rooms;  // where eyes may stand
+  std::vector<Bounds> rooms;  // where eyes may stand
   bool closed;
 };
 

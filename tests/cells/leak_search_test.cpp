@@ -40,7 +40,7 @@ std::unique_ptr<Built> build(const Mesh& mesh) {
   return built;
 }
 
-Point3 centreOf(const Box& box) { return 0.5 * (box.min + box.max); }
+Point3 centreOf(const Bounds& box) { return 0.5 * (box.min + box.max); }
 
 // On the faces of the box the cells fill: beyond every vertex of the level.
 bool onBounds(const Bounds& bounds, const Point3& p) {
@@ -75,7 +75,7 @@ TEST(LeakSearch, closedLevelsKeepEveryRoomInsideAndHolesLeadOut) {
   };
   for (const auto& c : cases) {
     const auto built = build(c.mesh);
-    for (const Box& room : roomInteriors(c.layout, 0.2)) {
+    for (const Bounds& room : roomInteriors(c.layout, 0.2)) {
       const Point3 inside = centreOf(room);
       const LeakTrail trail = built->trailFrom(inside);
       ASSERT_EQ(trail.leaks(), c.leaks) << c.name << ": from " << inside.x << ' ' << inside.z;
@@ -118,7 +118,7 @@ TEST_P(TurnedClosedLevel, keepsEveryRoomInsideAndEveryWallOutsideTheRegions) {
     for (const EmptyRegion& region : built->regions.regions) wallsInside += region.depthOf(centre) > kSliverWidth;
   }
   EXPECT_EQ(wallsInside, 0u);
-  for (const Box& room : roomInteriors(openLayout(params), 0.2)) {
+  for (const Bounds& room : roomInteriors(openLayout(params), 0.2)) {
     const Point3 inside = placedPoint(centreOf(room), pose.placement);
     EXPECT_FALSE(built->trailFrom(inside).leaks()) << "from the room around " << centreOf(room).x << ' '
                                                    << centreOf(room).z;
@@ -141,7 +141,7 @@ TEST(LeakSearch, aTurnedLevelWithHolesStillLeaks) {
   params.holes = 0.15;
   const Placement placement{{-0.47, -0.70, 0.37}, 294, kShift};
   const auto built = build(placed(openLevel(params), placement));
-  for (const Box& room : roomInteriors(openLayout(params), 0.2)) {
+  for (const Bounds& room : roomInteriors(openLayout(params), 0.2)) {
     const LeakTrail trail = built->trailFrom(placedPoint(centreOf(room), placement));
     ASSERT_TRUE(trail.leaks());
     EXPECT_TRUE(onBounds(built->regions.bounds, trail.path.back()));

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "geometry/bounds.h"
 #include "scene/obj_reader.h"
 #include "scene/scene.h"
 #include "tests/support/scratch_dir.h"
@@ -69,18 +70,15 @@ TEST(LevelImport, writesTheDrawnFacesAsTrianglesTheReaderKeeps) {
   // Every triangle faces the side its vertex normals give (the playable
   // side), and Quake's z-up box lies along y: the floor at y = 0, the patch
   // top at 144 units.
-  Point3 high{-1e9, -1e9, -1e9}, low{1e9, 1e9, 1e9};
+  Bounds box = Bounds::empty();
   for (std::int32_t t = 0; t < scene.triangleCount(); ++t) {
     EXPECT_GT(dot(scene.triangle(t).planeNormal(), scene.normal(scene.triangle(t).normalIndex(0))), 0.99) << t;
-    for (const Point3& p : scene.corners(t)) {
-      high = {std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
-      low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
-    }
+    for (const Point3& p : scene.corners(t)) box.grow(p);
   }
   EXPECT_EQ(scene.triangle(0).planeNormal().y, 1.0);  // the floor faces up
-  EXPECT_NEAR(high.y, 144 * 0.034, 1e-6);
-  EXPECT_NEAR(low.z, -256 * 0.034, 1e-6);
-  EXPECT_EQ(low.y, 0.0);
+  EXPECT_NEAR(box.max.y, 144 * 0.034, 1e-6);
+  EXPECT_NEAR(box.min.z, -256 * 0.034, 1e-6);
+  EXPECT_EQ(box.min.y, 0.0);
 
   // Eyes 26 units above the origins; cluster 0 sees the floor's 2 of 7
   // triangles, cluster 1 all of them.

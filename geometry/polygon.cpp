@@ -1,8 +1,9 @@
-#include "cells/convex_polygon.h"
-
-#include <algorithm>
+#include "geometry/polygon.h"
 
 #include <cmath>
+#include <utility>
+
+#include "geometry/plane_side.h"
 
 namespace pw {
 
@@ -45,11 +46,6 @@ PolygonSplit splitPolygon(const Polygon& polygon, const Plane& plane) {
     }
   }
   return split;
-}
-
-bool liesInPlane(const Plane& plane, std::span<const Point3> points) {
-  return std::all_of(points.begin(), points.end(),
-                     [&plane](const Point3& p) { return sideOfDistance(plane.distance(p)) == PointSide::OnPlane; });
 }
 
 Polygon clipToFront(const Polygon& polygon, const Plane& plane) {

@@ -1,12 +1,11 @@
 // The convex hull of points in a plane, for pictures and view windows.
 #pragma once
 
-#include <array>
 #include <vector>
 
-namespace pw {
+#include "geometry/point2.h"
 
-using Point2 = std::array<double, 2>;
+namespace pw {
 
 // Counter-clockwise, without collinear corners (monotone chain); fewer than
 // three corners when the points are collinear.

@@ -1,27 +1,13 @@
-// Planes and convex polygons in 64-bit floating point, cut with the plane
-// tolerance: the geometry of the tree's cells.
+// Convex polygons in 64-bit floating point, cut by planes with the plane
+// tolerance: the geometry of the tree's cells and the regions in them.
 #pragma once
 
-#include <span>
 #include <vector>
 
-#include "scene/geometry.h"
+#include "geometry/plane.h"
+#include "geometry/point3.h"
 
 namespace pw {
-
-// The plane through `anchor` perpendicular to the unit vector `normal`; its
-// front is the side `normal` points to.
-struct Plane {
-  Point3 normal;
-  Point3 anchor;
-
-  // Summed as the build's own side tests sum it: (q - anchor) . normal.
-  double distance(const Point3& q) const { return dot(q - anchor, normal); }
-  Plane flipped() const { return {-1.0 * normal, anchor}; }
-};
-
-// Whether every point lies within the plane tolerance of `plane`.
-bool liesInPlane(const Plane& plane, std::span<const Point3> points);
 
 // Corners in order around the polygon; convex, and lying on one plane up to
 // rounding.

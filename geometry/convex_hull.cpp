@@ -1,4 +1,4 @@
-#include "scene/convex_hull.h"
+#include "geometry/convex_hull.h"
 
 #include <algorithm>
 
