@@ -1,8 +1,10 @@
+#include "render/draw_frame.h"
+
 #include <GL/gl.h>
 
 #include "bsp/bsp_node.h"
 #include "render/camera.h"
-#include "render/portal_renderer.h"
+#include "render/passage_outlines.h"
 #include "scene/scene.h"
 
 namespace pw {

@@ -1,3 +1,5 @@
+#include "render/region_traversal.h"
+
 #include <algorithm>
 #include <array>
 #include <deque>
@@ -8,8 +10,8 @@
 #include "cells/empty_regions.h"
 #include "cells/visible_sets.h"
 #include "render/camera.h"
-#include "render/portal_renderer.h"
 #include "render/region_windows.h"
+#include "render/space_traversal.h"
 #include "render/view_window.h"
 
 namespace pw {

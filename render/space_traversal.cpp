@@ -1,4 +1,4 @@
-#include "render/portal_renderer.h"
+#include "render/space_traversal.h"
 
 #include <algorithm>
 #include <deque>

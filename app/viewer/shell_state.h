@@ -9,7 +9,7 @@
 #include <ostream>
 
 #include "render/camera.h"
-#include "render/portal_renderer.h"
+#include "render/draw_frame.h"
 #include "scene/scene.h"
 
 namespace pw {

@@ -9,7 +9,7 @@
 #include "app/cli/exit_codes.h"
 #include "compile/build_level.h"
 #include "render/camera.h"
-#include "render/portal_renderer.h"
+#include "render/draw_frame.h"
 
 namespace pw {
 

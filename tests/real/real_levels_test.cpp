@@ -25,7 +25,8 @@
 
 #include "cells/visible_sets.h"
 #include "compile/build_level.h"
-#include "render/portal_renderer.h"
+#include "render/region_traversal.h"
+#include "render/space_traversal.h"
 #include "render/view_matrix.h"
 #include "scene/scene.h"
 #include "tests/support/first_hits.h"
