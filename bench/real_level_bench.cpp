@@ -28,9 +28,9 @@
 #include "bsp/stopwatch.h"
 #include "compile/build_level.h"
 #include "compile/vis_file.h"
-#include "render/region_traversal.h"
-#include "render/space_traversal.h"
-#include "render/view_matrix.h"
+#include "culling/region_traversal.h"
+#include "culling/space_traversal.h"
+#include "culling/view_matrix.h"
 #include "scene/scene.h"
 #include "tools/random_pose.h"
 

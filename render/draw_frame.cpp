@@ -3,7 +3,7 @@
 #include <GL/gl.h>
 
 #include "bsp/bsp_node.h"
-#include "render/camera.h"
+#include "culling/camera.h"
 #include "render/passage_outlines.h"
 #include "scene/scene.h"
 

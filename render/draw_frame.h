@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <ostream>
 
-#include "render/camera.h"
-#include "render/region_traversal.h"
-#include "render/space_traversal.h"
+#include "culling/camera.h"
+#include "culling/region_traversal.h"
+#include "culling/space_traversal.h"
 
 namespace pw {
 

@@ -2,7 +2,7 @@
 // tested, drawn with GL.
 #pragma once
 
-#include "render/passage_trace.h"
+#include "culling/passage_trace.h"
 
 namespace pw {
 

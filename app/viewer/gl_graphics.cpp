@@ -8,7 +8,7 @@
 
 #include "app/viewer/shell_state.h"
 #include "bsp/bsp_node.h"
-#include "render/camera.h"
+#include "culling/camera.h"
 
 namespace pw {
 namespace {

@@ -8,7 +8,7 @@
 #include <optional>
 #include <ostream>
 
-#include "render/camera.h"
+#include "culling/camera.h"
 #include "render/draw_frame.h"
 #include "scene/scene.h"
 

@@ -8,7 +8,7 @@
 
 #include "app/cli/exit_codes.h"
 #include "compile/build_level.h"
-#include "render/camera.h"
+#include "culling/camera.h"
 #include "render/draw_frame.h"
 
 namespace pw {

@@ -25,9 +25,9 @@
 
 #include "cells/visible_sets.h"
 #include "compile/build_level.h"
-#include "render/region_traversal.h"
-#include "render/space_traversal.h"
-#include "render/view_matrix.h"
+#include "culling/region_traversal.h"
+#include "culling/space_traversal.h"
+#include "culling/view_matrix.h"
 #include "scene/scene.h"
 #include "tests/support/first_hits.h"
 #include "tests/support/scratch_dir.h"

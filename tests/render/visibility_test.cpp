@@ -3,8 +3,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "culling/visibility.h"
 #include "portal/portal.h"
-#include "render/visibility.h"
 
 namespace pw {
 namespace {

@@ -1,4 +1,4 @@
-#include "render/view_window.h"
+#include "culling/view_window.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "render/visibility.h"
+#include "culling/visibility.h"
 
 #include <cmath>
 #include <cstdint>

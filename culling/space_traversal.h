@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "bsp/bsp_node.h"  // locateSpace
-#include "render/passage_trace.h"
-#include "render/visibility.h"
+#include "culling/passage_trace.h"
+#include "culling/visibility.h"
 #include "scene/geometry.h"
 
 namespace pw {

@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <vector>
 
-#include "render/passage_trace.h"
-#include "render/visibility.h"
+#include "culling/passage_trace.h"
+#include "culling/visibility.h"
 
 namespace pw {
 

@@ -16,8 +16,8 @@
 #include <span>
 #include <vector>
 
-#include "render/camera.h"
-#include "render/visibility.h"
+#include "culling/camera.h"
+#include "culling/visibility.h"
 
 namespace pw {
 

@@ -1,4 +1,4 @@
-#include "render/region_traversal.h"
+#include "culling/region_traversal.h"
 
 #include <algorithm>
 #include <array>
@@ -9,10 +9,10 @@
 #include "bsp/bsp_node.h"
 #include "cells/empty_regions.h"
 #include "cells/visible_sets.h"
-#include "render/camera.h"
-#include "render/region_windows.h"
-#include "render/space_traversal.h"
-#include "render/view_window.h"
+#include "culling/camera.h"
+#include "culling/region_windows.h"
+#include "culling/space_traversal.h"
+#include "culling/view_window.h"
 
 namespace pw {
 

@@ -1,4 +1,4 @@
-#include "render/space_traversal.h"
+#include "culling/space_traversal.h"
 
 #include <algorithm>
 #include <deque>
@@ -7,9 +7,9 @@
 #include "bsp/bsp_node.h"
 #include "cells/open_links.h"
 #include "cells/visible_sets.h"
+#include "culling/camera.h"
+#include "culling/view_window.h"
 #include "portal/portal.h"
-#include "render/camera.h"
-#include "render/view_window.h"
 #include "scene/scene.h"
 
 namespace pw {
