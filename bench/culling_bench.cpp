@@ -137,21 +137,21 @@ void run(const BenchLevel& level, int poses, const std::filesystem::path& work) 
          eyeSetSpaces = 0;
   for (int pose = 0; pose < poses; ++pose) {
     const Camera camera = randomPose(random, level.rooms, 0.0);
-    const Matrix4 view = viewMatrix(camera);
+    const ViewPyramid view(camera, viewMatrix(camera));
     const auto count = [](const std::vector<const BspNode*>& spaces, double& spaceSum, double& triangleSum) {
       spaceSum += static_cast<double>(spaces.size());
       for (const BspNode* space : spaces) triangleSum += static_cast<double>(space->triangles.size());
     };
-    count(visibleSpaces(scene, *compiled->root, camera, view), designedSpaces, designedTriangles);
-    count(visibleSpaces(scene, *compiled->root, camera, view, &links), soundSpaces, soundTriangles);
+    count(visibleSpaces(scene, *compiled->root, view), designedSpaces, designedTriangles);
+    count(visibleSpaces(scene, *compiled->root, view, &links), soundSpaces, soundTriangles);
     const Stopwatch narrowTime;
-    const auto narrow = narrowedSpaces(scene, *compiled->root, camera, view, sight);
+    const auto narrow = narrowedSpaces(scene, *compiled->root, view, sight);
     narrowSeconds += narrowTime.seconds();
     count(narrow, narrowSpaces, narrowTriangles);
-    count(narrowedSpaces(scene, *compiled->root, camera, view, sight, &vis), visSpaces, visTriangles);
-    count(visibleSpaces(scene, *compiled->root, camera, view, followed, &vis), autoVisSpaces, autoVisTriangles);
+    count(narrowedSpaces(scene, *compiled->root, view, sight, &vis), visSpaces, visTriangles);
+    count(visibleSpaces(scene, *compiled->root, view, followed, &vis), autoVisSpaces, autoVisTriangles);
     const Stopwatch autoTime;
-    benchSink += visibleSpaces(scene, *compiled->root, camera, view, followed).size();
+    benchSink += visibleSpaces(scene, *compiled->root, view, followed).size();
     autoSeconds += autoTime.seconds();
     eyeSetSpaces += static_cast<double>(vis.count(locateSpace(scene, *compiled->root, camera.eye()).number));
   }

@@ -108,17 +108,17 @@ int main(int argc, char** argv) {
     for (int turn = 0; turn < 8; ++turn) {
       Camera camera = start;
       camera.yaw += static_cast<float>(45 * turn);
-      const Matrix4 view = viewMatrix(camera);
+      const ViewPyramid view(camera, viewMatrix(camera));
       const Stopwatch time;
-      const auto narrow = narrowedSpaces(scene, root, camera, view, level.sight);
+      const auto narrow = narrowedSpaces(scene, root, view, level.sight);
       narrowMs.push_back(1000.0 * time.seconds());
       if (turn != 0) continue;
       const std::vector<const BspNode*> drawn[] = {
-          visibleSpaces(scene, root, camera, view, closed ? nullptr : &level.links),
-          visibleSpaces(scene, root, camera, view, &level.links),
+          visibleSpaces(scene, root, view, closed ? nullptr : &level.links),
+          visibleSpaces(scene, root, view, &level.links),
           narrow,
-          visibleSpaces(scene, root, camera, view, closed ? nullptr : &level.links, vis),
-          narrowedSpaces(scene, root, camera, view, level.sight, vis),
+          visibleSpaces(scene, root, view, closed ? nullptr : &level.links, vis),
+          narrowedSpaces(scene, root, view, level.sight, vis),
       };
       for (std::size_t m = 0; m < std::size(modes); ++m) {
         shares[m].spaces += static_cast<double>(drawn[m].size());

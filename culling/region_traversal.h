@@ -6,13 +6,12 @@
 #include <vector>
 
 #include "culling/passage_trace.h"
-#include "culling/visibility.h"
+#include "culling/view_pyramid.h"
 
 namespace pw {
 
 class Scene;
 struct BspNode;
-struct Camera;
 struct EmptyRegions;
 class VisibleSets;
 
@@ -41,9 +40,9 @@ class VisibleSets;
 // An eye outside the regions' bounds, or in no region, sees every Space.
 // `vis` and `trace` as for `visibleSpaces`; the passages traced are the
 // sight passages' views.
-std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& root, const Camera& camera,
-                                           const Matrix4& modelView, const EmptyRegions& regions,
-                                           const VisibleSets* vis = nullptr, PassageTrace* trace = nullptr);
+std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& root, const ViewPyramid& view,
+                                           const EmptyRegions& regions, const VisibleSets* vis = nullptr,
+                                           PassageTrace* trace = nullptr);
 // Measured at 30 poses on the generated open 64k levels with holes and
 // without ceilings, where sight lines reach the most regions by the most
 // ways: 16 and 64 draw 3.0 % and 1.4 % of the Spaces at 13 ms a frame; 8 and

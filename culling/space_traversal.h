@@ -5,7 +5,7 @@
 // the designed portals do not cover every opening, through open links too),
 // each tested against the full view from the eye (never narrowed by the
 // portals passed on the way). The choice of Spaces is a pure function of the
-// tree, the camera and the model-view matrix, kept apart from the GL calls so
+// tree and the view pyramid, kept apart from the GL calls so
 // that it can be checked without a context.
 #pragma once
 
@@ -13,13 +13,12 @@
 
 #include "bsp/bsp_node.h"  // locateSpace
 #include "culling/passage_trace.h"
-#include "culling/visibility.h"
+#include "culling/view_pyramid.h"
 #include "scene/geometry.h"
 
 namespace pw {
 
 class Scene;
-struct Camera;
 struct OpenLinks;
 class VisibleSets;
 
@@ -34,13 +33,13 @@ class VisibleSets;
 //
 // With `vis`, and the eye inside its box, a Space outside the eye's Space's
 // visible set is neither drawn nor looked through, in every mode.
-std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& root, const Camera& camera,
-                                          const Matrix4& modelView, const OpenLinks* links = nullptr,
-                                          const VisibleSets* vis = nullptr, PassageTrace* trace = nullptr);
+std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& root, const ViewPyramid& view,
+                                          const OpenLinks* links = nullptr, const VisibleSets* vis = nullptr,
+                                          PassageTrace* trace = nullptr);
 
 // Culling off, for comparison: the eye's Space first, then every other Space
 // of the tree, front subtree before behind.
-std::vector<const BspNode*> allSpaces(const Scene& scene, const BspNode& root, const Camera& camera,
+std::vector<const BspNode*> allSpaces(const Scene& scene, const BspNode& root, const Point3& eye,
                                       const VisibleSets* vis = nullptr);
 
 }  // namespace pw

@@ -8,7 +8,7 @@
 #include <numbers>
 
 #include "culling/camera.h"
-#include "culling/visibility.h"
+#include "culling/view_pyramid.h"
 
 namespace pw {
 

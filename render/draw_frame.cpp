@@ -35,13 +35,14 @@ FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& cam
   const Matrix4 modelView = loadViewTransform(culler);
   if (&culler != &camera) loadViewTransform(camera);
 
+  const ViewPyramid view(culler, modelView);
   PassageTrace passages;
   PassageTrace* const trace = extras.outlinePassages ? &passages : nullptr;
   const std::vector<const BspNode*> spaces =
-      culling == Culling::All      ? allSpaces(scene, root, culler, extras.vis)
-      : culling == Culling::Narrow ? narrowedSpaces(scene, root, culler, modelView, *sight, extras.vis, trace)
-                                   : visibleSpaces(scene, root, culler, modelView,
-                                                   culling == Culling::Sound ? links : nullptr, extras.vis, trace);
+      culling == Culling::All      ? allSpaces(scene, root, view.eye(), extras.vis)
+      : culling == Culling::Narrow ? narrowedSpaces(scene, root, view, *sight, extras.vis, trace)
+                                   : visibleSpaces(scene, root, view, culling == Culling::Sound ? links : nullptr,
+                                                   extras.vis, trace);
   FrameCounts counts;
   glBegin(GL_TRIANGLES);
   for (const BspNode* space : spaces) {

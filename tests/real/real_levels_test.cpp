@@ -160,18 +160,18 @@ TEST_P(RealLevel, noCullingHidesASpaceAPixelShows) {
   poses.insert(poses.end(), open.begin(), open.end());
   const FirstHits hits(scene, root);
   for (const Camera& camera : poses) {
-    const Matrix4 view = viewMatrix(camera);
+    const ViewPyramid view(camera, viewMatrix(camera));
     const auto pixels = hits.cast(camera, 40, 30);
     const struct {
       const char* mode;
       std::vector<const BspNode*> drawn;
     } frames[] = {
-        {"auto", visibleSpaces(scene, root, camera, view, closed ? nullptr : &level.links)},
-        {"sound", visibleSpaces(scene, root, camera, view, &level.links)},
-        {"narrow", narrowedSpaces(scene, root, camera, view, level.sight)},
-        {"auto + vis", visibleSpaces(scene, root, camera, view, closed ? nullptr : &level.links, vis)},
-        {"sound + vis", visibleSpaces(scene, root, camera, view, &level.links, vis)},
-        {"narrow + vis", narrowedSpaces(scene, root, camera, view, level.sight, vis)},
+        {"auto", visibleSpaces(scene, root, view, closed ? nullptr : &level.links)},
+        {"sound", visibleSpaces(scene, root, view, &level.links)},
+        {"narrow", narrowedSpaces(scene, root, view, level.sight)},
+        {"auto + vis", visibleSpaces(scene, root, view, closed ? nullptr : &level.links, vis)},
+        {"sound + vis", visibleSpaces(scene, root, view, &level.links, vis)},
+        {"narrow + vis", narrowedSpaces(scene, root, view, level.sight, vis)},
     };
     for (const auto& frame : frames) {
       const std::uint64_t hidden = hiddenSpace(pixels, frame.drawn);
