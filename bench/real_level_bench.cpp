@@ -28,6 +28,7 @@
 #include "bsp/stopwatch.h"
 #include "compile/build_level.h"
 #include "compile/vis_file.h"
+#include "culling/choose_spaces.h"
 #include "culling/region_traversal.h"
 #include "culling/space_traversal.h"
 #include "culling/view_matrix.h"
@@ -87,7 +88,7 @@ int main(int argc, char** argv) {
   findCellLinks(scene, level);
   findSightRegions(scene, level);
   const BspNode& root = *level.compiled->root;
-  const bool closed = level.openness.designHolds();
+  const Culling automatic = level.openness.designHolds() ? Culling::Designed : Culling::Sound;
   std::optional<VisibleSets> sets;
   if (args.size() > 2) {
     std::string error;
@@ -114,10 +115,10 @@ int main(int argc, char** argv) {
       narrowMs.push_back(1000.0 * time.seconds());
       if (turn != 0) continue;
       const std::vector<const BspNode*> drawn[] = {
-          visibleSpaces(scene, root, view, closed ? nullptr : &level.links),
-          visibleSpaces(scene, root, view, &level.links),
+          chooseSpaces(automatic, scene, root, view, {.links = &level.links}),
+          soundSpaces(scene, root, view, level.links),
           narrow,
-          visibleSpaces(scene, root, view, closed ? nullptr : &level.links, vis),
+          chooseSpaces(automatic, scene, root, view, {.links = &level.links, .vis = vis}),
           narrowedSpaces(scene, root, view, level.sight, vis),
       };
       for (std::size_t m = 0; m < std::size(modes); ++m) {

@@ -21,7 +21,7 @@ class VisibleSets;
 // that the passages before it leave (see view_window.h), drawing the Spaces
 // whose walls a reached region shows in that view. Walls stop sight lines
 // here, where a cell face lets them through, so it draws every Space a sight
-// line reaches and far fewer than `visibleSpaces`.
+// line reaches and far fewer than `soundSpaces`.
 //
 // The views reaching a region in one breadth-first round are gathered before
 // it is explored. A view that one it was explored with, or one waiting,
@@ -35,10 +35,10 @@ class VisibleSets;
 // many thin slivers each reached by many ways and sight finds nothing (the
 // eye behind every face of the deep level, where sight passes every back
 // face), the frame's work then grows with the regions reached, as
-// `visibleSpaces`' does with the Spaces.
+// `soundSpaces`' does with the Spaces.
 //
 // An eye outside the regions' bounds, or in no region, sees every Space.
-// `vis` and `trace` as for `visibleSpaces`; the passages traced are the
+// `vis` and `trace` as for `designedSpaces`; the passages traced are the
 // sight passages' views.
 std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& root, const ViewPyramid& view,
                                            const EmptyRegions& regions, const VisibleSets* vis = nullptr,

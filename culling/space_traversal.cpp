@@ -13,9 +13,12 @@
 #include "scene/scene.h"
 
 namespace pw {
+namespace {
 
-std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& root, const ViewPyramid& view,
-                                          const OpenLinks* links, const VisibleSets* vis, PassageTrace* trace) {
+// The breadth-first walk both modes share; `links` null: through the
+// designed fragments alone.
+std::vector<const BspNode*> walkPassages(const Scene& scene, const BspNode& root, const ViewPyramid& view,
+                                         const OpenLinks* links, const VisibleSets* vis, PassageTrace* trace) {
   const Point3& eye = view.eye();
   if (links != nullptr && !links->bounds.contains(eye)) return allSpaces(scene, root, eye, vis);
   // Nothing nearer than the near plane is drawn, so sight starts in every
@@ -55,6 +58,18 @@ std::vector<const BspNode*> visibleSpaces(const Scene& scene, const BspNode& roo
     }
   }
   return drawn;
+}
+
+}  // namespace
+
+std::vector<const BspNode*> designedSpaces(const Scene& scene, const BspNode& root, const ViewPyramid& view,
+                                           const VisibleSets* vis, PassageTrace* trace) {
+  return walkPassages(scene, root, view, nullptr, vis, trace);
+}
+
+std::vector<const BspNode*> soundSpaces(const Scene& scene, const BspNode& root, const ViewPyramid& view,
+                                        const OpenLinks& links, const VisibleSets* vis, PassageTrace* trace) {
+  return walkPassages(scene, root, view, &links, vis, trace);
 }
 
 std::vector<const BspNode*> allSpaces(const Scene& scene, const BspNode& root, const Point3& eye,

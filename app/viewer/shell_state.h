@@ -9,7 +9,7 @@
 #include <ostream>
 
 #include "culling/camera.h"
-#include "render/draw_frame.h"
+#include "culling/choose_spaces.h"
 #include "scene/scene.h"
 
 namespace pw {

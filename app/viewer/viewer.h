@@ -9,7 +9,7 @@
 #include "app/cli/exit_codes.h"
 #include "compile/build_level.h"
 #include "culling/camera.h"
-#include "render/draw_frame.h"
+#include "culling/choose_spaces.h"
 
 namespace pw {
 

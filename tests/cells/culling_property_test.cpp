@@ -17,11 +17,11 @@
 #include "compile/level_compiler.h"
 #include "compile/level_openness.h"
 #include "culling/camera.h"
+#include "culling/choose_spaces.h"
 #include "culling/region_traversal.h"
 #include "culling/space_traversal.h"
 #include "culling/view_matrix.h"
 #include "culling/view_window.h"
-#include "render/draw_frame.h"
 #include "tests/support/first_hits.h"
 #include "tests/support/scratch_dir.h"
 #include "tools/levelgen.h"
@@ -114,14 +114,14 @@ TEST_P(CullingProperty, drawsEverySpaceAPixelShows) {
   for (int pose = 0; pose < 40; ++pose) {
     const Camera camera = randomPose(random, level.rooms, 40.0);
     const ViewPyramid view(camera, viewMatrix(camera));
-    const auto designed = visibleSpaces(built->scene, root, view);
+    const auto designed = designedSpaces(built->scene, root, view);
     PassageTrace soundTrace, narrowTrace;
-    const auto sound = visibleSpaces(built->scene, root, view, &built->links, nullptr, &soundTrace);
+    const auto sound = soundSpaces(built->scene, root, view, built->links, nullptr, &soundTrace);
     const auto narrow = narrowedSpaces(built->scene, root, view, built->sight, nullptr, &narrowTrace);
     const auto narrowVis = narrowedSpaces(built->scene, root, view, built->sight, &vis);
     // Tracing changes no frame, and the passages traced as passed lead to
     // exactly the Spaces drawn after the eye's.
-    EXPECT_EQ(sound, visibleSpaces(built->scene, root, view, &built->links));
+    EXPECT_EQ(sound, soundSpaces(built->scene, root, view, built->links));
     EXPECT_EQ(narrow, narrowedSpaces(built->scene, root, view, built->sight));
     if (built->links.bounds.contains(camera.eye())) {  // else every Space, none tested
       // Sight starts in every Space the view meets before the near plane; a

@@ -25,6 +25,7 @@
 
 #include "cells/visible_sets.h"
 #include "compile/build_level.h"
+#include "culling/choose_spaces.h"
 #include "culling/region_traversal.h"
 #include "culling/space_traversal.h"
 #include "culling/view_matrix.h"
@@ -147,6 +148,7 @@ TEST_P(RealLevel, noCullingHidesASpaceAPixelShows) {
   findSightRegions(scene, level);
   const BspNode& root = *level.compiled->root;
   const bool closed = level.openness.designHolds();
+  const Culling automatic = closed ? Culling::Designed : Culling::Sound;
   // The sets flood the passages that the default culling follows.
   const OpenLinks none;
   std::optional<VisibleSets> sets;
@@ -166,11 +168,11 @@ TEST_P(RealLevel, noCullingHidesASpaceAPixelShows) {
       const char* mode;
       std::vector<const BspNode*> drawn;
     } frames[] = {
-        {"auto", visibleSpaces(scene, root, view, closed ? nullptr : &level.links)},
-        {"sound", visibleSpaces(scene, root, view, &level.links)},
+        {"auto", chooseSpaces(automatic, scene, root, view, {.links = &level.links})},
+        {"sound", soundSpaces(scene, root, view, level.links)},
         {"narrow", narrowedSpaces(scene, root, view, level.sight)},
-        {"auto + vis", visibleSpaces(scene, root, view, closed ? nullptr : &level.links, vis)},
-        {"sound + vis", visibleSpaces(scene, root, view, &level.links, vis)},
+        {"auto + vis", chooseSpaces(automatic, scene, root, view, {.links = &level.links, .vis = vis})},
+        {"sound + vis", soundSpaces(scene, root, view, level.links, vis)},
         {"narrow + vis", narrowedSpaces(scene, root, view, level.sight, vis)},
     };
     for (const auto& frame : frames) {

@@ -123,7 +123,7 @@ TEST_F(HandTree, framesDrawEachReachableSpaceOnceBreadthFirst) {
     for (const Link& l : row.links) link(*l.from, l.to, l.kind, l.x);
     camera.tz = row.tz;
     PassageTrace trace;
-    EXPECT_EQ(visibleSpaces(scene, root, ViewPyramid(camera, viewMatrix(camera)), nullptr, nullptr, &trace), row.frame) << row.name;
+    EXPECT_EQ(designedSpaces(scene, root, ViewPyramid(camera, viewMatrix(camera)), nullptr, &trace), row.frame) << row.name;
     const auto rejected = std::count_if(trace.fragments.begin(), trace.fragments.end(),
                                         [](const auto& tested) { return !tested.passed; });
     EXPECT_EQ(trace.fragments.size() - static_cast<std::size_t>(rejected), row.frame.size() - 1) << row.name;
@@ -158,7 +158,7 @@ TEST(SampleLevel, narrowingLeavesOutWhatNoSightLineReaches) {
     for (const BspNode* space : spaces) out.push_back(space->number);
     return out;
   };
-  EXPECT_EQ(numbers(visibleSpaces(scene, *level->root, view)),
+  EXPECT_EQ(numbers(designedSpaces(scene, *level->root, view)),
             (std::vector<std::uint64_t>{1, 3, 2, 5, 4, 11, 18}));
   EXPECT_EQ(numbers(narrowedSpaces(scene, *level->root, view, sight)),
             (std::vector<std::uint64_t>{1, 3, 2, 5, 4}));
@@ -173,7 +173,7 @@ TEST(SampleLevel, narrowingLeavesOutWhatNoSightLineReaches) {
   }
   EXPECT_EQ(numbers(narrowedSpaces(scene, *level->root, view, sight, &withoutThree)),
             (std::vector<std::uint64_t>{1}));
-  EXPECT_EQ(numbers(visibleSpaces(scene, *level->root, view, nullptr, &withoutThree)),
+  EXPECT_EQ(numbers(designedSpaces(scene, *level->root, view, &withoutThree)),
             (std::vector<std::uint64_t>{1}));
   EXPECT_EQ(allSpaces(scene, *level->root, start.eye(), &withoutThree).size(), 17U);
   EXPECT_EQ(numbers(narrowedSpaces(scene, *level->root, view, sight, &elsewhere)),
