@@ -19,7 +19,7 @@ struct FrameCounts {
 };
 
 // What the viewer may add to a frame for level builders; the default adds
-// nothing and the frame is drawn as designed.
+// nothing: the frame shows the chosen Spaces alone, seen from its own camera.
 struct FrameExtras {
   // Outline the passages the culling tested (see drawPassageOutlines) over
   // the Spaces.
