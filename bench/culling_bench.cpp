@@ -33,9 +33,11 @@
 #include "cells/visible_sets.h"
 #include "compile/level_compiler.h"
 #include "compile/level_openness.h"
-#include "render/camera.h"
-#include "render/portal_renderer.h"
-#include "render/view_matrix.h"
+#include "culling/camera.h"
+#include "culling/choose_spaces.h"
+#include "culling/region_traversal.h"
+#include "culling/space_traversal.h"
+#include "culling/view_matrix.h"
 #include "scene/scene.h"
 #include "tools/levelgen.h"
 #include "tools/random_pose.h"
@@ -121,6 +123,7 @@ void run(const BenchLevel& level, int poses, const std::filesystem::path& work) 
   // What auto would traverse, and the sets made from it: the links only on
   // an open level.
   const OpenLinks* followed = report.openness.designHolds() ? nullptr : &links;
+  const Culling automatic = followed == nullptr ? Culling::Designed : Culling::Sound;
   const OpenLinks none;
   const Stopwatch visTime;
   const VisibleSets vis = computeVisibleSets(scene, *compiled->root, cells, followed == nullptr ? none : links);
@@ -136,21 +139,22 @@ void run(const BenchLevel& level, int poses, const std::filesystem::path& work) 
          eyeSetSpaces = 0;
   for (int pose = 0; pose < poses; ++pose) {
     const Camera camera = randomPose(random, level.rooms, 0.0);
-    const Matrix4 view = viewMatrix(camera);
+    const ViewPyramid view(camera, viewMatrix(camera));
     const auto count = [](const std::vector<const BspNode*>& spaces, double& spaceSum, double& triangleSum) {
       spaceSum += static_cast<double>(spaces.size());
       for (const BspNode* space : spaces) triangleSum += static_cast<double>(space->triangles.size());
     };
-    count(visibleSpaces(scene, *compiled->root, camera, view), designedSpaces, designedTriangles);
-    count(visibleSpaces(scene, *compiled->root, camera, view, &links), soundSpaces, soundTriangles);
+    count(chooseSpaces(Culling::Designed, scene, *compiled->root, view, {}), designedSpaces, designedTriangles);
+    count(chooseSpaces(Culling::Sound, scene, *compiled->root, view, {.links = &links}), soundSpaces, soundTriangles);
     const Stopwatch narrowTime;
-    const auto narrow = narrowedSpaces(scene, *compiled->root, camera, view, sight);
+    const auto narrow = narrowedSpaces(scene, *compiled->root, view, sight);
     narrowSeconds += narrowTime.seconds();
     count(narrow, narrowSpaces, narrowTriangles);
-    count(narrowedSpaces(scene, *compiled->root, camera, view, sight, &vis), visSpaces, visTriangles);
-    count(visibleSpaces(scene, *compiled->root, camera, view, followed, &vis), autoVisSpaces, autoVisTriangles);
+    count(narrowedSpaces(scene, *compiled->root, view, sight, &vis), visSpaces, visTriangles);
+    count(chooseSpaces(automatic, scene, *compiled->root, view, {.links = followed, .vis = &vis}), autoVisSpaces,
+          autoVisTriangles);
     const Stopwatch autoTime;
-    benchSink += visibleSpaces(scene, *compiled->root, camera, view, followed).size();
+    benchSink += chooseSpaces(automatic, scene, *compiled->root, view, {.links = followed}).size();
     autoSeconds += autoTime.seconds();
     eyeSetSpaces += static_cast<double>(vis.count(locateSpace(scene, *compiled->root, camera.eye()).number));
   }

@@ -28,8 +28,10 @@
 #include "bsp/stopwatch.h"
 #include "compile/build_level.h"
 #include "compile/vis_file.h"
-#include "render/portal_renderer.h"
-#include "render/view_matrix.h"
+#include "culling/choose_spaces.h"
+#include "culling/region_traversal.h"
+#include "culling/space_traversal.h"
+#include "culling/view_matrix.h"
 #include "scene/scene.h"
 #include "tools/random_pose.h"
 
@@ -86,7 +88,7 @@ int main(int argc, char** argv) {
   findCellLinks(scene, level);
   findSightRegions(scene, level);
   const BspNode& root = *level.compiled->root;
-  const bool closed = level.openness.designHolds();
+  const Culling automatic = level.openness.designHolds() ? Culling::Designed : Culling::Sound;
   std::optional<VisibleSets> sets;
   if (args.size() > 2) {
     std::string error;
@@ -107,17 +109,17 @@ int main(int argc, char** argv) {
     for (int turn = 0; turn < 8; ++turn) {
       Camera camera = start;
       camera.yaw += static_cast<float>(45 * turn);
-      const Matrix4 view = viewMatrix(camera);
+      const ViewPyramid view(camera, viewMatrix(camera));
       const Stopwatch time;
-      const auto narrow = narrowedSpaces(scene, root, camera, view, level.sight);
+      const auto narrow = narrowedSpaces(scene, root, view, level.sight);
       narrowMs.push_back(1000.0 * time.seconds());
       if (turn != 0) continue;
       const std::vector<const BspNode*> drawn[] = {
-          visibleSpaces(scene, root, camera, view, closed ? nullptr : &level.links),
-          visibleSpaces(scene, root, camera, view, &level.links),
+          chooseSpaces(automatic, scene, root, view, {.links = &level.links}),
+          soundSpaces(scene, root, view, level.links),
           narrow,
-          visibleSpaces(scene, root, camera, view, closed ? nullptr : &level.links, vis),
-          narrowedSpaces(scene, root, camera, view, level.sight, vis),
+          chooseSpaces(automatic, scene, root, view, {.links = &level.links, .vis = vis}),
+          narrowedSpaces(scene, root, view, level.sight, vis),
       };
       for (std::size_t m = 0; m < std::size(modes); ++m) {
         shares[m].spaces += static_cast<double>(drawn[m].size());

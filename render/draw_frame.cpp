@@ -1,8 +1,10 @@
+#include "render/draw_frame.h"
+
 #include <GL/gl.h>
 
 #include "bsp/bsp_node.h"
-#include "render/camera.h"
-#include "render/portal_renderer.h"
+#include "culling/camera.h"
+#include "render/passage_outlines.h"
 #include "scene/scene.h"
 
 namespace pw {
@@ -24,8 +26,7 @@ Matrix4 loadViewTransform(const Camera& camera) {
 }  // namespace
 
 FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& camera, std::ostream& frameLog,
-                      Culling culling, const OpenLinks* links, const EmptyRegions* sight,
-                      const FrameExtras& extras) {
+                      Culling culling, const CullingInputs& inputs, const FrameExtras& extras) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   // A frozen culling camera's matrix is built the same way, then replaced by
   // the drawn view's.
@@ -33,13 +34,10 @@ FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& cam
   const Matrix4 modelView = loadViewTransform(culler);
   if (&culler != &camera) loadViewTransform(camera);
 
+  const ViewPyramid view(culler, modelView);
   PassageTrace passages;
   PassageTrace* const trace = extras.outlinePassages ? &passages : nullptr;
-  const std::vector<const BspNode*> spaces =
-      culling == Culling::All      ? allSpaces(scene, root, culler, extras.vis)
-      : culling == Culling::Narrow ? narrowedSpaces(scene, root, culler, modelView, *sight, extras.vis, trace)
-                                   : visibleSpaces(scene, root, culler, modelView,
-                                                   culling == Culling::Sound ? links : nullptr, extras.vis, trace);
+  const std::vector<const BspNode*> spaces = chooseSpaces(culling, scene, root, view, inputs, trace);
   FrameCounts counts;
   glBegin(GL_TRIANGLES);
   for (const BspNode* space : spaces) {

@@ -1,10 +1,11 @@
+#include "render/passage_outlines.h"
+
 #include <GL/gl.h>
 
 #include <array>
 
 #include "cells/open_links.h"
 #include "portal/portal.h"
-#include "render/passage_trace.h"
 
 namespace pw {
 namespace {

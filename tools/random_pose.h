@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "render/camera.h"
+#include "culling/camera.h"
 #include "tools/levelgen.h"
 
 namespace pw {

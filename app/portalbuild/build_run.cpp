@@ -19,10 +19,10 @@
 #include "compile/plan_view.h"
 #include "compile/portal_files.h"
 #include "compile/vis_file.h"
+#include "culling/camera.h"
 #include "diag/open_edges.h"
 #include "diag/point_file.h"
 #include "diag/whole_file.h"
-#include "render/camera.h"
 #include "scene/scene.h"
 
 namespace pw {

@@ -2,7 +2,7 @@
 // look and the wheel.
 #pragma once
 
-#include "render/camera.h"
+#include "culling/camera.h"
 
 namespace pw {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "app/viewer/viewer.h"
-#include "render/portal_renderer.h"
+#include "culling/choose_spaces.h"
 
 namespace pw {
 

@@ -8,7 +8,7 @@
 
 #include "app/viewer/shell_state.h"
 #include "bsp/bsp_node.h"
-#include "render/camera.h"
+#include "culling/camera.h"
 
 namespace pw {
 namespace {
@@ -86,11 +86,11 @@ bool GlGraphics::drawFrame(const ShellState& shell) {
       stats_.levelTriangles += space->triangles.size();
     }
   }
+  const CullingInputs inputs{.links = shell.links, .sight = shell.sightRegions, .vis = shell.visibleSets};
   const FrameExtras extras{.outlinePassages = shell.outlinePassages,
-                           .cullingCamera = shell.frozenCulling ? &*shell.frozenCulling : nullptr,
-                           .vis = shell.visibleSets};
+                           .cullingCamera = shell.frozenCulling ? &*shell.frozenCulling : nullptr};
   const FrameCounts counts = pw::drawFrame(shell.scene, *shell.treeRoot, shell.camera, *shell.frameLog,
-                                           shell.culling, shell.links, shell.sightRegions, extras);
+                                           shell.culling, inputs, extras);
   ++stats_.frames;
   stats_.spacesDrawn += static_cast<std::uint64_t>(counts.spaces);
   stats_.trianglesDrawn += counts.triangles;

@@ -10,7 +10,7 @@
 #include "app/viewer/frame_stats.h"
 #include "app/viewer/graphics.h"
 #include "app/viewer/screenshot.h"
-#include "render/portal_renderer.h"
+#include "render/draw_frame.h"
 
 namespace pw {
 

@@ -8,8 +8,8 @@
 #include <optional>
 #include <ostream>
 
-#include "render/camera.h"
-#include "render/portal_renderer.h"
+#include "culling/camera.h"
+#include "culling/choose_spaces.h"
 #include "scene/scene.h"
 
 namespace pw {

@@ -8,8 +8,8 @@
 
 #include "app/cli/exit_codes.h"
 #include "compile/build_level.h"
-#include "render/camera.h"
-#include "render/portal_renderer.h"
+#include "culling/camera.h"
+#include "culling/choose_spaces.h"
 
 namespace pw {
 

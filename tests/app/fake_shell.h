@@ -13,7 +13,7 @@
 #include "app/viewer/graphics.h"
 #include "app/viewer/platform.h"
 #include "app/viewer/shell_state.h"
-#include "render/portal_renderer.h"
+#include "render/draw_frame.h"
 
 namespace pw::testing_support {
 

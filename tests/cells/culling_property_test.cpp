@@ -16,10 +16,12 @@
 #include "cells/visible_sets.h"
 #include "compile/level_compiler.h"
 #include "compile/level_openness.h"
-#include "render/camera.h"
-#include "render/portal_renderer.h"
-#include "render/view_matrix.h"
-#include "render/view_window.h"
+#include "culling/camera.h"
+#include "culling/choose_spaces.h"
+#include "culling/region_traversal.h"
+#include "culling/space_traversal.h"
+#include "culling/view_matrix.h"
+#include "culling/view_window.h"
 #include "tests/support/first_hits.h"
 #include "tests/support/scratch_dir.h"
 #include "tools/levelgen.h"
@@ -111,20 +113,20 @@ TEST_P(CullingProperty, drawsEverySpaceAPixelShows) {
   std::size_t narrowDrawn = 0;
   for (int pose = 0; pose < 40; ++pose) {
     const Camera camera = randomPose(random, level.rooms, 40.0);
-    const Matrix4 view = viewMatrix(camera);
-    const auto designed = visibleSpaces(built->scene, root, camera, view);
+    const ViewPyramid view(camera, viewMatrix(camera));
+    const auto designed = designedSpaces(built->scene, root, view);
     PassageTrace soundTrace, narrowTrace;
-    const auto sound = visibleSpaces(built->scene, root, camera, view, &built->links, nullptr, &soundTrace);
-    const auto narrow = narrowedSpaces(built->scene, root, camera, view, built->sight, nullptr, &narrowTrace);
-    const auto narrowVis = narrowedSpaces(built->scene, root, camera, view, built->sight, &vis);
+    const auto sound = soundSpaces(built->scene, root, view, built->links, nullptr, &soundTrace);
+    const auto narrow = narrowedSpaces(built->scene, root, view, built->sight, nullptr, &narrowTrace);
+    const auto narrowVis = narrowedSpaces(built->scene, root, view, built->sight, &vis);
     // Tracing changes no frame, and the passages traced as passed lead to
     // exactly the Spaces drawn after the eye's.
-    EXPECT_EQ(sound, visibleSpaces(built->scene, root, camera, view, &built->links));
-    EXPECT_EQ(narrow, narrowedSpaces(built->scene, root, camera, view, built->sight));
+    EXPECT_EQ(sound, soundSpaces(built->scene, root, view, built->links));
+    EXPECT_EQ(narrow, narrowedSpaces(built->scene, root, view, built->sight));
     if (built->links.bounds.contains(camera.eye())) {  // else every Space, none tested
       // Sight starts in every Space the view meets before the near plane; a
       // failed passage adds the first of them, which is in already.
-      const auto starts = spacesMeeting(built->scene, root, nearViewCorners(camera, view));
+      const auto starts = spacesMeeting(built->scene, root, nearViewCorners(view));
       std::set<const BspNode*> reached(starts.begin(), starts.end());
       for (const auto& f : soundTrace.fragments) reached.insert(f.passed ? f.passage->target() : sound.front());
       for (const auto& l : soundTrace.links) reached.insert(l.passed ? l.passage->to : sound.front());
@@ -194,7 +196,7 @@ void expectNarrowSeesFromRightInFront(PassagesOf pick, double distance) {
       const OpenLink& view = *passages[p];
       const Camera camera =
           lookingAlong(cornerMean(view.corners) + distance * view.plane.normal, -1.0 * view.plane.normal);
-      const auto narrow = narrowedSpaces(built->scene, root, camera, viewMatrix(camera), built->sight);
+      const auto narrow = narrowedSpaces(built->scene, root, ViewPyramid(camera, viewMatrix(camera)), built->sight);
       const std::uint64_t hidden = hiddenSpace(hits.cast(camera, 32, 24), narrow);
       ASSERT_EQ(hidden, 0U) << level.name << ": a pixel shows Space " << hidden << ", which is not drawn, at "
                             << describe(camera);

@@ -10,7 +10,6 @@
 
 #include "bsp/bsp_node.h"
 #include "compile/build_level.h"
-#include "render/portal_renderer.h"
 #include "scene/scene.h"
 #include "tests/support/scratch_dir.h"
 #include "tools/levelgen.h"

@@ -25,8 +25,10 @@
 
 #include "cells/visible_sets.h"
 #include "compile/build_level.h"
-#include "render/portal_renderer.h"
-#include "render/view_matrix.h"
+#include "culling/choose_spaces.h"
+#include "culling/region_traversal.h"
+#include "culling/space_traversal.h"
+#include "culling/view_matrix.h"
 #include "scene/scene.h"
 #include "tests/support/first_hits.h"
 #include "tests/support/scratch_dir.h"
@@ -146,6 +148,7 @@ TEST_P(RealLevel, noCullingHidesASpaceAPixelShows) {
   findSightRegions(scene, level);
   const BspNode& root = *level.compiled->root;
   const bool closed = level.openness.designHolds();
+  const Culling automatic = closed ? Culling::Designed : Culling::Sound;
   // The sets flood the passages that the default culling follows.
   const OpenLinks none;
   std::optional<VisibleSets> sets;
@@ -159,18 +162,18 @@ TEST_P(RealLevel, noCullingHidesASpaceAPixelShows) {
   poses.insert(poses.end(), open.begin(), open.end());
   const FirstHits hits(scene, root);
   for (const Camera& camera : poses) {
-    const Matrix4 view = viewMatrix(camera);
+    const ViewPyramid view(camera, viewMatrix(camera));
     const auto pixels = hits.cast(camera, 40, 30);
     const struct {
       const char* mode;
       std::vector<const BspNode*> drawn;
     } frames[] = {
-        {"auto", visibleSpaces(scene, root, camera, view, closed ? nullptr : &level.links)},
-        {"sound", visibleSpaces(scene, root, camera, view, &level.links)},
-        {"narrow", narrowedSpaces(scene, root, camera, view, level.sight)},
-        {"auto + vis", visibleSpaces(scene, root, camera, view, closed ? nullptr : &level.links, vis)},
-        {"sound + vis", visibleSpaces(scene, root, camera, view, &level.links, vis)},
-        {"narrow + vis", narrowedSpaces(scene, root, camera, view, level.sight, vis)},
+        {"auto", chooseSpaces(automatic, scene, root, view, {.links = &level.links})},
+        {"sound", soundSpaces(scene, root, view, level.links)},
+        {"narrow", narrowedSpaces(scene, root, view, level.sight)},
+        {"auto + vis", chooseSpaces(automatic, scene, root, view, {.links = &level.links, .vis = vis})},
+        {"sound + vis", soundSpaces(scene, root, view, level.links, vis)},
+        {"narrow + vis", narrowedSpaces(scene, root, view, level.sight, vis)},
     };
     for (const auto& frame : frames) {
       const std::uint64_t hidden = hiddenSpace(pixels, frame.drawn);

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "bsp/bsp_node.h"
-#include "render/camera.h"
-#include "render/view_matrix.h"
+#include "culling/camera.h"
+#include "culling/view_matrix.h"
 #include "scene/scene.h"
 
 namespace pw::testing_support {

@@ -7,8 +7,8 @@
 #include <cmath>
 #include <numbers>
 
-#include "render/camera.h"
-#include "render/visibility.h"
+#include "culling/camera.h"
+#include "culling/view_pyramid.h"
 
 namespace pw {
 

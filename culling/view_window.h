@@ -16,20 +16,19 @@
 #include <span>
 #include <vector>
 
-#include "render/camera.h"
-#include "render/visibility.h"
+#include "culling/view_pyramid.h"
 
 namespace pw {
 
 using ViewWindow = std::vector<std::array<double, 2>>;  // counter-clockwise
 
-// The view pyramid's window: the side planes of `pointsInView`.
-ViewWindow wholeView(float fieldOfView, float aspect);
+// The view pyramid's window: its side planes, those of `pointsInView`.
+ViewWindow wholeView(const ViewPyramid& view);
 
 // The eye and the corners of the whole view at the near plane's depth, in
-// the level's coordinates (`modelView` is `camera`'s): the part of the view
-// pyramid nearer than the near plane, where nothing is drawn, is their hull.
-std::array<Point3, 5> nearViewCorners(const Camera& camera, const Matrix4& modelView);
+// the level's coordinates: the part of the view pyramid nearer than the near
+// plane, where nothing is drawn, is their hull.
+std::array<Point3, 5> nearViewCorners(const ViewPyramid& view);
 
 // The part of `window` seen through a passage made of these triangles, or
 // nothing when the passage lies outside it: each triangle, less its part

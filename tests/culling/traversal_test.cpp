@@ -7,10 +7,11 @@
 #include "cells/empty_regions.h"
 #include "cells/visible_sets.h"
 #include "compile/level_compiler.h"
+#include "culling/camera.h"
+#include "culling/region_traversal.h"
+#include "culling/space_traversal.h"
+#include "culling/view_matrix.h"
 #include "portal/portal.h"
-#include "render/camera.h"
-#include "render/portal_renderer.h"
-#include "render/view_matrix.h"
 #include "scene/scene.h"
 #include "tests/support/scratch_dir.h"
 
@@ -122,7 +123,7 @@ TEST_F(HandTree, framesDrawEachReachableSpaceOnceBreadthFirst) {
     for (const Link& l : row.links) link(*l.from, l.to, l.kind, l.x);
     camera.tz = row.tz;
     PassageTrace trace;
-    EXPECT_EQ(visibleSpaces(scene, root, camera, viewMatrix(camera), nullptr, nullptr, &trace), row.frame) << row.name;
+    EXPECT_EQ(designedSpaces(scene, root, ViewPyramid(camera, viewMatrix(camera)), nullptr, &trace), row.frame) << row.name;
     const auto rejected = std::count_if(trace.fragments.begin(), trace.fragments.end(),
                                         [](const auto& tested) { return !tested.passed; });
     EXPECT_EQ(trace.fragments.size() - static_cast<std::size_t>(rejected), row.frame.size() - 1) << row.name;
@@ -131,9 +132,9 @@ TEST_F(HandTree, framesDrawEachReachableSpaceOnceBreadthFirst) {
 }
 
 TEST_F(HandTree, drawAllListsTheEyeSpaceFirstThenTheTree) {
-  EXPECT_EQ(allSpaces(scene, root, camera), (SpaceList{&a, &e}));
+  EXPECT_EQ(allSpaces(scene, root, camera.eye()), (SpaceList{&a, &e}));
   camera.tz = 0.5f;
-  EXPECT_EQ(allSpaces(scene, root, camera), (SpaceList{&e, &a}));
+  EXPECT_EQ(allSpaces(scene, root, camera.eye()), (SpaceList{&e, &a}));
 }
 
 // From the sample's start pose the designed portals lead on to Spaces 11 and
@@ -151,14 +152,15 @@ TEST(SampleLevel, narrowingLeavesOutWhatNoSightLineReaches) {
   const EmptyRegions sight = findEmptyRegions(scene, *level->root, cells, RegionJoins::Sight);
   Camera start;
   start.aspect = 4.0f / 3.0f;
+  const ViewPyramid view(start, viewMatrix(start));
   const auto numbers = [](const SpaceList& spaces) {
     std::vector<std::uint64_t> out;
     for (const BspNode* space : spaces) out.push_back(space->number);
     return out;
   };
-  EXPECT_EQ(numbers(visibleSpaces(scene, *level->root, start, viewMatrix(start))),
+  EXPECT_EQ(numbers(designedSpaces(scene, *level->root, view)),
             (std::vector<std::uint64_t>{1, 3, 2, 5, 4, 11, 18}));
-  EXPECT_EQ(numbers(narrowedSpaces(scene, *level->root, start, viewMatrix(start), sight)),
+  EXPECT_EQ(numbers(narrowedSpaces(scene, *level->root, view, sight)),
             (std::vector<std::uint64_t>{1, 3, 2, 5, 4}));
   // A Space out of the eye's visible set is neither drawn nor looked through,
   // in every mode: without Space 3, which every sight line out of the eye's
@@ -169,12 +171,12 @@ TEST(SampleLevel, narrowingLeavesOutWhatNoSightLineReaches) {
   for (std::uint64_t space = 1; space <= 18; ++space) {
     if (space != 3) withoutThree.add(1, space);
   }
-  EXPECT_EQ(numbers(narrowedSpaces(scene, *level->root, start, viewMatrix(start), sight, &withoutThree)),
+  EXPECT_EQ(numbers(narrowedSpaces(scene, *level->root, view, sight, &withoutThree)),
             (std::vector<std::uint64_t>{1}));
-  EXPECT_EQ(numbers(visibleSpaces(scene, *level->root, start, viewMatrix(start), nullptr, &withoutThree)),
+  EXPECT_EQ(numbers(designedSpaces(scene, *level->root, view, &withoutThree)),
             (std::vector<std::uint64_t>{1}));
-  EXPECT_EQ(allSpaces(scene, *level->root, start, &withoutThree).size(), 17U);
-  EXPECT_EQ(numbers(narrowedSpaces(scene, *level->root, start, viewMatrix(start), sight, &elsewhere)),
+  EXPECT_EQ(allSpaces(scene, *level->root, start.eye(), &withoutThree).size(), 17U);
+  EXPECT_EQ(numbers(narrowedSpaces(scene, *level->root, view, sight, &elsewhere)),
             (std::vector<std::uint64_t>{1, 3, 2, 5, 4}));
 }
 

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "render/view_window.h"
+#include "culling/view_window.h"
 
 namespace pw {
 

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "culling/visibility.h"
 #include "portal/portal.h"
-#include "render/visibility.h"
 
 namespace pw {
 namespace {
@@ -14,6 +14,9 @@ Matrix4 identity() {
   matrix.m[0] = matrix.m[5] = matrix.m[10] = matrix.m[15] = 1.0;
   return matrix;
 }
+
+// The identity view's eye, looking along -z.
+const Point3 kEye{0, 0, 0};
 
 PortalTriangle triangle(const Point3& a, const Point3& b, const Point3& c) { return {a, b, c}; }
 
@@ -31,7 +34,7 @@ class TriangleInViewTest : public ::testing::TestWithParam<ViewCase> {};
 
 TEST_P(TriangleInViewTest, classifiesAgainstTheFourSidePlanes) {
   const ViewCase& c = GetParam();
-  EXPECT_EQ(triangleInView(triangle(c.a, c.b, c.c), 45.0f, 1.0f, identity()), c.inView);
+  EXPECT_EQ(triangleInView(triangle(c.a, c.b, c.c), ViewPyramid(45.0f, 1.0f, identity(), kEye)), c.inView);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -63,15 +66,12 @@ TEST(TriangleInView, horizontalHalfAngleIsTheLinearProductNotTheExactOne) {
   for (const double side : {1.0, -1.0}) {
     const double inside = side * atAngle(29.5);
     const double outside = side * atAngle(30.5);
-    EXPECT_TRUE(triangleInView(triangle({inside, 0, -1}, {inside, 0.1, -1}, {2 * inside, 0, -2}), 45.0f, aspect,
-                               identity()));
-    EXPECT_FALSE(triangleInView(triangle({outside, 0, -1}, {outside, 0.1, -1}, {2 * outside, 0, -2}), 45.0f,
-                                aspect, identity()));
+    const ViewPyramid view(45.0f, aspect, identity(), kEye);
+    EXPECT_TRUE(triangleInView(triangle({inside, 0, -1}, {inside, 0.1, -1}, {2 * inside, 0, -2}), view));
+    EXPECT_FALSE(triangleInView(triangle({outside, 0, -1}, {outside, 0.1, -1}, {2 * outside, 0, -2}), view));
   }
 }
 
-// A fragment seen from the origin looking along -z.
-const Point3 kEye{0, 0, 0};
 // Counter-clockwise seen from the eye: the winding normal points at it.
 const std::array<Point3, 3> kFacing = {Point3{0, 0, -1}, Point3{0.1, 0, -1}, Point3{0, 0.1, -1}};
 const std::array<Point3, 3> kAway = {Point3{0, 0, -1}, Point3{0, 0.1, -1}, Point3{0.1, 0, -1}};
@@ -80,7 +80,7 @@ void add(Portal& portal, const std::array<Point3, 3>& corners) { portal.addTrian
 
 // Vertical field of view 45 degrees, aspect 1, identity view.
 bool visible(const Portal& portal, const Point3& eye = kEye) {
-  return isVisible(portal, 45.0f, 1.0f, identity(), eye);
+  return isVisible(portal, ViewPyramid(45.0f, 1.0f, identity(), eye));
 }
 
 TEST(IsVisible, facingFragmentInViewIsVisibleAndItsTwinIsNot) {

@@ -1,6 +1,5 @@
 // What one frame's culling tested, for the viewer's passage overlay: each
-// designed portal fragment and open link put to the test, with its outcome,
-// and the GL drawing of their outlines.
+// designed portal fragment and open link put to the test, with its outcome.
 #pragma once
 
 #include <vector>
@@ -27,14 +26,5 @@ struct PassageTrace {
   std::vector<Tested<Portal>> fragments;
   std::vector<Tested<OpenLink>> links;
 };
-
-// With the model-view matrix of the drawn view loaded: one line loop per
-// triangle of each traced passage, with lighting and the depth test off so
-// that they show through walls (the GL state is restored after). Rejected
-// fragments blue, then open links that passed cyan, then fragments that
-// passed yellow on top, so that a fragment both rejected and passed (narrow
-// culling) shows as passed. Links that failed are left out: on an open level
-// they are the many faces of the cells' air, which hide the picture.
-void drawPassageOutlines(const PassageTrace& trace);
 
 }  // namespace pw

@@ -1,6 +1,6 @@
 // The bookkeeping that bounds a frame's narrowed culling: which windows a
 // region is explored with. A window dropped here is a view never followed.
-#include "render/region_windows.h"
+#include "culling/region_windows.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
-// The viewer's position and orientation: what the renderer reads. The
-// formulas that move it belong to the viewer's shell (camera_motion.h).
+// The viewer's position and orientation: what the culling and the renderer
+// read. The formulas that move it belong to the viewer's shell
+// (camera_motion.h).
 #pragma once
 
 #include "geometry/point3.h"

@@ -1,9 +1,10 @@
-#include "render/view_window.h"
+#include "culling/view_window.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 
+#include "culling/camera.h"
 #include "geometry/convex_hull.h"
 
 namespace pw {
@@ -73,17 +74,16 @@ double twiceArea(const Point2* corners, std::size_t size) {
 
 }  // namespace
 
-ViewWindow wholeView(float fieldOfView, float aspect) {
-  // The side planes of pointsInView.
-  const ViewHalfAngles angles = viewHalfAngles(fieldOfView, aspect);
+ViewWindow wholeView(const ViewPyramid& view) {
+  const ViewHalfAngles& angles = view.halfAngles();
   const double v = std::tan(angles.vertical);
   const double h = std::tan(angles.horizontal);
   return {{-h, -v}, {h, -v}, {h, v}, {-h, v}};
 }
 
-std::array<Point3, 5> nearViewCorners(const Camera& camera, const Matrix4& modelView) {
-  const Point3 eye = camera.eye();
-  const ViewWindow window = wholeView(camera.fieldOfView, camera.aspect);
+std::array<Point3, 5> nearViewCorners(const ViewPyramid& view) {
+  const Point3& eye = view.eye();
+  const ViewWindow window = wholeView(view);
   std::array<Point3, 5> corners{eye, eye, eye, eye, eye};
   for (std::size_t k = 0; k < window.size(); ++k) {
     // The rotation is orthonormal: a direction in the level is R^T times
@@ -91,7 +91,7 @@ std::array<Point3, 5> nearViewCorners(const Camera& camera, const Matrix4& model
     const double x = kNearPlane * window[k][0];
     const double y = kNearPlane * window[k][1];
     const double z = -kNearPlane;
-    const std::array<double, 16>& m = modelView.m;
+    const std::array<double, 16>& m = view.modelView().m;
     corners[k + 1] = eye + Point3{m[0] * x + m[1] * y + m[2] * z, m[4] * x + m[5] * y + m[6] * z,
                                   m[8] * x + m[9] * y + m[10] * z};
   }

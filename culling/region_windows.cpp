@@ -1,4 +1,4 @@
-#include "render/region_windows.h"
+#include "culling/region_windows.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,3 +1,5 @@
+#include "culling/region_traversal.h"
+
 #include <algorithm>
 #include <array>
 #include <deque>
@@ -7,29 +9,29 @@
 #include "bsp/bsp_node.h"
 #include "cells/empty_regions.h"
 #include "cells/visible_sets.h"
-#include "render/camera.h"
-#include "render/portal_renderer.h"
-#include "render/region_windows.h"
-#include "render/view_window.h"
+#include "culling/region_windows.h"
+#include "culling/space_traversal.h"
+#include "culling/view_window.h"
+#include "culling/visibility.h"
 
 namespace pw {
 
-std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& root, const Camera& camera,
-                                           const Matrix4& modelView, const EmptyRegions& regions,
-                                           const VisibleSets* vis, PassageTrace* trace) {
-  const Point3 eye = camera.eye();
+std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& root, const ViewPyramid& view,
+                                           const EmptyRegions& regions, const VisibleSets* vis,
+                                           PassageTrace* trace) {
+  const Point3& eye = view.eye();
   // Nothing nearer than the near plane is drawn, so a sight line begins
   // there, past any wall nearer than that: in any region the view meets
   // before that depth, and in any of their Spaces.
-  const std::array<Point3, 5> nearView = nearViewCorners(camera, modelView);
+  const std::array<Point3, 5> nearView = nearViewCorners(view);
   const bool inside = std::all_of(nearView.begin(), nearView.end(),
                                   [&regions](const Point3& p) { return regions.bounds.contains(p); });
-  if (!inside) return allSpaces(scene, root, camera, vis);
+  if (!inside) return allSpaces(scene, root, eye, vis);
   // On a cutter plane the eye stands in the Spaces on both sides.
   const std::vector<const BspNode*> starts = spacesAt(scene, root, eye);
   const std::vector<const BspNode*> sightStarts = spacesMeeting(scene, root, nearView);
   const auto seen = [&](const BspNode* space) { return maySeeFromAny(vis, eye, sightStarts, space->number); };
-  const ViewWindow whole = wholeView(camera.fieldOfView, camera.aspect);
+  const ViewWindow whole = wholeView(view);
   std::vector<const BspNode*> drawn = starts;
   std::unordered_set<const BspNode*> isDrawn(starts.begin(), starts.end());
   std::unordered_map<std::uint32_t, RegionWindows> windows;
@@ -58,13 +60,13 @@ std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& ro
   }
   // A view in no region starts in a crack thinner than the tolerance: no
   // region tells where its sight lines go.
-  if (frontier.empty()) return allSpaces(scene, root, camera, vis);
-  // The part of `window` through `view`, when `view` passes the view test;
+  if (frontier.empty()) return allSpaces(scene, root, eye, vis);
+  // The part of `window` through `link`, when `link` passes the view test;
   // once narrowing stopped, whether it passes (the window is left as it is).
-  const auto seenThrough = [&](const OpenLink& view, const ViewWindow& window, std::optional<ViewWindow>& through) {
-    if (!isVisible(view, camera.fieldOfView, camera.aspect, modelView, eye)) return false;
+  const auto seenThrough = [&](const OpenLink& link, const ViewWindow& window, std::optional<ViewWindow>& through) {
+    if (!isVisible(link, view)) return false;
     if (!narrowing) return true;
-    through = narrowThrough(window, view.triangles, modelView);
+    through = narrowThrough(window, link.triangles, view.modelView());
     return through.has_value();
   };
   const auto draw = [&](const BspNode* space) {

@@ -1,0 +1,47 @@
+// One frame of the viewer: the Spaces the culling chooses, drawn with GL,
+// and the frame's "log.txt" line.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+
+#include "culling/camera.h"
+#include "culling/choose_spaces.h"
+
+namespace pw {
+
+class Scene;
+struct BspNode;
+
+struct FrameCounts {
+  std::int32_t spaces = 0;
+  std::uint64_t triangles = 0;
+};
+
+// What the viewer may add to a frame for level builders; the default adds
+// nothing: the frame shows the chosen Spaces alone, seen from its own camera.
+struct FrameExtras {
+  // Outline the passages the culling tested (see drawPassageOutlines) over
+  // the Spaces.
+  bool outlinePassages = false;
+  // Choose the Spaces, and the passages outlined, from this camera (non-owning)
+  // while the picture is drawn from the frame's own; null: the frame's own.
+  const Camera* cullingCamera = nullptr;
+};
+
+// One frame, with the GL context current and the model-view matrix mode
+// selected: clear, view transform from the camera (pitch about x, then yaw
+// about y, then the translation, in degrees), the Spaces drawn in one
+// glBegin/glEnd pair (the eye's Space green, the others red, per-corner
+// normals from the Scene), and the frame's line written to `frameLog`.
+// The Spaces are those `culling` chooses (see chooseSpaces) with `inputs`.
+// The line always gives the frame's own eye and the number of Spaces drawn.
+FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& camera, std::ostream& frameLog,
+                      Culling culling, const CullingInputs& inputs, const FrameExtras& extras = {});
+
+// The "log.txt" line: the eye's single-precision x, y, z in the stream's
+// default float format, "  spaces: " and the count, then a line end and a
+// flush. At the start position with three Spaces: "-1.6 0.2 0.4  spaces: 3".
+void writeFrameLine(std::ostream& frameLog, const Camera& camera, std::int32_t spacesDrawn);
+
+}  // namespace pw
