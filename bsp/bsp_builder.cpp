@@ -9,7 +9,6 @@
 #include "bsp/bsp_node.h"
 #include "bsp/cutter_rules.h"
 #include "bsp/fast/fast_analysis.h"
-#include "bsp/fast/worker_pool.h"
 #include "bsp/reference/reference_analysis.h"
 #include "bsp/stopwatch.h"
 #include "bsp/triangle_split.h"
@@ -17,6 +16,7 @@
 #include "portal/portal_creation.h"
 #include "scene/edge_set.h"
 #include "scene/scene.h"
+#include "support/worker_pool.h"
 
 namespace pw {
 

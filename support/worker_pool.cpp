@@ -1,4 +1,4 @@
-#include "bsp/fast/worker_pool.h"
+#include "support/worker_pool.h"
 
 #include <algorithm>
 #include <cassert>
