@@ -25,12 +25,12 @@
 #include <string>
 #include <vector>
 
-#include "bsp/stopwatch.h"
 #include "compile/build_level.h"
 #include "compile/vis_file.h"
 #include "render/portal_renderer.h"
 #include "render/view_matrix.h"
 #include "scene/scene.h"
+#include "support/stopwatch.h"
 #include "tools/random_pose.h"
 
 namespace {

@@ -10,12 +10,12 @@
 #include "bsp/cutter_rules.h"
 #include "bsp/fast/fast_analysis.h"
 #include "bsp/reference/reference_analysis.h"
-#include "bsp/stopwatch.h"
 #include "bsp/triangle_split.h"
 #include "portal/portal.h"
 #include "portal/portal_creation.h"
 #include "scene/edge_set.h"
 #include "scene/scene.h"
+#include "support/stopwatch.h"
 #include "support/worker_pool.h"
 
 namespace pw {

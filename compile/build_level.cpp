@@ -6,8 +6,8 @@
 #include <fstream>
 #include <system_error>
 
-#include "bsp/peak_memory.h"
-#include "bsp/stopwatch.h"
+#include "support/peak_memory.h"
+#include "support/stopwatch.h"
 
 namespace pw {
 namespace {

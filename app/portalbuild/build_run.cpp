@@ -11,8 +11,6 @@
 #include "app/cli/exit_codes.h"
 #include "app/cli/output_paths.h"
 #include "app/portalbuild/build_summary.h"
-#include "bsp/peak_memory.h"
-#include "bsp/stopwatch.h"
 #include "cells/empty_regions.h"
 #include "cells/leak_search.h"
 #include "compile/build_level.h"
@@ -24,6 +22,8 @@
 #include "diag/whole_file.h"
 #include "render/camera.h"
 #include "scene/scene.h"
+#include "support/peak_memory.h"
+#include "support/stopwatch.h"
 
 namespace pw {
 namespace {

@@ -6,7 +6,7 @@
 #include "bsp/fast/corner_bvh.h"
 #include "bsp/fast/group_decisions.h"
 #include "bsp/fast/plane_counting.h"
-#include "bsp/stopwatch.h"
+#include "support/stopwatch.h"
 
 namespace pw {
 
