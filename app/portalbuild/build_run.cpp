@@ -19,11 +19,11 @@
 #include "compile/vis_file.h"
 #include "diag/open_edges.h"
 #include "diag/point_file.h"
-#include "diag/whole_file.h"
 #include "render/camera.h"
 #include "scene/scene.h"
 #include "support/peak_memory.h"
 #include "support/stopwatch.h"
+#include "support/whole_file.h"
 
 namespace pw {
 namespace {
