@@ -1,6 +1,6 @@
 #include "app/portalbuild/portalbuild_options.h"
 
-#include "app/cli/option_table.h"
+#include "support/option_table.h"
 
 namespace pw {
 namespace {

@@ -5,8 +5,8 @@
 #include <system_error>
 #include <vector>
 
-#include "app/cli/option_table.h"
 #include "app/cli/output_paths.h"
+#include "support/option_table.h"
 
 namespace pw {
 

@@ -1,4 +1,4 @@
-#include "app/cli/option_table.h"
+#include "support/option_table.h"
 
 #include <algorithm>
 #include <charconv>
