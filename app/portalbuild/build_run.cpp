@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "app/cli/exit_codes.h"
 #include "app/cli/output_paths.h"
 #include "app/portalbuild/build_summary.h"
 #include "cells/empty_regions.h"
@@ -21,6 +20,7 @@
 #include "diag/point_file.h"
 #include "render/camera.h"
 #include "scene/scene.h"
+#include "support/exit_codes.h"
 #include "support/peak_memory.h"
 #include "support/stopwatch.h"
 #include "support/whole_file.h"

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <optional>
 
-#include "app/cli/exit_codes.h"
 #include "compile/build_level.h"
 #include "render/camera.h"
 #include "render/portal_renderer.h"
+#include "support/exit_codes.h"
 
 namespace pw {
 
