@@ -20,8 +20,8 @@
 #include "render/portal_renderer.h"
 #include "render/view_matrix.h"
 #include "render/view_window.h"
-#include "tests/support/first_hits.h"
-#include "tests/support/scratch_dir.h"
+#include "tests/helpers/first_hits.h"
+#include "tests/helpers/scratch_dir.h"
 #include "tools/levelgen.h"
 #include "tools/random_pose.h"
 

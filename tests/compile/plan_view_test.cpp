@@ -12,7 +12,7 @@
 #include "portal/portal.h"
 #include "render/portal_renderer.h"
 #include "scene/scene.h"
-#include "tests/support/scratch_dir.h"
+#include "tests/helpers/scratch_dir.h"
 #include "tools/levelgen.h"
 
 namespace pw {

@@ -12,7 +12,7 @@
 #include "render/portal_renderer.h"
 #include "render/view_matrix.h"
 #include "scene/scene.h"
-#include "tests/support/scratch_dir.h"
+#include "tests/helpers/scratch_dir.h"
 
 namespace pw {
 namespace {

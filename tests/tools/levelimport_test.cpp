@@ -13,7 +13,7 @@
 
 #include "scene/obj_reader.h"
 #include "scene/scene.h"
-#include "tests/support/scratch_dir.h"
+#include "tests/helpers/scratch_dir.h"
 #include "tests/tools/ibsp_writer.h"
 #include "tools/bezier_patch.h"
 #include "tools/levelimport_run.h"
