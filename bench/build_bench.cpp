@@ -48,11 +48,11 @@
 #include <vector>
 
 #include "bsp/bsp_builder.h"
-#include "bsp/peak_memory.h"
-#include "bsp/stopwatch.h"
 #include "compile/tree_dump.h"
 #include "diag/scene_log.h"
 #include "scene/scene.h"
+#include "support/peak_memory.h"
+#include "support/stopwatch.h"
 #include "tools/levelgen.h"
 
 namespace {

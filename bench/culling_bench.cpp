@@ -26,7 +26,6 @@
 #include <string>
 #include <vector>
 
-#include "bsp/stopwatch.h"
 #include "cells/cell_faces.h"
 #include "cells/empty_regions.h"
 #include "cells/open_links.h"
@@ -39,6 +38,7 @@
 #include "culling/space_traversal.h"
 #include "culling/view_matrix.h"
 #include "scene/scene.h"
+#include "support/stopwatch.h"
 #include "tools/levelgen.h"
 #include "tools/random_pose.h"
 

@@ -25,7 +25,6 @@
 #include <string>
 #include <vector>
 
-#include "bsp/stopwatch.h"
 #include "compile/build_level.h"
 #include "compile/vis_file.h"
 #include "culling/choose_spaces.h"
@@ -33,6 +32,7 @@
 #include "culling/space_traversal.h"
 #include "culling/view_matrix.h"
 #include "scene/scene.h"
+#include "support/stopwatch.h"
 #include "tools/random_pose.h"
 
 namespace {

@@ -9,14 +9,14 @@
 #include "bsp/bsp_node.h"
 #include "bsp/cutter_rules.h"
 #include "bsp/fast/fast_analysis.h"
-#include "bsp/fast/worker_pool.h"
 #include "bsp/reference/reference_analysis.h"
-#include "bsp/stopwatch.h"
 #include "bsp/triangle_split.h"
 #include "portal/portal.h"
 #include "portal/portal_creation.h"
 #include "scene/edge_set.h"
 #include "scene/scene.h"
+#include "support/stopwatch.h"
+#include "support/worker_pool.h"
 
 namespace pw {
 
@@ -213,44 +213,49 @@ void BspBuilder::split(std::int32_t cutter, const std::vector<std::uint32_t>& tr
   const Triangle cutterCopy = scene_->triangle(cutter);
   EdgeSet edges;
 
-  const Stopwatch splittingTime;
-  sourceFaceOf(cutter);  // covers every triangle there is before the cuts
-  for (const std::uint32_t i : triangles) {
-    if (splitTriangle(*scene_, cutterCopy, cutter, static_cast<std::int32_t>(i), edges, frontTriangles,
-                      behindTriangles)) {
-      ++stats_.trianglesSplit;
-      // The appended pieces come from the same face as the piece kept at i.
-      const std::int32_t face = sourceFace_[i];
-      sourceFace_.resize(static_cast<std::size_t>(scene_->triangleCount()), face);
+  {
+    const PhaseTimer timer(stats_.splittingSeconds);
+    sourceFaceOf(cutter);  // covers every triangle there is before the cuts
+    for (const std::uint32_t i : triangles) {
+      if (splitTriangle(*scene_, cutterCopy, cutter, static_cast<std::int32_t>(i), edges, frontTriangles,
+                        behindTriangles)) {
+        ++stats_.trianglesSplit;
+        // The appended pieces come from the same face as the piece kept at i.
+        const std::int32_t face = sourceFace_[i];
+        sourceFace_.resize(static_cast<std::size_t>(scene_->triangleCount()), face);
+      }
     }
   }
-  stats_.splittingSeconds += splittingTime.seconds();
   // Incoming fragments after the triangles, in list order; they add their own
   // on-plane segments to the same set.
-  const Stopwatch portalSplittingTime;
-  for (Portal* fragment : portals) {
-    splitPortal(cutterCopy, edges, fragment, frontPortals, behindPortals, portalStore_);
+  {
+    const PhaseTimer timer(stats_.portalSplittingSeconds);
+    for (Portal* fragment : portals) {
+      splitPortal(cutterCopy, edges, fragment, frontPortals, behindPortals, portalStore_);
+    }
   }
-  stats_.portalSplittingSeconds += portalSplittingTime.seconds();
 
   // The cutter plane's own portal comes last in the output lists.
   const std::size_t frontBefore = frontPortals.size();
-  const Stopwatch segmentLogTime;
-  writeEdgeSet(contoursLog_, edges);
-  stats_.logWritingSeconds += segmentLogTime.seconds();
-  const Stopwatch chainingTime;
-  const std::vector<Contour> rings = chainContours(edges);
-  stats_.chainingSeconds += chainingTime.seconds();
-  const Stopwatch ringLogTime;
-  writeContours(contoursLog_, rings);
-  stats_.logWritingSeconds += ringLogTime.seconds();
-  const Stopwatch creationTime;
+  {
+    const PhaseTimer timer(stats_.logWritingSeconds);
+    writeEdgeSet(contoursLog_, edges);
+  }
+  std::vector<Contour> rings;
+  {
+    const PhaseTimer timer(stats_.chainingSeconds);
+    rings = chainContours(edges);
+  }
+  {
+    const PhaseTimer timer(stats_.logWritingSeconds);
+    writeContours(contoursLog_, rings);
+  }
+  const PhaseTimer timer(stats_.portalCreationSeconds);
   const PortalOutcome outcome = createCutterPortal(
       rings, cutterCopy.planeNormal(), frontPortals, behindPortals, portalStore_,
       [this]() -> SceneLog& { return emptiedTrisLog(); }, options_.squareHalfSide);
   stats_.portalsCreated += frontPortals.size() - frontBefore;
   countPortalOutcome(cutter, cutterCopy.planeNormal(), outcome);
-  stats_.portalCreationSeconds += creationTime.seconds();
 }
 
 void BspBuilder::countPortalOutcome(std::int32_t cutter, const Point3& normal, PortalOutcome outcome) {

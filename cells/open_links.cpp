@@ -1,14 +1,13 @@
 #include "cells/open_links.h"
 
 #include <algorithm>
-#include <exception>
-#include <mutex>
 #include <optional>
 #include <thread>
 
 #include "bsp/bsp_node.h"
 #include "portal/portal.h"
 #include "scene/scene.h"
+#include "support/worker_pool.h"
 
 namespace pw {
 namespace {
@@ -97,21 +96,12 @@ OpenLinks findOpenLinks(const Scene& scene, const CellFaces& cells) {
   const std::size_t threads =
       std::clamp<std::size_t>(faces / kFacesPerThread, 1, std::max(1u, std::thread::hardware_concurrency()));
   std::vector<FaceRangeLinks> ranges(threads);
-  std::vector<std::thread> workers;
-  std::exception_ptr failure;
-  std::mutex failureLock;
-  for (std::size_t t = 0; t < threads; ++t) {
-    workers.emplace_back([&, t] {
-      try {
-        ranges[t] = linksOfFaces(scene, cells, faces * t / threads, faces * (t + 1) / threads);
-      } catch (...) {
-        const std::lock_guard<std::mutex> lock(failureLock);
-        failure = std::current_exception();
-      }
-    });
-  }
-  for (std::thread& worker : workers) worker.join();
-  if (failure) std::rethrow_exception(failure);
+  WorkerPool pool(static_cast<unsigned>(threads));
+  pool.forEachSlice(threads, 1, [&](std::size_t begin, std::size_t end) {
+    for (std::size_t t = begin; t < end; ++t) {
+      ranges[t] = linksOfFaces(scene, cells, faces * t / threads, faces * (t + 1) / threads);
+    }
+  });
 
   // Joined in face order, so the result does not depend on the thread count.
   OpenLinks result;

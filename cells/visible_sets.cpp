@@ -6,10 +6,10 @@
 #include <unordered_map>
 
 #include "bsp/bsp_node.h"
-#include "bsp/fast/worker_pool.h"
 #include "cells/cell_faces.h"
 #include "cells/open_links.h"
 #include "portal/portal.h"
+#include "support/worker_pool.h"
 
 namespace pw {
 namespace {

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <system_error>
 
-#include "bsp/peak_memory.h"
-#include "bsp/stopwatch.h"
+#include "support/peak_memory.h"
+#include "support/stopwatch.h"
 
 namespace pw {
 namespace {
@@ -23,9 +23,8 @@ std::string openFailure(const std::filesystem::path& level) {
 void findCells(const Scene& scene, BuiltLevel& level) {
   assert(level.compiled != nullptr && level.compiled->root != nullptr);
   if (!level.cells.facesOfSpace.empty()) return;
-  const Stopwatch cellTime;
+  const PhaseTimer timer(level.cellSeconds);
   level.cells = computeCellFaces(scene, *level.compiled->root);
-  level.cellSeconds = cellTime.seconds();
 }
 
 }  // namespace
@@ -75,9 +74,8 @@ void findCellLinks(const Scene& scene, BuiltLevel& level) {
 
 void findSightRegions(const Scene& scene, BuiltLevel& level) {
   findCells(scene, level);
-  const Stopwatch sightTime;
+  const PhaseTimer timer(level.sightSeconds);
   level.sight = findEmptyRegions(scene, *level.compiled->root, level.cells, RegionJoins::Sight);
-  level.sightSeconds = sightTime.seconds();
 }
 
 }  // namespace pw

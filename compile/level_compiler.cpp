@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "bsp/stopwatch.h"
 #include "compile/tree_dump.h"
 #include "scene/scene.h"
+#include "support/stopwatch.h"
 
 namespace pw {
 

@@ -13,10 +13,10 @@
 
 #include "bsp/bsp_node.h"
 #include "compile/build_level.h"
-#include "diag/whole_file.h"
 #include "portal/portal.h"
 #include "geometry/convex_hull.h"
 #include "scene/scene.h"
+#include "support/whole_file.h"
 
 namespace pw {
 namespace {

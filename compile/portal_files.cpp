@@ -5,8 +5,8 @@
 
 #include "bsp/bsp_node.h"
 #include "cells/open_links.h"
-#include "diag/whole_file.h"
 #include "portal/portal.h"
+#include "support/whole_file.h"
 
 namespace pw {
 namespace {

@@ -8,8 +8,8 @@
 #include <system_error>
 
 #include "bsp/bsp_node.h"
-#include "diag/whole_file.h"
 #include "scene/scene.h"
+#include "support/whole_file.h"
 
 namespace pw {
 namespace {

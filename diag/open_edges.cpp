@@ -4,9 +4,9 @@
 #include <locale>
 #include <unordered_map>
 
-#include "diag/whole_file.h"
 #include "scene/mesh_edges.h"
 #include "scene/scene.h"
+#include "support/whole_file.h"
 
 namespace pw {
 

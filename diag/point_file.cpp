@@ -7,7 +7,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "diag/whole_file.h"
+#include "support/whole_file.h"
 
 namespace pw {
 namespace {

@@ -8,11 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/cli/exit_codes.h"
 #include "app/cli/output_paths.h"
 #include "app/portalbuild/build_summary.h"
-#include "bsp/peak_memory.h"
-#include "bsp/stopwatch.h"
 #include "cells/empty_regions.h"
 #include "cells/leak_search.h"
 #include "compile/build_level.h"
@@ -22,8 +19,11 @@
 #include "culling/camera.h"
 #include "diag/open_edges.h"
 #include "diag/point_file.h"
-#include "diag/whole_file.h"
 #include "scene/scene.h"
+#include "support/exit_codes.h"
+#include "support/peak_memory.h"
+#include "support/stopwatch.h"
+#include "support/whole_file.h"
 
 namespace pw {
 namespace {

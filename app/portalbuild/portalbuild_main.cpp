@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/cli/exit_codes.h"
 #include "app/portalbuild/build_run.h"
 #include "app/portalbuild/portalbuild_options.h"
+#include "support/exit_codes.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string_view> arguments(argv + 1, argv + argc);

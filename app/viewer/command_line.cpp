@@ -5,13 +5,18 @@
 #include <system_error>
 #include <vector>
 
-#include "app/cli/option_table.h"
 #include "app/cli/output_paths.h"
+#include "support/option_table.h"
 
 namespace pw {
 
-ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) {
-  CommandLine result;
+namespace {
+
+// Where the usage's descriptions start.
+constexpr std::size_t kHelpColumn = 22;
+
+// The options in the order the usage lists them; each reads into `result`.
+std::vector<OptionRule> viewerRules(CommandLine& result) {
   ViewerOptions& viewer = result.viewer;
   auto screen = [&viewer](bool fullScreen) {
     if (viewer.fullScreen && *viewer.fullScreen != fullScreen) {
@@ -24,27 +29,27 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) 
     viewer.culling = mode;
     return std::string();
   };
-  const OptionRule rules[] = {
-      flagRule({"--help", "-h"}, result.help),
-      {{"--windowed"}, 0, [&](OptionValues) { return screen(false); }, {}},
-      {{"--fullscreen"}, 0, [&](OptionValues) { return screen(true); }, {}},
-      {{"--frames"}, 1,
-       [&](OptionValues values) {
+  return {
+      {{"--windowed"}, {}, [=](OptionValues) { return screen(false); }, {},
+       "run in a 1024 x 768 window without asking"},
+      {{"--fullscreen"}, {}, [=](OptionValues) { return screen(true); }, {}, "run full screen without asking"},
+      {{"--frames"}, "N",
+       [&viewer](OptionValues values) {
          const auto count = wholeNumber(values[0], 1, std::numeric_limits<std::uint64_t>::max());
          if (!count) return std::string("--frames needs a positive whole number");
          viewer.frameLimit = *count;
          return std::string();
        },
-       "--frames needs a positive whole number"},
-      {{"--screenshot"}, 1,
-       [&](OptionValues values) {
+       "--frames needs a positive whole number", "end after N drawn frames (exit code 0)"},
+      {{"--screenshot"}, "FILE",
+       [&result](OptionValues values) {
          if (values[0].empty()) return std::string("--screenshot needs a file name");
          result.screenshot = values[0];
          return std::string();
        },
-       "--screenshot needs a file name"},
-      {{"--eye"}, 3,
-       [&](OptionValues values) {
+       "--screenshot needs a file name", "save the last drawn frame as a PNG file"},
+      {{"--eye"}, "X Y Z",
+       [&viewer](OptionValues values) {
          const auto x = finiteNumber(values[0]), y = finiteNumber(values[1]), z = finiteNumber(values[2]);
          if (!x || !y || !z) return std::string("--eye needs three numbers X Y Z");
          // The camera holds the translation that brings the eye to the origin.
@@ -53,39 +58,39 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) 
          viewer.startCamera.tz = -*z;
          return std::string();
        },
-       "--eye needs three numbers X Y Z"},
-      {{"--yaw"}, 1,
-       [&](OptionValues values) {
+       "--eye needs three numbers X Y Z", "start at this eye position (default -1.6 0.2 0.4)"},
+      {{"--yaw"}, "DEGREES",
+       [&viewer](OptionValues values) {
          const auto degrees = finiteNumber(values[0]);
          if (!degrees) return std::string("--yaw needs a number of degrees");
          viewer.startCamera.yaw = *degrees;
          return std::string();
        },
-       "--yaw needs a number of degrees"},
-      {{"--logs"}, 1,
+       "--yaw needs a number of degrees",
+       "start turned this far to the right (default 0,\n"
+       "looking along -z)"},
+      {{"--logs"}, "DIR",
        [&viewer](OptionValues values) {
          viewer.logDir = values[0];
          return std::string();
        },
-       {}},
-      flagRule({"--stats"}, result.stats),
-      {{"--vis"}, 1,
+       {},
+       "write out.log, contours.log and tris.log into DIR, a\n"
+       "folder that exists"},
+      flagRule({"--stats"}, result.stats,
+               "print each frame's Spaces and triangles drawn, then\n"
+               "frames per second and the mean share of them"),
+      {{"--vis"}, "FILE.pvs",
        [&viewer](OptionValues values) {
          viewer.visPath = values[0];
          return std::string();
        },
-       {}},
-      {{"--no-vsync"}, 0,
-       [&viewer](OptionValues) {
-         viewer.verticalSync = false;
-         return std::string();
-       },
-       {}},
-      flagRule({"--triangulate"}, viewer.read.triangulate),
-      flagRule({"--overlay"}, viewer.outlinePassages),
-      {{"--draw-all"}, 0, [&](OptionValues) { return culling(Culling::All); }, {}},
-      {{"--culling"}, 1,
-       [&](OptionValues values) {
+       {},
+       "never draw a Space outside the eye's Space's visible\n"
+       "set, read from the file portalbuild --vis wrote for\n"
+       "this level (one made for another build is refused)"},
+      {{"--culling"}, "MODE",
+       [=](OptionValues values) {
          if (values[0] == "auto") return culling(std::nullopt);
          if (values[0] == "sound") return culling(Culling::Sound);
          if (values[0] == "designed") return culling(Culling::Designed);
@@ -93,9 +98,40 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) 
          if (values[0] == "all") return culling(Culling::All);
          return std::string("--culling needs auto, sound, narrow, designed or all");
        },
-       "--culling needs auto, sound, narrow, designed or all"},
+       "--culling needs auto, sound, narrow, designed or all",
+       "which Spaces a frame draws: designed (through the\n"
+       "portals the build carved), sound (through those and\n"
+       "through the open links of the tree's cells, so that\n"
+       "nothing in view is hidden on an open mesh), narrow\n"
+       "(through the openings between the empty regions the\n"
+       "walls cut the cells into, each seen only through the\n"
+       "part of the view the ones before it leave), all, or\n"
+       "auto (the default: designed on a closed level,\n"
+       "sound otherwise, saying why on stderr)"},
+      {{"--draw-all"}, {}, [=](OptionValues) { return culling(Culling::All); }, {}, "the same as --culling all"},
+      flagRule({"--triangulate"}, viewer.read.triangulate,
+               "read a face with more than 3 corners as a fan of\n"
+               "triangles (by default only its first triangle)"),
+      {{"--no-vsync"}, {},
+       [&viewer](OptionValues) {
+         viewer.verticalSync = false;
+         return std::string();
+       },
+       {},
+       "do not wait for the display's refresh: frames run as\n"
+       "fast as they can, and so does walking (benchmarks)"},
+      flagRule({"--overlay"}, viewer.outlinePassages, "start with the passage outlines on (as F2 does)"),
+      flagRule({"-h", "--help"}, result.help, "show this text"),
   };
-  std::string error = readArguments(arguments, rules, [&viewer](std::string_view level) { viewer.levelPath = level; });
+}
+
+}  // namespace
+
+ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) {
+  CommandLine result;
+  const std::vector<OptionRule> rules = viewerRules(result);
+  std::string error = readArguments(arguments, rules, "level",
+                                    [&result](std::string_view level) { result.viewer.levelPath = level; });
   if (!error.empty()) return ParsedCommandLine{std::nullopt, std::move(error)};
   return ParsedCommandLine{result, {}};
 }
@@ -114,6 +150,8 @@ std::string refusedPaths(const CommandLine& commandLine) {
 }
 
 std::string usageText() {
+  // The rules read into nothing here: only their names and help are used.
+  CommandLine unused;
   return "Usage: portalwalk [LEVEL.obj] [--windowed | --fullscreen] [--frames N]\n"
          "                 [--screenshot FILE.png] [--eye X Y Z] [--yaw DEGREES]\n"
          "                 [--stats] [--culling auto|sound|narrow|designed|all]\n"
@@ -126,38 +164,9 @@ std::string usageText() {
          "Writes log.txt (one line per frame), out.log (the tree), contours.log\n"
          "and tris.log into the working directory (the last three into DIR with\n"
          "--logs DIR).\n"
-         "\n"
-         "  LEVEL.obj           the level to load (default: folyosos.obj)\n"
-         "  --windowed          run in a 1024 x 768 window without asking\n"
-         "  --fullscreen        run full screen without asking\n"
-         "  --frames N          end after N drawn frames (exit code 0)\n"
-         "  --screenshot FILE   save the last drawn frame as a PNG file\n"
-         "  --eye X Y Z         start at this eye position (default -1.6 0.2 0.4)\n"
-         "  --yaw DEGREES       start turned this far to the right (default 0,\n"
-         "                      looking along -z)\n"
-         "  --logs DIR          write out.log, contours.log and tris.log into DIR, a\n"
-         "                      folder that exists\n"
-         "  --stats             print each frame's Spaces and triangles drawn, then\n"
-         "                      frames per second and the mean share of them\n"
-         "  --vis FILE.pvs      never draw a Space outside the eye's Space's visible\n"
-         "                      set, read from the file portalbuild --vis wrote for\n"
-         "                      this level (one made for another build is refused)\n"
-         "  --culling MODE      which Spaces a frame draws: designed (through the\n"
-         "                      portals the build carved), sound (through those and\n"
-         "                      through the open links of the tree's cells, so that\n"
-         "                      nothing in view is hidden on an open mesh), narrow\n"
-         "                      (through the openings between the empty regions the\n"
-         "                      walls cut the cells into, each seen only through the\n"
-         "                      part of the view the ones before it leave), all, or\n"
-         "                      auto (the default: designed on a closed level,\n"
-         "                      sound otherwise, saying why on stderr)\n"
-         "  --draw-all          the same as --culling all\n"
-         "  --triangulate       read a face with more than 3 corners as a fan of\n"
-         "                      triangles (by default only its first triangle)\n"
-         "  --no-vsync          do not wait for the display's refresh: frames run as\n"
-         "                      fast as they can, and so does walking (benchmarks)\n"
-         "  --overlay           start with the passage outlines on (as F2 does)\n"
-         "  -h, --help          show this text\n"
+         "\n" +
+         helpEntry("LEVEL.obj", "the level to load (default: folyosos.obj)", kHelpColumn) +
+         optionHelp(viewerRules(unused), kHelpColumn) +
          "\n"
          "Controls:\n"
          "  Up / Down           walk forward / backward\n"

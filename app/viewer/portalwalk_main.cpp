@@ -8,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "app/cli/exit_codes.h"
 #include "app/viewer/command_line.h"
 #include "app/viewer/gl_graphics.h"
 #include "app/viewer/screenshot.h"
@@ -16,6 +15,7 @@
 #include "app/viewer/shell_state.h"
 #include "app/viewer/viewer.h"
 #include "compile/level_compiler.h"
+#include "support/exit_codes.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string_view> arguments(argv + 1, argv + argc);

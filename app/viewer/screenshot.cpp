@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "diag/whole_file.h"
+#include "support/whole_file.h"
 
 namespace pw {
 namespace {

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <optional>
 
-#include "app/cli/exit_codes.h"
 #include "compile/build_level.h"
 #include "culling/camera.h"
 #include "culling/choose_spaces.h"
+#include "support/exit_codes.h"
 
 namespace pw {
 

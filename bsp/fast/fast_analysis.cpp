@@ -6,7 +6,7 @@
 #include "bsp/fast/corner_bvh.h"
 #include "bsp/fast/group_decisions.h"
 #include "bsp/fast/plane_counting.h"
-#include "bsp/stopwatch.h"
+#include "support/stopwatch.h"
 
 namespace pw {
 
@@ -42,13 +42,12 @@ bool FastAnalysis::analyse(const std::vector<std::uint32_t>& list, PlaneGroups& 
 void FastAnalysis::carryOver(const std::vector<std::uint32_t>& list, const PlaneGroups& planes,
                              const std::vector<std::uint32_t>& frontList, const std::vector<std::uint32_t>& behindList,
                              PlaneGroups& frontPlanes, PlaneGroups& behindPlanes) {
-  const Stopwatch time;
+  const PhaseTimer timer(stats_.cutterChoiceSeconds);
   const std::vector<ChildSide> sides = childSides(list, frontList, behindList);
   for (const auto& [side, planesOut] :
        {std::pair{ChildSide::Front, &frontPlanes}, std::pair{ChildSide::Behind, &behindPlanes}}) {
     if (deriveChildCounts(scene_, list, planes, sides, side, pool_, *planesOut)) ++stats_.derivedCountLists;
   }
-  stats_.cutterChoiceSeconds += time.seconds();
 }
 
 }  // namespace pw

@@ -8,8 +8,8 @@
 #include "bsp/cutter_rules.h"
 #include "bsp/fast/corner_bvh.h"
 #include "bsp/fast/plane_bundles.h"
-#include "bsp/fast/worker_pool.h"
 #include "scene/scene.h"
+#include "support/worker_pool.h"
 
 namespace pw {
 

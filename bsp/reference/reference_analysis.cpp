@@ -3,7 +3,7 @@
 #include "bsp/bsp_builder.h"
 #include "bsp/reference/convexity.h"
 #include "bsp/reference/cutter_choice.h"
-#include "bsp/stopwatch.h"
+#include "support/stopwatch.h"
 
 namespace pw {
 

@@ -17,7 +17,7 @@
 #include "compile/vis_file.h"
 #include "bsp/bsp_node.h"
 #include "scene/scene.h"
-#include "tests/support/scratch_dir.h"
+#include "tests/helpers/scratch_dir.h"
 #include "tools/levelgen.h"
 
 namespace pw {

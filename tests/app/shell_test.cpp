@@ -8,7 +8,7 @@
 #include "app/viewer/viewer.h"
 #include "app/viewer/window.h"
 #include "tests/app/fake_shell.h"
-#include "tests/support/scratch_dir.h"
+#include "tests/helpers/scratch_dir.h"
 
 namespace pw {
 namespace {

@@ -13,11 +13,11 @@
 #include "bsp/fast/group_decisions.h"
 #include "bsp/fast/plane_counting.h"
 #include "bsp/fast/plane_groups.h"
-#include "bsp/fast/worker_pool.h"
 #include "bsp/reference/convexity.h"
 #include "bsp/reference/cutter_choice.h"
 #include "bsp_test_support.h"
 #include "scene/scene.h"
+#include "support/worker_pool.h"
 
 namespace pw {
 namespace {

@@ -1,6 +1,6 @@
 // Shared pieces of the BSP tests: triangles written by hand into a Scene,
 // moved meshes, whole builds dumped as the start-up does, and running code on
-// a thread with a small stack (the scratch folder comes from tests/support).
+// a thread with a small stack (the scratch folder comes from tests/helpers).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,8 +16,8 @@
 #include "compile/tree_dump.h"
 #include "diag/scene_log.h"
 #include "scene/scene.h"
-#include "tests/support/same_bits.h"
-#include "tests/support/scratch_dir.h"
+#include "tests/helpers/same_bits.h"
+#include "tests/helpers/scratch_dir.h"
 #include "tools/levelgen.h"
 
 namespace pw::testing_support {

@@ -14,10 +14,10 @@
 #include "bsp/bsp_builder.h"
 #include "bsp/fast/corner_bvh.h"
 #include "bsp/fast/plane_counting.h"
-#include "bsp/fast/worker_pool.h"
 #include "bsp_test_support.h"
 #include "scene/obj_reader.h"
 #include "scene/scene.h"
+#include "support/worker_pool.h"
 #include "tools/levelgen.h"
 
 namespace pw {

@@ -22,8 +22,8 @@
 #include "culling/space_traversal.h"
 #include "culling/view_matrix.h"
 #include "culling/view_window.h"
-#include "tests/support/first_hits.h"
-#include "tests/support/scratch_dir.h"
+#include "tests/helpers/first_hits.h"
+#include "tests/helpers/scratch_dir.h"
 #include "tools/levelgen.h"
 #include "tools/random_pose.h"
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "cells/polygon_difference.h"
-#include "tests/support/soup_face.h"
+#include "tests/helpers/soup_face.h"
 
 namespace pw {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "compile/level_compiler.h"
 #include "scene/scene.h"
-#include "tests/support/scratch_dir.h"
+#include "tests/helpers/scratch_dir.h"
 
 namespace pw {
 namespace {

@@ -11,7 +11,7 @@
 #include "compile/build_level.h"
 #include "portal/portal.h"
 #include "scene/scene.h"
-#include "tests/support/scratch_dir.h"
+#include "tests/helpers/scratch_dir.h"
 #include "tools/levelgen.h"
 
 namespace pw {

@@ -11,7 +11,7 @@
 #include "bsp/bsp_node.h"
 #include "compile/build_level.h"
 #include "scene/scene.h"
-#include "tests/support/scratch_dir.h"
+#include "tests/helpers/scratch_dir.h"
 #include "tools/levelgen.h"
 
 namespace pw {

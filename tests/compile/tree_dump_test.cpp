@@ -7,7 +7,7 @@
 #include "bsp/bsp_node.h"
 #include "diag/scene_log.h"
 #include "scene/scene.h"
-#include "tests/support/scratch_dir.h"
+#include "tests/helpers/scratch_dir.h"
 
 namespace pw {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tests/support/scratch_dir.h"
+#include "tests/helpers/scratch_dir.h"
 
 namespace pw {
 namespace {

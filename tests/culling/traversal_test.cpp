@@ -13,7 +13,7 @@
 #include "culling/view_matrix.h"
 #include "portal/portal.h"
 #include "scene/scene.h"
-#include "tests/support/scratch_dir.h"
+#include "tests/helpers/scratch_dir.h"
 
 namespace pw {
 namespace {

@@ -6,7 +6,7 @@
 #include <locale>
 #include <string>
 
-#include "tests/support/scratch_dir.h"
+#include "tests/helpers/scratch_dir.h"
 
 namespace pw {
 namespace {

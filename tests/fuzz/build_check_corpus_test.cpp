@@ -8,7 +8,7 @@
 #include <string>
 
 #include "tests/fuzz/build_check.h"
-#include "tests/support/scratch_dir.h"
+#include "tests/helpers/scratch_dir.h"
 
 namespace pw {
 namespace {

@@ -10,7 +10,7 @@
 #include "geometry/plane.h"
 #include "geometry/plane_side.h"
 #include "geometry/triangle_normal.h"
-#include "tests/support/same_bits.h"
+#include "tests/helpers/same_bits.h"
 
 namespace pw {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "geometry/plane_side.h"
-#include "tests/support/same_bits.h"
+#include "tests/helpers/same_bits.h"
 
 namespace pw {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "geometry/plane_side.h"
 #include "geometry/polygon.h"
-#include "tests/support/same_bits.h"
+#include "tests/helpers/same_bits.h"
 
 namespace pw {
 namespace {

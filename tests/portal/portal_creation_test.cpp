@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "portal_test_support.h"
-#include "tests/support/soup_face.h"
+#include "tests/helpers/soup_face.h"
 
 namespace pw {
 namespace {
@@ -94,7 +94,7 @@ TEST_P(CreateCutterPortalNone, givesNoPortalAndAnEmptyLog) {
   EXPECT_EQ(readFile(trisLog()), "");
 }
 
-// The face and the triangles on it of tests/support/soup_face.h as rings.
+// The face and the triangles on it of tests/helpers/soup_face.h as rings.
 std::vector<Contour> soupRings() {
   std::vector<Contour> rings{testing_support::kSoupFace};
   rings.insert(rings.end(), testing_support::kSoupCutouts.begin(), testing_support::kSoupCutouts.end());

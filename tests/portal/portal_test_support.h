@@ -6,7 +6,7 @@
 
 #include "portal/portal.h"
 #include "scene/scene.h"
-#include "tests/support/scratch_dir.h"
+#include "tests/helpers/scratch_dir.h"
 
 namespace pw::testing_support {
 

@@ -30,8 +30,8 @@
 #include "culling/space_traversal.h"
 #include "culling/view_matrix.h"
 #include "scene/scene.h"
-#include "tests/support/first_hits.h"
-#include "tests/support/scratch_dir.h"
+#include "tests/helpers/first_hits.h"
+#include "tests/helpers/scratch_dir.h"
 #include "tools/random_pose.h"
 
 namespace pw {

@@ -14,7 +14,7 @@
 #include "geometry/bounds.h"
 #include "scene/obj_reader.h"
 #include "scene/scene.h"
-#include "tests/support/scratch_dir.h"
+#include "tests/helpers/scratch_dir.h"
 #include "tests/tools/ibsp_writer.h"
 #include "tools/bezier_patch.h"
 #include "tools/levelimport_run.h"

@@ -40,7 +40,9 @@ class FileReplacement {
 };
 
 // Writes with `write(stream)` in place of whatever `path` held. False, with
-// the reason in `error`, when the file did not receive everything.
+// the reason in `error`, when the file did not receive everything. Content
+// that is bytes rather than lines (a PNG, the visible sets) passes
+// std::ios::binary as `mode`; text keeps the default.
 template <typename Write>
 bool writeWholeFile(const std::filesystem::path& path, std::string& error, Write write,
                     std::ios::openmode mode = std::ios::out) {

@@ -1,11 +1,12 @@
-// A small fixed pool of threads for the build's data-parallel loops. The
-// builder makes one per build and hands it loops whose iterations write
-// disjoint results, so what they compute never depends on the thread count.
+// A small fixed pool of threads for data-parallel loops whose iterations
+// write disjoint results, so that what they compute never depends on the
+// thread count. The BSP build makes one per build.
 #pragma once
 
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -30,7 +31,9 @@ class WorkerPool {
   // Calls work(begin, end) on consecutive slices of [0, count), `grain`
   // items at most each, spread over the pool and the calling thread, and
   // returns when every slice is done. Slices run in no particular order:
-  // `work` must only write results of its own items, and must not throw.
+  // `work` must only write results of its own items. When a slice throws, no
+  // further slice starts, and the first exception is rethrown here once
+  // every thread has left the loop (the pool can then run the next one).
   void forEachSlice(std::size_t count, std::size_t grain,
                     const std::function<void(std::size_t begin, std::size_t end)>& work);
 
@@ -52,6 +55,7 @@ class WorkerPool {
   std::size_t next_ = 0;
   std::size_t generation_ = 0;  // bumped per loop, so a worker joins each loop once
   unsigned busy_ = 0;           // workers inside the current loop
+  std::exception_ptr failure_;  // the current loop's first exception
   std::uint64_t parallelLoops_ = 0;
   bool stopping_ = false;
 };

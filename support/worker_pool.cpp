@@ -1,7 +1,8 @@
-#include "bsp/fast/worker_pool.h"
+#include "support/worker_pool.h"
 
 #include <algorithm>
 #include <cassert>
+#include <utility>
 
 namespace pw {
 
@@ -44,6 +45,7 @@ void WorkerPool::forEachSlice(std::size_t count, std::size_t grain,
   std::unique_lock lock(mutex_);
   finished_.wait(lock, [this] { return busy_ == 0; });
   work_ = nullptr;
+  if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
 }
 
 void WorkerPool::runSlices() {
@@ -54,8 +56,14 @@ void WorkerPool::runSlices() {
     next_ = end;
     const auto* work = work_;
     lock.unlock();
-    (*work)(begin, end);
-    lock.lock();
+    try {
+      (*work)(begin, end);
+      lock.lock();
+    } catch (...) {
+      lock.lock();
+      if (!failure_) failure_ = std::current_exception();
+      next_ = count_;  // the loop has failed: what is left would be thrown away
+    }
   }
 }
 

@@ -1,4 +1,4 @@
-#include "diag/whole_file.h"
+#include "support/whole_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
