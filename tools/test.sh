@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Sets everything up and runs the whole test suite: the Release build, the
+# programs' one-definition check under link-time optimisation, the
 # real-level corpus (fetched and imported once; the run fails if it cannot
 # be had), the tests, then the same tests under AddressSanitizer +
 # UndefinedBehaviorSanitizer, and bounded fuzz runs of the OBJ reader, the
@@ -17,6 +18,12 @@ cmake --build --preset release -j"$jobs"
 echo "== The real-level corpus (tests labelled 'real' run on it)"
 tools/real-levels.sh
 ctest --preset release -j"$jobs"
+
+# The programs again, linked with GCC's link-time optimisation: it sees every
+# translation unit at once and fails the link when two types share a name.
+echo "== One definition per type (the programs under -flto -Wodr)"
+cmake --preset odr >/dev/null
+cmake --build --preset odr -j"$jobs"
 
 # fuzz TARGET [libFuzzer options]: a bounded run from the OBJ fixtures.
 fuzz() {
