@@ -103,7 +103,7 @@ pw::Mesh levelMesh(Level level, std::uint64_t size) {
   return {};
 }
 
-Figures buildOnce(Level level, std::uint64_t size, const pw::BuildOptions& options, const std::filesystem::path& dir) {
+Figures buildOnce(Level level, std::uint64_t size, const pw::TreeOptions& options, const std::filesystem::path& dir) {
   pw::Scene scene;
   pw::appendToScene(levelMesh(level, size), scene);
   Figures figures;
@@ -136,7 +136,7 @@ Figures buildOnce(Level level, std::uint64_t size, const pw::BuildOptions& optio
 // then, and so would not measure two builds alike.
 constexpr char kChildMode[] = "--one-build";
 
-bool buildInChild(const char* self, Level level, std::uint64_t size, const pw::BuildOptions& options,
+bool buildInChild(const char* self, Level level, std::uint64_t size, const pw::TreeOptions& options,
                   const std::filesystem::path& dir, Figures& figures) {
   std::filesystem::create_directories(dir);
   int channel[2];
@@ -174,7 +174,7 @@ int runOneBuild(char** argv) {
   const auto level = static_cast<Level>(named - std::begin(kLevelNames));
   const std::uint64_t size = std::strtoull(levelText.c_str() + levelText.find(':') + 1, nullptr, 10);
   const std::string strategyText = argv[3];
-  pw::BuildOptions options;
+  pw::TreeOptions options;
   options.strategy = strategyText.starts_with("fast") ? pw::BuildStrategy::Fast : pw::BuildStrategy::Straightforward;
   options.writeLogs = !strategyText.ends_with(",no-logs");
   options.threads = static_cast<unsigned>(std::strtoul(argv[4], nullptr, 10));
@@ -193,7 +193,7 @@ double repeatBelowSeconds = 5.0;  // --repeat-below
 // The deep bowl's size at which both builds run.
 constexpr std::uint64_t kDeepComparedAt = 2000;
 
-bool measure(const char* self, Level level, std::uint64_t size, const pw::BuildOptions& options,
+bool measure(const char* self, Level level, std::uint64_t size, const pw::TreeOptions& options,
              const std::filesystem::path& dir, Figures& best) {
   if (!buildInChild(self, level, size, options, dir, best)) return false;
   for (int run = 1; run < kRuns && best.seconds < repeatBelowSeconds; ++run) {
@@ -269,7 +269,7 @@ int main(int argc, char** argv) {
   std::uint64_t deep = 20000;
   std::uint64_t largestSoup = 8000;
   std::uint64_t largestTurned = 64000;
-  pw::BuildOptions fastOptions;
+  pw::TreeOptions fastOptions;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--straightforward-up-to" && i + 1 < argc) {
@@ -295,7 +295,7 @@ int main(int argc, char** argv) {
   }
   const std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("portalwalk_build_bench_" + std::to_string(getpid()));
-  const pw::BuildOptions straightforwardOptions{pw::BuildStrategy::Straightforward, 1};
+  const pw::TreeOptions straightforwardOptions{pw::BuildStrategy::Straightforward, 1};
   const std::string selfPath = std::filesystem::read_symlink("/proc/self/exe").string();
   const char* self = selfPath.c_str();
 
@@ -397,7 +397,7 @@ int main(int argc, char** argv) {
   }
 
   // Separate random triangles: nearly every one cut by many cutters.
-  pw::BuildOptions soupOptions = fastOptions;
+  pw::TreeOptions soupOptions = fastOptions;
   soupOptions.writeLogs = false;
   if (largestSoup >= 500) {
     std::printf("\n%10s %10s %12s %10s %10s\n", "soup", "read", "after splits", "build s", "peak MiB");

@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   Scene scene;
-  BuildLevelOptions options;
+  LevelRequest options;
   options.compile.levelPath = args[0];
   options.compile.build.writeLogs = false;
   BuiltLevel level = buildLevel(scene, options);

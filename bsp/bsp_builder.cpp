@@ -47,7 +47,7 @@ struct PendingNode {
 
 }  // namespace
 
-BspBuilder::BspBuilder(Scene* scene, const std::filesystem::path& outputDir, BuildOptions options)
+BspBuilder::BspBuilder(Scene* scene, const std::filesystem::path& outputDir, TreeOptions options)
     : scene_(scene),
       options_(options),
       contoursLog_(options.writeLogs ? SceneLog(outputDir / "contours.log", scene) : SceneLog(scene)),

@@ -33,7 +33,7 @@ enum class BuildStrategy {
   Straightforward,
 };
 
-struct BuildOptions {
+struct TreeOptions {
   BuildStrategy strategy = BuildStrategy::Fast;
   // Threads the fast build counts on, the calling one included; 0: one per core.
   unsigned threads = 0;
@@ -104,10 +104,10 @@ struct BuildStats {
 // construction) and "tris.log" (created at the first portal creation, emptied
 // at every later one, holding the last portal's triangles) into `outputDir`;
 // both are flushed at every line and closed by `closeLogs` or when the
-// builder goes. Without `BuildOptions::writeLogs` it writes neither.
+// builder goes. Without `TreeOptions::writeLogs` it writes neither.
 class BspBuilder {
  public:
-  explicit BspBuilder(Scene* scene, const std::filesystem::path& outputDir = {}, BuildOptions options = {});
+  explicit BspBuilder(Scene* scene, const std::filesystem::path& outputDir = {}, TreeOptions options = {});
   ~BspBuilder();
   BspBuilder(const BspBuilder&) = delete;
   BspBuilder& operator=(const BspBuilder&) = delete;
@@ -131,7 +131,7 @@ class BspBuilder {
   // that order. The build writes nothing to them afterwards; calling it
   // again gives the same list.
   std::vector<LogFailure> closeLogs();
-  const BuildOptions& options() const { return options_; }
+  const TreeOptions& options() const { return options_; }
   Scene& scene() { return *scene_; }
 
  private:
@@ -162,7 +162,7 @@ class BspBuilder {
   std::int32_t sourceFaceOf(std::int32_t triangle);
 
   Scene* scene_;
-  BuildOptions options_;
+  TreeOptions options_;
   SceneLog contoursLog_;
   std::filesystem::path trisLogPath_;
   std::unique_ptr<SceneLog> trisLog_;

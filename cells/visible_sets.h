@@ -1,21 +1,21 @@
 // Potentially visible sets: for each Space, the Spaces that a sight line from
-// some point of its cell can reach through the passages a frame follows (the
+// some point of its cell can reach through the openings a frame follows (the
 // designed leaf fragments and the open links).
 //
-// A sight line from the eye crosses a chain of passages p1, p2, ..., each
+// A sight line from the eye crosses a chain of openings p1, p2, ..., each
 // from the side of the cell it leaves. It crosses each plane once, so every
-// later passage has a point beyond the plane of every earlier one, every
+// later opening has a point beyond the plane of every earlier one, every
 // earlier one has a point on the near side of every later one's plane, and
 // the eye's cell has a point on the near side of each. The flood keeps a
-// passage only when it passes these tests against the chain's first passage,
+// opening only when it passes these tests against the chain's first opening,
 // the one just crossed and the eye's cell; a sight line passes all of them,
-// so every Space it reaches is in the set. The tests look at the passages'
-// corners, and a passage holds every crossing point in the hull of its own.
-// Where every passage has its reverse (the designed fragments alone), sight
+// so every Space it reaches is in the set. The tests look at the openings'
+// corners, and an opening holds every crossing point in the hull of its own.
+// Where every opening has its reverse (the designed fragments alone), sight
 // is mutual, and a Space keeps only the Spaces that also keep it.
 //
 // The sets hold for an eye inside the level's box (`eyeBox`): a sight line
-// from there to any surface stays in the box, so only the parts of passages
+// from there to any surface stays in the box, so only the parts of openings
 // and cells inside it count. That keeps the sets tight where a cell or a
 // portal reaches far beyond the walls; an eye outside the box gets no set.
 #pragma once

@@ -29,7 +29,7 @@ void findCells(const Scene& scene, BuiltLevel& level) {
 
 }  // namespace
 
-BuiltLevel buildLevel(Scene& scene, const BuildLevelOptions& options, const LevelCompiler& compile) {
+BuiltLevel buildLevel(Scene& scene, const LevelRequest& options, const LevelCompiler& compile) {
   BuiltLevel built;
   const std::filesystem::path& outputDir = options.compile.outputDir;
   if (options.requireLevel) {

@@ -23,12 +23,12 @@ namespace pw {
 
 // Reads, builds, flattens and dumps the level (compileLevel, or a stand-in in
 // tests).
-using LevelCompiler = std::function<std::unique_ptr<CompiledLevel>(Scene&, const CompileOptions&)>;
+using LevelCompiler = std::function<std::unique_ptr<CompiledTree>(Scene&, const CompileOptions&)>;
 
 // The three build logs, as named in their folder.
 inline constexpr const char* kBuildLogNames[] = {"out.log", "contours.log", "tris.log"};
 
-struct BuildLevelOptions {
+struct LevelRequest {
   CompileOptions compile;
   // portalbuild refuses a level that does not open and makes its output
   // folder (when logs are written); the viewer does neither (the reader
@@ -45,7 +45,7 @@ struct BuiltLevel {
   // Set when `makeOutputDir` could not make it: why not (nothing was compiled).
   std::string outputFolderFailure;
   // Set unless one of the two refusals above is.
-  std::unique_ptr<CompiledLevel> compiled;
+  std::unique_ptr<CompiledTree> compiled;
   // The three logs that did not reach the disk whole; they are closed.
   std::vector<LogFailure> logFailures;
   std::uint64_t peakMemoryKiB = 0;  // right after the compile
@@ -62,7 +62,7 @@ struct BuiltLevel {
 };
 
 // Throws what the compile throws (the tessellator error).
-BuiltLevel buildLevel(Scene& scene, const BuildLevelOptions& options, const LevelCompiler& compile = compileLevel);
+BuiltLevel buildLevel(Scene& scene, const LevelRequest& options, const LevelCompiler& compile = compileLevel);
 
 // Finds the faces between the Spaces' cells (unless found already) and the
 // open links through them, and what they say of the level. The level has a

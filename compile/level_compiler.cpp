@@ -8,15 +8,15 @@
 
 namespace pw {
 
-std::vector<LogFailure> CompiledLevel::logFailures() {
+std::vector<LogFailure> CompiledTree::logFailures() {
   std::vector<LogFailure> failures;
   if (builder != nullptr) failures = builder->closeLogs();
   if (dumpLog != nullptr && !dumpLog->close()) failures.push_back({dumpLog->path(), dumpLog->failure()});
   return failures;
 }
 
-std::unique_ptr<CompiledLevel> compileLevel(Scene& scene, const CompileOptions& options) {
-  auto level = std::make_unique<CompiledLevel>();
+std::unique_ptr<CompiledTree> compileLevel(Scene& scene, const CompileOptions& options) {
+  auto level = std::make_unique<CompiledTree>();
 
   // The whole level is in the Scene before the first cutter is chosen.
   const Stopwatch loadTime;

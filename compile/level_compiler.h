@@ -23,7 +23,7 @@ class Scene;
 // Everything the finished tree needs, destroyed in the order dump writer,
 // builder (which owns the nodes and fragments): keep it alive while the tree
 // is used.
-struct CompiledLevel {
+struct CompiledTree {
   ObjReadReport load;
   // The mesh as read, before the build cut it: its holes and seams.
   MeshEdges edges;
@@ -42,7 +42,7 @@ struct CompiledLevel {
   // stays usable; calling it again gives the same list.
   std::vector<LogFailure> logFailures();
 
-  ~CompiledLevel() {
+  ~CompiledTree() {
     dumpLog.reset();
     builder.reset();
   }
@@ -61,11 +61,11 @@ struct CompileOptions {
   // Which build, on how many threads, and whether the three logs are written
   // (`writeLogs`, which also covers "out.log"); every choice gives the same
   // tree.
-  BuildOptions build;
+  TreeOptions build;
 };
 
 // Reads, builds, flattens and dumps (unless the logs are off), in that
 // order. Throws what the build throws (the tessellator error).
-std::unique_ptr<CompiledLevel> compileLevel(Scene& scene, const CompileOptions& options);
+std::unique_ptr<CompiledTree> compileLevel(Scene& scene, const CompileOptions& options);
 
 }  // namespace pw

@@ -40,7 +40,7 @@ std::string Openness::describe() const {
   return text;
 }
 
-Openness measureOpenness(const CompiledLevel& level) {
+Openness measureOpenness(const CompiledTree& level) {
   Openness openness;
   openness.openEdges = level.edges.open.size();
   openness.nonManifoldEdges = level.edges.nonManifold;
@@ -53,7 +53,7 @@ Openness measureOpenness(const CompiledLevel& level) {
   return openness;
 }
 
-OpenLevelReport reportOpenLevel(const CompiledLevel& level, const CellFaces& cells, const OpenLinks& links) {
+OpenLevelReport reportOpenLevel(const CompiledTree& level, const CellFaces& cells, const OpenLinks& links) {
   OpenLevelReport report;
   report.openness = measureOpenness(level);
   const std::vector<const BspNode*> spaces = collectSpaces(*level.root);

@@ -7,7 +7,7 @@
 
 namespace pw {
 
-struct CompiledLevel;
+struct CompiledTree;
 struct CellFaces;
 struct OpenLinks;
 
@@ -27,7 +27,7 @@ struct Openness {
   std::string describe() const;
 };
 
-Openness measureOpenness(const CompiledLevel& level);
+Openness measureOpenness(const CompiledTree& level);
 
 // What the build made of an open level, for `portalbuild`.
 struct OpenLevelReport {
@@ -44,6 +44,6 @@ struct OpenLevelReport {
   double openLinkArea = 0.0;
 };
 
-OpenLevelReport reportOpenLevel(const CompiledLevel& level, const CellFaces& cells, const OpenLinks& links);
+OpenLevelReport reportOpenLevel(const CompiledTree& level, const CellFaces& cells, const OpenLinks& links);
 
 }  // namespace pw

@@ -8,7 +8,7 @@
 namespace pw {
 
 std::vector<const BspNode*> chooseSpaces(Culling culling, const Scene& scene, const BspNode& root,
-                                         const ViewPyramid& view, const CullingInputs& inputs, PassageTrace* trace) {
+                                         const ViewPyramid& view, const CullingInputs& inputs, CullingTrace* trace) {
   switch (culling) {
     case Culling::Designed:
       return designedSpaces(scene, root, view, inputs.vis, trace);

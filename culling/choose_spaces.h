@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "culling/passage_trace.h"
+#include "culling/culling_trace.h"
 #include "culling/view_pyramid.h"
 
 namespace pw {
@@ -34,6 +34,6 @@ struct CullingInputs {
 // name. `trace` as for designedSpaces; Culling::All tests no passage.
 std::vector<const BspNode*> chooseSpaces(Culling culling, const Scene& scene, const BspNode& root,
                                          const ViewPyramid& view, const CullingInputs& inputs,
-                                         PassageTrace* trace = nullptr);
+                                         CullingTrace* trace = nullptr);
 
 }  // namespace pw

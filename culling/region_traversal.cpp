@@ -18,7 +18,7 @@ namespace pw {
 
 std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& root, const ViewPyramid& view,
                                            const EmptyRegions& regions, const VisibleSets* vis,
-                                           PassageTrace* trace) {
+                                           CullingTrace* trace) {
   const Point3& eye = view.eye();
   // Nothing nearer than the near plane is drawn, so a sight line begins
   // there, past any wall nearer than that: in any region the view meets

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "culling/passage_trace.h"
+#include "culling/culling_trace.h"
 #include "culling/view_pyramid.h"
 
 namespace pw {
@@ -42,7 +42,7 @@ class VisibleSets;
 // sight passages' views.
 std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& root, const ViewPyramid& view,
                                            const EmptyRegions& regions, const VisibleSets* vis = nullptr,
-                                           PassageTrace* trace = nullptr);
+                                           CullingTrace* trace = nullptr);
 // Measured at 30 poses on the generated open 64k levels with holes and
 // without ceilings, where sight lines reach the most regions by the most
 // ways: 16 and 64 draw 3.0 % and 1.4 % of the Spaces at 13 ms a frame; 8 and

@@ -18,7 +18,7 @@ namespace {
 // The breadth-first walk both modes share; `links` null: through the
 // designed fragments alone.
 std::vector<const BspNode*> walkPassages(const Scene& scene, const BspNode& root, const ViewPyramid& view,
-                                         const OpenLinks* links, const VisibleSets* vis, PassageTrace* trace) {
+                                         const OpenLinks* links, const VisibleSets* vis, CullingTrace* trace) {
   const Point3& eye = view.eye();
   if (links != nullptr && !links->bounds.contains(eye)) return allSpaces(scene, root, eye, vis);
   // Nothing nearer than the near plane is drawn, so sight starts in every
@@ -63,12 +63,12 @@ std::vector<const BspNode*> walkPassages(const Scene& scene, const BspNode& root
 }  // namespace
 
 std::vector<const BspNode*> designedSpaces(const Scene& scene, const BspNode& root, const ViewPyramid& view,
-                                           const VisibleSets* vis, PassageTrace* trace) {
+                                           const VisibleSets* vis, CullingTrace* trace) {
   return walkPassages(scene, root, view, nullptr, vis, trace);
 }
 
 std::vector<const BspNode*> soundSpaces(const Scene& scene, const BspNode& root, const ViewPyramid& view,
-                                        const OpenLinks& links, const VisibleSets* vis, PassageTrace* trace) {
+                                        const OpenLinks& links, const VisibleSets* vis, CullingTrace* trace) {
   return walkPassages(scene, root, view, &links, vis, trace);
 }
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "bsp/bsp_node.h"  // locateSpace
-#include "culling/passage_trace.h"
+#include "culling/culling_trace.h"
 #include "culling/view_pyramid.h"
 #include "geometry/point3.h"
 
@@ -34,14 +34,14 @@ class VisibleSets;
 // Space outside the eye's Space's visible set is neither drawn nor looked
 // through, in every mode.
 std::vector<const BspNode*> designedSpaces(const Scene& scene, const BspNode& root, const ViewPyramid& view,
-                                           const VisibleSets* vis = nullptr, PassageTrace* trace = nullptr);
+                                           const VisibleSets* vis = nullptr, CullingTrace* trace = nullptr);
 
 // As `designedSpaces`, sound on any level: each Space's open links are
 // followed after its fragments, in the same way, and an eye outside the
 // cells' bounds sees every Space.
 std::vector<const BspNode*> soundSpaces(const Scene& scene, const BspNode& root, const ViewPyramid& view,
                                         const OpenLinks& links, const VisibleSets* vis = nullptr,
-                                        PassageTrace* trace = nullptr);
+                                        CullingTrace* trace = nullptr);
 
 // Culling off, for comparison: the eye's Space first, then every other Space
 // of the tree, front subtree before behind.

@@ -35,8 +35,8 @@ FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& cam
   if (&culler != &camera) loadViewTransform(camera);
 
   const ViewPyramid view(culler, modelView);
-  PassageTrace passages;
-  PassageTrace* const trace = extras.outlinePassages ? &passages : nullptr;
+  CullingTrace passages;
+  CullingTrace* const trace = extras.outlinePassages ? &passages : nullptr;
   const std::vector<const BspNode*> spaces = chooseSpaces(culling, scene, root, view, inputs, trace);
   FrameCounts counts;
   glBegin(GL_TRIANGLES);

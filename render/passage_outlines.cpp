@@ -23,7 +23,7 @@ void outline(const std::array<Point3, 3>& corners) {
   glEnd();
 }
 
-void outlineFragments(const PassageTrace& trace, bool passed, const GLdouble* colour) {
+void outlineFragments(const CullingTrace& trace, bool passed, const GLdouble* colour) {
   glColor3dv(colour);
   for (const auto& tested : trace.fragments) {
     if (tested.passed != passed) continue;
@@ -33,7 +33,7 @@ void outlineFragments(const PassageTrace& trace, bool passed, const GLdouble* co
 
 }  // namespace
 
-void drawPassageOutlines(const PassageTrace& trace) {
+void drawPassageOutlines(const CullingTrace& trace) {
   glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LINE_BIT);
   glDisable(GL_LIGHTING);
   glDisable(GL_DEPTH_TEST);

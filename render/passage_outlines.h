@@ -2,7 +2,7 @@
 // tested, drawn with GL.
 #pragma once
 
-#include "culling/passage_trace.h"
+#include "culling/culling_trace.h"
 
 namespace pw {
 
@@ -13,6 +13,6 @@ namespace pw {
 // passed yellow on top, so that a fragment both rejected and passed (narrow
 // culling) shows as passed. Links that failed are left out: on an open level
 // they are the many faces of the cells' air, which hide the picture.
-void drawPassageOutlines(const PassageTrace& trace);
+void drawPassageOutlines(const CullingTrace& trace);
 
 }  // namespace pw

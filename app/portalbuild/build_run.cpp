@@ -104,7 +104,7 @@ int runPortalbuild(const PortalbuildOptions& options) {
   }
   if (options.planHeight && options.svgPath.empty()) std::cerr << "portalbuild: --at does nothing without --svg\n";
   Scene scene;
-  BuildLevelOptions buildOptions;
+  LevelRequest buildOptions;
   buildOptions.requireLevel = true;
   buildOptions.makeOutputDir = true;
   buildOptions.compile.levelPath = options.level;
@@ -131,7 +131,7 @@ int runPortalbuild(const PortalbuildOptions& options) {
     return kExitFailure;
   }
   if (showProgress) std::cerr << '\n';
-  const CompiledLevel& compiled = *built.compiled;
+  const CompiledTree& compiled = *built.compiled;
   if (!compiled.load.ok()) return kExitUsage;  // the reader has said why
   if (compiled.load.trianglesAdded == 0) {
     std::cerr << "portalbuild: nothing to build: " << options.level.string() << " holds no triangle that could be read";

@@ -85,7 +85,7 @@ LevelHealth measureHealth(const Scene& scene, std::uint64_t inputTriangles) {
 }  // namespace
 
 BuildSummary summarize(const std::string& level, const BuiltLevel& built, const Scene& scene) {
-  const CompiledLevel& compiled = *built.compiled;
+  const CompiledTree& compiled = *built.compiled;
   BuildSummary summary;
   summary.health = measureHealth(scene, compiled.load.trianglesAdded);
   summary.level = level;
@@ -97,7 +97,7 @@ BuildSummary summarize(const std::string& level, const BuiltLevel& built, const 
   summary.buildSeconds = compiled.buildSeconds;
   summary.dumpSeconds = compiled.dumpSeconds;
   summary.peaks.compile = built.peakMemoryKiB;
-  const BuildOptions& options = compiled.builder->options();
+  const TreeOptions& options = compiled.builder->options();
   summary.strategy = options.strategy;
   summary.threads = options.strategy == BuildStrategy::Straightforward ? 1
                     : options.threads > 0                              ? options.threads

@@ -32,7 +32,7 @@ struct PortalbuildOptions {
   bool quiet = false;
   bool help = false;
   ObjReadOptions read;
-  BuildOptions build;
+  TreeOptions build;
 
   // Any of --inside, --leak, --leak-exit-code asks for the leak check.
   bool wantsLeakCheck() const { return inside || !leakPath.empty() || leakExitCode; }

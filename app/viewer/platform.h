@@ -1,7 +1,7 @@
 // What the shell needs of the desktop: message boxes, the display mode, one
 // top-level window with its OpenGL context, the message queue, the pointer and
 // presenting a frame. The SDL2 implementation lives in the window library
-// (portalwalk_window); tests script a fake.
+// (portalwalk_sdl); tests script a fake.
 //
 // Every step that can fail on some desktop reports its success, so that the
 // shell can report each failure with its own text even where SDL cannot fail

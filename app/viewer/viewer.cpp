@@ -49,7 +49,7 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
   try {
     // Reader, builder, build, flattening and dump: the tree is complete and
     // on disk before the first frame.
-    BuildLevelOptions buildOptions;
+    LevelRequest buildOptions;
     buildOptions.compile.levelPath = options.levelPath;
     buildOptions.compile.outputDir = options.logDir.value_or(options.outputDir);
     buildOptions.compile.read = options.read;

@@ -161,7 +161,7 @@ TEST(EndToEnd, openLevelFramesEqualTheWholeLevelsFrames) {
   obj.close();
   {
     // The sets as portalbuild --vis makes them on an open level.
-    BuildLevelOptions options;
+    LevelRequest options;
     options.compile.levelPath = dir.file("holes.obj");
     options.compile.outputDir = dir.path();
     Scene scene;

@@ -136,7 +136,7 @@ struct ViewerFixture : ShellFixture {
   int run() {
     return runViewer(platform, graphics, shell, options, [this](Scene&, const CompileOptions& compileOptions) {
       journal.push_back("compile " + compileOptions.levelPath.string());
-      return std::make_unique<CompiledLevel>();
+      return std::make_unique<CompiledTree>();
     });
   }
 

@@ -58,7 +58,7 @@ inline Mesh moved(const Mesh& mesh, double yaw, double pitch, const Point3& offs
 
 // Builds, flattens and dumps the whole Scene into `dir` ("out.log",
 // "contours.log", "tris.log"), as the start-up does; returns the figures.
-inline BuildStats buildAndDump(Scene& scene, const std::filesystem::path& dir, BuildOptions options = {}) {
+inline BuildStats buildAndDump(Scene& scene, const std::filesystem::path& dir, TreeOptions options = {}) {
   BspBuilder builder(&scene, dir, options);
   BspNode* root = builder.build(scene.allTriangleIndices(), {});
   root->collectLeafFragments();

@@ -37,7 +37,7 @@ struct Outcome {
 constexpr const char* kLogs[] = {"out.log", "contours.log", "tris.log"};
 
 // Builds with these options and keeps what can be compared.
-std::unique_ptr<Outcome> buildWith(const std::function<void(Scene&)>& fill, BuildOptions options) {
+std::unique_ptr<Outcome> buildWith(const std::function<void(Scene&)>& fill, TreeOptions options) {
   auto outcome = std::make_unique<Outcome>();
   fill(outcome->scene);
   const ScratchDir dir;

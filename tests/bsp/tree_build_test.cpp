@@ -59,7 +59,7 @@ Mesh shifted(Mesh mesh, double offset, double scale) {
 
 // Builds the whole Scene, flattens, and checks what every build must give.
 struct BuiltLevel {
-  explicit BuiltLevel(const Mesh& mesh, BuildOptions options = {}) {
+  explicit BuiltLevel(const Mesh& mesh, TreeOptions options = {}) {
     appendTagged(mesh, scene);
     for (std::int32_t t = 0; t < scene.triangleCount(); ++t) {
       sourceArea.push_back(area(scene, t));
@@ -195,7 +195,7 @@ TEST(TreeBuild, levelsBeyondAThousandUnitsKeepTheirPortalArea) {
     EXPECT_EQ(level.builder->stats().planesRefused, 0u);
   }
 
-  BuildOptions smallSquare;
+  TreeOptions smallSquare;
   smallSquare.squareHalfSide = kSquareHalfSide;
   const BuiltLevel clipped(shifted(rooms, 998.5, 1), smallSquare);
   EXPECT_LT(leafPortalArea(*clipped.root), reference);

@@ -68,7 +68,7 @@ std::vector<LevelCase> levelCases() {
 
 struct Built {
   Scene scene;
-  std::unique_ptr<CompiledLevel> level;
+  std::unique_ptr<CompiledTree> level;
   CellFaces cells;
   OpenLinks links;
   EmptyRegions sight;
@@ -115,7 +115,7 @@ TEST_P(CullingProperty, drawsEverySpaceAPixelShows) {
     const Camera camera = randomPose(random, level.rooms, 40.0);
     const ViewPyramid view(camera, viewMatrix(camera));
     const auto designed = designedSpaces(built->scene, root, view);
-    PassageTrace soundTrace, narrowTrace;
+    CullingTrace soundTrace, narrowTrace;
     const auto sound = soundSpaces(built->scene, root, view, built->links, nullptr, &soundTrace);
     const auto narrow = narrowedSpaces(built->scene, root, view, built->sight, nullptr, &narrowTrace);
     const auto narrowVis = narrowedSpaces(built->scene, root, view, built->sight, &vis);

@@ -18,7 +18,7 @@ namespace {
 
 struct Built {
   Scene scene;
-  std::unique_ptr<CompiledLevel> level;
+  std::unique_ptr<CompiledTree> level;
   EmptyRegions regions;
 
   LeakTrail trailFrom(const Point3& inside) const {

@@ -38,7 +38,7 @@ TEST(PlanView, showsTheCellsAndPassagesTheSliceCrosses) {
       writeObj(obj, openLevel(params));
     }
     Scene scene;
-    BuildLevelOptions options;
+    LevelRequest options;
     options.compile.levelPath = sample ? std::filesystem::path(PORTALWALK_LEVELS_DIR) / "folyosos.obj" : dir.file("level.obj");
     options.compile.outputDir = dir.path();
     BuiltLevel level = buildLevel(scene, options);

@@ -26,7 +26,7 @@ struct Built {
   CellGraph graph;
 
   void compile(const std::filesystem::path& obj) {
-    BuildLevelOptions options;
+    LevelRequest options;
     options.compile.levelPath = obj;
     options.compile.outputDir = dir.path();
     level = buildLevel(scene, options);

@@ -122,7 +122,7 @@ TEST_F(HandTree, framesDrawEachReachableSpaceOnceBreadthFirst) {
     for (BspNode* space : {&a, &b, &c, &d, &e}) space->portals.clear();
     for (const Link& l : row.links) link(*l.from, l.to, l.kind, l.x);
     camera.tz = row.tz;
-    PassageTrace trace;
+    CullingTrace trace;
     EXPECT_EQ(designedSpaces(scene, root, ViewPyramid(camera, viewMatrix(camera)), nullptr, &trace), row.frame) << row.name;
     const auto rejected = std::count_if(trace.fragments.begin(), trace.fragments.end(),
                                         [](const auto& tested) { return !tested.passed; });

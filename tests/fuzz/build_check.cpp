@@ -87,7 +87,7 @@ std::string compileInto(std::string_view objText, const std::filesystem::path& d
   options.levelText = objText;
   options.outputDir = dir;
   options.build = {strategy, 1};
-  const std::unique_ptr<CompiledLevel> compiled = compileLevel(scene, options);
+  const std::unique_ptr<CompiledTree> compiled = compileLevel(scene, options);
   const std::vector<LogFailure> failures = compiled->logFailures();
   if (!failures.empty()) return "cannot write " + failures[0].file.string() + ": " + failures[0].reason;
   return figures != nullptr ? checkTree(scene, *compiled->root, *figures) : std::string();

@@ -139,7 +139,7 @@ TEST_P(RealLevel, noCullingHidesASpaceAPixelShows) {
   const RealMap& map = GetParam();
   const ScratchDir dir;
   Scene scene;
-  BuildLevelOptions options;
+  LevelRequest options;
   options.compile.levelPath = levelOf(map);
   options.compile.build.writeLogs = false;
   BuiltLevel level = buildLevel(scene, options);

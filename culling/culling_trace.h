@@ -15,7 +15,7 @@ struct OpenLink;
 // A passage skipped without a test (a fragment without a target, one leading
 // to a Space already queued or already explored whole) is not listed.
 // Pointers are non-owning and live as long as the tree and the links.
-struct PassageTrace {
+struct CullingTrace {
   template <typename Passage>
   struct Tested {
     const Passage* passage;
