@@ -84,9 +84,9 @@ int main(int argc, char** argv) {
   LevelRequest options;
   options.compile.levelPath = args[0];
   options.compile.build.writeLogs = false;
+  options.links = PhaseWanted::Always;
+  options.sightRegions = true;
   BuiltLevel level = buildLevel(scene, options);
-  findCellLinks(scene, level);
-  findSightRegions(scene, level);
   const BspNode& root = *level.compiled->root;
   const Culling automatic = level.openness.designHolds() ? Culling::Designed : Culling::Sound;
   std::optional<VisibleSets> sets;

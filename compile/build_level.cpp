@@ -1,6 +1,5 @@
 #include "compile/build_level.h"
 
-#include <cassert>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -19,30 +18,22 @@ std::string openFailure(const std::filesystem::path& level) {
   return std::strerror(errno);
 }
 
-// The cells, once: both the links and the sight regions start from them.
-void findCells(const Scene& scene, BuiltLevel& level) {
-  assert(level.compiled != nullptr && level.compiled->root != nullptr);
-  if (!level.cells.facesOfSpace.empty()) return;
-  const PhaseTimer timer(level.cellSeconds);
-  level.cells = computeCellFaces(scene, *level.compiled->root);
-}
-
-}  // namespace
-
-BuiltLevel buildLevel(Scene& scene, const LevelRequest& options, const LevelCompiler& compile) {
-  BuiltLevel built;
-  const std::filesystem::path& outputDir = options.compile.outputDir;
-  if (options.requireLevel) {
-    built.unopened = openFailure(options.compile.levelPath);
-    if (!built.unopened.empty()) return built;
+// Refuses a level that does not open, makes the output folder and clears
+// the stale "tris.log", as `request` says; false when the build cannot go on
+// (`built` says why).
+bool prepare(const LevelRequest& request, BuiltLevel& built) {
+  const std::filesystem::path& outputDir = request.compile.outputDir;
+  if (request.requireLevel) {
+    built.unopened = openFailure(request.compile.levelPath);
+    if (!built.unopened.empty()) return false;
   }
-  const bool writeLogs = options.compile.build.writeLogs;
-  if (options.makeOutputDir && writeLogs && !outputDir.empty()) {
+  const bool writeLogs = request.compile.build.writeLogs;
+  if (request.makeOutputDir && writeLogs && !outputDir.empty()) {
     std::error_code error;
     std::filesystem::create_directories(outputDir, error);
     if (error) {
       built.outputFolderFailure = error.message();
-      return built;
+      return false;
     }
   }
   // "tris.log" is only written when a portal is created: one left over from
@@ -54,28 +45,85 @@ BuiltLevel buildLevel(Scene& scene, const LevelRequest& options, const LevelComp
     std::error_code ignored;
     std::filesystem::remove(outputDir / "tris.log", ignored);
   }
+  return true;
+}
 
-  built.compiled = compile(scene, options.compile);
-  built.peakMemoryKiB = peakResidentKiB();
+// The cells, once: the links, the regions and the visible sets start from them.
+void findCells(const Scene& scene, BuiltLevel& built) {
+  if (!built.cells.facesOfSpace.empty()) return;
+  const PhaseTimer timer(built.cellSeconds);
+  built.cells = computeCellFaces(scene, *built.compiled->root);
+}
+
+void findCellLinks(const Scene& scene, BuiltLevel& built) {
+  findCells(scene, built);
+  {
+    const PhaseTimer timer(built.linkSeconds);
+    built.links = findOpenLinks(scene, built.cells);
+  }
+  built.openLevel = reportOpenLevel(*built.compiled, built.cells, built.links);
+  built.peaks.links = peakResidentKiB();
+}
+
+void findSightRegions(const Scene& scene, BuiltLevel& built) {
+  findCells(scene, built);
+  const PhaseTimer timer(built.sightSeconds);
+  built.sight = findEmptyRegions(scene, *built.compiled->root, built.cells, RegionJoins::Sight);
+}
+
+void checkForLeak(const Scene& scene, BuiltLevel& built, const Point3& inside) {
+  findCells(scene, built);
+  {
+    const PhaseTimer timer(built.leakSeconds);
+    const EmptyRegions regions = findEmptyRegions(scene, *built.compiled->root, built.cells);
+    built.leak = findLeakTrail(scene, *built.compiled->root, regions, inside);
+  }
+  built.peaks.leak = peakResidentKiB();
+}
+
+void findVisibleSets(const Scene& scene, BuiltLevel& built, unsigned threads) {
+  findCells(scene, built);
+  {
+    const PhaseTimer timer(built.visibleSetSeconds);
+    // A closed level's designed portals show everything in view; the links
+    // would only widen the sets.
+    const OpenLinks none;
+    built.visibleSets = computeVisibleSets(scene, *built.compiled->root, built.cells,
+                                           built.openness.designHolds() ? none : built.links, threads);
+  }
+  built.peaks.visibleSets = peakResidentKiB();
+}
+
+bool wantsLinks(const LevelRequest& request, const Openness& openness) {
+  switch (request.links) {
+    case PhaseWanted::Always:
+      return true;
+    case PhaseWanted::IfOpen:
+      return !openness.designHolds();
+    case PhaseWanted::Never:
+      return request.visibleSets && !openness.designHolds();
+  }
+  return false;
+}
+
+}  // namespace
+
+BuiltLevel buildLevel(Scene& scene, const LevelRequest& request, const LevelCompiler& compile) {
+  BuiltLevel built;
+  if (!prepare(request, built)) return built;
+  built.compiled = compile(scene, request.compile);
+  built.peaks.compile = peakResidentKiB();
   // Nothing more is written to the three logs: close them now, so that a full
   // disk shows up before anything claims the build went well.
   built.logFailures = built.compiled->logFailures();
   built.openness = measureOpenness(*built.compiled);
+  if (built.compiled->load.trianglesAdded == 0) return built;
+
+  if (wantsLinks(request, built.openness)) findCellLinks(scene, built);
+  if (request.sightRegions) findSightRegions(scene, built);
+  if (request.leakFrom) checkForLeak(scene, built, *request.leakFrom);
+  if (request.visibleSets) findVisibleSets(scene, built, request.compile.build.threads);
   return built;
-}
-
-void findCellLinks(const Scene& scene, BuiltLevel& level) {
-  findCells(scene, level);
-  const Stopwatch linkTime;
-  level.links = findOpenLinks(scene, level.cells);
-  level.linkSeconds = linkTime.seconds();
-  level.openLevel = reportOpenLevel(*level.compiled, level.cells, level.links);
-}
-
-void findSightRegions(const Scene& scene, BuiltLevel& level) {
-  findCells(scene, level);
-  const PhaseTimer timer(level.sightSeconds);
-  level.sight = findEmptyRegions(scene, *level.compiled->root, level.cells, RegionJoins::Sight);
 }
 
 }  // namespace pw

@@ -1,21 +1,26 @@
-// Everything both programs do to turn a level file into a tree they can use:
-// check that the level opens (when asked), clear the stale "tris.log" (when
-// logs are written), compile (read, build, flatten, dump), close the logs and
-// measure how open the level is; then, where wanted, find the cells' open
-// links. The phase times are kept here so that no driver keeps its own
-// stopwatches.
+// Everything both programs do to turn a level file into what they use: check
+// that the level opens (when asked), clear the stale "tris.log" (when logs
+// are written), compile (read, build, flatten, dump), close the logs and
+// measure how open the level is; then each later phase the program asks for:
+// the cells' open links, the empty regions for narrowed culling, the leak
+// check, the visible sets. Every phase's time and memory high-water mark is
+// kept here, so that no program keeps its own stopwatches.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cells/cell_faces.h"
 #include "cells/empty_regions.h"
+#include "cells/leak_search.h"
 #include "cells/open_links.h"
+#include "cells/visible_sets.h"
+#include "geometry/point3.h"
 #include "compile/level_compiler.h"
 #include "compile/level_openness.h"
 
@@ -28,6 +33,13 @@ using LevelCompiler = std::function<std::unique_ptr<CompiledTree>(Scene&, const 
 // The three build logs, as named in their folder.
 inline constexpr const char* kBuildLogNames[] = {"out.log", "contours.log", "tris.log"};
 
+// When a phase runs.
+enum class PhaseWanted {
+  Never,
+  IfOpen,  // only when the designed portals do not cover the level's openings
+  Always,
+};
+
 struct LevelRequest {
   CompileOptions compile;
   // portalbuild refuses a level that does not open and makes its output
@@ -36,6 +48,23 @@ struct LevelRequest {
   // already holds "log.txt").
   bool requireLevel = false;
   bool makeOutputDir = false;
+  // The phases after the compile, run in this order on a level with at least
+  // one triangle.
+  PhaseWanted links = PhaseWanted::Never;  // the cells' open links and the open-level report
+  bool sightRegions = false;               // the empty regions joined for sight
+  std::optional<Point3> leakFrom;          // the leak check, from this point inside
+  // The visible sets, through the open links unless the designed portals
+  // hold (then the links would only widen them); the links are found first.
+  bool visibleSets = false;
+};
+
+// The process's resident high-water mark after each phase (0: it did not
+// run).
+struct PhasePeaks {
+  std::uint64_t compile = 0;
+  std::uint64_t links = 0;
+  std::uint64_t leak = 0;
+  std::uint64_t visibleSets = 0;
 };
 
 struct BuiltLevel {
@@ -48,29 +77,23 @@ struct BuiltLevel {
   std::unique_ptr<CompiledTree> compiled;
   // The three logs that did not reach the disk whole; they are closed.
   std::vector<LogFailure> logFailures;
-  std::uint64_t peakMemoryKiB = 0;  // right after the compile
   Openness openness;
-  // Empty until findCellLinks, as are their times and the report.
+  // Each phase's result, empty (and its time 0) when it did not run.
   CellFaces cells;
   OpenLinks links;
   OpenLevelReport openLevel;
+  EmptyRegions sight;
+  std::optional<LeakTrail> leak;
+  std::optional<VisibleSets> visibleSets;
   double cellSeconds = 0.0;
   double linkSeconds = 0.0;
-  // Empty until findSightRegions.
-  EmptyRegions sight;
   double sightSeconds = 0.0;
+  double leakSeconds = 0.0;
+  double visibleSetSeconds = 0.0;
+  PhasePeaks peaks;
 };
 
 // Throws what the compile throws (the tessellator error).
-BuiltLevel buildLevel(Scene& scene, const LevelRequest& options, const LevelCompiler& compile = compileLevel);
-
-// Finds the faces between the Spaces' cells (unless found already) and the
-// open links through them, and what they say of the level. The level has a
-// tree.
-void findCellLinks(const Scene& scene, BuiltLevel& level);
-
-// Cuts the cells into empty regions joined by sight passages, for narrowed
-// culling. The cells are found first unless findCellLinks found them.
-void findSightRegions(const Scene& scene, BuiltLevel& level);
+BuiltLevel buildLevel(Scene& scene, const LevelRequest& request, const LevelCompiler& compile = compileLevel);
 
 }  // namespace pw

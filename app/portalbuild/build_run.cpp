@@ -5,13 +5,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/cli/output_paths.h"
 #include "app/portalbuild/build_summary.h"
-#include "cells/empty_regions.h"
-#include "cells/leak_search.h"
 #include "compile/build_level.h"
 #include "compile/plan_view.h"
 #include "compile/portal_files.h"
@@ -22,26 +21,18 @@
 #include "scene/scene.h"
 #include "support/exit_codes.h"
 #include "support/peak_memory.h"
-#include "support/stopwatch.h"
 #include "support/whole_file.h"
 
 namespace pw {
 namespace {
 
-// Works out the potentially visible sets, writes them next to the logs and
-// says how long that took and how much a set holds on average.
+// Writes the visible sets next to the logs and says how long finding them
+// took and how much a set holds on average.
 bool writeVisibleSets(const PortalbuildOptions& options, const Scene& scene, const BuiltLevel& built) {
-  const BspNode& root = *built.compiled->root;
-  const Stopwatch time;
-  // A closed level's designed portals show everything in view; the links
-  // would only widen the sets.
-  const OpenLinks none;
-  const VisibleSets sets = computeVisibleSets(scene, root, built.cells,
-                                              built.openness.designHolds() ? none : built.links, options.build.threads);
-  const double seconds = time.seconds();
+  const VisibleSets& sets = *built.visibleSets;
   const std::filesystem::path file = options.outputDir / kVisFileName;
   std::string error;
-  if (!writeVisFile(file, sets, visFingerprint(scene, root), error)) {
+  if (!writeVisFile(file, sets, visFingerprint(scene, *built.compiled->root), error)) {
     std::cerr << "portalbuild: cannot write " << file.string() << ": " << error << '\n';
     return false;
   }
@@ -50,7 +41,8 @@ bool writeVisibleSets(const PortalbuildOptions& options, const Scene& scene, con
   for (std::uint64_t space = 1; space <= sets.spaces(); ++space) seen += sets.count(space);
   const double spaces = static_cast<double>(sets.spaces());
   std::printf("visible sets:  %s in %.3f s; a Space may see %.1f%% of the %llu Spaces on average\n",
-              file.string().c_str(), seconds, spaces == 0.0 ? 0.0 : 100.0 * static_cast<double>(seen) / spaces / spaces,
+              file.string().c_str(), built.visibleSetSeconds,
+              spaces == 0.0 ? 0.0 : 100.0 * static_cast<double>(seen) / spaces / spaces,
               static_cast<unsigned long long>(sets.spaces()));
   return true;
 }
@@ -95,32 +87,32 @@ std::string outputsNamingTheLevel(const PortalbuildOptions& options) {
   return outputNamingInput(outputs, inputs);
 }
 
-}  // namespace
-
-int runPortalbuild(const PortalbuildOptions& options) {
-  if (const std::string clash = outputsNamingTheLevel(options); !clash.empty()) {
-    std::cerr << "portalbuild: " << clash << '\n';
-    return kExitUsage;
-  }
-  if (options.planHeight && options.svgPath.empty()) std::cerr << "portalbuild: --at does nothing without --svg\n";
-  Scene scene;
-  LevelRequest buildOptions;
-  buildOptions.requireLevel = true;
-  buildOptions.makeOutputDir = true;
-  buildOptions.compile.levelPath = options.level;
-  buildOptions.compile.outputDir = options.outputDir;
-  buildOptions.compile.build = options.build;
-  buildOptions.compile.read = options.read;
-  const bool showProgress = !options.quiet && isatty(STDERR_FILENO) != 0;
-  if (showProgress) {
+// What portalbuild asks of the build: every phase its outputs need.
+LevelRequest requestOf(const PortalbuildOptions& options, const Scene& scene) {
+  LevelRequest request;
+  request.requireLevel = true;
+  request.makeOutputDir = true;
+  request.compile.levelPath = options.level;
+  request.compile.outputDir = options.outputDir;
+  request.compile.build = options.build;
+  request.compile.read = options.read;
+  if (!options.quiet && isatty(STDERR_FILENO) != 0) {
     // Splitting adds triangles, so the share is of the Scene as it is now.
-    buildOptions.compile.progress = [&scene](std::uint64_t settled) {
+    request.compile.progress = [&scene](std::uint64_t settled) {
       const auto total = static_cast<std::uint64_t>(scene.triangleCount());
       std::cerr << "\rbuilding: " << (total == 0 ? 100 : settled * 100 / total) << "% of triangles settled"
                 << std::flush;
     };
   }
-  BuiltLevel built = buildLevel(scene, buildOptions);
+  request.links = PhaseWanted::Always;
+  if (options.wantsLeakCheck()) request.leakFrom = options.inside ? *options.inside : Camera().eye();
+  request.visibleSets = options.visibleSets;
+  return request;
+}
+
+// The exit code when the build gave nothing to report on, having said why;
+// none when it did.
+std::optional<int> failedBuild(const PortalbuildOptions& options, const BuiltLevel& built) {
   if (!built.unopened.empty()) {
     std::cerr << "portalbuild: cannot open level " << options.level << ": " << built.unopened << '\n';
     return kExitUsage;
@@ -130,37 +122,30 @@ int runPortalbuild(const PortalbuildOptions& options) {
               << built.outputFolderFailure << '\n';
     return kExitFailure;
   }
-  if (showProgress) std::cerr << '\n';
-  const CompiledTree& compiled = *built.compiled;
-  if (!compiled.load.ok()) return kExitUsage;  // the reader has said why
-  if (compiled.load.trianglesAdded == 0) {
+  const ObjReadReport& load = built.compiled->load;
+  if (!load.ok()) return kExitUsage;  // the reader has said why
+  if (load.trianglesAdded == 0) {
     std::cerr << "portalbuild: nothing to build: " << options.level.string() << " holds no triangle that could be read";
-    const std::uint64_t relative = compiled.load.relativeFaceLines;
-    if (relative != 0) std::cerr << " (" << relative << " faces use relative numbers, which this reader does not take)";
+    if (load.relativeFaceLines != 0) {
+      std::cerr << " (" << load.relativeFaceLines << " faces use relative numbers, which this reader does not take)";
+    }
     std::cerr << '\n';
     return kExitFailure;
   }
-  for (const LogFailure& failure : built.logFailures) {
-    std::cerr << "portalbuild: cannot write " << failure.file.string() << ": " << failure.reason << '\n';
-  }
+  return std::nullopt;
+}
 
-  findCellLinks(scene, built);
-  BuildSummary summary = summarize(options.level.string(), built, scene);
-  summary.peaks.links = peakResidentKiB();
-  if (options.wantsLeakCheck()) {
-    const Stopwatch leakTime;
-    const EmptyRegions regions = findEmptyRegions(scene, *compiled.root, built.cells);
-    summary.leak = findLeakTrail(scene, *compiled.root, regions, options.inside ? *options.inside : Camera().eye());
-    summary.leakSeconds = leakTime.seconds();
-    summary.leakChecked = true;
-    summary.peaks.leak = peakResidentKiB();
-    if (!options.leakPath.empty() && !writeLeakTrail(options.leakPath, summary)) return kExitFailure;
-  }
+// Writes every file the command line names; false after the first that
+// could not be written (said on stderr).
+bool writeOutputs(const PortalbuildOptions& options, const Scene& scene, const BuiltLevel& built,
+                  BuildSummary& summary) {
+  const CompiledTree& compiled = *built.compiled;
+  if (!options.leakPath.empty() && !writeLeakTrail(options.leakPath, summary)) return false;
   if (!options.openEdgesPath.empty()) {
     std::string error;
     if (!writeOpenEdgesObj(options.openEdgesPath, scene, compiled.edges, error)) {
       std::cerr << "portalbuild: cannot write " << options.openEdgesPath.string() << ": " << error << '\n';
-      return kExitFailure;
+      return false;
     }
   }
   if (!options.prtPath.empty() || !options.portalsObjPath.empty()) {
@@ -169,7 +154,7 @@ int runPortalbuild(const PortalbuildOptions& options) {
       std::string error;
       if (!file.empty() && !write(file, graph, error)) {
         std::cerr << "portalbuild: cannot write " << file.string() << ": " << error << '\n';
-        return kExitFailure;
+        return false;
       }
     }
   }
@@ -186,13 +171,32 @@ int runPortalbuild(const PortalbuildOptions& options) {
     std::string error;
     if (!writePlanSvg(options.svgPath, scene, built, slice, error)) {
       std::cerr << "portalbuild: cannot write " << options.svgPath.string() << ": " << error << '\n';
-      return kExitFailure;
+      return false;
     }
   }
-  if (options.visibleSets) {
-    if (!writeVisibleSets(options, scene, built)) return kExitFailure;
-    summary.peaks.visibleSets = peakResidentKiB();
+  return !options.visibleSets || writeVisibleSets(options, scene, built);
+}
+
+}  // namespace
+
+int runPortalbuild(const PortalbuildOptions& options) {
+  if (const std::string clash = outputsNamingTheLevel(options); !clash.empty()) {
+    std::cerr << "portalbuild: " << clash << '\n';
+    return kExitUsage;
   }
+  if (options.planHeight && options.svgPath.empty()) std::cerr << "portalbuild: --at does nothing without --svg\n";
+
+  Scene scene;
+  const LevelRequest request = requestOf(options, scene);
+  const BuiltLevel built = buildLevel(scene, request);
+  if (request.compile.progress) std::cerr << '\n';
+  if (const std::optional<int> exitCode = failedBuild(options, built)) return *exitCode;
+  for (const LogFailure& failure : built.logFailures) {
+    std::cerr << "portalbuild: cannot write " << failure.file.string() << ": " << failure.reason << '\n';
+  }
+
+  BuildSummary summary = summarize(options.level.string(), built, scene);
+  if (!writeOutputs(options, scene, built, summary)) return kExitFailure;
   // Everything that takes memory has run: this is the run's true peak.
   summary.peakMemoryKiB = peakResidentKiB();
   if (!options.quiet) writeSummary(std::cout, summary);

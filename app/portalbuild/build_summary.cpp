@@ -96,7 +96,7 @@ BuildSummary summarize(const std::string& level, const BuiltLevel& built, const 
   summary.loadSeconds = compiled.loadSeconds;
   summary.buildSeconds = compiled.buildSeconds;
   summary.dumpSeconds = compiled.dumpSeconds;
-  summary.peaks.compile = built.peakMemoryKiB;
+  summary.peaks = built.peaks;
   const TreeOptions& options = compiled.builder->options();
   summary.strategy = options.strategy;
   summary.threads = options.strategy == BuildStrategy::Straightforward ? 1
@@ -106,6 +106,9 @@ BuildSummary summarize(const std::string& level, const BuiltLevel& built, const 
   summary.cellSeconds = built.cellSeconds;
   summary.linkSeconds = built.linkSeconds;
   summary.linkCarvingFallbacks = built.links.carvingFallbacks;
+  summary.leakChecked = built.leak.has_value();
+  summary.leak = built.leak.value_or(LeakTrail{});
+  summary.leakSeconds = built.leakSeconds;
   return summary;
 }
 

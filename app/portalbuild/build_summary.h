@@ -8,12 +8,12 @@
 
 #include "bsp/bsp_builder.h"
 #include "cells/leak_search.h"
+#include "compile/build_level.h"
 #include "compile/level_openness.h"
 #include "scene/obj_reader.h"
 
 namespace pw {
 
-struct BuiltLevel;
 class Scene;
 
 // Signs that the fixed plane tolerance or 32-bit positions cannot serve the
@@ -35,14 +35,9 @@ struct BuildSummary {
   double buildSeconds = 0.0;  // the build and the flattening
   double dumpSeconds = 0.0;
   // The process's peak resident set at the end of the run, and its
-  // high-water mark after each phase (0: the phase did not run).
+  // high-water mark after each phase.
   std::uint64_t peakMemoryKiB = 0;
-  struct PhasePeaks {
-    std::uint64_t compile = 0;
-    std::uint64_t links = 0;
-    std::uint64_t leak = 0;
-    std::uint64_t visibleSets = 0;
-  } peaks;
+  PhasePeaks peaks;
   BuildStrategy strategy = BuildStrategy::Fast;
   unsigned threads = 1;  // the threads the build counted on
   LevelHealth health;

@@ -47,13 +47,19 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
   BuiltLevel level;
   std::optional<VisibleSets> visibleSets;
   try {
-    // Reader, builder, build, flattening and dump: the tree is complete and
-    // on disk before the first frame.
-    LevelRequest buildOptions;
-    buildOptions.compile.levelPath = options.levelPath;
-    buildOptions.compile.outputDir = options.logDir.value_or(options.outputDir);
-    buildOptions.compile.read = options.read;
-    level = buildLevel(shell.scene, buildOptions, compile);
+    // Reader, builder, build, flattening and dump, then what the culling
+    // needs: the tree is complete and on disk before the first frame. With no
+    // culling asked for, an open level is culled through the cells' open
+    // links.
+    LevelRequest request;
+    request.compile.levelPath = options.levelPath;
+    request.compile.outputDir = options.logDir.value_or(options.outputDir);
+    request.compile.read = options.read;
+    request.links = !options.culling                   ? PhaseWanted::IfOpen
+                    : *options.culling == Culling::Sound ? PhaseWanted::Always
+                                                         : PhaseWanted::Never;
+    request.sightRegions = options.culling == Culling::Narrow;
+    level = buildLevel(shell.scene, request, compile);
     shell.treeRoot = level.compiled->root;
     if (level.compiled->load.ok() && level.compiled->load.trianglesAdded == 0) {
       std::cerr << "portalwalk: " << options.levelPath.string()
@@ -68,14 +74,8 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
       std::cerr << "open level: " << level.openness.describe()
                 << "; culling through cell faces so that nothing in view is hidden\n";
     }
-    if (shell.culling == Culling::Sound && shell.treeRoot != nullptr) {
-      findCellLinks(shell.scene, level);
-      shell.links = &level.links;
-    }
-    if (shell.culling == Culling::Narrow && shell.treeRoot != nullptr) {
-      findSightRegions(shell.scene, level);
-      shell.sightRegions = &level.sight;
-    }
+    if (shell.culling == Culling::Sound && shell.treeRoot != nullptr) shell.links = &level.links;
+    if (shell.culling == Culling::Narrow && shell.treeRoot != nullptr) shell.sightRegions = &level.sight;
     if (!options.visPath.empty() && shell.treeRoot != nullptr) {
       std::string error;
       visibleSets = readVisFile(options.visPath, visFingerprint(shell.scene, *shell.treeRoot), error);

@@ -41,8 +41,8 @@ TEST(PlanView, showsTheCellsAndPassagesTheSliceCrosses) {
     LevelRequest options;
     options.compile.levelPath = sample ? std::filesystem::path(PORTALWALK_LEVELS_DIR) / "folyosos.obj" : dir.file("level.obj");
     options.compile.outputDir = dir.path();
+    options.links = PhaseWanted::Always;
     BuiltLevel level = buildLevel(scene, options);
-    findCellLinks(scene, level);
     const PlanSlice slice{0.2, {-1.6, 0.2, 0.4}, 0.0, 30.0, {}};
     std::string error;
     ASSERT_TRUE(writePlanSvg(dir.file("plan.svg"), scene, level, slice, error)) << error;

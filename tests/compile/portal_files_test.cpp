@@ -29,8 +29,8 @@ struct Built {
     LevelRequest options;
     options.compile.levelPath = obj;
     options.compile.outputDir = dir.path();
+    options.links = PhaseWanted::Always;
     level = buildLevel(scene, options);
-    findCellLinks(scene, level);
     graph = soundCellGraph(*level.compiled->root, level.links);
   }
 };

@@ -142,10 +142,10 @@ TEST_P(RealLevel, noCullingHidesASpaceAPixelShows) {
   LevelRequest options;
   options.compile.levelPath = levelOf(map);
   options.compile.build.writeLogs = false;
+  options.links = PhaseWanted::Always;
+  options.sightRegions = true;
   BuiltLevel level = buildLevel(scene, options);
   ASSERT_EQ(level.compiled->load.trianglesAdded, map.triangles);
-  findCellLinks(scene, level);
-  findSightRegions(scene, level);
   const BspNode& root = *level.compiled->root;
   const bool closed = level.openness.designHolds();
   const Culling automatic = closed ? Culling::Designed : Culling::Sound;
