@@ -78,7 +78,7 @@ bool isConvex(const std::vector<Corners>& cornerList, const std::vector<Plane>& 
 
 Polytope cellOf(const CellFaces& cells, const BspNode& space) {
   Polytope cell;
-  for (const std::uint32_t index : cells.facesOfSpace[space.number - 1]) {
+  for (const std::uint32_t index : cells.facesOfSpace[spaceIndex(space)]) {
     const CellFace& face = cells.faces[index];
     if (face.polygon.size() < 3) continue;
     const bool front = face.front == &space;
@@ -317,7 +317,7 @@ class RegionGraphBuilder {
 
  private:
   void addSpace(const BspNode& space) {
-    std::vector<Corners>& corners = cornersOfSpace_[space.number - 1];
+    std::vector<Corners>& corners = cornersOfSpace_[spaceIndex(space)];
     corners = cornersOf(scene_, space);
     const std::vector<Plane> planes = distinctPlanes(scene_, space, corners);
     const std::uint64_t firstSurface = surfaces_.size();
@@ -338,7 +338,7 @@ class RegionGraphBuilder {
       // Sight keeps it, seeing more rather than less.
       if (kind_ == RegionJoins::Passage && thicknessOf(piece) < kSliverWidth) continue;
       const auto index = static_cast<std::uint32_t>(result_.regions.size());
-      result_.regionsOfSpace[space.number - 1].push_back(index);
+      result_.regionsOfSpace[spaceIndex(space)].push_back(index);
       EmptyRegion region;
       region.space = &space;
       double widestExit = 0.0;
@@ -411,7 +411,7 @@ class RegionGraphBuilder {
   void addCutouts(const Surface& surface, std::vector<Cutout>& cutouts) const {
     for (const BspNode* space : surface.spaces) {
       if (space == nullptr) continue;
-      const std::vector<Corners>& cornerList = cornersOfSpace_[space->number - 1];
+      const std::vector<Corners>& cornerList = cornersOfSpace_[spaceIndex(*space)];
       for (std::size_t k = 0; k < cornerList.size(); ++k) {
         const Corners& corners = cornerList[k];
         if (!liesInPlane(surface.plane, corners)) continue;
@@ -491,7 +491,7 @@ class RegionGraphBuilder {
       std::optional<OpenLink> wall =
           makeOpenLink(*region.space, *cutout.space, inward, fanTriangles(part, inward.normal));
       if (!wall || wall->area == 0.0) continue;
-      walled_[cutout.space->number - 1][cutout.triangle] = true;
+      walled_[spaceIndex(*cutout.space)][cutout.triangle] = true;
       region.walls.push_back(static_cast<std::uint32_t>(result_.walls.size()));
       result_.walls.push_back(std::move(*wall));
     }

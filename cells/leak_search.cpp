@@ -27,7 +27,7 @@ LeakTrail findLeakTrail(const Scene& scene, const BspNode& root, const EmptyRegi
     return trail;
   }
   // The Space's region that holds the point; on a face between two, either.
-  const std::vector<std::uint32_t>& candidates = regions.regionsOfSpace[locateSpace(scene, root, inside).number - 1];
+  const std::vector<std::uint32_t>& candidates = regions.regionsOfSpace[spaceIndex(locateSpace(scene, root, inside))];
   if (candidates.empty()) return trail;
   const std::uint32_t start = *std::max_element(candidates.begin(), candidates.end(), [&](std::uint32_t a, std::uint32_t b) {
     return regions.regions[a].depthOf(inside) < regions.regions[b].depthOf(inside);

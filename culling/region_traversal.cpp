@@ -52,7 +52,7 @@ std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& ro
   // Every region that the view's near part meets up to the tolerance: on a
   // face between two, sight lines start into both.
   for (const BspNode* start : sightStarts) {
-    for (const std::uint32_t region : regions.regionsOfSpace[start->number - 1]) {
+    for (const std::uint32_t region : regions.regionsOfSpace[spaceIndex(*start)]) {
       if (!regions.regions[region].mayMeet(nearView)) continue;
       windowsOf(region).offer(whole);
       frontier.push_back(region);
@@ -79,7 +79,7 @@ std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& ro
     frontier.pop_front();
     const EmptyRegion& region = regions.regions[index];
     // (Its Space passed maySee on the way in.)
-    if (regions.drawnWhenReached[region.space->number - 1]) draw(region.space);
+    if (regions.drawnWhenReached[spaceIndex(*region.space)]) draw(region.space);
     // Passages join two regions, so exploring this one adds no window to it.
     RegionWindows& here = windowsOf(index);
     for (std::size_t k = here.take(whole); k < here.explored().size(); ++k) {
