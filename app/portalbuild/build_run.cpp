@@ -10,8 +10,8 @@
 
 #include "app/cli/output_paths.h"
 #include "app/portalbuild/build_summary.h"
-#include "cells/empty_regions.h"
-#include "cells/leak_search.h"
+#include "regions/empty_regions.h"
+#include "regions/leak_search.h"
 #include "compile/build_level.h"
 #include "compile/plan_view.h"
 #include "compile/portal_files.h"

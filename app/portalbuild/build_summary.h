@@ -7,7 +7,7 @@
 #include <string>
 
 #include "bsp/bsp_builder.h"
-#include "cells/leak_search.h"
+#include "regions/leak_search.h"
 #include "compile/level_openness.h"
 #include "scene/obj_reader.h"
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "cells/empty_regions.h"
+#include "regions/empty_regions.h"
 
 namespace pw {
 

@@ -1,4 +1,4 @@
-#include "cells/empty_regions.h"
+#include "regions/empty_regions.h"
 
 #include <algorithm>
 #include <array>

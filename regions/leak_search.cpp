@@ -1,4 +1,4 @@
-#include "cells/leak_search.h"
+#include "regions/leak_search.h"
 
 #include <algorithm>
 #include <cmath>

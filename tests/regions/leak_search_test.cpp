@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "cells/leak_search.h"
+#include "regions/leak_search.h"
 #include "compile/level_compiler.h"
 #include "scene/scene.h"
 #include "tools/levelgen.h"
