@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "cells/cell_faces.h"
-#include "regions/empty_regions.h"
+#include "regions/region_cut.h"
 #include "cells/open_links.h"
 #include "cells/visible_sets.h"
 #include "compile/level_compiler.h"

@@ -7,7 +7,7 @@
 #include <unordered_set>
 
 #include "bsp/bsp_node.h"
-#include "regions/empty_regions.h"
+#include "regions/region_cut.h"
 #include "cells/visible_sets.h"
 #include "culling/region_windows.h"
 #include "culling/space_traversal.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "regions/empty_regions.h"
+#include "regions/region_cut.h"
 
 namespace pw {
 

@@ -10,7 +10,7 @@
 
 #include "app/cli/output_paths.h"
 #include "app/portalbuild/build_summary.h"
-#include "regions/empty_regions.h"
+#include "regions/region_cut.h"
 #include "regions/leak_search.h"
 #include "compile/build_level.h"
 #include "compile/plan_view.h"

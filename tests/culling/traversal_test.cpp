@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "bsp/bsp_node.h"
-#include "regions/empty_regions.h"
+#include "regions/region_cut.h"
 #include "cells/visible_sets.h"
 #include "compile/level_compiler.h"
 #include "culling/camera.h"

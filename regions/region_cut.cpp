@@ -1,4 +1,4 @@
-#include "regions/empty_regions.h"
+#include "regions/region_cut.h"
 
 #include <algorithm>
 #include <array>
