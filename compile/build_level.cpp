@@ -75,7 +75,7 @@ void findCellLinks(const Scene& scene, BuiltLevel& level) {
 void findSightRegions(const Scene& scene, BuiltLevel& level) {
   findCells(scene, level);
   const PhaseTimer timer(level.sightSeconds);
-  level.sight = findEmptyRegions(scene, *level.compiled->root, level.cells, RegionJoins::Sight);
+  level.sight = findSightGraph(scene, *level.compiled->root, level.cells);
 }
 
 }  // namespace pw

@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "cells/cell_faces.h"
-#include "regions/region_cut.h"
 #include "cells/open_links.h"
 #include "compile/level_compiler.h"
 #include "compile/level_openness.h"
+#include "regions/sight_graph.h"
 
 namespace pw {
 
@@ -57,7 +57,7 @@ struct BuiltLevel {
   double cellSeconds = 0.0;
   double linkSeconds = 0.0;
   // Empty until findSightRegions.
-  EmptyRegions sight;
+  SightGraph sight;
   double sightSeconds = 0.0;
 };
 

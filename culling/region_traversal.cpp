@@ -7,17 +7,17 @@
 #include <unordered_set>
 
 #include "bsp/bsp_node.h"
-#include "regions/region_cut.h"
 #include "cells/visible_sets.h"
 #include "culling/region_windows.h"
 #include "culling/space_traversal.h"
 #include "culling/view_window.h"
 #include "culling/visibility.h"
+#include "regions/sight_graph.h"
 
 namespace pw {
 
 std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& root, const ViewPyramid& view,
-                                           const EmptyRegions& regions, const VisibleSets* vis,
+                                           const SightGraph& regions, const VisibleSets* vis,
                                            PassageTrace* trace) {
   const Point3& eye = view.eye();
   // Nothing nearer than the near plane is drawn, so a sight line begins
@@ -77,7 +77,7 @@ std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& ro
   while (!frontier.empty()) {
     const std::uint32_t index = frontier.front();
     frontier.pop_front();
-    const EmptyRegion& region = regions.regions[index];
+    const SightRegion& region = regions.regions[index];
     // (Its Space passed maySee on the way in.)
     if (regions.drawnWhenReached[spaceIndex(*region.space)]) draw(region.space);
     // Passages join two regions, so exploring this one adds no window to it.

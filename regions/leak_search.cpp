@@ -18,7 +18,7 @@ double distance(const Point3& a, const Point3& b) { return std::sqrt(dot(b - a, 
 
 }  // namespace
 
-LeakTrail findLeakTrail(const Scene& scene, const BspNode& root, const EmptyRegions& regions, const Point3& inside) {
+LeakTrail findLeakTrail(const Scene& scene, const BspNode& root, const LeakGraph& regions, const Point3& inside) {
   LeakTrail trail;
   trail.carvingFallbacks = regions.carvingFallbacks;
   if (!regions.bounds.contains(inside)) {
@@ -44,7 +44,7 @@ LeakTrail findLeakTrail(const Scene& scene, const BspNode& root, const EmptyRegi
   using Entry = std::pair<double, std::uint32_t>;
   std::priority_queue<Entry, std::vector<Entry>, std::greater<>> queue;
   const auto leaveRegion = [&](std::uint32_t region, std::uint32_t from, const Point3& at, double sofar) {
-    const EmptyRegion& r = regions.regions[region];
+    const LeakRegion& r = regions.regions[region];
     const auto offer = [&](std::uint32_t stop) {
       const double length = sofar + distance(at, stopPoint(stop));
       if (length >= reached[stop]) return;

@@ -10,8 +10,6 @@
 
 #include "app/cli/output_paths.h"
 #include "app/portalbuild/build_summary.h"
-#include "regions/region_cut.h"
-#include "regions/leak_search.h"
 #include "compile/build_level.h"
 #include "compile/plan_view.h"
 #include "compile/portal_files.h"
@@ -19,6 +17,7 @@
 #include "culling/camera.h"
 #include "diag/open_edges.h"
 #include "diag/point_file.h"
+#include "regions/leak_search.h"
 #include "scene/scene.h"
 #include "support/exit_codes.h"
 #include "support/peak_memory.h"
@@ -149,7 +148,7 @@ int runPortalbuild(const PortalbuildOptions& options) {
   summary.peaks.links = peakResidentKiB();
   if (options.wantsLeakCheck()) {
     const Stopwatch leakTime;
-    const EmptyRegions regions = findEmptyRegions(scene, *compiled.root, built.cells);
+    const LeakGraph regions = findLeakGraph(scene, *compiled.root, built.cells);
     summary.leak = findLeakTrail(scene, *compiled.root, regions, options.inside ? *options.inside : Camera().eye());
     summary.leakSeconds = leakTime.seconds();
     summary.leakChecked = true;

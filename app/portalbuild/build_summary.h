@@ -7,8 +7,8 @@
 #include <string>
 
 #include "bsp/bsp_builder.h"
-#include "regions/leak_search.h"
 #include "compile/level_openness.h"
+#include "regions/leak_search.h"
 #include "scene/obj_reader.h"
 
 namespace pw {

@@ -8,8 +8,9 @@
 #include <sstream>
 #include <string>
 
-#include "regions/leak_search.h"
+#include "cells/polygon_difference.h"
 #include "compile/level_compiler.h"
+#include "regions/leak_search.h"
 #include "scene/scene.h"
 #include "tools/levelgen.h"
 
@@ -19,7 +20,7 @@ namespace {
 struct Built {
   Scene scene;
   std::unique_ptr<CompiledLevel> level;
-  EmptyRegions regions;
+  LeakGraph regions;
 
   LeakTrail trailFrom(const Point3& inside) const {
     return findLeakTrail(scene, *level->root, regions, inside);
@@ -35,7 +36,7 @@ std::unique_ptr<Built> build(const Mesh& mesh) {
   options.levelText = text;
   options.build.writeLogs = false;
   built->level = compileLevel(built->scene, options);
-  built->regions = findEmptyRegions(built->scene, *built->level->root,
+  built->regions = findLeakGraph(built->scene, *built->level->root,
                                     computeCellFaces(built->scene, *built->level->root));
   return built;
 }
