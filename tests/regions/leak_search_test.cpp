@@ -5,13 +5,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <sstream>
 #include <string>
 
 #include "cells/polygon_difference.h"
 #include "compile/level_compiler.h"
 #include "regions/leak_search.h"
 #include "scene/scene.h"
+#include "tests/helpers/compiled_mesh.h"
 #include "tools/levelgen.h"
 
 namespace pw {
@@ -29,13 +29,7 @@ struct Built {
 
 std::unique_ptr<Built> build(const Mesh& mesh) {
   auto built = std::make_unique<Built>();
-  std::ostringstream obj;
-  writeObj(obj, mesh);
-  const std::string text = obj.str();
-  CompileOptions options;
-  options.levelText = text;
-  options.build.writeLogs = false;
-  built->level = compileLevel(built->scene, options);
+  built->level = testing_support::compileMesh(built->scene, mesh);
   built->regions = findLeakGraph(built->scene, *built->level->root,
                                     computeCellFaces(built->scene, *built->level->root));
   return built;

@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <memory>
 #include <set>
-#include <sstream>
-#include <string>
 #include <vector>
 
 #include "bsp/bsp_node.h"
@@ -17,6 +15,7 @@
 #include "regions/leak_search.h"
 #include "regions/sight_graph.h"
 #include "scene/scene.h"
+#include "tests/helpers/compiled_mesh.h"
 #include "tools/levelgen.h"
 
 namespace pw {
@@ -88,13 +87,7 @@ struct Built {
 
 std::unique_ptr<Built> build(const Mesh& mesh) {
   auto built = std::make_unique<Built>();
-  std::ostringstream obj;
-  writeObj(obj, mesh);
-  const std::string text = obj.str();
-  CompileOptions options;
-  options.levelText = text;
-  options.build.writeLogs = false;
-  built->level = compileLevel(built->scene, options);
+  built->level = testing_support::compileMesh(built->scene, mesh);
   built->cells = computeCellFaces(built->scene, *built->level->root);
   built->leak = findLeakGraph(built->scene, *built->level->root, built->cells);
   built->sight = findSightGraph(built->scene, *built->level->root, built->cells);
