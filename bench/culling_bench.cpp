@@ -27,7 +27,6 @@
 #include <vector>
 
 #include "cells/cell_faces.h"
-#include "cells/empty_regions.h"
 #include "cells/open_links.h"
 #include "cells/visible_sets.h"
 #include "compile/level_compiler.h"
@@ -37,6 +36,7 @@
 #include "culling/region_traversal.h"
 #include "culling/space_traversal.h"
 #include "culling/view_matrix.h"
+#include "regions/sight_graph.h"
 #include "scene/scene.h"
 #include "support/stopwatch.h"
 #include "tools/levelgen.h"
@@ -118,7 +118,7 @@ void run(const BenchLevel& level, int poses, const std::filesystem::path& work) 
   const double linkSeconds = linkTime.seconds();
   const OpenLevelReport report = reportOpenLevel(*compiled, cells, links);
   const Stopwatch sightTime;
-  const EmptyRegions sight = findEmptyRegions(scene, *compiled->root, cells, RegionJoins::Sight);
+  const SightGraph sight = findSightGraph(scene, *compiled->root, cells);
   const double sightSeconds = sightTime.seconds();
   // What auto would traverse, and the sets made from it: the links only on
   // an open level.

@@ -3,6 +3,7 @@
 // fragments that lead out of them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <utility>
@@ -41,6 +42,10 @@ struct BspNode {
   BspNode* behind = nullptr;
   std::uint64_t number = 0;
 };
+
+// A Space's 0-based index, by which the per-Space tables (cells, links,
+// regions) are kept: its number less one.
+inline std::size_t spaceIndex(const BspNode& space) { return static_cast<std::size_t>(space.number - 1); }
 
 // Points the twins of all leaf fragments under `fragment` at `space`.
 void attachPortal(Portal* fragment, BspNode* space);

@@ -193,7 +193,7 @@ class FaceBuilder {
       assert((!face.front || face.front->isSpace()) && (!face.behind || face.behind->isSpace()));
       const auto index = static_cast<std::uint32_t>(result.faces.size());
       for (const BspNode* s : {face.front, face.behind}) {
-        if (s != nullptr) result.facesOfSpace[s->number - 1].push_back(index);
+        if (s != nullptr) result.facesOfSpace[spaceIndex(*s)].push_back(index);
       }
       result.faces.push_back(std::move(face));
     }

@@ -110,7 +110,7 @@ OpenLinks findOpenLinks(const Scene& scene, const CellFaces& cells) {
   for (FaceRangeLinks& range : ranges) {
     result.carvingFallbacks += range.carvingFallbacks;
     for (OpenLink& link : range.links) {
-      result.linksFrom[link.from->number - 1].push_back(static_cast<std::uint32_t>(result.links.size()));
+      result.linksFrom[spaceIndex(*link.from)].push_back(static_cast<std::uint32_t>(result.links.size()));
       result.links.push_back(std::move(link));
     }
   }

@@ -82,7 +82,7 @@ std::vector<Point3> cellCorners(const CellFaces& cells, std::uint32_t space, con
 Opening fragmentOpening(const Portal& fragment, std::uint32_t from, const Point3& cellCentre, const Bounds& box) {
   Opening opening;
   opening.from = from;
-  opening.to = static_cast<std::uint32_t>(fragment.target()->number - 1);
+  opening.to = static_cast<std::uint32_t>(spaceIndex(*fragment.target()));
   Point3 area;
   for (const PortalTriangle& t : fragment.triangles()) {
     const Polygon corners(t.vertices.begin(), t.vertices.end());
@@ -98,8 +98,8 @@ Opening fragmentOpening(const Portal& fragment, std::uint32_t from, const Point3
 }
 
 Opening linkOpening(const OpenLink& link, const Bounds& box) {
-  Opening opening{.from = static_cast<std::uint32_t>(link.from->number - 1),
-                  .to = static_cast<std::uint32_t>(link.to->number - 1),
+  Opening opening{.from = static_cast<std::uint32_t>(spaceIndex(*link.from)),
+                  .to = static_cast<std::uint32_t>(spaceIndex(*link.to)),
                   .hasPlane = true,
                   .plane = link.plane,
                   .corners = {}};
@@ -115,7 +115,7 @@ std::vector<Opening> collectOpenings(const std::vector<const BspNode*>& spaces, 
     if (!opening.corners.empty()) openings.push_back(std::move(opening));
   };
   for (const BspNode* space : spaces) {
-    const auto from = static_cast<std::uint32_t>(space->number - 1);
+    const auto from = static_cast<std::uint32_t>(spaceIndex(*space));
     const Point3 centre = cornerMean(cellCorners(cells, from));
     for (const Portal* fragment : space->portals) {
       if (fragment->target() != nullptr) keep(fragmentOpening(*fragment, from, centre, box));

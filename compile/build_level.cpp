@@ -5,6 +5,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "regions/leak_graph.h"
 #include "support/peak_memory.h"
 #include "support/stopwatch.h"
 
@@ -68,14 +69,14 @@ void findCellLinks(const Scene& scene, BuiltLevel& built) {
 void findSightRegions(const Scene& scene, BuiltLevel& built) {
   findCells(scene, built);
   const PhaseTimer timer(built.sightSeconds);
-  built.sight = findEmptyRegions(scene, *built.compiled->root, built.cells, RegionJoins::Sight);
+  built.sight = findSightGraph(scene, *built.compiled->root, built.cells);
 }
 
 void checkForLeak(const Scene& scene, BuiltLevel& built, const Point3& inside) {
   findCells(scene, built);
   {
     const PhaseTimer timer(built.leakSeconds);
-    const EmptyRegions regions = findEmptyRegions(scene, *built.compiled->root, built.cells);
+    const LeakGraph regions = findLeakGraph(scene, *built.compiled->root, built.cells);
     built.leak = findLeakTrail(scene, *built.compiled->root, regions, inside);
   }
   built.peaks.leak = peakResidentKiB();

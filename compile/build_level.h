@@ -16,13 +16,13 @@
 #include <vector>
 
 #include "cells/cell_faces.h"
-#include "cells/empty_regions.h"
-#include "cells/leak_search.h"
 #include "cells/open_links.h"
 #include "cells/visible_sets.h"
-#include "geometry/point3.h"
 #include "compile/level_compiler.h"
 #include "compile/level_openness.h"
+#include "geometry/point3.h"
+#include "regions/leak_search.h"
+#include "regions/sight_graph.h"
 
 namespace pw {
 
@@ -82,7 +82,7 @@ struct BuiltLevel {
   CellFaces cells;
   OpenLinks links;
   OpenLevelReport openLevel;
-  EmptyRegions sight;
+  SightGraph sight;
   std::optional<LeakTrail> leak;
   std::optional<VisibleSets> visibleSets;
   double cellSeconds = 0.0;

@@ -3,6 +3,7 @@
 #include <numeric>
 #include <vector>
 
+#include "bsp/bsp_node.h"
 #include "cells/cell_faces.h"
 #include "cells/open_links.h"
 #include "compile/level_compiler.h"
@@ -62,13 +63,13 @@ OpenLevelReport reportOpenLevel(const CompiledTree& level, const CellFaces& cell
   for (const BspNode* space : spaces) {
     if (space->portals.empty()) ++report.spacesWithoutFragments;
     for (const Portal* fragment : space->portals) {
-      if (fragment->target() != nullptr) designed.join(space->number - 1, fragment->target()->number - 1);
+      if (fragment->target() != nullptr) designed.join(spaceIndex(*space), spaceIndex(*fragment->target()));
     }
   }
   report.designedGroups = designed.count();
   Groups sound = designed;
   for (const OpenLink& link : links.links) {
-    sound.join(link.from->number - 1, link.to->number - 1);
+    sound.join(spaceIndex(*link.from), spaceIndex(*link.to));
     report.openLinkArea += link.area;
   }
   report.soundGroups = sound.count();

@@ -142,7 +142,7 @@ void drawPlan(std::ostream& out, const Scene& scene, const BuiltLevel& level, co
   out << "<g id=\"cells\">\n";
   for (const BspNode* space : spaces) {
     std::vector<Point3> crossings;
-    for (const std::uint32_t f : level.cells.facesOfSpace[static_cast<std::size_t>(space->number - 1)]) {
+    for (const std::uint32_t f : level.cells.facesOfSpace[spaceIndex(*space)]) {
       if (const auto s = sliceAt(level.cells.faces[f].polygon, h)) crossings.insert(crossings.end(), {s->a, s->b});
     }
     // Seen from above, x and z.

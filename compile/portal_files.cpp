@@ -18,7 +18,7 @@ std::string number(double value) {
   return std::string(text, end);
 }
 
-std::uint32_t cellOf(const BspNode& space) { return static_cast<std::uint32_t>(space.number - 1); }
+std::uint32_t cellOf(const BspNode& space) { return static_cast<std::uint32_t>(spaceIndex(space)); }
 
 }  // namespace
 

@@ -11,7 +11,7 @@ namespace pw {
 class Scene;
 struct BspNode;
 struct OpenLinks;
-struct EmptyRegions;
+struct SightGraph;
 class VisibleSets;
 
 // Which Spaces a frame draws: those reached through the designed portal
@@ -25,7 +25,7 @@ struct CullingInputs {
   // Needed by Culling::Sound.
   const OpenLinks* links = nullptr;
   // The empty regions with their sight passages; needed by Culling::Narrow.
-  const EmptyRegions* sight = nullptr;
+  const SightGraph* sight = nullptr;
   // Limits every mode to the eye's visible set; null: no limit.
   const VisibleSets* vis = nullptr;
 };

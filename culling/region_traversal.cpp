@@ -7,17 +7,17 @@
 #include <unordered_set>
 
 #include "bsp/bsp_node.h"
-#include "cells/empty_regions.h"
 #include "cells/visible_sets.h"
 #include "culling/region_windows.h"
 #include "culling/space_traversal.h"
 #include "culling/view_window.h"
 #include "culling/visibility.h"
+#include "regions/sight_graph.h"
 
 namespace pw {
 
 std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& root, const ViewPyramid& view,
-                                           const EmptyRegions& regions, const VisibleSets* vis,
+                                           const SightGraph& regions, const VisibleSets* vis,
                                            CullingTrace* trace) {
   const Point3& eye = view.eye();
   // Nothing nearer than the near plane is drawn, so a sight line begins
@@ -52,7 +52,7 @@ std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& ro
   // Every region that the view's near part meets up to the tolerance: on a
   // face between two, sight lines start into both.
   for (const BspNode* start : sightStarts) {
-    for (const std::uint32_t region : regions.regionsOfSpace[start->number - 1]) {
+    for (const std::uint32_t region : regions.regionsOfSpace[spaceIndex(*start)]) {
       if (!regions.regions[region].mayMeet(nearView)) continue;
       windowsOf(region).offer(whole);
       frontier.push_back(region);
@@ -77,9 +77,9 @@ std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& ro
   while (!frontier.empty()) {
     const std::uint32_t index = frontier.front();
     frontier.pop_front();
-    const EmptyRegion& region = regions.regions[index];
+    const SightRegion& region = regions.regions[index];
     // (Its Space passed maySee on the way in.)
-    if (regions.drawnWhenReached[region.space->number - 1]) draw(region.space);
+    if (regions.drawnWhenReached[spaceIndex(*region.space)]) draw(region.space);
     // Passages join two regions, so exploring this one adds no window to it.
     RegionWindows& here = windowsOf(index);
     for (std::size_t k = here.take(whole); k < here.explored().size(); ++k) {

@@ -12,11 +12,11 @@ namespace pw {
 
 class Scene;
 struct BspNode;
-struct EmptyRegions;
+struct SightGraph;
 class VisibleSets;
 
 // The Spaces a frame draws with the view narrowed: from the eye's region of
-// the level's empty regions (found with RegionJoins::Sight), breadth-first
+// the level's sight graph (sight_graph.h), breadth-first
 // through their sight passages, each followed only where it lies in the view
 // that the passages before it leave (see view_window.h), drawing the Spaces
 // whose walls a reached region shows in that view. Walls stop sight lines
@@ -41,7 +41,7 @@ class VisibleSets;
 // `vis` and `trace` as for `designedSpaces`; the passages traced are the
 // sight passages' views.
 std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& root, const ViewPyramid& view,
-                                           const EmptyRegions& regions, const VisibleSets* vis = nullptr,
+                                           const SightGraph& regions, const VisibleSets* vis = nullptr,
                                            CullingTrace* trace = nullptr);
 // Measured at 30 poses on the generated open 64k levels with holes and
 // without ceilings, where sight lines reach the most regions by the most

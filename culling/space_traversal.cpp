@@ -46,7 +46,7 @@ std::vector<const BspNode*> walkPassages(const Scene& scene, const BspNode& root
       }
     }
     if (links == nullptr) continue;
-    for (const std::uint32_t index : links->linksFrom[space->number - 1]) {
+    for (const std::uint32_t index : links->linksFrom[spaceIndex(*space)]) {
       const OpenLink& link = links->links[index];
       if (visited.contains(link.to) || !seen(link.to)) continue;
       const bool passed = isVisible(link, view);

@@ -18,6 +18,7 @@
 #include "culling/camera.h"
 #include "diag/open_edges.h"
 #include "diag/point_file.h"
+#include "regions/leak_search.h"
 #include "scene/scene.h"
 #include "support/exit_codes.h"
 #include "support/peak_memory.h"

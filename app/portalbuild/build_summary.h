@@ -7,9 +7,9 @@
 #include <string>
 
 #include "bsp/bsp_builder.h"
-#include "cells/leak_search.h"
 #include "compile/build_level.h"
 #include "compile/level_openness.h"
+#include "regions/leak_search.h"
 #include "scene/obj_reader.h"
 
 namespace pw {

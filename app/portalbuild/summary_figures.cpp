@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "app/portalbuild/build_summary.h"
+#include "geometry/plane_side.h"
 
 namespace pw {
 namespace {

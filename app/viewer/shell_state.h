@@ -16,7 +16,7 @@ namespace pw {
 
 struct BspNode;
 struct OpenLinks;
-struct EmptyRegions;
+struct SightGraph;
 class VisibleSets;
 
 // Win32 virtual-key codes: the index of `ShellState::keyDown`.
@@ -53,7 +53,7 @@ struct ShellState {
   // their sight passages for Culling::Narrow.
   Culling culling = Culling::Designed;
   const OpenLinks* links = nullptr;
-  const EmptyRegions* sightRegions = nullptr;
+  const SightGraph* sightRegions = nullptr;
   // The visible sets read with --vis (non-owning); null: none.
   const VisibleSets* visibleSets = nullptr;
   // F2: outline the passages each frame's culling tested.

@@ -11,7 +11,6 @@
 #include <sstream>
 
 #include "cells/cell_faces.h"
-#include "cells/empty_regions.h"
 #include "cells/open_links.h"
 #include "cells/visible_sets.h"
 #include "compile/level_compiler.h"
@@ -22,6 +21,7 @@
 #include "culling/space_traversal.h"
 #include "culling/view_matrix.h"
 #include "culling/view_window.h"
+#include "regions/sight_graph.h"
 #include "tests/helpers/first_hits.h"
 #include "tests/helpers/scratch_dir.h"
 #include "tools/levelgen.h"
@@ -71,7 +71,7 @@ struct Built {
   std::unique_ptr<CompiledTree> level;
   CellFaces cells;
   OpenLinks links;
-  EmptyRegions sight;
+  SightGraph sight;
 };
 
 std::unique_ptr<Built> build(const Mesh& mesh, const ScratchDir& dir) {
@@ -85,7 +85,7 @@ std::unique_ptr<Built> build(const Mesh& mesh, const ScratchDir& dir) {
   built->level = compileLevel(built->scene, options);
   built->cells = computeCellFaces(built->scene, *built->level->root);
   built->links = findOpenLinks(built->scene, built->cells);
-  built->sight = findEmptyRegions(built->scene, *built->level->root, built->cells, RegionJoins::Sight);
+  built->sight = findSightGraph(built->scene, *built->level->root, built->cells);
   return built;
 }
 
@@ -178,7 +178,7 @@ Camera lookingAlong(const Point3& eye, const Point3& forward) {
 }
 
 // Which passages of a level's sight regions an eye stands in front of.
-using PassagesOf = std::vector<const OpenLink*> (*)(const EmptyRegions&);
+using PassagesOf = std::vector<const OpenLink*> (*)(const SightGraph&);
 
 // An eye `distance` in front of every 5th of the passages `pick` gives
 // (sight passages or walls, facing the eye), looking straight at it: on the
@@ -209,7 +209,7 @@ void expectNarrowSeesFromRightInFront(PassagesOf pick, double distance) {
 // passage still leads on.
 TEST(NarrowCulling, seesThroughAPassageRightInFrontOfTheEye) {
   expectNarrowSeesFromRightInFront(
-      [](const EmptyRegions& sight) {
+      [](const SightGraph& sight) {
         std::vector<const OpenLink*> passages;
         for (const SightPassage& passage : sight.sightPassages) passages.push_back(&passage.view);
         return passages;
@@ -222,7 +222,7 @@ TEST(NarrowCulling, seesThroughAPassageRightInFrontOfTheEye) {
 // room, a corridor), which narrowed culling draws too.
 TEST(NarrowCulling, seesPastAWallNearerThanTheNearPlane) {
   expectNarrowSeesFromRightInFront(
-      [](const EmptyRegions& sight) {
+      [](const SightGraph& sight) {
         std::vector<const OpenLink*> walls;
         for (const OpenLink& wall : sight.walls) walls.push_back(&wall);
         return walls;

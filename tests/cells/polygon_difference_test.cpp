@@ -83,6 +83,22 @@ INSTANTIATE_TEST_SUITE_P(
                                 {0, 0, 1}}),
     [](const testing::TestParamInfo<CarvingCase>& param) { return param.param.name; });
 
+// A face with a cut-out leaving a strip along one side: the strip is kept
+// when it is at least kSliverWidth wide (twice its area over its boundary),
+// dropped as a rounding sliver when narrower.
+TEST(Carving, keepsAStripFromASliversWidthOnAndDropsNarrowerOnes) {
+  const struct {
+    double width;
+    bool kept;
+  } cases[] = {{0.5 * kSliverWidth, false}, {0.9 * kSliverWidth, false}, {1.5 * kSliverWidth, true}, {0.25, true}};
+  for (const auto& c : cases) {
+    CoplanarCarver carver;
+    const Difference carved = carver.subtract(square(0, 0, 1, 1), {square(c.width, -1, 2, 2)}, {0, 0, 1});
+    // The strip's inner edge moves with the carving grid.
+    EXPECT_NEAR(areaOf(carved), c.kept ? c.width : 0.0, kCarvingGrid) << "strip " << c.width << " wide";
+  }
+}
+
 TEST(CarvingBound, carvingPastTheBoundGivesTheWholeFaceAndTheNextCarvingWorks) {
   // The crossing squares need two intersections; one is allowed.
   CoplanarCarver carver(1);

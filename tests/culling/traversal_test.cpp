@@ -4,7 +4,6 @@
 #include <memory>
 
 #include "bsp/bsp_node.h"
-#include "cells/empty_regions.h"
 #include "cells/visible_sets.h"
 #include "compile/level_compiler.h"
 #include "culling/camera.h"
@@ -12,6 +11,7 @@
 #include "culling/space_traversal.h"
 #include "culling/view_matrix.h"
 #include "portal/portal.h"
+#include "regions/sight_graph.h"
 #include "scene/scene.h"
 #include "tests/helpers/scratch_dir.h"
 
@@ -149,7 +149,7 @@ TEST(SampleLevel, narrowingLeavesOutWhatNoSightLineReaches) {
   options.outputDir = dir.path();
   const auto level = compileLevel(scene, options);
   const CellFaces cells = computeCellFaces(scene, *level->root);
-  const EmptyRegions sight = findEmptyRegions(scene, *level->root, cells, RegionJoins::Sight);
+  const SightGraph sight = findSightGraph(scene, *level->root, cells);
   Camera start;
   start.aspect = 4.0f / 3.0f;
   const ViewPyramid view(start, viewMatrix(start));

@@ -1,4 +1,4 @@
-#include "cells/leak_search.h"
+#include "regions/leak_search.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,7 +18,7 @@ double distance(const Point3& a, const Point3& b) { return std::sqrt(dot(b - a, 
 
 }  // namespace
 
-LeakTrail findLeakTrail(const Scene& scene, const BspNode& root, const EmptyRegions& regions, const Point3& inside) {
+LeakTrail findLeakTrail(const Scene& scene, const BspNode& root, const LeakGraph& regions, const Point3& inside) {
   LeakTrail trail;
   trail.carvingFallbacks = regions.carvingFallbacks;
   if (!regions.bounds.contains(inside)) {
@@ -27,7 +27,7 @@ LeakTrail findLeakTrail(const Scene& scene, const BspNode& root, const EmptyRegi
     return trail;
   }
   // The Space's region that holds the point; on a face between two, either.
-  const std::vector<std::uint32_t>& candidates = regions.regionsOfSpace[locateSpace(scene, root, inside).number - 1];
+  const std::vector<std::uint32_t>& candidates = regions.regionsOfSpace[spaceIndex(locateSpace(scene, root, inside))];
   if (candidates.empty()) return trail;
   const std::uint32_t start = *std::max_element(candidates.begin(), candidates.end(), [&](std::uint32_t a, std::uint32_t b) {
     return regions.regions[a].depthOf(inside) < regions.regions[b].depthOf(inside);
@@ -44,7 +44,7 @@ LeakTrail findLeakTrail(const Scene& scene, const BspNode& root, const EmptyRegi
   using Entry = std::pair<double, std::uint32_t>;
   std::priority_queue<Entry, std::vector<Entry>, std::greater<>> queue;
   const auto leaveRegion = [&](std::uint32_t region, std::uint32_t from, const Point3& at, double sofar) {
-    const EmptyRegion& r = regions.regions[region];
+    const LeakRegion& r = regions.regions[region];
     const auto offer = [&](std::uint32_t stop) {
       const double length = sofar + distance(at, stopPoint(stop));
       if (length >= reached[stop]) return;

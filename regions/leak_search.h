@@ -1,12 +1,12 @@
 // Whether the inside of a level reaches the void around it, and the
-// shortest trail there: the empty regions (empty_regions.h) walked from the
+// shortest trail there: the leak graph (leak_graph.h) walked from the
 // region holding an inside point to a region on the cells' bounds.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-#include "cells/empty_regions.h"
+#include "regions/leak_graph.h"
 
 namespace pw {
 
@@ -34,6 +34,6 @@ struct LeakTrail {
 // The trail shortest by the distance between the joins' centres (Dijkstra
 // over the joins), from the region of `regions` (built for the tree under
 // `root`) that holds `inside`.
-LeakTrail findLeakTrail(const Scene& scene, const BspNode& root, const EmptyRegions& regions, const Point3& inside);
+LeakTrail findLeakTrail(const Scene& scene, const BspNode& root, const LeakGraph& regions, const Point3& inside);
 
 }  // namespace pw

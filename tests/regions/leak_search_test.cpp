@@ -5,12 +5,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <sstream>
 #include <string>
 
-#include "cells/leak_search.h"
+#include "cells/polygon_difference.h"
 #include "compile/level_compiler.h"
+#include "regions/leak_search.h"
 #include "scene/scene.h"
+#include "tests/helpers/compiled_mesh.h"
 #include "tools/levelgen.h"
 
 namespace pw {
@@ -19,7 +20,7 @@ namespace {
 struct Built {
   Scene scene;
   std::unique_ptr<CompiledTree> level;
-  EmptyRegions regions;
+  LeakGraph regions;
 
   LeakTrail trailFrom(const Point3& inside) const {
     return findLeakTrail(scene, *level->root, regions, inside);
@@ -28,14 +29,8 @@ struct Built {
 
 std::unique_ptr<Built> build(const Mesh& mesh) {
   auto built = std::make_unique<Built>();
-  std::ostringstream obj;
-  writeObj(obj, mesh);
-  const std::string text = obj.str();
-  CompileOptions options;
-  options.levelText = text;
-  options.build.writeLogs = false;
-  built->level = compileLevel(built->scene, options);
-  built->regions = findEmptyRegions(built->scene, *built->level->root,
+  built->level = testing_support::compileMesh(built->scene, mesh);
+  built->regions = findLeakGraph(built->scene, *built->level->root,
                                     computeCellFaces(built->scene, *built->level->root));
   return built;
 }
