@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "app/viewer/screenshot.h"
 #include "app/viewer/sdl_platform.h"
@@ -23,15 +24,12 @@
 namespace pw {
 namespace {
 
+using testing_support::ProgramRun;
 using testing_support::readFile;
+using testing_support::runProgram;
 using testing_support::ScratchDir;
 
 const std::string kSampleLevel = std::string(PORTALWALK_LEVELS_DIR) + "/folyosos.obj";
-
-struct ViewerRun {
-  int exitCode;
-  std::string out, err;
-};
 
 // A PNG read back through libpng's simplified API.
 std::optional<Image> readPng(const std::filesystem::path& fileName) {
@@ -61,8 +59,8 @@ std::string quoted(const std::string& text) { return "'" + text + "'"; }
 
 // Runs the viewer with `arguments` in `dir`, under xvfb-run with a
 // 1280 x 1024 screen, with no terminal on standard input as in a script.
-ViewerRun runViewer(const ScratchDir& dir, const std::string& arguments) {
-  std::string command = "cd " + quoted(dir.file("").string()) + " && ";
+ProgramRun runViewer(const ScratchDir& dir, const std::string& arguments) {
+  std::string command;
   // Under AddressSanitizer, LeakSanitizer finds blocks that SDL's D-Bus
   // connection and Mesa's dlopen'ed driver never free, outside this project
   // and without usable stacks. The shell's own paths are leak-checked through
@@ -70,15 +68,13 @@ ViewerRun runViewer(const ScratchDir& dir, const std::string& arguments) {
   // checked. Other builds ignore the variable.
   command += "ASAN_OPTIONS=detect_leaks=0 ";
   command += "LIBGL_ALWAYS_SOFTWARE=1 timeout 300 xvfb-run -a -s '-screen 0 1280x1024x24' ";
-  command += quoted(PORTALWALK_VIEWER_BINARY) + " " + arguments + " < /dev/null > stdout.txt 2> stderr.txt";
-  const int status = std::system(command.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir.file("stdout.txt")),
-          readFile(dir.file("stderr.txt"))};
+  command += quoted(PORTALWALK_VIEWER_BINARY) + " " + arguments;
+  return runProgram(dir, command);
 }
 
 TEST(EndToEnd, walksTheSampleLevelForThirtyFrames) {
   const ScratchDir dir;
-  const ViewerRun run = runViewer(dir, quoted(kSampleLevel) + " --windowed --frames 30 --screenshot shot.png");
+  const ProgramRun run = runViewer(dir, quoted(kSampleLevel) + " --windowed --frames 30 --screenshot shot.png");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   std::istringstream frames(readFile(dir.file("log.txt")));
   std::size_t count = 0;
@@ -125,7 +121,7 @@ TEST(EndToEnd, scriptedRunsNeverWaitAndSpareTheInputs) {
     std::filesystem::create_directories(dir.file("link"));
     std::filesystem::create_symlink("../level.obj", dir.file("link") / "out.log");
     std::filesystem::create_symlink("/dev/full", dir.file("full.png"));
-    const ViewerRun run = runViewer(dir, c.arguments);
+    const ProgramRun run = runViewer(dir, c.arguments);
     EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments << "\n" << run.err;
     EXPECT_NE(run.err.find(c.says), std::string::npos) << c.arguments << "\n" << run.err;
     EXPECT_EQ(readFile(dir.file("level.obj")), readFile(kSampleLevel)) << c.arguments;
@@ -139,7 +135,7 @@ TEST(EndToEnd, scriptedRunsNeverWaitAndSpareTheInputs) {
 TEST(EndToEnd, statsCompareWithTheWholeLevel) {
   const ScratchDir dir;
   testing_support::writeFile(dir.file("other.pvs"), std::string("PVS2 3 3 0 0 0 1 1 1 0\n\x07\x07\x07"));
-  const ViewerRun run =
+  const ProgramRun run =
       runViewer(dir, quoted(kSampleLevel) + " --windowed --frames 5 --stats --draw-all --vis other.pvs");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(run.err.find("cannot use other.pvs: made for another build"), std::string::npos) << run.err;
@@ -161,32 +157,26 @@ TEST(EndToEnd, openLevelFramesEqualTheWholeLevelsFrames) {
   obj.close();
   {
     // The sets as portalbuild --vis makes them on an open level.
-    LevelRequest options;
-    options.compile.levelPath = dir.file("holes.obj");
-    options.compile.outputDir = dir.path();
     Scene scene;
-    options.links = PhaseWanted::Always;
-    BuiltLevel built = buildLevel(scene, options);
-    const BspNode& root = *built.compiled->root;
+    LevelRequest request;
+    request.compile.levelPath = dir.file("holes.obj");
+    request.compile.build.writeLogs = false;
+    request.visibleSets = true;
+    const BuiltLevel built = buildLevel(scene, request);
     std::string error;
-    ASSERT_TRUE(writeVisFile(dir.file("holes.pvs"), computeVisibleSets(scene, root, built.cells, built.links),
-                             visFingerprint(scene, root), error))
+    ASSERT_TRUE(writeVisFile(dir.file("holes.pvs"), *built.visibleSets, visFingerprint(scene, *built.compiled->root), error))
         << error;
   }
   for (const char* pose : {"--eye 1 1 2 --yaw 90", "--eye 10.17 0.7 0.48 --yaw 283", "--eye 4 1.5 4 --yaw 200"}) {
-    const ViewerRun culled = runViewer(dir, std::string("holes.obj --windowed --frames 1 --screenshot auto.png ") + pose);
-    ASSERT_EQ(culled.exitCode, 0) << culled.err;
-    EXPECT_NE(culled.err.find("open level: "), std::string::npos) << culled.err;
-    const ViewerRun all =
-        runViewer(dir, std::string("holes.obj --windowed --frames 1 --culling all --screenshot all.png ") + pose);
-    ASSERT_EQ(all.exitCode, 0) << all.err;
-    const ViewerRun narrow =
-        runViewer(dir, std::string("holes.obj --windowed --frames 1 --culling narrow --screenshot narrow.png ") + pose);
-    ASSERT_EQ(narrow.exitCode, 0) << narrow.err;
-    const ViewerRun limited =
-        runViewer(dir, std::string("holes.obj --windowed --frames 1 --vis holes.pvs --screenshot vis.png ") + pose);
-    ASSERT_EQ(limited.exitCode, 0) << limited.err;
-    EXPECT_EQ(limited.err.find("cannot use"), std::string::npos) << limited.err;
+    for (const char* culling : {"--screenshot auto.png", "--culling all --screenshot all.png",
+                                "--culling narrow --screenshot narrow.png", "--vis holes.pvs --screenshot vis.png"}) {
+      const ProgramRun run = runViewer(dir, std::string("holes.obj --windowed --frames 1 ") + culling + " " + pose);
+      ASSERT_EQ(run.exitCode, 0) << run.err;
+      EXPECT_EQ(run.err.find("cannot use"), std::string::npos) << run.err;
+      // Only the automatic choice says why it culls through the cell faces.
+      const bool automatic = std::string_view(culling).find("--culling") == std::string_view::npos;
+      EXPECT_EQ(run.err.find("open level: ") != std::string::npos, automatic) << run.err;
+    }
     const auto b = readPng(dir.file("all.png"));
     for (const char* shot : {"auto.png", "narrow.png", "vis.png"}) {
       const auto a = readPng(dir.file(shot));
@@ -205,7 +195,7 @@ TEST(EndToEnd, closedLevelIsCulledAsDesignedAndOutlinedOnRequest) {
   const ScratchDir dir;
   ASSERT_EQ(runViewer(dir, quoted(kSampleLevel) + " --windowed --frames 3 --yaw 90").exitCode, 0);
   const std::string automatic = readFile(dir.file("log.txt"));
-  const ViewerRun designed = runViewer(
+  const ProgramRun designed = runViewer(
       dir, quoted(kSampleLevel) + " --windowed --frames 3 --yaw 90 --culling designed --overlay --screenshot s.png");
   ASSERT_EQ(designed.exitCode, 0);
   EXPECT_GT(yellowPixels(readPng(dir.file("s.png")).value()), 1000u);

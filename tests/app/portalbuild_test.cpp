@@ -19,24 +19,16 @@
 namespace pw {
 namespace {
 
+using testing_support::ProgramRun;
 using testing_support::readFile;
+using testing_support::runProgram;
 using testing_support::ScratchDir;
 
 const std::filesystem::path kSample = std::filesystem::path(PORTALWALK_LEVELS_DIR) / "folyosos.obj";
 
-struct ProgramRun {
-  int exitCode;
-  std::string out, err;
-};
-
 // Runs portalbuild with `arguments` (already quoted) in `dir`.
 ProgramRun portalbuild(const ScratchDir& dir, const std::string& arguments) {
-  std::ostringstream command;
-  command << "cd '" << dir.path().string() << "' && '" << PORTALBUILD_PATH << "' " << arguments << " >'"
-          << dir.file("stdout.txt").string() << "' 2>'" << dir.file("stderr.txt").string() << "'";
-  const int status = std::system(command.str().c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir.file("stdout.txt")),
-          readFile(dir.file("stderr.txt"))};
+  return runProgram(dir, std::string("'") + PORTALBUILD_PATH + "' " + arguments);
 }
 
 // A closed 2 x 2 x 2 box: one convex Space, no split, no portal.

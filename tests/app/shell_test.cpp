@@ -91,35 +91,6 @@ TEST_F(WindowFixture, pointerOffsetsAreSignedAndRecentredInClientCoordinates) {
   }
 }
 
-TEST(Camera, turnTakesEightPixelsPerDegreeAndStrafingASinglePrecisionStep) {
-  const struct {
-    int dx, dy;
-    float yaw, pitch;
-  } cases[] = {
-      {8, 0, 1.0f, 0.0f},       // right turns right
-      {0, 8, 0.0f, -1.0f},      // down tilts the view up
-      {-8, -8, -1.0f, 1.0f},
-      {-330, 0, -41.25f, 0.0f},  // a pointer far left of the window
-      {1, 0, 0.125f, 0.0f},
-      {8 * 400, -8 * 200, 400.0f, 200.0f},  // neither clamped nor wrapped
-  };
-  for (const auto& c : cases) {
-    Camera camera;
-    turn(camera, c.dx, c.dy);
-    EXPECT_TRUE(camera.yaw == c.yaw && camera.pitch == c.pitch) << c.dx << "," << c.dy;
-  }
-  // Strafing steps 0.05 in single precision, walking 0.05 in double: from the
-  // origin at yaw 3 the two land on different floats.
-  Camera strafed;
-  strafed.tx = strafed.tz = 0.0f;
-  strafed.yaw = 3.0f;
-  Camera walked = strafed;
-  strafeLeft(strafed);
-  moveForward(walked);
-  EXPECT_EQ(strafed.tx, 0.0499315485f);
-  EXPECT_EQ(walked.tz, 0.0499315448f);
-}
-
 // The start-up, frame loop and exit. The level compiler is a stand-in that
 // only notes its call: the frames drawn here never look at the tree.
 struct ViewerFixture : ShellFixture {

@@ -8,13 +8,8 @@
 #include <numbers>
 #include <random>
 #include <set>
-#include <sstream>
 
-#include "cells/cell_faces.h"
-#include "cells/open_links.h"
-#include "cells/visible_sets.h"
-#include "compile/level_compiler.h"
-#include "compile/level_openness.h"
+#include "compile/build_level.h"
 #include "culling/camera.h"
 #include "culling/choose_spaces.h"
 #include "culling/region_traversal.h"
@@ -23,7 +18,7 @@
 #include "culling/view_window.h"
 #include "regions/sight_graph.h"
 #include "tests/helpers/first_hits.h"
-#include "tests/helpers/scratch_dir.h"
+#include "tests/helpers/compiled_mesh.h"
 #include "tools/levelgen.h"
 #include "tools/random_pose.h"
 
@@ -33,7 +28,6 @@ namespace {
 using testing_support::describe;
 using testing_support::FirstHits;
 using testing_support::hiddenSpace;
-using testing_support::ScratchDir;
 
 struct LevelCase {
   const char* name;
@@ -44,12 +38,11 @@ struct LevelCase {
 
 // A 2 x 2 grid of rooms made open one way or another.
 LevelCase openCase(const char* name, double holes, bool ceilings, bool pillars, bool seams) {
-  OpenLevelParams params;
-  params.rooms = {.rows = 2, .cols = 2, .subdivision = 1, .seed = 5};
-  params.holes = holes;
-  params.ceilings = ceilings;
-  params.pillars = pillars;
-  params.seams = seams;
+  const OpenLevelParams params{.rooms = {.rows = 2, .cols = 2, .subdivision = 1, .seed = 5},
+                               .holes = holes,
+                               .ceilings = ceilings,
+                               .pillars = pillars,
+                               .seams = seams};
   return {name, openLevel(params), roomInteriors(openLayout(params), 0.2), false};
 }
 
@@ -68,24 +61,18 @@ std::vector<LevelCase> levelCases() {
 
 struct Built {
   Scene scene;
-  std::unique_ptr<CompiledTree> level;
-  CellFaces cells;
-  OpenLinks links;
-  SightGraph sight;
+  BuiltLevel level;
 };
 
-std::unique_ptr<Built> build(const Mesh& mesh, const ScratchDir& dir) {
+// What the frames need: the open links and the sight graph, and the visible
+// sets when asked.
+std::unique_ptr<Built> build(const Mesh& mesh, bool visibleSets) {
   auto built = std::make_unique<Built>();
-  std::ostringstream obj;
-  writeObj(obj, mesh);
-  testing_support::writeFile(dir.file("level.obj"), obj.str());
-  CompileOptions options;
-  options.levelPath = dir.file("level.obj");
-  options.outputDir = dir.path();
-  built->level = compileLevel(built->scene, options);
-  built->cells = computeCellFaces(built->scene, *built->level->root);
-  built->links = findOpenLinks(built->scene, built->cells);
-  built->sight = findSightGraph(built->scene, *built->level->root, built->cells);
+  LevelRequest request;
+  request.links = PhaseWanted::Always;
+  request.sightRegions = true;
+  request.visibleSets = visibleSets;
+  built->level = testing_support::buildMesh(built->scene, mesh, request);
   return built;
 }
 
@@ -93,16 +80,13 @@ class CullingProperty : public ::testing::TestWithParam<std::size_t> {};
 
 TEST_P(CullingProperty, drawsEverySpaceAPixelShows) {
   const LevelCase level = levelCases()[GetParam()];
-  const ScratchDir dir;
-  const auto built = build(level.mesh, dir);
-  const BspNode& root = *built->level->root;
-  EXPECT_EQ(measureOpenness(*built->level).designHolds(), level.closed);
+  const auto built = build(level.mesh, true);
+  const BspNode& root = *built->level.compiled->root;
+  EXPECT_EQ(built->level.openness.designHolds(), level.closed);
   const Culling automatic = level.closed ? Culling::Designed : Culling::Sound;
   const FirstHits hits(built->scene, root);
   // Visible sets from the passages the viewer follows on such a level.
-  const OpenLinks none;
-  const OpenLinks& followed = level.closed ? none : built->links;
-  const VisibleSets vis = computeVisibleSets(built->scene, root, built->cells, followed);
+  const VisibleSets& vis = *built->level.visibleSets;
   // The designed fragments come in pairs, so sight through them is mutual.
   for (std::uint64_t a = 1; level.closed && a <= vis.spaces(); ++a) {
     for (std::uint64_t b = 1; b <= vis.spaces(); ++b) ASSERT_EQ(vis.sees(a, b), vis.sees(b, a)) << a << ' ' << b;
@@ -116,14 +100,14 @@ TEST_P(CullingProperty, drawsEverySpaceAPixelShows) {
     const ViewPyramid view(camera, viewMatrix(camera));
     const auto designed = designedSpaces(built->scene, root, view);
     CullingTrace soundTrace, narrowTrace;
-    const auto sound = soundSpaces(built->scene, root, view, built->links, nullptr, &soundTrace);
-    const auto narrow = narrowedSpaces(built->scene, root, view, built->sight, nullptr, &narrowTrace);
-    const auto narrowVis = narrowedSpaces(built->scene, root, view, built->sight, &vis);
+    const auto sound = soundSpaces(built->scene, root, view, built->level.links, nullptr, &soundTrace);
+    const auto narrow = narrowedSpaces(built->scene, root, view, built->level.sight, nullptr, &narrowTrace);
+    const auto narrowVis = narrowedSpaces(built->scene, root, view, built->level.sight, &vis);
     // Tracing changes no frame, and the passages traced as passed lead to
     // exactly the Spaces drawn after the eye's.
-    EXPECT_EQ(sound, soundSpaces(built->scene, root, view, built->links));
-    EXPECT_EQ(narrow, narrowedSpaces(built->scene, root, view, built->sight));
-    if (built->links.bounds.contains(camera.eye())) {  // else every Space, none tested
+    EXPECT_EQ(sound, soundSpaces(built->scene, root, view, built->level.links));
+    EXPECT_EQ(narrow, narrowedSpaces(built->scene, root, view, built->level.sight));
+    if (built->level.links.bounds.contains(camera.eye())) {  // else every Space, none tested
       // Sight starts in every Space the view meets before the near plane; a
       // failed passage adds the first of them, which is in already.
       const auto starts = spacesMeeting(built->scene, root, nearViewCorners(view));
@@ -187,16 +171,15 @@ using PassagesOf = std::vector<const OpenLink*> (*)(const SightGraph&);
 void expectNarrowSeesFromRightInFront(PassagesOf pick, double distance) {
   for (const std::size_t index : {std::size_t{0}, std::size_t{2}}) {
     const LevelCase level = levelCases()[index];
-    const ScratchDir dir;
-    const auto built = build(level.mesh, dir);
-    const BspNode& root = *built->level->root;
+    const auto built = build(level.mesh, false);
+    const BspNode& root = *built->level.compiled->root;
     const FirstHits hits(built->scene, root);
-    const std::vector<const OpenLink*> passages = pick(built->sight);
+    const std::vector<const OpenLink*> passages = pick(built->level.sight);
     for (std::size_t p = 0; p < passages.size(); p += 5) {
       const OpenLink& view = *passages[p];
       const Camera camera =
           lookingAlong(cornerMean(view.corners) + distance * view.plane.normal, -1.0 * view.plane.normal);
-      const auto narrow = narrowedSpaces(built->scene, root, ViewPyramid(camera, viewMatrix(camera)), built->sight);
+      const auto narrow = narrowedSpaces(built->scene, root, ViewPyramid(camera, viewMatrix(camera)), built->level.sight);
       const std::uint64_t hidden = hiddenSpace(hits.cast(camera, 32, 24), narrow);
       ASSERT_EQ(hidden, 0U) << level.name << ": a pixel shows Space " << hidden << ", which is not drawn, at "
                             << describe(camera);

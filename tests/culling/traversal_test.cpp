@@ -5,7 +5,7 @@
 
 #include "bsp/bsp_node.h"
 #include "cells/visible_sets.h"
-#include "compile/level_compiler.h"
+#include "compile/build_level.h"
 #include "culling/camera.h"
 #include "culling/region_traversal.h"
 #include "culling/space_traversal.h"
@@ -13,7 +13,6 @@
 #include "portal/portal.h"
 #include "regions/sight_graph.h"
 #include "scene/scene.h"
-#include "tests/helpers/scratch_dir.h"
 
 namespace pw {
 namespace {
@@ -142,14 +141,14 @@ TEST_F(HandTree, drawAllListsTheEyeSpaceFirstThenTheTree) {
 // view through each doorway leaves them out, and the screenshots of both
 // modes are the same picture.
 TEST(SampleLevel, narrowingLeavesOutWhatNoSightLineReaches) {
-  const testing_support::ScratchDir dir;
   Scene scene;
-  CompileOptions options;
-  options.levelPath = std::filesystem::path(PORTALWALK_LEVELS_DIR) / "folyosos.obj";
-  options.outputDir = dir.path();
-  const auto level = compileLevel(scene, options);
-  const CellFaces cells = computeCellFaces(scene, *level->root);
-  const SightGraph sight = findSightGraph(scene, *level->root, cells);
+  LevelRequest request;
+  request.compile.levelPath = std::filesystem::path(PORTALWALK_LEVELS_DIR) / "folyosos.obj";
+  request.compile.build.writeLogs = false;
+  request.sightRegions = true;
+  const BuiltLevel built = buildLevel(scene, request);
+  const CompiledTree* level = built.compiled.get();
+  const SightGraph& sight = built.sight;
   Camera start;
   start.aspect = 4.0f / 3.0f;
   const ViewPyramid view(start, viewMatrix(start));

@@ -11,14 +11,13 @@
 
 #include "bsp/bsp_builder.h"
 #include "bsp/bsp_node.h"
+#include "compile/build_level.h"
 #include "compile/level_compiler.h"
 #include "portal/portal.h"
 #include "scene/scene.h"
 
 namespace pw::fuzzing {
 namespace {
-
-constexpr std::array<const char*, 3> kLogNames = {"out.log", "contours.log", "tris.log"};
 
 // The three logs of one compile; a log that was never created (a build
 // without portals writes no "tris.log") is not the same as an empty one.
@@ -29,8 +28,8 @@ struct Logs {
 
 Logs readLogs(const std::filesystem::path& dir) {
   Logs logs;
-  for (std::size_t i = 0; i < kLogNames.size(); ++i) {
-    std::ifstream in(dir / kLogNames[i], std::ios::binary);
+  for (std::size_t i = 0; i < std::size(kBuildLogNames); ++i) {
+    std::ifstream in(dir / kBuildLogNames[i], std::ios::binary);
     logs.present[i] = in.is_open();
     logs.text[i].assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
@@ -39,9 +38,26 @@ Logs readLogs(const std::filesystem::path& dir) {
 
 std::string spaceName(const BspNode& space) { return "Space " + std::to_string(space.number); }
 
-// Every Scene triangle, pieces included, in exactly one Space; every leaf
-// fragment holding triangles, with a twin among the fragments of its target,
-// whose own target is the Space holding the fragment. Empty when all hold.
+// Compiles the level into `dir` as portalbuild does; empty when all its logs
+// were written and (when `figures` is given) its tree holds.
+std::string compileInto(std::string_view objText, const std::filesystem::path& dir, BuildStrategy strategy,
+                        BuildCheck* figures) {
+  std::filesystem::create_directories(dir);
+  // A "tris.log" left by an earlier input would pass for this one's.
+  for (const char* name : kBuildLogNames) std::filesystem::remove(dir / name);
+  Scene scene;
+  CompileOptions options;
+  options.levelText = objText;
+  options.outputDir = dir;
+  options.build = {strategy, 1};
+  const std::unique_ptr<CompiledTree> compiled = compileLevel(scene, options);
+  const std::vector<LogFailure> failures = compiled->logFailures();
+  if (!failures.empty()) return "cannot write " + failures[0].file.string() + ": " + failures[0].reason;
+  return figures != nullptr ? checkTree(scene, *compiled->root, *figures) : std::string();
+}
+
+}  // namespace
+
 std::string checkTree(const Scene& scene, const BspNode& root, BuildCheck& figures) {
   const std::vector<const BspNode*> spaces = collectSpaces(root);
   const auto triangleCount = static_cast<std::size_t>(scene.triangleCount());
@@ -75,26 +91,6 @@ std::string checkTree(const Scene& scene, const BspNode& root, BuildCheck& figur
   return {};
 }
 
-// Compiles the level into `dir` as portalbuild does; empty when all its logs
-// were written and (when `figures` is given) its tree holds.
-std::string compileInto(std::string_view objText, const std::filesystem::path& dir, BuildStrategy strategy,
-                        BuildCheck* figures) {
-  std::filesystem::create_directories(dir);
-  // A "tris.log" left by an earlier input would pass for this one's.
-  for (const char* name : kLogNames) std::filesystem::remove(dir / name);
-  Scene scene;
-  CompileOptions options;
-  options.levelText = objText;
-  options.outputDir = dir;
-  options.build = {strategy, 1};
-  const std::unique_ptr<CompiledTree> compiled = compileLevel(scene, options);
-  const std::vector<LogFailure> failures = compiled->logFailures();
-  if (!failures.empty()) return "cannot write " + failures[0].file.string() + ": " + failures[0].reason;
-  return figures != nullptr ? checkTree(scene, *compiled->root, *figures) : std::string();
-}
-
-}  // namespace
-
 BuildCheck checkBuild(std::string_view objText, const std::filesystem::path& scratchDir) {
   BuildCheck check;
   if (objText.size() > kBuildCheckMaxBytes) return check;
@@ -114,13 +110,13 @@ BuildCheck checkBuild(std::string_view objText, const std::filesystem::path& scr
 
   const Logs fast = readLogs(fastDir);
   const Logs reference = readLogs(referenceDir);
-  for (std::size_t i = 0; i < kLogNames.size(); ++i) {
+  for (std::size_t i = 0; i < std::size(kBuildLogNames); ++i) {
     if (fast.present[i] != reference.present[i]) {
-      check.failure = std::string(kLogNames[i]) + " written by one build only";
+      check.failure = std::string(kBuildLogNames[i]) + " written by one build only";
     } else if (fast.text[i] != reference.text[i]) {
       const auto [at, ignored] = std::mismatch(fast.text[i].begin(), fast.text[i].end(), reference.text[i].begin(),
                                                reference.text[i].end());
-      check.failure = std::string(kLogNames[i]) + " differs between the builds from byte " +
+      check.failure = std::string(kBuildLogNames[i]) + " differs between the builds from byte " +
                       std::to_string(at - fast.text[i].begin());
     }
     if (!check.failure.empty()) return check;

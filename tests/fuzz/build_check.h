@@ -11,6 +11,11 @@
 #include <string>
 #include <string_view>
 
+namespace pw {
+class Scene;
+struct BspNode;
+}  // namespace pw
+
 namespace pw::fuzzing {
 
 // Longer texts are not built: a fuzzer finds the same faults in small
@@ -25,6 +30,12 @@ struct BuildCheck {
   std::uint64_t spaces = 0;
   std::uint64_t leafFragments = 0;
 };
+
+// Every Scene triangle, pieces included, in exactly one Space; every leaf
+// fragment holding triangles, with a twin among the fragments of its target,
+// whose own target is the Space holding the fragment. Empty when all hold,
+// else what failed first; adds the tree's figures to `figures`.
+std::string checkTree(const Scene& scene, const BspNode& root, BuildCheck& figures);
 
 // Compiles `objText` twice, as portalbuild does (one thread), with the logs
 // going to the "fast" and "straightforward" subfolders of `scratchDir` (a

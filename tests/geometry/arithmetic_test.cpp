@@ -76,27 +76,6 @@ TEST(Arithmetic, sideOfDistanceAtTheToleranceBounds) {
   for (const Case& c : cases) EXPECT_EQ(sideOfDistance(c.d), c.side) << c.d;
 }
 
-TEST(Arithmetic, polygonSideOfEveryCount) {
-  struct Case {
-    int front, behind;
-    PolygonSide side;
-  };
-  const Case cases[] = {
-      {3, 0, PolygonSide::Front},    {2, 0, PolygonSide::Front},          {2, 1, PolygonSide::Spanning},
-      {1, 0, PolygonSide::FrontTouching}, {1, 1, PolygonSide::Spanning},  {1, 2, PolygonSide::Spanning},
-      {0, 0, PolygonSide::Coplanar}, {0, 1, PolygonSide::BehindTouching}, {0, 2, PolygonSide::Behind},
-      {0, 3, PolygonSide::Behind},
-  };
-  for (const Case& c : cases) EXPECT_EQ(polygonSideOf(c.front, c.behind), c.side) << c.front << " " << c.behind;
-}
-
-TEST(Arithmetic, pointOrderIsExactAndLexicographic) {
-  EXPECT_TRUE((Point3{1, 5, 9} < Point3{2, 0, 0}));
-  EXPECT_TRUE((Point3{1, 2, 3} < Point3{1, 2, 4}));
-  EXPECT_FALSE((Point3{0, 0, 0} < Point3{-0.0, 0, 0}));
-  EXPECT_FALSE((Point3{-0.0, 0, 0} < Point3{0, 0, 0}));
-}
-
 TEST(ConvexHull, counterClockwiseWithoutCollinearOrInnerPoints) {
   const std::vector<Point2> hull = convexHull({{0, 0}, {2, 0}, {1, 0}, {2, 2}, {1, 1}, {0, 2}, {0, 2}});
   EXPECT_EQ(hull, (std::vector<Point2>{{0, 0}, {2, 0}, {2, 2}, {0, 2}}));

@@ -65,17 +65,5 @@ TEST(SplitPolygon, cornersWithinTheToleranceGoToBothParts) {
   EXPECT_FALSE(liesInPlane(floor, std::vector<Point3>{{0, 0, out}}));
 }
 
-TEST(PolygonMeasures, areaWidthAndMeanOfARectangle) {
-  const Polygon rectangle{{0, 0, 0}, {4, 0, 0}, {4, 1, 0}, {0, 1, 0}};
-  EXPECT_TRUE(sameBits(areaVector(rectangle), {0, 0, 8}));  // twice the area, counter-clockwise about +z
-  EXPECT_EQ(polygonWidth(rectangle), 0.8);                  // 8 / 10
-  EXPECT_EQ(polygonWidth({}), 0.0);
-  EXPECT_TRUE(sameBits(cornerMean(rectangle), {2, 0.5, 0}));
-  const Polygon square = squareOnPlane({{0, 0, -1}, {0, 0, 3}}, {5, 5, 9}, 1);
-  ASSERT_EQ(square.size(), 4u);
-  EXPECT_TRUE(sameBits(cornerMean(square), {5, 5, 3}));
-  EXPECT_EQ(dot(areaVector(square), {0, 0, -1}), 8.0);  // counter-clockwise seen from the front
-}
-
 }  // namespace
 }  // namespace pw

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <optional>
 #include <algorithm>
 #include <set>
 #include <sstream>
@@ -20,6 +21,29 @@
 #include "scene/scene.h"
 
 namespace pw::testing_support {
+
+struct RayCrossing {
+  double t;    // along the ray's direction
+  bool front;  // the triangle faces the ray's origin
+};
+
+// Where the ray from `from` along `dir` crosses triangle `index`, its edges
+// widened by `slack` (in barycentric units); nothing for a triangle edge-on
+// to the ray or missed.
+inline std::optional<RayCrossing> rayCrossing(const Scene& scene, std::int32_t index, const Point3& from,
+                                              const Point3& dir, double slack) {
+  const auto [a, b, c] = scene.corners(index);
+  const Point3 e1 = b - a, e2 = c - a;
+  const Point3 p = cross(dir, e2);
+  const double det = dot(e1, p);
+  if (det == 0.0) return std::nullopt;
+  const Point3 s = from - a;
+  const double u = dot(s, p) / det;
+  const Point3 q = cross(s, e1);
+  const double v = dot(dir, q) / det;
+  if (u < -slack || u > 1.0 + slack || v < -slack || u + v > 1.0 + slack) return std::nullopt;
+  return RayCrossing{dot(e2, q) / det, det > 0.0};
+}
 
 class FirstHits {
  public:
@@ -61,23 +85,10 @@ class FirstHits {
     double best = std::numeric_limits<double>::infinity();
     std::vector<std::pair<double, std::int32_t>> hits;
     for (std::int32_t i = 0; i < scene_.triangleCount(); ++i) {
-      const Triangle& t = scene_.triangle(i);
-      const Point3& a = scene_.vertex(t.vertexIndex(0));
-      const Point3 e1 = scene_.vertex(t.vertexIndex(1)) - a;
-      const Point3 e2 = scene_.vertex(t.vertexIndex(2)) - a;
-      if (dot(cross(e1, e2), dir) >= 0.0) continue;  // back face or edge-on
-      const Point3 p = cross(dir, e2);
-      const double det = dot(e1, p);
-      const Point3 s = eye - a;
-      const double u = dot(s, p) / det;
-      if (u < -1e-9 || u > 1.0 + 1e-9) continue;
-      const Point3 q = cross(s, e1);
-      const double v = dot(dir, q) / det;
-      if (v < -1e-9 || u + v > 1.0 + 1e-9) continue;
-      const double depth = dot(e2, q) / det;
-      if (depth < kNear || depth > kFar) continue;
-      hits.push_back({depth, i});
-      best = std::min(best, depth);
+      const std::optional<RayCrossing> crossing = rayCrossing(scene_, i, eye, dir, 1e-9);
+      if (!crossing || !crossing->front || crossing->t < kNear || crossing->t > kFar) continue;  // back faces culled
+      hits.push_back({crossing->t, i});
+      best = std::min(best, crossing->t);
     }
     std::set<const BspNode*> spaces;
     for (const auto& [depth, index] : hits) {

@@ -1,10 +1,12 @@
 // Shared by the test suites: a scratch folder of its own for each running
-// test, and reading a file back whole.
+// test, reading a file back whole, and running a program in the folder.
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -52,6 +54,21 @@ inline std::string readFile(const std::filesystem::path& path) {
 // A file written with exactly these bytes.
 inline void writeFile(const std::filesystem::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+struct ProgramRun {
+  int exitCode;  // -1: it did not exit by itself
+  std::string out, err;
+};
+
+// Runs the shell command `program` in `dir`, as a script would: no terminal
+// on standard input, its output and errors each to a file read back.
+inline ProgramRun runProgram(const ScratchDir& dir, const std::string& program) {
+  const std::string command = "cd '" + dir.path().string() + "' && " + program +
+                              " < /dev/null > stdout.txt 2> stderr.txt";
+  const int status = std::system(command.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir.file("stdout.txt")),
+          readFile(dir.file("stderr.txt"))};
 }
 
 }  // namespace pw::testing_support

@@ -40,7 +40,9 @@ namespace {
 using testing_support::describe;
 using testing_support::FirstHits;
 using testing_support::hiddenSpace;
+using testing_support::ProgramRun;
 using testing_support::readFile;
+using testing_support::runProgram;
 using testing_support::ScratchDir;
 
 struct RealMap {
@@ -89,19 +91,10 @@ RayHit castRay(const Scene& scene, const Point3& from, const Point3& dir) {
   RayHit nearest;
   double best = std::numeric_limits<double>::infinity();
   for (std::int32_t i = 0; i < scene.triangleCount(); ++i) {
-    const auto [a, b, c] = scene.corners(i);
-    const Point3 e1 = b - a, e2 = c - a;
-    const Point3 p = cross(dir, e2);
-    const double det = dot(e1, p);
-    if (det == 0.0) continue;
-    const Point3 s = from - a;
-    const double u = dot(s, p) / det;
-    const Point3 q = cross(s, e1);
-    const double v = dot(dir, q) / det;
-    const double t = dot(e2, q) / det;
-    if (u < 0.0 || v < 0.0 || u + v > 1.0 || t <= 0.0 || t >= best) continue;
-    best = t;
-    nearest = {true, dot(cross(e1, e2), dir) < 0.0};
+    const auto crossing = testing_support::rayCrossing(scene, i, from, dir, 0.0);
+    if (!crossing || crossing->t <= 0.0 || crossing->t >= best) continue;
+    best = crossing->t;
+    nearest = {true, crossing->front};
   }
   return nearest;
 }
@@ -183,18 +176,9 @@ TEST_P(RealLevel, noCullingHidesASpaceAPixelShows) {
   }
 }
 
-struct ProgramRun {
-  int exitCode;
-  std::string out;
-};
-
-// Runs portalbuild with `arguments` in `dir`; its output and errors together.
+// Runs portalbuild with `arguments` in `dir`.
 ProgramRun portalbuild(const ScratchDir& dir, const std::string& arguments) {
-  std::ostringstream command;
-  command << "cd '" << dir.path().string() << "' && '" << PORTALBUILD_PATH << "' " << arguments
-          << " > run.txt 2>&1 < /dev/null";
-  const int status = std::system(command.str().c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir.file("run.txt"))};
+  return runProgram(dir, std::string("'") + PORTALBUILD_PATH + "' " + arguments);
 }
 
 // A PRT1 file whose counts match its lines and whose portals name cells
@@ -261,7 +245,7 @@ TEST_P(RealLevel, compilesTheSameEverywayAndWritesItsFiles) {
   const ProgramRun reference =
       portalbuild(dir, level + (straightforward ? " --straightforward" : " --threads 1") +
                            " -o reference --svg plan.svg --prt cells.prt --portals-obj portals.obj" + leakCheck.str());
-  EXPECT_EQ(reference.exitCode, 3) << reference.out;
+  EXPECT_EQ(reference.exitCode, 3) << reference.err;
   EXPECT_NE(reference.out.find("leak:         the inside reaches the outside through"), std::string::npos)
       << reference.out;
   EXPECT_FALSE(readFile(dir.file("trail.pts")).empty());
@@ -274,7 +258,7 @@ TEST_P(RealLevel, compilesTheSameEverywayAndWritesItsFiles) {
   for (const char* threads : {"1", "2"}) {
     if (!straightforward && std::string(threads) == "1") continue;
     const ProgramRun fast = portalbuild(dir, level + " --threads " + threads + " -o fast" + threads);
-    ASSERT_EQ(fast.exitCode, 0) << fast.out;
+    ASSERT_EQ(fast.exitCode, 0) << fast.err;
     for (const char* log : kBuildLogNames) {
       EXPECT_TRUE(readFile(dir.file("reference") / log) == readFile(dir.file(std::string("fast") + threads) / log))
           << map.name << ": " << log << " differs on " << threads << " threads";

@@ -19,13 +19,7 @@ std::string objText(const Mesh& mesh) {
   return out.str();
 }
 
-OpenLevelParams smallLevel() {
-  OpenLevelParams params;
-  params.rooms.rows = 2;
-  params.rooms.cols = 3;
-  params.rooms.seed = 5;
-  return params;
-}
+OpenLevelParams smallLevel() { return {.rooms = {.rows = 2, .cols = 3, .seed = 5}}; }
 
 struct OpenCase {
   const char* name;

@@ -169,11 +169,5 @@ TEST(LevelImport, refusesHostileFilesWithoutWritingAnything) {
 }
 
 // The fuzz target's seed is this fixture, as committed.
-TEST(LevelImport, fuzzSeedIsTheSmallLevel) {
-  const std::vector<std::byte> bytes = testing_support::writeIbsp(testing_support::smallIbspLevel());
-  EXPECT_EQ(readFile(std::filesystem::path(PORTALWALK_TEST_DATA_DIR) / "ibsp" / "small.bsp"),
-            std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-}
-
 }  // namespace
 }  // namespace pw
