@@ -87,8 +87,8 @@ TEST(PortalFiles, everyPortalFacesIntoItsFirstCell) {
       if (length < 1e-6) continue;  // a sliver has no reliable normal
       const Point3 centre = (1.0 / 3.0) * (p.points[0] + p.points[1] + p.points[2]);
       const Point3 step = (1e-3 / length) * n;
-      EXPECT_EQ(locateSpace(built.scene, root, centre + step).number - 1, p.front) << holes;
-      EXPECT_EQ(locateSpace(built.scene, root, centre - 1.0 * step).number - 1, p.back) << holes;
+      EXPECT_EQ(spaceIndex(locateSpace(built.scene, root, centre + step)), p.front) << holes;
+      EXPECT_EQ(spaceIndex(locateSpace(built.scene, root, centre - 1.0 * step)), p.back) << holes;
     }
   }
 }
