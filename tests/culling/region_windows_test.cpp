@@ -1,6 +1,7 @@
 // The bookkeeping that bounds a frame's narrowed culling: which windows a
 // region is explored with. A window dropped here is a view never followed.
 #include "culling/region_windows.h"
+#include "culling/view_window.h"
 
 #include <gtest/gtest.h>
 
@@ -59,6 +60,20 @@ TEST(RegionWindows, keepsEveryDirectionThatReachesTheRegion) {
   EXPECT_EQ(stopped.take(kWhole), 1U);
   EXPECT_EQ(stopped.explored().back(), kWhole);
   EXPECT_TRUE(stopped.exhausted());
+}
+
+// A passage whose plane passes a hair from the eye is seen edge-on: sight
+// lines may still cross it, so it keeps the whole view; one facing the eye a
+// unit away narrows the view to itself.
+TEST(NarrowThrough, aPassageEdgeOnToTheEyeKeepsTheWholeWindow) {
+  Matrix4 identity;
+  for (std::size_t i = 0; i < 4; ++i) identity.m[5 * i] = 1.0;
+  const std::array<Point3, 3> edgeOn{{{0.0002, -1, -5}, {0.0002, 1, -5}, {0.0002, 0, -10}}};
+  EXPECT_EQ(narrowThrough(kWhole, std::span(&edgeOn, 1), identity), kWhole);
+  const std::array<Point3, 3> facing{{{-0.5, -0.5, -1}, {0.5, -0.5, -1}, {0, 0.5, -1}}};
+  const std::optional<ViewWindow> narrowed = narrowThrough(kWhole, std::span(&facing, 1), identity);
+  ASSERT_TRUE(narrowed.has_value());
+  EXPECT_NEAR(windowArea(*narrowed), 0.5, 1e-6);
 }
 
 }  // namespace
