@@ -8,21 +8,10 @@
 #include <string>
 
 #include "compile/build_level.h"
-#include "compile/level_compiler.h"
 #include "scene/scene.h"
 #include "tools/levelgen.h"
 
 namespace pw::testing_support {
-
-inline std::unique_ptr<CompiledTree> compileMesh(Scene& scene, const Mesh& mesh) {
-  std::ostringstream obj;
-  writeObj(obj, mesh);
-  const std::string text = obj.str();
-  CompileOptions options;
-  options.levelText = text;
-  options.build.writeLogs = false;
-  return compileLevel(scene, options);
-}
 
 inline BuiltLevel buildMesh(Scene& scene, const Mesh& mesh, LevelRequest request) {
   std::ostringstream obj;
@@ -31,6 +20,10 @@ inline BuiltLevel buildMesh(Scene& scene, const Mesh& mesh, LevelRequest request
   request.compile.levelText = text;
   request.compile.build.writeLogs = false;
   return buildLevel(scene, request);
+}
+
+inline std::unique_ptr<CompiledTree> compileMesh(Scene& scene, const Mesh& mesh) {
+  return buildMesh(scene, mesh, {}).compiled;
 }
 
 }  // namespace pw::testing_support
