@@ -1,7 +1,7 @@
 #include "compile/tree_dump.h"
 
-#include <cinttypes>
-#include <cstdio>
+#include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "bsp/bsp_node.h"
@@ -17,11 +17,14 @@ namespace {
 constexpr char kPortalsHeading[] = "\x50\x6F\x72\x74\xE1\x6C\x6F\x6B";
 
 // A Space's creation number as 16 upper-case hexadecimal digits; a null
-// Space (a fragment whose target is unknown) gives 16 zeros.
+// Space (a fragment whose target is unknown) gives 16 zeros. (A digit per
+// four bits: std::to_chars has neither upper case nor a fixed width.)
 void writeSpaceId(SceneLog& log, const BspNode* space) {
-  char digits[17];
-  std::snprintf(digits, sizeof digits, "%016" PRIX64, space != nullptr ? space->number : std::uint64_t{0});
-  log.write(digits);
+  constexpr char kHexDigits[] = "0123456789ABCDEF";
+  std::uint64_t number = space != nullptr ? space->number : 0;
+  char digits[16];
+  for (char* digit = digits + sizeof digits; digit != digits; number >>= 4) *--digit = kHexDigits[number & 0xF];
+  log.write(std::string_view(digits, sizeof digits));
 }
 
 // The lines that open an inner node; its front child follows on the same
