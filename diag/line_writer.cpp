@@ -49,9 +49,10 @@ void LineWriter::restart() {
   handedOver_.notify_one();
 }
 
+// Once closed (or never opened) there is no writer thread to wait for.
 std::string LineWriter::failure() {
   std::unique_lock lock(mutex_);
-  waitFor(lock, [this] { return queued_.ends.empty() && !writing_; });
+  if (thread_.joinable()) waitFor(lock, [this] { return queued_.ends.empty() && !writing_; });
   return failure_;
 }
 
