@@ -98,28 +98,16 @@ void LineWriter::run() {
   }
 }
 
-// Lines that waited together go out together, cut at line ends: the file is
-// whole up to its last line after every write call, and a writer thread that
-// fell behind catches up in a few calls instead of one a line. A restart
-// empties the file between the writes of the lines before and after it.
 void LineWriter::writeBatch(const Batch& batch) {
-  const std::string_view text = batch.text;
-  std::size_t written = 0;  // everything before it has gone out
-  std::size_t start = 0;    // of the current piece
-  auto writeUpTo = [&](std::size_t end) {
-    if (end > written && !failed_) writeWhole(text.substr(written, end - written));
-    written = end;
-  };
+  std::size_t start = 0;
   for (const std::size_t end : batch.ends) {
     if (end == start) {
-      writeUpTo(start);
       emptyFile();
-    } else if (end - written > kMaxWriteBytes) {
-      writeUpTo(start);
+    } else if (!failed_) {
+      writeWhole(std::string_view(batch.text).substr(start, end - start));
     }
     start = end;
   }
-  writeUpTo(start);
 }
 
 // One write call, unless the system takes only part of it (or a signal

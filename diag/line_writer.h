@@ -1,8 +1,7 @@
 // The file behind a text log, written from a thread of its own: the thread
 // that makes the lines hands each one over and goes on, and the writer thread
-// writes them in the order handed over, with no buffering of its own. Each
-// write call ends at a line end (lines that waited together share one call),
-// so the file is whole up to its last written line at any moment.
+// writes them in the order handed over, each with one write call and no
+// buffering, so the file is whole up to its last written line at any moment.
 #pragma once
 
 #include <condition_variable>
@@ -55,10 +54,6 @@ class LineWriter {
   // producer waits: a slow disk holds the build back instead of eating memory
   // (the thread's own batch in hand can be as big again).
   static constexpr std::size_t kMaxQueuedBytes = std::size_t{2} << 20;
-  // The most one write call carries when it holds several lines (a longer
-  // line goes alone): lines reach the file soon after they are written even
-  // when the writer thread has fallen behind.
-  static constexpr std::size_t kMaxWriteBytes = std::size_t{64} << 10;
 
  private:
   // Lines handed over and not yet written, in order. A restart is an empty

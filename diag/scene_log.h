@@ -26,9 +26,9 @@ struct LogFailure {
 // precision 20: coordinates in general notation (0 as "0", 1000 as "1000",
 // 0.1f widened as "0.10000000149011611938"), integers in decimal without
 // grouping. A line is made in memory and handed at its end to the log's
-// writer thread (LineWriter), whose every write call ends at a line end, so
-// the file is whole up to its last written line at any moment; the lines
-// reach the file in the order they were ended.
+// writer thread (LineWriter), which writes it with one write call, so the
+// file is whole up to its last written line at any moment; the lines reach
+// the file in the order they were ended.
 //
 // A file that cannot be opened or written does not stop the program: later
 // writes are dropped, and the log remembers the first failure so that its
