@@ -204,6 +204,10 @@ std::vector<LogFailure> BspBuilder::closeLogs() {
   return failures;
 }
 
+double BspBuilder::logWaitSeconds() const {
+  return contoursLog_.waitSeconds() + (trisLog_ != nullptr ? trisLog_->waitSeconds() : 0.0);
+}
+
 void BspBuilder::split(std::int32_t cutter, const std::vector<std::uint32_t>& triangles,
                        std::vector<std::uint32_t>& frontTriangles, std::vector<std::uint32_t>& behindTriangles,
                        const std::vector<Portal*>& portals, std::vector<Portal*>& frontPortals,

@@ -131,6 +131,9 @@ class BspBuilder {
   // that order. The build writes nothing to them afterwards; calling it
   // again gives the same list.
   std::vector<LogFailure> closeLogs();
+  // Seconds the build waited for the two logs' writer threads (for room in
+  // their queues, and at `closeLogs`).
+  double logWaitSeconds() const;
   const TreeOptions& options() const { return options_; }
   Scene& scene() { return *scene_; }
 

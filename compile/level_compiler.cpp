@@ -12,6 +12,8 @@ std::vector<LogFailure> CompiledTree::logFailures() {
   std::vector<LogFailure> failures;
   if (builder != nullptr) failures = builder->closeLogs();
   if (dumpLog != nullptr && !dumpLog->close()) failures.push_back({dumpLog->path(), dumpLog->failure()});
+  logWaitSeconds = (builder != nullptr ? builder->logWaitSeconds() : 0.0) +
+                   (dumpLog != nullptr ? dumpLog->waitSeconds() : 0.0);
   return failures;
 }
 

@@ -34,6 +34,8 @@ struct CompiledTree {
   double loadSeconds = 0.0;
   double buildSeconds = 0.0;
   double dumpSeconds = 0.0;  // 0 without logs
+  // Waited for the three logs' writer threads, up to the last `logFailures`.
+  double logWaitSeconds = 0.0;
 
   // Closes the three logs ("contours.log", "tris.log", then "out.log") and
   // lists those that did not receive everything written to them, each with

@@ -1,8 +1,7 @@
 #include "compile/tree_dump.h"
 
-#include <cinttypes>
-#include <cstdio>
-#include <ostream>
+#include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "bsp/bsp_node.h"
@@ -18,50 +17,54 @@ namespace {
 constexpr char kPortalsHeading[] = "\x50\x6F\x72\x74\xE1\x6C\x6F\x6B";
 
 // A Space's creation number as 16 upper-case hexadecimal digits; a null
-// Space (a fragment whose target is unknown) gives 16 zeros.
-void writeSpaceId(std::ostream& out, const BspNode* space) {
-  char digits[17];
-  std::snprintf(digits, sizeof digits, "%016" PRIX64, space != nullptr ? space->number : std::uint64_t{0});
-  out << digits;
+// Space (a fragment whose target is unknown) gives 16 zeros. (A digit per
+// four bits: std::to_chars has neither upper case nor a fixed width.)
+void writeSpaceId(SceneLog& log, const BspNode* space) {
+  constexpr char kHexDigits[] = "0123456789ABCDEF";
+  std::uint64_t number = space != nullptr ? space->number : 0;
+  char digits[16];
+  for (char* digit = digits + sizeof digits; digit != digits; number >>= 4) *--digit = kHexDigits[number & 0xF];
+  log.write(std::string_view(digits, sizeof digits));
 }
 
 // The lines that open an inner node; its front child follows on the same
 // line as " front ".
 void writeCutter(SceneLog& log, const BspNode& node) {
-  std::ostream& out = log.stream();
   const Scene& scene = *log.scene();
-  out << "cutter: ";
+  log.write("cutter: ");
   log.endLine();
-  out << "-------";
+  log.write("-------");
   log.endLine();
   const Triangle& cutter = scene.triangle(node.cutter);
   for (int corner = 0; corner < 3; ++corner) log.writePoint(scene.vertex(cutter.vertexIndex(corner)));
-  out << " front ";
+  log.write(" front ");
 }
 
 void writeSpace(SceneLog& log, const BspNode& space) {
-  std::ostream& out = log.stream();
   log.endLine();
-  out << "ID: ";
-  writeSpaceId(out, &space);
+  log.write("ID: ");
+  writeSpaceId(log, &space);
   log.endLine();
-  for (const std::uint32_t triangle : space.triangles) out << triangle << ' ';
+  for (const std::uint32_t triangle : space.triangles) {
+    log.writeInteger(triangle);
+    log.write(" ");
+  }
   log.endLine();
-  out << kPortalsHeading;
+  log.write(kPortalsHeading);
   log.endLine();
-  out << "---------";
+  log.write("---------");
   log.endLine();
   for (const Portal* fragment : space.portals) {
-    out << "to:";
-    writeSpaceId(out, fragment->target());
+    log.write("to:");
+    writeSpaceId(log, fragment->target());
     log.endLine();
     for (const PortalTriangle& triangle : fragment->triangles()) {
       log.writePoint(triangle.vertices[0]);
-      out << ' ';
+      log.write(" ");
       log.writePoint(triangle.vertices[1]);
-      out << ' ';
+      log.write(" ");
       log.writePoint(triangle.vertices[2]);
-      out << ' ';
+      log.write(" ");
       log.endLine();
     }
   }
@@ -86,7 +89,7 @@ void dumpTree(SceneLog& log, const BspNode& root) {
     writeSpace(log, *node);
     if (pendingBehind.empty()) return;
     log.endLine();
-    log.stream() << "behind ";
+    log.write("behind ");
     node = pendingBehind.back();
     pendingBehind.pop_back();
   }

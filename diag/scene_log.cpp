@@ -1,9 +1,8 @@
 #include "diag/scene_log.h"
 
-#include <cerrno>
 #include <charconv>
-#include <locale>
-#include <system_error>
+
+#include "diag/line_writer.h"
 
 namespace pw {
 
@@ -17,59 +16,37 @@ constexpr std::size_t kLongestNumber = 1 + 20 + 1 + 5;
 
 }  // namespace
 
-SceneLog::SceneLog(const std::filesystem::path& fileName, const Scene* scene) : scene_(scene), fileName_(fileName) {
-  errno = 0;
-  stream_.open(fileName, std::ios::out | std::ios::trunc);
-  if (!stream_.is_open()) noteFailure(errno, "cannot be opened");
-  // The decimal point is "." whatever the user's locale.
-  stream_.imbue(std::locale::classic());
-  stream_.precision(kPrecision);
-}
+SceneLog::SceneLog(const std::filesystem::path& fileName, const Scene* scene)
+    : scene_(scene), fileName_(fileName), file_(std::make_unique<LineWriter>(fileName)) {}
 
-// A bad stream makes every formatted write return before formatting.
-SceneLog::SceneLog(const Scene* scene) : scene_(scene), closed_(true) { stream_.setstate(std::ios::badbit); }
+SceneLog::SceneLog(const Scene* scene) : scene_(scene), closed_(true) {}
 
 SceneLog::~SceneLog() { close(); }
 
 void SceneLog::restart() {
   if (closed_) return;
-  // Every line is flushed as it ends, so nothing is pending in the buffer.
-  stream_.flush();
-  std::error_code error;
-  std::filesystem::resize_file(fileName_, 0, error);
-  if (error) noteFailure(error.value(), "cannot be emptied");
-  stream_.seekp(0);
-  if (stream_.fail()) noteFailure(errno, "cannot be rewound");
+  line_.clear();
+  file_->restart();
 }
 
-// The check costs one test of the stream's state per line. A write that
-// fails leaves the stream bad, and a bad stream makes no further system call
-// until here, so errno still holds the failed write's reason.
+void SceneLog::write(std::string_view text) {
+  if (closed_) return;
+  line_.append(text);
+}
+
+// std::to_chars is the stream's integer output in the classic locale: plain
+// decimal digits, no grouping.
+void SceneLog::writeInteger(std::uint64_t value) {
+  if (closed_) return;
+  char text[20];
+  line_.append(text, std::to_chars(text, text + sizeof text, value).ptr);
+}
+
 void SceneLog::endLine() {
   if (closed_) return;
-  stream_ << '\n';
-  stream_.flush();
-  if (stream_.fail()) noteFailure(errno, "write failed");
-}
-
-bool SceneLog::close() {
-  if (closed_) return ok();
-  // Text written since the last line end may have failed already: errno is
-  // left as that write left it.
-  stream_.flush();
-  if (stream_.fail()) noteFailure(errno, "write failed");
-  if (stream_.is_open()) {
-    errno = 0;
-    stream_.close();
-    if (stream_.fail()) noteFailure(errno, "close failed");
-  }
-  closed_ = true;
-  return ok();
-}
-
-void SceneLog::noteFailure(int error, const char* fallback) {
-  if (!failure_.empty()) return;
-  failure_ = error != 0 ? std::generic_category().message(error) : fallback;
+  line_ += '\n';
+  file_->write(line_);
+  line_.clear();
 }
 
 // std::to_chars in general notation with a precision is printf's "%.*g" in
@@ -85,8 +62,20 @@ void SceneLog::writePoint(const Point3& point) {
   at = std::to_chars(at, last, point.y, std::chars_format::general, kPrecision).ptr;
   *at++ = ' ';
   at = std::to_chars(at, last, point.z, std::chars_format::general, kPrecision).ptr;
-  stream_.write(text, at - text);
+  line_.append(text, at);
   endLine();
 }
+
+bool SceneLog::close() {
+  if (closed_) return ok();
+  file_->write(line_);  // an unended last line, as the file would get it
+  line_.clear();
+  closed_ = true;
+  return file_->close();
+}
+
+std::string SceneLog::failure() { return file_ != nullptr ? file_->failure() : std::string(); }
+
+double SceneLog::waitSeconds() const { return file_ != nullptr ? file_->waitSeconds() : 0.0; }
 
 }  // namespace pw

@@ -3,16 +3,18 @@
 // into positions.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <ostream>
+#include <memory>
 #include <string>
+#include <string_view>
 
 #include "geometry/point3.h"
 
 namespace pw {
 
 class Scene;
+class LineWriter;
 
 // A log that did not receive everything written to it, and why.
 struct LogFailure {
@@ -20,10 +22,13 @@ struct LogFailure {
   std::string reason;          // the system's text for the first failure, e.g. "No space left on device"
 };
 
-// Numbers are written with the stream's general notation at precision 20
-// (0 as "0", 1000 as "1000", 0.1f widened as "0.10000000149011611938");
-// integers in decimal. Every line end is one "\n" followed by a flush, so the
-// file is whole up to its last line at any moment.
+// Numbers are written as a C++ stream in the classic locale writes them at
+// precision 20: coordinates in general notation (0 as "0", 1000 as "1000",
+// 0.1f widened as "0.10000000149011611938"), integers in decimal without
+// grouping. A line is made in memory and handed at its end to the log's
+// writer thread (LineWriter), which writes it with one write call, so the
+// file is whole up to its last written line at any moment; the lines reach
+// the file in the order they were ended.
 //
 // A file that cannot be opened or written does not stop the program: later
 // writes are dropped, and the log remembers the first failure so that its
@@ -40,39 +45,42 @@ class SceneLog {
   SceneLog(const SceneLog&) = delete;
   SceneLog& operator=(const SceneLog&) = delete;
 
-  std::ostream& stream() { return stream_; }
   const Scene* scene() const { return scene_; }
   const std::filesystem::path& path() const { return fileName_; }
 
   // Empties the file and writes on from its start: for a log that holds only
   // its latest record and stays open between records (reopening a file to
   // truncate it makes some file systems write the old content out first).
+  // Text not yet ended by a line end is dropped with the rest. The writer
+  // thread empties the file in turn, after the lines ended before.
   void restart();
 
-  // "\n" and a flush; then the stream's state is checked, so a failed write
-  // is noticed at the end of the line it belongs to.
+  // Appends to the current line.
+  void write(std::string_view text);
+  void writeInteger(std::uint64_t value);
+  // Ends the current line and hands it to the writer thread.
   void endLine();
-  // x, " ", y, " ", z and a line end, on this log's stream.
+  // x, " ", y, " ", z and a line end.
   void writePoint(const Point3& point);
 
-  // Flushes and closes the file; anything written afterwards is dropped and
+  // Hands over text not yet ended by a line end, waits until everything is
+  // written and closes the file; anything written afterwards is dropped and
   // not counted as a failure. Returns `ok()`. Closing twice does nothing.
   bool close();
-  // True while everything written so far (text written after the last line
-  // end is checked at the next line end or at `close`) reached the file.
-  bool ok() const { return failure_.empty(); }
-  // The reason of the first failure; empty while `ok()`.
-  const std::string& failure() const { return failure_; }
+  // True while everything written so far (text not yet ended by a line end
+  // is written at `close`) reached the file. Waits for the lines already
+  // ended to be written, so that it is exact.
+  bool ok() { return failure().empty(); }
+  // The reason of the first failure; empty while `ok()`. Waits as `ok` does.
+  std::string failure();
+  // Seconds the thread writing this log waited for its writer thread.
+  double waitSeconds() const;
 
  private:
-  // Keeps the first failure: the reason for `error` (an errno value), or
-  // `fallback` when there is none.
-  void noteFailure(int error, const char* fallback);
-
   const Scene* scene_;
   std::filesystem::path fileName_;
-  std::ofstream stream_;
-  std::string failure_;
+  std::unique_ptr<LineWriter> file_;  // null for a log with no file
+  std::string line_;                  // the current line, not yet handed over
   bool closed_ = false;
 };
 

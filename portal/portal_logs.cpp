@@ -7,7 +7,7 @@ namespace pw {
 namespace {
 
 void writeLine(SceneLog& log, std::string_view text) {
-  log.stream() << text;
+  log.write(text);
   log.endLine();
 }
 

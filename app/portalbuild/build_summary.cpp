@@ -96,6 +96,7 @@ BuildSummary summarize(const std::string& level, const BuiltLevel& built, const 
   summary.loadSeconds = compiled.loadSeconds;
   summary.buildSeconds = compiled.buildSeconds;
   summary.dumpSeconds = compiled.dumpSeconds;
+  summary.logWaitSeconds = compiled.logWaitSeconds;
   summary.peaks = built.peaks;
   const TreeOptions& options = compiled.builder->options();
   summary.strategy = options.strategy;

@@ -82,7 +82,7 @@ TEST(Portalbuild, compilesTheSampleIntoTheOutputFolderWithJson) {
   EXPECT_EQ(json.rfind("{\n  \"level\": \"", 0), 0u) << json;
   EXPECT_TRUE(json.ends_with("\n}\n"));
   for (const char* field : {",\n  \"inputTriangles\": 560,\n", ",\n  \"firstSkippedLines\": [],\n",
-                            ",\n  \"seconds\": {\"load\": ", ", \"portalCreation\": ", ",\n  \"strategy\": \"fast\",\n",
+                            ",\n  \"seconds\": {\"load\": ", ", \"logWait\": ", ", \"portalCreation\": ", ",\n  \"strategy\": \"fast\",\n",
                             ",\n  \"openLevel\": {\"closed\": true, ",
                             ",\n  \"leak\": {\"checked\": true, \"found\": false, \"passages\": 0, \"uncertain\": false, \"trailFile\": \"\"},\n", ",\n  \"peakBytesPerTriangle\": "}) {
     EXPECT_NE(json.find(field), std::string::npos) << field;
