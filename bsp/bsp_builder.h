@@ -103,8 +103,8 @@ struct BuildStats {
 // it alive as long as the tree is used. Writes "contours.log" (opened at
 // construction) and "tris.log" (created at the first portal creation, emptied
 // at every later one, holding the last portal's triangles) into `outputDir`;
-// both are flushed at every line and closed by `closeLogs` or when the
-// builder goes. Without `TreeOptions::writeLogs` it writes neither.
+// each line reaches its file in one write from the log's writer thread, and
+// both are closed by `closeLogs` or when the builder goes. Without `TreeOptions::writeLogs` it writes neither.
 class BspBuilder {
  public:
   explicit BspBuilder(Scene* scene, const std::filesystem::path& outputDir = {}, TreeOptions options = {});

@@ -14,16 +14,6 @@ ParsedPortalbuildOptions portalbuild(std::vector<std::string_view> arguments) {
   return parsePortalbuildOptions(arguments);
 }
 
-TEST(CommandLine, eyeAndYawSetTheStartPose) {
-  const auto parsed = viewer({"--eye", "3.5", "1", "-2.25", "--yaw", "90"});
-  ASSERT_TRUE(parsed.commandLine.has_value()) << parsed.error;
-  const Camera& start = parsed.commandLine->viewer.startCamera;
-  EXPECT_TRUE(start.eye().x == 3.5 && start.eye().y == 1.0 && start.eye().z == -2.25 && start.yaw == 90.0f);
-  // The same text as the designed start gives the same floats.
-  const Camera designed = viewer({"--eye", "-1.6", "0.2", "0.4"}).commandLine->viewer.startCamera;
-  EXPECT_TRUE(designed.tx == Camera().tx && designed.tz == Camera().tz);
-}
-
 TEST(CommandLine, rejectsWhatItDoesNotKnow) {
   const struct {
     bool viewer;  // else portalbuild

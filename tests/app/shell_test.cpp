@@ -152,14 +152,6 @@ TEST_F(ViewerFixture, closingTheWindowEndsWithZeroAfterClosingTheLog) {
   EXPECT_EQ(testing_support::readFile(dir.file("log.txt")), "-1.6 0.2 0.4  spaces: 1\n-1.6 0.2 0.4  spaces: 1\n");
 }
 
-TEST_F(ViewerFixture, frameLimitEndsAfterThatManyPresentedFrames) {
-  options.frameLimit = 3;
-  platform.frames = {{}, {}, {}, {}, {}};
-  EXPECT_EQ(run(), kExitSuccess);
-  EXPECT_TRUE(countOf(journal, "drawFrame") == 3u && countOf(journal, "present") == 3u);
-  EXPECT_FALSE(contains(journal, "postQuit 0"));
-}
-
 TEST_F(ViewerFixture, f1RecreatesTheWindowAndKeepsTheCamera) {
   options.fullScreen = true;
   platform.frames = {{Message::keyDown(vk::kUp), Message::keyDown(vk::kF1)}, {}};

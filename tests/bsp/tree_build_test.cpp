@@ -143,11 +143,6 @@ TEST_P(RandomSoupBuild, keepsTrianglesAreaPlanesAndPortalLinks) {
   EXPECT_GT(level.builder->stats().trianglesSplit, 0u);
 }
 
-TEST_P(RandomSoupBuild, turnedAndMovedSoupKeepsTheSameProperties) {
-  BuiltMesh(moved(randomSoup(80, GetParam()), 0.5 * static_cast<double>(GetParam()), 0.25, {30, -4, 12}))
-      .checkProperties();
-}
-
 INSTANTIATE_TEST_SUITE_P(Seeds, RandomSoupBuild, ::testing::Range<std::uint64_t>(1, 9));
 
 // The total area of the leaf fragments of every Space (each portal counted

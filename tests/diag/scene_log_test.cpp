@@ -20,30 +20,6 @@ class SceneLogFile : public ::testing::Test {
   const std::filesystem::path path = dir.file("scene.log");
 };
 
-TEST_F(SceneLogFile, writesCoordinatesInGeneralNotationWithPrecision20) {
-  const struct {
-    double value;
-    const char* text;
-  } cases[] = {
-      {0.0, "0"},
-      {1000.0, "1000"},
-      {-0.5, "-0.5"},
-      {1.0, "1"},
-      {0.0001, "0.00010000000000000000479"},  // exponent -4: still plain notation
-      {1e-5, "1.0000000000000000818e-05"},    // below -4: mantissa and exponent
-      {1e19, "10000000000000000000"},         // exponent 19: plain
-      {1e20, "1e+20"},                        // exponent 20: mantissa and exponent
-      {static_cast<double>(0.1f), "0.10000000149011611938"},
-  };
-  for (const auto& c : cases) {
-    {
-      SceneLog log(path, nullptr);
-      log.writePoint({c.value, 0, 0});
-    }
-    EXPECT_EQ(readFile(path), std::string(c.text) + " 0 0\n") << c.value;
-  }
-}
-
 // `ok` waits for the writer thread: what it vouches for is on disk while the
 // log is still open, in the order the lines were ended.
 TEST_F(SceneLogFile, linesReachTheFileInOrderWhileItIsOpen) {

@@ -17,20 +17,6 @@ namespace {
 
 using testing_support::sameBits;
 
-TEST(Arithmetic, dotSumsXThenYThenZ) {
-  struct Case {
-    Point3 a, b;
-    double dot;
-  };
-  const Case cases[] = {
-      {{1, 1e16, -1e16}, {1, 1, 1}, 0.0},  // x + (y + z) gives 1
-      {{1e16, -1e16, 1}, {1, 1, 1}, 1.0},  // (x + z) + y and x + (y + z) give 0 or 2
-      {{0.1, 0.2, 0.3}, {1, 1, 1}, 0x1.3333333333334p-1},  // 0.6000000000000001
-      {{0.1, 0.2, 0.3}, {0.3, 0.2, 0.1}, 0x1.999999999999ap-4},
-  };
-  for (const Case& c : cases) EXPECT_EQ(dot(c.a, c.b), c.dot) << c.a.x << " " << c.a.y << " " << c.a.z;
-}
-
 TEST(Arithmetic, crossAndNormalizedRoundAsWritten) {
   EXPECT_TRUE(sameBits(cross({0.1, 0.2, 0.3}, {0.7, 0.5, 0.3}),
                        {-0x1.70a3d70a3d70ap-4, 0x1.70a3d70a3d70ap-3, -0x1.70a3d70a3d709p-4}));
