@@ -38,12 +38,6 @@ inline std::int32_t addCorners(Scene& scene, const Point3& a, const Point3& b, c
   return addFacing(scene, a, b - a, c - a);
 }
 
-inline std::vector<std::uint32_t> indices(std::initializer_list<std::int32_t> list) {
-  std::vector<std::uint32_t> out;
-  for (const std::int32_t i : list) out.push_back(static_cast<std::uint32_t>(i));
-  return out;
-}
-
 // The mesh turned by `yaw` about y and `pitch` about x, then moved by
 // `offset`, with coordinates rounded to 32-bit floats as an OBJ file holds them.
 inline Mesh moved(const Mesh& mesh, double yaw, double pitch, const Point3& offset) {
