@@ -104,7 +104,8 @@ struct BuildStats {
 // construction) and "tris.log" (created at the first portal creation, emptied
 // at every later one, holding the last portal's triangles) into `outputDir`;
 // each line reaches its file in one write from the log's writer thread, and
-// both are closed by `closeLogs` or when the builder goes. Without `TreeOptions::writeLogs` it writes neither.
+// both are closed by `closeLogs` or when the builder goes. Without
+// `TreeOptions::writeLogs` it writes neither.
 class BspBuilder {
  public:
   explicit BspBuilder(Scene* scene, const std::filesystem::path& outputDir = {}, TreeOptions options = {});
