@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "bsp/bsp_node.h"
 #include "regions/region_cut.h"
+#include "scene/scene.h"
 
 namespace pw {
 namespace {
@@ -25,9 +27,28 @@ Polygon reachingAcross(Polygon overlap, const EmptyRegion& region, const Point3&
 
 Point3 centroid(const FlatTriangle& t) { return (1.0 / 3.0) * (t[0] + t[1] + t[2]); }
 
+// The part of a triangle within a sliver of `plane` (either side), laid onto
+// it; none when the triangle is turned from the plane by 60 degrees or more
+// (it would cover a band about a sliver wide at most) or misses it. A wall
+// there leaves at most a crack thinner than a sliver beside it, which the
+// graph does not count: so it covers the plane whatever Space holds it and
+// whichever of the planes of one wall, parted by rounding, the face lies in.
+Polygon partNear(const Plane& plane, const TriangleCorners& corners) {
+  const Point3 area = cross(corners[1] - corners[0], corners[2] - corners[0]);
+  const double along = dot(area, plane.normal);
+  if (along * along <= 0.25 * dot(area, area)) return {};
+  Polygon part{corners[0], corners[1], corners[2]};
+  part = clipToFront(part, {plane.normal, plane.anchor - kSliverWidth * plane.normal});
+  part = clipToFront(part, {-1.0 * plane.normal, plane.anchor + kSliverWidth * plane.normal});
+  if (part.size() < 3) return {};
+  for (Point3& corner : part) corner = corner - plane.distance(corner) * plane.normal;
+  return part;
+}
+
 class LeakGraphBuilder {
  public:
-  LeakGraphBuilder(const RegionCut& cut, LeakGraph& graph) : cut_(cut), graph_(graph) {}
+  LeakGraphBuilder(const Scene& scene, const BspNode& root, const RegionCut& cut, LeakGraph& graph)
+      : scene_(scene), root_(root), cut_(cut), graph_(graph) {}
 
   // The regions must be in the graph already.
   void run() {
@@ -40,7 +61,7 @@ class LeakGraphBuilder {
                                                graph_.regions[behind.region], -1.0 * surface.plane.normal);
         if (passage.size() < 3 || polygonWidth(passage) < kSliverWidth) return;
         const std::uint64_t fallbacks = graph_.carvingFallbacks;
-        std::optional<Point3> centre = uncoveredPoint(passage, *cutouts, surface.plane.normal);
+        std::optional<Point3> centre = uncoveredPoint(passage, surface.plane, *cutouts);
         if (!centre) return;
         const auto join = static_cast<std::uint32_t>(graph_.joins.size());
         graph_.joins.push_back({{front.region, behind.region}, *centre, graph_.carvingFallbacks != fallbacks});
@@ -51,17 +72,26 @@ class LeakGraphBuilder {
   }
 
  private:
-  // A point of `overlap` that no cutout covers, facing either way: the
-  // centroid of the largest uncovered triangle, or the overlap's corner mean
-  // when no cutout is near.
-  std::optional<Point3> uncoveredPoint(const Polygon& overlap, const std::vector<Cutout>& cutouts,
-                                       const Point3& normal) {
+  // A point of `overlap` (on `plane`) that neither `cutouts` nor any other
+  // triangle near the plane covers, facing either way: the centroid of the
+  // largest uncovered triangle, or the overlap's corner mean when no
+  // triangle is near.
+  std::optional<Point3> uncoveredPoint(const Polygon& overlap, const Plane& plane, const std::vector<Cutout>& cutouts) {
     const Bounds box = boundsOf(overlap);
     std::vector<const Polygon*> near;
     for (const Cutout& cutout : cutouts) {
       if (box.meets(cutout.box)) near.push_back(&cutout.polygon);
     }
-    const Difference open = uncoveredPart(carver_, overlap, near, normal);
+    const Point3& normal = plane.normal;
+    Difference open = uncoveredPart(carver_, overlap, near, normal);
+    // Most overlaps are open or covered by what lies in the plane; the
+    // triangles near it are looked for only when some of it is left.
+    std::vector<Polygon> parts;
+    if (!open.triangles.empty()) addPartsNear(root_, overlap, plane, box, cutouts, parts);
+    if (!parts.empty()) {
+      for (const Polygon& part : parts) near.push_back(&part);
+      open = uncoveredPart(carver_, overlap, near, normal);
+    }
     if (open.fellBack) ++graph_.carvingFallbacks;
     if (open.triangles.empty()) return std::nullopt;
     if (near.empty()) return cornerMean(overlap);
@@ -72,6 +102,39 @@ class LeakGraphBuilder {
     return centroid(*largest);
   }
 
+  // The parts near `plane` (partNear) of the triangles of every Space under
+  // `node` whose cell may hold some of them over `overlap` (`box` its
+  // bounds), but those of `cutouts`: a cutter's side is left out only when
+  // the whole overlap lies beyond a sliver and the tolerance from it there.
+  void addPartsNear(const BspNode& node, const Polygon& overlap, const Plane& plane, const Bounds& box,
+                    const std::vector<Cutout>& cutouts, std::vector<Polygon>& parts) const {
+    if (!node.isSpace()) {
+      const Plane cutter = scene_.plane(node.cutter);
+      double nearest = cutter.distance(overlap.front());
+      double farthest = nearest;
+      for (const Point3& corner : overlap) {
+        const double d = cutter.distance(corner);
+        nearest = std::min(nearest, d);
+        farthest = std::max(farthest, d);
+      }
+      constexpr double kReach = kSliverWidth + kPlaneTolerance;
+      if (farthest > -kReach) addPartsNear(*node.front, overlap, plane, box, cutouts, parts);
+      if (nearest < kReach) addPartsNear(*node.behind, overlap, plane, box, cutouts, parts);
+      return;
+    }
+    const std::vector<TriangleCorners>& cornerList = cut_.cornersOfSpace[spaceIndex(node)];
+    for (std::size_t k = 0; k < cornerList.size(); ++k) {
+      Polygon part = partNear(plane, cornerList[k]);
+      if (part.empty() || !box.meets(boundsOf(part))) continue;
+      if (std::none_of(cutouts.begin(), cutouts.end(),
+                       [&](const Cutout& c) { return c.space == &node && c.triangle == k; })) {
+        parts.push_back(std::move(part));
+      }
+    }
+  }
+
+  const Scene& scene_;
+  const BspNode& root_;
   const RegionCut& cut_;
   LeakGraph& graph_;
   CoplanarCarver carver_;
@@ -88,7 +151,7 @@ LeakGraph findLeakGraph(const Scene& scene, const BspNode& root, const CellFaces
   graph.bounds = cells.bounds;
   for (std::size_t r = 0; r < cut.regions.size(); ++r) graph.regions.push_back({std::move(cut.regions[r]), cut.exits[r], {}});
   graph.regionsOfSpace = std::move(cut.regionsOfSpace);
-  LeakGraphBuilder(cut, graph).run();
+  LeakGraphBuilder(scene, root, cut, graph).run();
   return graph;
 }
 

@@ -5,19 +5,23 @@
 // kSliverWidth once the triangles lying in that plane are taken away,
 // whichever way they face: a wall blocks passage both ways. Where a region's
 // face lies in two such planes, the triangles lying in either are taken away
-// from both. Only the part of an overlap where both regions reach at least
-// kSliverWidth across it counts: the thin end of a wedge between two planes
-// of one wall is a crack, not a way in.
+// from both. What is left loses too the part, laid onto the plane, of every
+// triangle within a sliver of it, whatever Space holds it: the planes of one
+// wall, each taken from a small triangle of 32-bit corners and carried
+// across a cell, part by more than the tolerance a few units from where they
+// were taken (a unit-wide triangle 700 units from the origin tilts by up to
+// about 3e-5), and a wall's triangles may lie in a Space a sliver thin
+// between two of its planes. Only the part of an overlap where both regions
+// reach at least kSliverWidth across it counts: the thin end of a wedge
+// between two planes of one wall is a crack, not a way in.
 //
 // Faces that only touch along an edge, and the rounding gaps where walls
 // meet, leave joins thinner than kSliverWidth, which are dropped, and so are
 // regions thinner than that: wedges between two planes that nearly coincide,
 // where another Space's wall may lie within the tolerance. So a closed level
-// stays closed, and a hole or crack thinner than that is missed. That holds
-// while the planes of one wall, each taken from a small triangle and carried
-// across a cell, part by less than a sliver: on the generated rooms levels,
-// turned any way, up to about a hundred units from the origin (32-bit
-// coordinates, triangles half a unit to a unit wide).
+// stays closed, turned any way and moved as far as its 32-bit coordinates
+// keep steps finer than a sliver (about 10 000 units from the origin), and a
+// hole or crack thinner than a sliver is missed.
 #pragma once
 
 #include <cstdint>

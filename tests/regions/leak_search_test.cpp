@@ -82,14 +82,18 @@ TEST(LeakSearch, closedLevelsKeepEveryRoomInsideAndHolesLeadOut) {
   }
 }
 
-// A closed level turned about an oblique axis and moved a hundred units
-// still keeps every room inside, and no region reaches past a wall. Each
-// pose is one that leaked: rounding tilts the planes of one wall apart, and
-// a region lost the side it had on a plane nearly parallel to a cut and
+// A closed level turned about an oblique axis and moved away from the
+// origin still keeps every room inside, and no region reaches past a wall.
+// Each pose is one that leaked: rounding tilts the planes of one wall apart,
+// and a region lost the side it had on a plane nearly parallel to a cut and
 // reached out of its cell ("hull"), a wall lay within the tolerance of a
-// Space's plane but not of the cell face beside it ("coincident"), or a
-// wedge between two such planes let the way out in at its thin end
-// ("wedge").
+// Space's plane but not of the cell face beside it ("coincident"), a wedge
+// between two such planes let the way out in at its thin end ("wedge"), a
+// floor triangle lay beyond the tolerance of the cell face it covers, taken
+// from a triangle five units off ("farFromItsPlane"), a wall's triangles
+// lay in a Space a sliver thin between two of its planes ("inAThinSpace"),
+// or a wall cut into pieces thinner than a sliver was not taken away
+// ("thinSplitWall", and "aThousandOut", where 32-bit steps are 1/16384).
 struct Pose {
   const char* name;
   RoomsParams rooms;
@@ -121,12 +125,21 @@ TEST_P(TurnedClosedLevel, keepsEveryRoomInsideAndEveryWallOutsideTheRegions) {
 }
 
 constexpr Point3 kShift{100, 37, -61};
+constexpr Point3 kFar{700, 259, -427};
 
-INSTANTIATE_TEST_SUITE_P(LeakSearch, TurnedClosedLevel,
-                         ::testing::Values(Pose{"hull", {4, 4, 1, 1}, {{-0.06, 0.457, -0.392}, 319.43, kShift}},
-                                           Pose{"coincident", {4, 4, 1, 3}, {{0.96, 0.86, -0.21}, 104, kShift}},
-                                           Pose{"wedge", {3, 3, 2, 3}, {{-0.47, -0.70, 0.37}, 294, kShift}}),
-                         [](const ::testing::TestParamInfo<Pose>& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    LeakSearch, TurnedClosedLevel,
+    ::testing::Values(Pose{"hull", {4, 4, 1, 1}, {{-0.06, 0.457, -0.392}, 319.43, kShift}},
+                      Pose{"coincident", {4, 4, 1, 3}, {{0.96, 0.86, -0.21}, 104, kShift}},
+                      Pose{"wedge", {3, 3, 2, 3}, {{-0.47, -0.70, 0.37}, 294, kShift}},
+                      Pose{"farFromItsPlane",
+                           {2, 2, 1, 1},
+                           {{0.3542516536005407, 0.5698227121742216, 0.04093231440616307}, 184.13701289757364,
+                            {400, 148, -244}}},
+                      Pose{"inAThinSpace", {2, 2, 1, 1}, {{0.912069, 0.895655, -0.886897}, 30.553918, kFar}},
+                      Pose{"thinSplitWall", {2, 2, 1, 1}, {{-0.546588, 0.924590, -0.747338}, 253.734092, kFar}},
+                      Pose{"aThousandOut", {2, 2, 1, 1}, {{-0.546588, 0.924590, -0.747338}, 253.734092, 1.4 * kFar}}),
+    [](const ::testing::TestParamInfo<Pose>& param) { return std::string(param.param.name); });
 
 // The same turn and shift keep real holes: every room of a holed level
 // still leaks, out to the bounds.
