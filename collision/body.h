@@ -1,15 +1,16 @@
 // The walking body's shape and motion figures, all proportional to its
 // standing height (the eye's height over the floor). The proportions are
-// those of a first-person game's player: radius 0.3, top 1.12 and step 0.36
-// standing heights; a walkable slope of at most 45 degrees.
+// those of a first-person game's player (radius 0.3, top 1.12 standing
+// heights), with a step of 0.45 so that the bundled level's half-unit sills
+// are climbed; a walkable slope of at most 45 degrees.
 #pragma once
 
 namespace pw {
 
-// The bundled level's eye stands 0.7 units over its floor (eye 0.2, floor
-// -0.5); imported levels (with a start-points file) are scaled so that it
+// The bundled level's eye stands 1.2 units over its floor (eye 0.2, the start
+// room's floor -1); imported levels (with a start-points file) are scaled so that it
 // stands 1.7 units over theirs.
-inline constexpr double kDesignedStandingHeight = 0.7;
+inline constexpr double kDesignedStandingHeight = 1.2;
 inline constexpr double kImportedStandingHeight = 1.7;
 
 struct Body {
@@ -26,9 +27,9 @@ inline Body bodyOfStandingHeight(double standing) {
   return {.standingHeight = standing,
           .radius = 0.3 * standing,
           .height = 1.12 * standing,
-          .stepHeight = 0.36 * standing,
+          .stepHeight = 0.45 * standing,
           .maxSlopeDegrees = 45.0,
-          .walkSpeed = 4.3 * standing,  // 3 units a second on the bundled level
+          .walkSpeed = 2.5 * standing,  // 3 units a second on the bundled level
           .gravity = 16.0 * standing};
 }
 

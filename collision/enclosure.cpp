@@ -40,9 +40,9 @@ EnclosureProbe probe(const Scene& scene, const std::vector<std::uint32_t>& all, 
     const auto hit = sweepSphere(scene, all, point, 0.0, kSightLength * kDirections[k]);
     if (!hit) {
       result.where = Surroundings::Void;
-      break;
+      continue;
     }
-    if (!hit->fromFront) result.where = Surroundings::Solid;
+    if (!hit->fromFront && result.where == Surroundings::Enclosed) result.where = Surroundings::Solid;
     const double distance = hit->fraction * kSightLength;
     if (k < 6) result.room *= distance;
     const bool down = k == 3;

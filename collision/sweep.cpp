@@ -40,6 +40,7 @@ bool insideTriangle(const Point3& p, const std::array<Point3, 3>& c) {
 struct Touch {
   double t;
   Point3 at;  // the touched point of the triangle
+  bool onFace = false;
 };
 
 // The face of the triangle, seen from the side the centre starts on.
@@ -62,7 +63,7 @@ std::optional<Touch> faceTouch(const std::array<Point3, 3>& corners, Point3 n, c
   const Point3 moved = centre + t * motion;
   const Point3 onPlane = moved - dot(moved - corners[0], n) * n;
   if (!insideTriangle(onPlane, corners)) return std::nullopt;
-  return Touch{t, onPlane};
+  return Touch{t, onPlane, true};
 }
 
 std::optional<Touch> edgeTouch(const Point3& p, const Point3& q, const Point3& centre, double radius,
@@ -134,7 +135,7 @@ std::optional<SweepHit> sweepSphere(const Scene& scene, std::span<const std::uin
     const Point3 away = (centre + touch->t * motion) - touch->at;
     const double length = std::sqrt(dot(away, away));
     const Point3 normal = length > 0.0 ? (1.0 / length) * away : (fromFront ? n : -1.0 * n);
-    first = SweepHit{touch->t, normal, triangle, fromFront};
+    first = SweepHit{touch->t, normal, triangle, fromFront, touch->onFace};
   }
   return first;
 }

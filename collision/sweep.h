@@ -25,6 +25,8 @@ struct SweepHit {
   std::uint32_t triangle;
   // The sphere came from the side the triangle's plane normal points to.
   bool fromFront;
+  // It touched the inside of the triangle, not an edge or a corner.
+  bool onFace;
 };
 
 // The triangles of the Spaces whose regions `box` may meet (the tree walked

@@ -79,7 +79,15 @@ void settle(const Scene& scene, std::span<const std::uint32_t> near, const Body&
     return;
   }
   const double land = centre.y + std::max(0.0, hit->fraction - kSkin / length(down)) * down.y - body.radius;
-  const bool walkable = hit->normal.y >= minUp;
+  const double contact = centre.y + hit->fraction * down.y - body.radius * hit->normal.y;
+  if (contact > before.y + body.stepHeight) {
+    // A rim higher than a step: this substep's move is undone.
+    state.feet = before;
+    return;
+  }
+  // Landing on an edge or a corner is standing on a step's rim, whatever
+  // way the contact faces; on a face, the slope decides.
+  const bool walkable = !hit->onFace || hit->normal.y >= minUp;
   if (!walkable && land > before.y + kSkin) {
     // A slope too steep to climb: this substep's move is undone.
     state.feet = before;
