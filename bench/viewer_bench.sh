@@ -9,7 +9,7 @@
 #   FRAMES  frames drawn per run (default 200)
 #   SIZE    approximate triangle counts of generated levels (default 4000 16000)
 #
-# In a generated level the eye stands in the first room at (1, 1, 2), looking
+# In a generated level the designed eye stands in the first room, looking
 # along +x (yaw 90) down the row of doorways, so that several rooms are seen.
 # Figures are per drawn frame, without vertical sync so that the display
 # does not cap them; building the tree is not timed.
@@ -58,7 +58,7 @@ echo "|----------------|-----------|--------|------------|----------|-----------
 run "folyosos.obj" "$sample"
 for size in "${sizes[@]}"; do
   "$levelgen" rooms --size "$size" -o "$work/rooms$size.obj"
-  run "rooms $size" "$work/rooms$size.obj" --eye 1 1 2 --yaw 90
+  run "rooms $size" "$work/rooms$size.obj" --yaw 90
   "$levelgen" rooms --size "$size" --holes 0.1 -o "$work/holes$size.obj"
-  run "holes $size" "$work/holes$size.obj" --eye 1 1 2 --yaw 90
+  run "holes $size" "$work/holes$size.obj" --yaw 90
 done

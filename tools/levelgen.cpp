@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <map>
 #include <numbers>
+#include <optional>
 
 #include "geometry/triangle_normal.h"
 #include "scene/scene.h"
@@ -414,6 +415,25 @@ std::vector<Bounds> roomInteriors(const Layout& layout, double margin) {
     interiors.insert(interiors.end(), pieces.begin(), pieces.end());
   }
   return interiors;
+}
+
+Point3 startShift(const Layout& layout) {
+  constexpr double kStandMargin = 0.25;
+  // The viewer's designed eye, and its height over the floor it stands on.
+  const Point3 eye{-1.6, 0.2, 0.4};
+  constexpr double kStandingHeight = 1.2;
+  const Bounds& first = layout.rooms.front();
+  std::optional<Bounds> widest;
+  for (const Bounds& piece : roomInteriors(layout, kStandMargin)) {
+    const bool inFirst = piece.min.x >= first.min.x && piece.max.x <= first.max.x && piece.min.z >= first.min.z &&
+                         piece.max.z <= first.max.z && piece.min.y >= first.min.y && piece.max.y <= first.max.y;
+    const auto width = [](const Bounds& b) { return std::min(b.max.x - b.min.x, b.max.z - b.min.z); };
+    if (inFirst && (!widest || width(piece) > width(*widest))) widest = piece;
+  }
+  assert(widest);
+  const auto sixtyFourths = [](double v) { return std::round(v * 64.0) / 64.0; };
+  return {sixtyFourths(eye.x - 0.5 * (widest->min.x + widest->max.x)), eye.y - kStandingHeight - first.min.y,
+          sixtyFourths(eye.z - 0.5 * (widest->min.z + widest->max.z))};
 }
 
 Mesh randomSoup(std::uint32_t count, std::uint64_t seed, double extent) {

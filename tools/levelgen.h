@@ -122,6 +122,13 @@ Mesh openLevel(const OpenLevelParams& params);
 // left in them are dropped.
 std::vector<Bounds> roomInteriors(const Layout& layout, double margin);
 
+// The move (a whole number of 1/64 units on each axis) that brings the
+// viewer's designed start eye (-1.6, 0.2, 0.4) into the first room, standing
+// on its floor at the viewer's standing height 1.2, over the middle of the
+// widest of the room's interiors (roomInteriors with a margin of 0.25, so
+// clear of pillars).
+Point3 startShift(const Layout& layout);
+
 // `count` separate triangles of random size and orientation, corners within
 // about `extent` of the origin.
 Mesh randomSoup(std::uint32_t count, std::uint64_t seed, double extent = 10.0);

@@ -173,7 +173,8 @@ int main(int argc, char** argv) {
     params.ceilings = kind != "outdoor";
     params.pillars = kind == "pillars";
     params.seams = kind == "seams";
-    mesh = pw::openLevel(params);
+    // Placed so that the viewer's designed eye stands in the first room.
+    mesh = pw::placed(pw::openLevel(params), {.shift = pw::startShift(pw::openLayout(params))});
   } else if (kind == "soup") {
     mesh = pw::randomSoup(static_cast<std::uint32_t>(options.count.value_or(1000)), options.seed.value_or(1));
   } else if (kind == "deep") {

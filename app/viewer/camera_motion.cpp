@@ -50,6 +50,23 @@ void strafeRight(Camera& camera) {
   camera.tz = stored(camera.tz - std::sin(w) * kStrafeStep);
 }
 
+void flyBy(Camera& camera, int forward, int right, double distance) {
+  const double w = toRadians(camera.yaw);
+  const double p = toRadians(camera.pitch);
+  camera.tx = stored(camera.tx - std::sin(w) * std::cos(p) * (forward * distance) - std::cos(w) * (right * distance));
+  camera.tz = stored(camera.tz + std::cos(w) * std::cos(p) * (forward * distance) - std::sin(w) * (right * distance));
+}
+
+Point3 walkForward(const Camera& camera) {
+  const double w = toRadians(camera.yaw);
+  return {std::sin(w), 0.0, -std::cos(w)};
+}
+
+Point3 walkRight(const Camera& camera) {
+  const double w = toRadians(camera.yaw);
+  return {std::cos(w), 0.0, std::sin(w)};
+}
+
 void turn(Camera& camera, int dx, int dy) {
   camera.yaw = stored(camera.yaw + dx * kDegreesPerPixel);
   camera.pitch = stored(camera.pitch - dy * kDegreesPerPixel);

@@ -17,6 +17,14 @@ void moveForward(Camera& camera);
 void moveBackward(Camera& camera);
 void strafeLeft(Camera& camera);
 void strafeRight(Camera& camera);
+// Frame-rate-free flying (without vertical sync): `distance` along the
+// view's forward direction times `forward` (+1, 0, -1) and along its right
+// times `right`, with the directions of the per-frame steps.
+void flyBy(Camera& camera, int forward, int right, double distance);
+// The level directions a walk takes at the camera's yaw, in the scene's
+// axes: forward (sin w, 0, -cos w) and right (cos w, 0, sin w).
+Point3 walkForward(const Camera& camera);
+Point3 walkRight(const Camera& camera);
 // Mouse look: dx, dy are the pointer's offset from the recentring point;
 // eight pixels make one degree, and moving down tilts the view up.
 void turn(Camera& camera, int dx, int dy);

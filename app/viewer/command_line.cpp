@@ -56,9 +56,12 @@ std::vector<OptionRule> viewerRules(CommandLine& result) {
          viewer.startCamera.tx = -*x;
          viewer.startCamera.ty = -*y;
          viewer.startCamera.tz = -*z;
+         viewer.eyeGiven = true;
          return std::string();
        },
-       "--eye needs three numbers X Y Z", "start at this eye position (default -1.6 0.2 0.4)"},
+       "--eye needs three numbers X Y Z",
+       "start at this eye position (default -1.6 0.2 0.4), kept\n"
+       "even where it lies in no enclosed room (with a warning)"},
       {{"--yaw"}, "DEGREES",
        [&viewer](OptionValues values) {
          const auto degrees = finiteNumber(values[0]);
@@ -119,7 +122,25 @@ std::vector<OptionRule> viewerRules(CommandLine& result) {
        },
        {},
        "do not wait for the display's refresh: frames run as\n"
-       "fast as they can, and so does walking (benchmarks)"},
+       "fast as they can; flying then goes 3 units a second\n"
+       "instead of 0.05 units a frame"},
+      flagRule({"--walk"}, viewer.walk,
+               "start walking on the floors instead of flying (F6\n"
+               "toggles)"),
+      {{"--keys"}, "SCRIPT",
+       [&viewer](OptionValues values) {
+         std::string error;
+         std::optional<KeyScript> script = parseKeyScript(values[0], error);
+         if (!script) return error;
+         viewer.keys = std::move(*script);
+         return std::string();
+       },
+       {},
+       "press keys without a person: steps separated by\n"
+       "commas, \"KEY[+KEY] N\" holds keys for N frames, \"wait N\"\n"
+       "holds none, \"turn DEGREES\" turns the view right; keys\n"
+       "Up Down Left Right F1 F2 F3 F6 Esc (e.g. \"F6 1, Up 90,\n"
+       "turn 90, Up+Left 30\")"},
       flagRule({"--overlay"}, viewer.outlinePassages, "start with the passage outlines on (as F2 does)"),
       flagRule({"-h", "--help"}, result.help, "show this text"),
   };
@@ -156,7 +177,7 @@ std::string usageText() {
          "                 [--screenshot FILE.png] [--eye X Y Z] [--yaw DEGREES]\n"
          "                 [--stats] [--culling auto|sound|narrow|designed|all]\n"
          "                 [--draw-all] [--triangulate] [--no-vsync] [--logs DIR]\n"
-         "                 [--vis FILE.pvs] [--overlay]\n"
+         "                 [--vis FILE.pvs] [--overlay] [--walk] [--keys SCRIPT]\n"
          "\n"
          "Builds the BSP tree of an indoor level (a Wavefront OBJ triangle mesh)\n"
          "and walks through it in first person, drawing only the Spaces seen\n"
@@ -169,7 +190,9 @@ std::string usageText() {
          optionHelp(viewerRules(unused), kHelpColumn) +
          "\n"
          "Controls:\n"
-         "  Up / Down           walk forward / backward\n"
+         "  Up / Down           walk forward / backward (fly: 0.05 units a frame,\n"
+         "                      3 a second with --no-vsync; walk: 4.3 standing\n"
+         "                      heights a second)\n"
          "  Left / Right        step sideways\n"
          "  mouse               look around\n"
          "  mouse wheel         move one unit along the view direction\n"
@@ -179,6 +202,7 @@ std::string usageText() {
          "                      yellow, that failed blue, open links that passed cyan\n"
          "  F3                  freeze the culling at the current view, then walk away\n"
          "                      to see from outside what it draws; again to unfreeze\n"
+         "  F6                  walk (gravity, floors, walls, steps) or fly (the default)\n"
          "  Esc                 quit\n"
          "\n"
          "A level that cannot be read (missing, a folder, UTF-16 text) is reported\n"

@@ -11,6 +11,12 @@ class Platform;
 class WindowLayer;
 struct ShellState;
 
+// Walking from the camera's eye on: the body's feet a standing height below
+// it, falling to the floor under them.
+void startWalking(ShellState& shell);
+// Puts the camera's eye at the walking body's eye.
+void placeCameraAtBody(ShellState& shell);
+
 enum class LoopEnd {
   Quit,            // a Quit message was taken (the window was closed)
   Done,            // Esc, a failed frame, or the frame limit

@@ -1,5 +1,6 @@
 #include "app/viewer/frame_stats.h"
 
+#include <algorithm>
 #include <iomanip>
 
 namespace pw {
@@ -41,6 +42,18 @@ void printFrameLine(std::ostream& out, std::uint64_t frame, std::uint64_t spaces
       << stats.levelSpaces << " (" << percentOf(static_cast<double>(spaces), stats.levelSpaces) << "%), triangles "
       << triangles << " of " << stats.levelTriangles << " ("
       << percentOf(static_cast<double>(triangles), stats.levelTriangles) << "%)\n";
+  out.flags(flags);
+  out.precision(precision);
+}
+
+void printCollisionStats(std::ostream& out, std::vector<double> seconds) {
+  if (seconds.empty()) return;
+  std::sort(seconds.begin(), seconds.end());
+  const auto flags = out.flags();
+  const auto precision = out.precision();
+  out << std::fixed << std::setprecision(3) << "collision per walking frame: median "
+      << 1000.0 * seconds[seconds.size() / 2] << " ms, worst " << 1000.0 * seconds.back() << " ms ("
+      << seconds.size() << " frames)\n";
   out.flags(flags);
   out.precision(precision);
 }

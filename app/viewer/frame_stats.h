@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <ostream>
+#include <vector>
 
 namespace pw {
 
@@ -24,6 +25,10 @@ struct FrameStats {
 //   spaces per frame: 3.00 of 12 (25.0%)
 //   triangles per frame: 96.0 of 412 (23.3%)
 void printFrameStats(std::ostream& out, const FrameStats& stats);
+
+// The collision time of the frames walked, when there were any, e.g.
+//   collision per walking frame: median 0.021 ms, worst 0.094 ms (300 frames)
+void printCollisionStats(std::ostream& out, std::vector<double> seconds);
 
 // One frame's line, numbered from 1, against the level in `stats`, e.g.
 //   frame 7: spaces 3 of 12 (25.0%), triangles 96 of 412 (23.3%)

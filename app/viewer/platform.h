@@ -110,6 +110,9 @@ class Platform {
 
   // The back buffer drawn since the last present becomes visible.
   virtual void present() = 0;
+  // Seconds on a steady clock from any fixed start: what the frames' motion
+  // is timed by.
+  virtual double seconds() = 0;
 };
 
 }  // namespace pw

@@ -43,7 +43,10 @@ int main(int argc, char** argv) {
                              .frameLines = commandLine.stats ? &std::cout : nullptr});
     pw::ShellState shell;
     int exitCode = pw::runViewer(platform, graphics, shell, options, pw::compileLevel);
-    if (commandLine.stats) pw::printFrameStats(std::cout, graphics.stats());
+    if (commandLine.stats) {
+      pw::printFrameStats(std::cout, graphics.stats());
+      pw::printCollisionStats(std::cout, shell.collisionSeconds);
+    }
     std::string error;
     if (!commandLine.screenshot.empty() && !pw::writePng(commandLine.screenshot, graphics.lastFrame(), error)) {
       std::cerr << "portalwalk: screenshot not saved: " << error << '\n';

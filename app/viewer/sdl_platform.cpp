@@ -231,6 +231,10 @@ std::optional<Message> SdlPlatform::pollMessage() {
 
 void SdlPlatform::present() { SDL_GL_SwapWindow(window_); }
 
+double SdlPlatform::seconds() {
+  return static_cast<double>(SDL_GetPerformanceCounter()) / static_cast<double>(SDL_GetPerformanceFrequency());
+}
+
 std::optional<Message> SdlPlatform::translate(const SDL_Event& event) const {
   if (event.type == quitEvent_) return Message::quit(event.user.code);
   // Interrupted from the terminal, or the last window closed.

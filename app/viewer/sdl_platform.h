@@ -50,6 +50,7 @@ class SdlPlatform final : public Platform {
   void postQuit(int exitCode) override;
   std::optional<Message> pollMessage() override;
   void present() override;
+  double seconds() override;
 
  private:
   std::optional<Message> translate(const SDL_Event& event) const;

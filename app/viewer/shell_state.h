@@ -4,10 +4,15 @@
 #pragma once
 
 #include <array>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <vector>
 
+#include "app/viewer/platform.h"
+#include "collision/body.h"
+#include "collision/walker.h"
 #include "culling/camera.h"
 #include "culling/choose_spaces.h"
 #include "scene/scene.h"
@@ -29,6 +34,7 @@ inline constexpr int kDown = 40;
 inline constexpr int kF1 = 112;
 inline constexpr int kF2 = 113;
 inline constexpr int kF3 = 114;
+inline constexpr int kF6 = 117;
 }  // namespace vk
 
 struct ShellState {
@@ -61,6 +67,17 @@ struct ShellState {
   // F3: the camera as it was when the culling was frozen; while set, frames
   // choose their Spaces from it and are drawn from `camera`.
   std::optional<Camera> frozenCulling;
+  // F6: walk on the floors against the walls (true) or fly (the designed
+  // motion). The body's figures follow the level's scale; `walk` holds the
+  // body between frames.
+  bool walking = false;
+  Body body = bodyOfStandingHeight(kDesignedStandingHeight);
+  WalkState walk;
+  // The time each walking frame's collision took, in seconds (--stats).
+  std::vector<double> collisionSeconds;
+  // --keys: the messages handed to the window procedure before each frame,
+  // ahead of the desktop's own.
+  std::deque<std::vector<Message>> scriptedKeys;
   // Filled by the reader and the build, read-only while frames run.
   Scene scene;
 };

@@ -10,6 +10,7 @@
 #include "app/viewer/frame_loop.h"
 #include "app/viewer/platform.h"
 #include "app/viewer/shell_state.h"
+#include "app/viewer/start_place.h"
 #include "app/viewer/window.h"
 #include "compile/vis_file.h"
 
@@ -86,6 +87,15 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
                   << "; drawing without visible sets\n";
       }
     }
+    const StartPlace start = chooseStartPlace(shell.scene, options.levelPath, options.startCamera, options.eyeGiven);
+    // The pose only: the window has set the aspect already.
+    shell.camera.tx = start.camera.tx;
+    shell.camera.ty = start.camera.ty;
+    shell.camera.tz = start.camera.tz;
+    shell.camera.yaw = start.camera.yaw;
+    shell.body = start.body;
+    if (!start.note.empty()) std::cout << start.note << std::endl;
+    if (!start.warning.empty()) std::cerr << start.warning << '\n';
   } catch (const std::exception& error) {
     // A dependency failed (GLU gave no tessellator). Close what is open, take
     // the window down so that the box is seen on the desktop, then report
@@ -96,6 +106,8 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
     return kExitFailure;
   }
 
+  shell.scriptedKeys = options.keys;
+  if (options.walk) startWalking(shell);
   const LoopEnd end = runFrameLoop(window, platform, graphics, shell, options.frameLimit);
 
   // Exit order: the frame log, the window (unless its re-creation failed and

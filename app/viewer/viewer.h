@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "app/viewer/key_script.h"
 #include "compile/build_level.h"
 #include "culling/camera.h"
 #include "culling/choose_spaces.h"
@@ -34,6 +35,12 @@ struct ViewerOptions {
   std::uint64_t frameLimit = 0;
   // The camera's start values (the designed start pose unless changed).
   Camera startCamera;
+  // --eye set the start eye: it is kept even where it is not enclosed.
+  bool eyeGiven = false;
+  // Start walking (--walk) instead of flying; F6 toggles.
+  bool walk = false;
+  // --keys: the messages handed over before each frame.
+  KeyScript keys;
   // How frames choose their Spaces; unset (auto): as designed where the
   // level is closed, through the cells' open links where it is not.
   std::optional<Culling> culling;

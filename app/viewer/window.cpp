@@ -3,6 +3,7 @@
 #include <cassert>
 
 #include "app/viewer/camera_motion.h"
+#include "app/viewer/frame_loop.h"
 
 namespace pw {
 namespace {
@@ -14,6 +15,13 @@ constexpr const char* kShutdownCaption = "SHUTDOWN ERROR";
 void togglePressed(ShellState& shell, int key) {
   if (key == vk::kF2) shell.outlinePassages = !shell.outlinePassages;
   if (key == vk::kF3) shell.frozenCulling = shell.frozenCulling ? std::nullopt : std::optional(shell.camera);
+  if (key == vk::kF6) {
+    if (shell.walking) {
+      shell.walking = false;
+    } else {
+      startWalking(shell);
+    }
+  }
 }
 
 }  // namespace

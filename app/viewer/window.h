@@ -40,8 +40,8 @@ class WindowLayer {
   void resizeView(int width, int height);
   bool initRenderState() { return graphics_.initRenderState(); }
   // Every message but Quit, which the frame loop handles itself. Keys are
-  // noted as held; F2 (passage outlines) and F3 (freeze the culling at the
-  // current camera) also toggle when pressed.
+  // noted as held; F2 (passage outlines), F3 (freeze the culling at the
+  // current camera) and F6 (walk or fly) also toggle when pressed.
   void windowProcedure(const Message& message);
 
  private:

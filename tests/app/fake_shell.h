@@ -95,7 +95,14 @@ class FakePlatform final : public Platform {
     batch.erase(batch.begin());
     return message;
   }
-  void present() override { journal_.push_back("present"); }
+  void present() override {
+    journal_.push_back("present");
+    now += frameSeconds;
+  }
+  // The clock moves on by `frameSeconds` at each present.
+  double frameSeconds = 1.0 / 60.0;
+  double now = 0.0;
+  double seconds() override { return now; }
 
  private:
   static std::string iconName(BoxIcon icon) {

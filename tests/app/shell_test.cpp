@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 
 #include "app/viewer/camera_motion.h"
 #include "app/viewer/viewer.h"
 #include "app/viewer/window.h"
+#include "compile/level_compiler.h"
+#include "tools/levelgen.h"
 #include "tests/app/fake_shell.h"
 #include "tests/helpers/scratch_dir.h"
 
@@ -229,6 +232,38 @@ TEST_F(ViewerFixture, wheelMovesBySignAndHeldArrowsStepEachFrame) {
   EXPECT_EQ(pose(graphics.cameras[1]), std::tuple(0.00215735496f, 0.0f, 0.0685797781f));
   EXPECT_EQ(pose(graphics.cameras[2]), std::tuple(1.52253998e-09f, 0.0f, 2.56317656e-09f));
   EXPECT_EQ(pose(graphics.cameras[3]), std::tuple(-0.664241195f, 0.341853857f, 0.664770305f));
+}
+
+// Scripted keys on a generated level: the designed eye stands in its first
+// room; walking (F6) goes 3 units a second at any frame rate, and so does
+// flying without vertical sync; the designed flight goes 0.05 a frame.
+TEST_F(ViewerFixture, scriptedWalksAndFlightsGoBySecondsExceptTheDesignedFlight) {
+  const struct {
+    const char* keys;
+    bool verticalSync;
+    double frameSeconds, distance;
+  } runs[] = {{"F6 1, Up 30", true, 1 / 60.0, 1.5}, {"F6 1, Up 10", true, 1 / 20.0, 1.5},
+              {"Up 30", false, 1 / 30.0, 3.0},      {"Up 30", true, 1 / 30.0, 1.5}};
+  const OpenLevelParams level{.rooms = {.rows = 1, .cols = 1, .seed = 2}};
+  {
+    std::ofstream out(dir.file("room.obj"));
+    writeObj(out, placed(openLevel(level), {.shift = startShift(openLayout(level))}));
+  }
+  options.levelPath = dir.file("room.obj");
+  for (const auto& r : runs) {
+    std::string error;
+    options.keys = *parseKeyScript(r.keys, error);
+    options.verticalSync = r.verticalSync;
+    platform.frameSeconds = r.frameSeconds;
+    platform.frames = std::deque<std::vector<Message>>(40);
+    shell.walking = false;  // a fresh shell flies
+    graphics.cameras.clear();
+    EXPECT_EQ(runViewer(platform, graphics, shell, options, compileLevel), kExitSuccess);
+    const Point3 eye = graphics.cameras.back().eye();
+    EXPECT_NEAR(eye.y, 0.2, 0.01) << r.keys;
+    EXPECT_NEAR(0.4 - eye.z, r.distance, 0.05) << r.keys << " " << r.frameSeconds;
+    EXPECT_NEAR(eye.x, -1.6, 1e-6) << r.keys;
+  }
 }
 
 // Each context made asks for vertical sync once (F1 makes a new one), and

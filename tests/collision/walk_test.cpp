@@ -1,0 +1,81 @@
+// Walks on small hand-made levels: one room (floor y = 0) with solid blocks
+// in it, the body of the bundled level's scale (radius 0.36, step 0.54),
+// moved frame by frame at a fixed velocity.
+#include <gtest/gtest.h>
+
+#include "collision/walker.h"
+#include "tests/helpers/compiled_mesh.h"
+
+namespace pw {
+namespace {
+
+const Body kBody = bodyOfStandingHeight(kDesignedStandingHeight);
+constexpr double kNear = 0.01;  // how far a stopped body may stay off what stopped it
+
+Layout::Pillar block(double x0, double x1, double y1, double z0, double z1) {
+  return {{{x0, 0, z0}, {x1, y1, z1}}, true};
+}
+
+struct WalkCase {
+  const char* name;
+  std::vector<Layout::Pillar> blocks;
+  Point3 feet;
+  Point3 velocity;
+  double frameSeconds;
+  int frames;
+  // The feet at the end: x within [least, most], and y.
+  double leastX, mostX, y;
+};
+
+const double kWallStop = 1.0 - kBody.radius;
+const WalkCase kWalks[] = {
+    {"intoAWallStops", {block(1, 1.5, 2, -4, 4)}, {0, 0, 0}, {3, 0, 0}, 1 / 60.0, 120, kWallStop - kNear, kWallStop, 0},
+    {"stepBelowTheLimitIsClimbed", {block(1, 2, 0.5, -4, 4)}, {0, 0, 0}, {3, 0, 0}, 1 / 60.0, 30, 1.2, 1.8, 0.5},
+    // Stopped by the step's rim, found a substep before the riser.
+    {"stepAboveTheLimitStops", {block(1, 2, 0.6, -4, 4)}, {0, 0, 0}, {3, 0, 0}, 1 / 60.0, 60, kWallStop - 0.05,
+     kWallStop, 0},
+    {"offALedgeFallsToTheFloor", {block(-1, 1, 1, -4, 4)}, {0, 1, 0}, {3, 0, 0}, 1 / 60.0, 90, 1.5, 4.8, 0},
+    // The body may lean into a gap narrower than itself, never through it.
+    {"doorwayNarrowerThanTheBodyStops", {block(1, 1.5, 2, -4, -0.3), block(1, 1.5, 2, 0.3, 4)}, {0, 0, 0}, {3, 0, 0},
+     1 / 60.0, 120, kWallStop - kNear, 1.0, 0},
+    {"doorwayWiderThanTheBodyPasses", {block(1, 1.5, 2, -4, -0.5), block(1, 1.5, 2, 0.5, 4)}, {0, 0, 0}, {3, 0, 0},
+     1 / 60.0, 120, 3.0, 4.8, 0},
+    {"thinWallAtHighSpeedAndLowFrameRate", {block(1, 1 + 1 / 64.0, 2, -4, 4)}, {0, 0, 0}, {60, 0, 0}, 0.25, 8,
+     kWallStop - kNear, kWallStop, 0},
+    {"thinWallEdgeOnAtAGrazingAngle", {block(1, 1 + 1 / 64.0, 2, -4, 4)}, {0.5, 0, -4.6}, {1, 0, 30}, 0.25, 1,
+     kWallStop - kNear, kWallStop, 0},
+};
+
+TEST(Walk, stopsClimbsFallsAndNeverPassesAWall) {
+  for (const WalkCase& c : kWalks) {
+    Layout layout;
+    layout.rooms = {{{-5, 0, -5}, {5, 3, 5}}};
+    layout.cellSize = 1.0;
+    layout.pillars = c.blocks;
+    Scene scene;
+    const auto tree = testing_support::compileMesh(scene, layoutMesh(layout));
+    WalkState state{.feet = c.feet};
+    for (int frame = 0; frame < c.frames; ++frame) walkFor(scene, *tree->root, kBody, state, c.velocity, c.frameSeconds);
+    EXPECT_GE(state.feet.x, c.leastX) << c.name;
+    EXPECT_LE(state.feet.x, c.mostX) << c.name;
+    EXPECT_NEAR(state.feet.y, c.y, kNear) << c.name;
+    EXPECT_TRUE(state.grounded) << c.name;
+  }
+}
+
+// Walking at an angle into a wall slides along it.
+TEST(Walk, atAnAngleSlidesAlongTheWall) {
+  Layout layout;
+  layout.rooms = {{{-5, 0, -5}, {5, 3, 5}}};
+  layout.cellSize = 1.0;
+  layout.pillars = {block(1, 1.5, 2, -4, 4)};
+  Scene scene;
+  const auto tree = testing_support::compileMesh(scene, layoutMesh(layout));
+  WalkState state{.feet = {0, 0, 0}};
+  for (int frame = 0; frame < 60; ++frame) walkFor(scene, *tree->root, kBody, state, {3, 0, 1.5}, 1 / 60.0);
+  EXPECT_LE(state.feet.x, kWallStop);
+  EXPECT_GT(state.feet.z, 1.3);
+}
+
+}  // namespace
+}  // namespace pw
