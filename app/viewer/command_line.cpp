@@ -191,7 +191,7 @@ std::string usageText() {
          "\n"
          "Controls:\n"
          "  Up / Down           walk forward / backward (fly: 0.05 units a frame,\n"
-         "                      3 a second with --no-vsync; walk: 4.3 standing\n"
+         "                      3 a second with --no-vsync; walk: 2.5 standing\n"
          "                      heights a second)\n"
          "  Left / Right        step sideways\n"
          "  mouse               look around\n"
