@@ -20,8 +20,9 @@
 // regions thinner than that: wedges between two planes that nearly coincide,
 // where another Space's wall may lie within the tolerance. So a closed level
 // stays closed, turned any way and moved as far as its 32-bit coordinates
-// keep steps finer than a sliver (about 10 000 units from the origin), and a
-// hole or crack thinner than a sliver is missed.
+// keep steps finer than the tolerance (up to 1 024 units from the origin),
+// and a hole or crack thinner than a sliver is missed. Farther out the
+// steps themselves open cracks wider than a sliver.
 #pragma once
 
 #include <cstdint>
