@@ -3,6 +3,9 @@
 // moved frame by frame at a fixed velocity.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <numbers>
+
 #include "collision/walker.h"
 #include "tests/helpers/compiled_mesh.h"
 
@@ -75,6 +78,35 @@ TEST(Walk, atAnAngleSlidesAlongTheWall) {
   for (int frame = 0; frame < 60; ++frame) walkFor(scene, *tree->root, kBody, state, {3, 0, 1.5}, 1 / 60.0);
   EXPECT_LE(state.feet.x, kWallStop);
   EXPECT_GT(state.feet.z, 1.3);
+}
+
+// A ramp up from x = 1 across the room: one no steeper than the walkable
+// slope is walked up, a steeper one stops the body at about a step's height.
+TEST(Walk, climbsARampUpToTheSlopeLimitOnly) {
+  for (const double degrees : {30.0, 60.0}) {
+    Layout layout;
+    layout.rooms = {{{-5, 0, -5}, {5, 3, 5}}};
+    layout.cellSize = 1.0;
+    Mesh mesh = layoutMesh(layout);
+    const double rise = 1.0;
+    const double run = rise / std::tan(degrees * std::numbers::pi / 180.0);
+    const auto first = static_cast<std::int32_t>(mesh.positions.size());
+    mesh.positions.insert(mesh.positions.end(), {{1, 0, -4}, {1, 0, 4}, {1 + run, rise, 4}, {1 + run, rise, -4}});
+    mesh.normals.push_back(Point3{-rise, run, 0}.normalized());
+    const auto up = static_cast<std::int32_t>(mesh.normals.size() - 1);
+    mesh.faces.push_back({{first, first + 1, first + 2}, {up, up, up}});
+    mesh.faces.push_back({{first, first + 2, first + 3}, {up, up, up}});
+    Scene scene;
+    const auto tree = testing_support::compileMesh(scene, mesh);
+    WalkState state{.feet = {0, 0, 0}};
+    for (int frame = 0; frame < 40; ++frame) walkFor(scene, *tree->root, kBody, state, {3, 0, 0}, 1 / 60.0);
+    if (degrees <= kBody.maxSlopeDegrees) {
+      EXPECT_GT(state.feet.y, 0.3) << degrees;
+    } else {
+      EXPECT_LE(state.feet.y, kBody.stepHeight + kNear) << degrees;
+      EXPECT_LT(state.feet.x, 1 + run) << degrees;
+    }
+  }
 }
 
 }  // namespace
