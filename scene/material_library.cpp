@@ -9,16 +9,6 @@
 namespace pw {
 namespace {
 
-// Reads `values.size()` numbers, each a whole field.
-template <std::size_t N>
-bool readFields(ObjCursor& cursor, std::array<float, N>& values) {
-  for (float& value : values) {
-    cursor.skipSpace();
-    if (!readObjFloat(cursor, value) || !cursor.atFieldEnd()) return false;
-  }
-  return true;
-}
-
 // The image file of a map statement: its last field, as options such as
 // "-s 1 1 1" come before it.
 std::string_view lastField(ObjCursor& cursor) {
@@ -30,10 +20,10 @@ std::string_view lastField(ObjCursor& cursor) {
 // Reads one statement into the current material; false when it is unreadable.
 bool readStatement(std::string_view keyword, ObjCursor& cursor, const std::filesystem::path& folder,
                    Material& material, MtlReport& report) {
-  if (keyword == "Kd") return readFields(cursor, material.diffuse);
+  if (keyword == "Kd") return readObjFloats(cursor, material.diffuse);
   if (keyword == "d") {
     std::array<float, 1> opacity{};
-    if (!readFields(cursor, opacity)) return false;
+    if (!readObjFloats(cursor, opacity)) return false;
     material.opacity = opacity[0];
     return true;
   }

@@ -20,17 +20,6 @@ constexpr std::string_view kUtf16BigEndianMark = "\xFE\xFF";
 constexpr std::array<float, 2> kUnreadableTexCoord = {std::numeric_limits<float>::quiet_NaN(),
                                                       std::numeric_limits<float>::quiet_NaN()};
 
-// Reads `values.size()` numbers, each after optional whitespace and each
-// ending where a field may end. Fails on the first unreadable one.
-template <std::size_t N>
-bool readNumbers(ObjCursor& cursor, std::array<float, N>& values) {
-  for (float& value : values) {
-    cursor.skipSpace();
-    if (!readObjFloat(cursor, value) || !cursor.atFieldEnd()) return false;
-  }
-  return true;
-}
-
 // A "v" or "vn" line's three numbers as a point, the 32-bit values widened,
 // and their text from the first to the end of the third. The numbers are
 // finite: readObjFloat reads no infinity or NaN.
@@ -38,7 +27,7 @@ bool readPoint(ObjCursor& cursor, Point3& point, std::string_view& numbers) {
   cursor.skipSpace();
   const char* const start = cursor.pos;
   std::array<float, 3> xyz{};
-  if (!readNumbers(cursor, xyz)) return false;
+  if (!readObjFloats(cursor, xyz)) return false;
   point = {xyz[0], xyz[1], xyz[2]};
   numbers = {start, static_cast<std::size_t>(cursor.pos - start)};
   return true;
@@ -153,7 +142,7 @@ void ObjTextParser::parseLine(std::string_view line) {
   } else if (keyword == "vt") {
     ++report_.texCoordLines;
     std::array<float, 2> uv{};
-    const bool read = readNumbers(cursor, uv);
+    const bool read = readObjFloats(cursor, uv);
     if (options_.look != nullptr) options_.look->texCoords.push_back(read ? uv : kUnreadableTexCoord);
     if (!read) return skipLine();
   } else if (!keyword.empty() && !keyword.starts_with('#')) {
