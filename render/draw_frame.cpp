@@ -4,8 +4,10 @@
 
 #include "bsp/bsp_node.h"
 #include "culling/camera.h"
+#include "render/look_drawer.h"
 #include "render/passage_outlines.h"
 #include "scene/scene.h"
+#include "support/stopwatch.h"
 
 namespace pw {
 namespace {
@@ -23,22 +25,10 @@ Matrix4 loadViewTransform(const Camera& camera) {
   return modelView;
 }
 
-}  // namespace
-
-FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& camera, std::ostream& frameLog,
-                      Culling culling, const CullingInputs& inputs, const FrameExtras& extras) {
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  // A frozen culling camera's matrix is built the same way, then replaced by
-  // the drawn view's.
-  const Camera& culler = extras.cullingCamera != nullptr ? *extras.cullingCamera : camera;
-  const Matrix4 modelView = loadViewTransform(culler);
-  if (&culler != &camera) loadViewTransform(camera);
-
-  const ViewPyramid view(culler, modelView);
-  CullingTrace passages;
-  CullingTrace* const trace = extras.outlinePassages ? &passages : nullptr;
-  const std::vector<const BspNode*> spaces = chooseSpaces(culling, scene, root, view, inputs, trace);
-  FrameCounts counts;
+// The designed view: the Spaces in one glBegin/glEnd pair, the eye's green,
+// the others red; the frame's line is written before glEnd, as it always was.
+void drawSpaces(const Scene& scene, const std::vector<const BspNode*>& spaces, std::ostream& frameLog,
+                const Camera& camera, FrameCounts& counts) {
   glBegin(GL_TRIANGLES);
   for (const BspNode* space : spaces) {
     // The eye's own Space, always first, is green; the others red.
@@ -61,8 +51,38 @@ FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& cam
   }
   writeFrameLine(frameLog, camera, counts.spaces);
   glEnd();
+}
+
+}  // namespace
+
+FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& camera, std::ostream& frameLog,
+                      Culling culling, const CullingInputs& inputs, const FrameExtras& extras) {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  // A frozen culling camera's matrix is built the same way, then replaced by
+  // the drawn view's.
+  const Camera& culler = extras.cullingCamera != nullptr ? *extras.cullingCamera : camera;
+  const Matrix4 modelView = loadViewTransform(culler);
+  if (&culler != &camera) loadViewTransform(camera);
+
+  const ViewPyramid view(culler, modelView);
+  CullingTrace passages;
+  CullingTrace* const trace = extras.outlinePassages ? &passages : nullptr;
+  const Stopwatch cullingTime;
+  const std::vector<const BspNode*> spaces = chooseSpaces(culling, scene, root, view, inputs, trace);
+  FrameCounts counts;
+  counts.cullingSeconds = cullingTime.seconds();
+  const Stopwatch drawing;
+  if (extras.mode != ViewMode::Spaces) {
+    extras.look->draw(spaces, extras.mode);
+    for (const BspNode* space : spaces) counts.triangles += space->triangles.size();
+    counts.spaces = static_cast<std::int32_t>(spaces.size());
+    writeFrameLine(frameLog, camera, counts.spaces);
+  } else {
+    drawSpaces(scene, spaces, frameLog, camera, counts);
+  }
   // Over the Spaces, so that nothing drawn later hides them.
   if (trace != nullptr) drawPassageOutlines(passages);
+  counts.drawingSeconds = drawing.seconds();
   return counts;
 }
 

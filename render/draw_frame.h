@@ -7,15 +7,21 @@
 
 #include "culling/camera.h"
 #include "culling/choose_spaces.h"
+#include "render/view_mode.h"
 
 namespace pw {
 
 class Scene;
 struct BspNode;
+class LookDrawer;
 
 struct FrameCounts {
   std::int32_t spaces = 0;
   std::uint64_t triangles = 0;
+  // Wall-clock time of choosing the Spaces and of handing them to GL (for
+  // the readout only).
+  double cullingSeconds = 0.0;
+  double drawingSeconds = 0.0;
 };
 
 // What the viewer may add to a frame for level builders; the default adds
@@ -27,13 +33,18 @@ struct FrameExtras {
   // Choose the Spaces, and the passages outlined, from this camera (non-owning)
   // while the picture is drawn from the frame's own; null: the frame's own.
   const Camera* cullingCamera = nullptr;
+  // How the chosen Spaces are coloured; any mode but ViewMode::Spaces needs
+  // `look` (non-owning).
+  ViewMode mode = ViewMode::Spaces;
+  LookDrawer* look = nullptr;
 };
 
 // One frame, with the GL context current and the model-view matrix mode
 // selected: clear, view transform from the camera (pitch about x, then yaw
 // about y, then the translation, in degrees), the Spaces drawn in one
 // glBegin/glEnd pair (the eye's Space green, the others red, per-corner
-// normals from the Scene), and the frame's line written to `frameLog`.
+// normals from the Scene; other view modes through the look drawer), and the
+// frame's line written to `frameLog`, the same in every mode.
 // The Spaces are those `culling` chooses (see chooseSpaces) with `inputs`.
 // The line always gives the frame's own eye and the number of Spaces drawn.
 FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& camera, std::ostream& frameLog,

@@ -5,6 +5,7 @@
 // [pos, end) and never allocate.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 
@@ -50,5 +51,17 @@ bool readObjFloat(ObjCursor& cursor, float& value);
 // a 32-bit int. A "-" (a relative index), a missing digit or a value above
 // 2147483647 fails. Cursor and `value` behave as for readObjFloat.
 bool readObjIndex(ObjCursor& cursor, std::int32_t& value);
+
+// Reads `values.size()` numbers, each after optional whitespace and each a
+// whole field (readObjFloat, then a field end). Fails on the first
+// unreadable one.
+template <std::size_t N>
+bool readObjFloats(ObjCursor& cursor, std::array<float, N>& values) {
+  for (float& value : values) {
+    cursor.skipSpace();
+    if (!readObjFloat(cursor, value) || !cursor.atFieldEnd()) return false;
+  }
+  return true;
+}
 
 }  // namespace pw

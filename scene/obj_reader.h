@@ -9,12 +9,14 @@
 // case-sensitive equality:
 //   "v" x y z       addVertex((x, y, z))
 //   "vn" x y z      addNormal((x, y, z)), kept as read (not normalised)
-//   "vt" u v        read and discarded
+//   "vt" u v        kept in ObjReadOptions::look, if given; else discarded
 //   "f" c1 c2 c3    one triangle; each corner is v/t/n or v//n
 //   "f" c1 ... cn   a polygon: the triangle (c1, c2, c3), or with
 //                   ObjReadOptions::triangulate the fan (c1, ck, ck+1) for
 //                   k = 2 .. n-1 (see ObjReadReport::polygonFaces)
-//   anything else   ignored ("#" comments, o, g, s, usemtl, ...)
+//   "usemtl" name,  kept in ObjReadOptions::look, if given (and counted as
+//   "mtllib" names  other keywords either way)
+//   anything else   ignored ("#" comments, o, g, s, ...)
 // Whatever follows the fields a keyword needs is ignored (a fourth "v"
 // number, a "#" comment after the last face corner). A UTF-8 byte-order mark
 // at the very start of the text is skipped; text that starts with a UTF-16
@@ -62,6 +64,7 @@
 namespace pw {
 
 class Scene;
+struct SceneLook;
 
 // Choices for one read; the defaults give the Scene the viewer has always
 // read.
@@ -69,6 +72,9 @@ struct ObjReadOptions {
   // Faces with more than three corners: false keeps the triangle of the
   // first three and drops the rest, true splits the face into a fan.
   bool triangulate = false;
+  // Where the triangles' texture coordinates and materials go (non-owning);
+  // null: they are not kept. The Scene read is the same either way.
+  SceneLook* look = nullptr;
 };
 
 // What one read did, for callers that report it (the viewer ignores it;

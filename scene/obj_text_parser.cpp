@@ -1,9 +1,13 @@
 #include "scene/obj_text_parser.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "scene/scene.h"
+#include "scene/scene_look.h"
 
 namespace pw {
 namespace {
@@ -11,17 +15,10 @@ namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LittleEndianMark = "\xFF\xFE";
 constexpr std::string_view kUtf16BigEndianMark = "\xFE\xFF";
-
-// Reads `values.size()` numbers, each after optional whitespace and each
-// ending where a field may end. Fails on the first unreadable one.
-template <std::size_t N>
-bool readNumbers(ObjCursor& cursor, std::array<float, N>& values) {
-  for (float& value : values) {
-    cursor.skipSpace();
-    if (!readObjFloat(cursor, value) || !cursor.atFieldEnd()) return false;
-  }
-  return true;
-}
+// What an unreadable "vt" line keeps in the look, so that the lines after it
+// keep their numbers.
+constexpr std::array<float, 2> kUnreadableTexCoord = {std::numeric_limits<float>::quiet_NaN(),
+                                                      std::numeric_limits<float>::quiet_NaN()};
 
 // A "v" or "vn" line's three numbers as a point, the 32-bit values widened,
 // and their text from the first to the end of the third. The numbers are
@@ -30,19 +27,18 @@ bool readPoint(ObjCursor& cursor, Point3& point, std::string_view& numbers) {
   cursor.skipSpace();
   const char* const start = cursor.pos;
   std::array<float, 3> xyz{};
-  if (!readNumbers(cursor, xyz)) return false;
+  if (!readObjFloats(cursor, xyz)) return false;
   point = {xyz[0], xyz[1], xyz[2]};
   numbers = {start, static_cast<std::size_t>(cursor.pos - start)};
   return true;
 }
 
-// One face corner, v/t/n or v//n; the texture number t is read and dropped.
-bool readCorner(ObjCursor& cursor, std::int32_t& vertex, std::int32_t& normal) {
+// One face corner, v/t/n or v//n; `texture` stays 0 for v//n.
+bool readCorner(ObjCursor& cursor, std::int32_t& vertex, std::int32_t& texture, std::int32_t& normal) {
   cursor.skipSpace();
   if (!readObjIndex(cursor, vertex) || !cursor.nextIs('/')) return false;
   ++cursor.pos;
   if (!cursor.nextIs('/')) {
-    std::int32_t texture = 0;
     if (!readObjIndex(cursor, texture) || !cursor.nextIs('/')) return false;
   }
   ++cursor.pos;
@@ -146,9 +142,47 @@ void ObjTextParser::parseLine(std::string_view line) {
   } else if (keyword == "vt") {
     ++report_.texCoordLines;
     std::array<float, 2> uv{};
-    if (!readNumbers(cursor, uv)) return skipLine();
+    const bool read = readObjFloats(cursor, uv);
+    if (options_.look != nullptr) options_.look->texCoords.push_back(read ? uv : kUnreadableTexCoord);
+    if (!read) return skipLine();
   } else if (!keyword.empty() && !keyword.starts_with('#')) {
     ++report_.otherKeywordLines;
+    if (options_.look != nullptr) readLookLine(keyword, cursor);
+  }
+}
+
+void ObjTextParser::readLookLine(std::string_view keyword, ObjCursor& cursor) {
+  SceneLook& look = *options_.look;
+  if (keyword == "mtllib") {
+    for (std::string_view name = cursor.token(); !name.empty(); name = cursor.token()) look.libraries.emplace_back(name);
+  } else if (keyword == "usemtl") {
+    const std::string_view name = cursor.token();
+    const auto known = std::find(look.materialNames.begin(), look.materialNames.end(), name);
+    material_ = static_cast<std::int32_t>(known - look.materialNames.begin());
+    if (known == look.materialNames.end()) look.materialNames.emplace_back(name);
+  }
+}
+
+void ObjTextParser::keepLook(std::int32_t firstTriangle, std::span<const std::int32_t> texCoords) {
+  SceneLook& look = *options_.look;
+  look.triangles.resize(static_cast<std::size_t>(firstTriangle));
+  // A triangle k of the fan has the corners 0, k, k + 1 of the face.
+  for (std::int32_t index = firstTriangle; index < scene_.triangleCount(); ++index) {
+    const auto k = static_cast<std::size_t>(index - firstTriangle) + 1;
+    TriangleLook& triangle = look.triangles.emplace_back();
+    triangle.material = material_;
+    const std::array<std::int32_t, 3> numbers = {texCoords[0], texCoords[k], texCoords[k + 1]};
+    for (int corner = 0; corner < 3; ++corner) {
+      triangle.corners[corner] = scene_.triangle(index).vertexIndex(corner);
+      const std::int32_t number = numbers[static_cast<std::size_t>(corner)];
+      if (number == 0) continue;  // v//n
+      const auto at = static_cast<std::size_t>(number - 1);
+      if (at < look.texCoords.size() && !std::isnan(look.texCoords[at][0])) {
+        triangle.texCoords[corner] = static_cast<std::int32_t>(at);
+      } else {
+        ++look.texCoordsOutOfRange;
+      }
+    }
   }
 }
 
@@ -173,16 +207,18 @@ bool ObjTextParser::readPointLine(ObjCursor& cursor, bool vertex) {
 bool ObjTextParser::readFace(ObjCursor& cursor) {
   // One loop reads every corner (so that readCorner stays inline): the first
   // three into v and n, any later ones into the polygon's lists.
-  std::array<std::int32_t, 3> v{}, n{};
+  std::array<std::int32_t, 3> v{}, t{}, n{};
   bool polygon = false;
   for (std::size_t corner = 0;; ++corner) {
-    std::int32_t vertex = 0, normal = 0;
-    if (!readCorner(cursor, vertex, normal)) return false;
+    std::int32_t vertex = 0, texture = 0, normal = 0;
+    if (!readCorner(cursor, vertex, texture, normal)) return false;
     if (corner < 3) {
       v[corner] = vertex;
+      t[corner] = texture;
       n[corner] = normal;
     } else {
       polygonVertices_.push_back(vertex);
+      polygonTexCoords_.push_back(texture);
       polygonNormals_.push_back(normal);
     }
     if (corner < 2) continue;
@@ -192,16 +228,20 @@ bool ObjTextParser::readFace(ObjCursor& cursor) {
     if (!options_.triangulate) break;
     if (corner == 2) {
       polygonVertices_.assign(v.begin(), v.end());
+      polygonTexCoords_.assign(t.begin(), t.end());
       polygonNormals_.assign(n.begin(), n.end());
     }
   }
+  const std::int32_t firstTriangle = scene_.triangleCount();
   if (!polygon || !options_.triangulate) {
     if (!maps_.addFace(v[0], v[1], v[2], n[0], n[1], n[2])) return false;
     ++report_.trianglesAdded;
+    if (options_.look != nullptr) keepLook(firstTriangle, t);
   } else {
     if (!maps_.addFan(polygonVertices_, polygonNormals_)) return false;
     report_.trianglesAdded += polygonVertices_.size() - 2;
     ++report_.triangulatedFaces;
+    if (options_.look != nullptr) keepLook(firstTriangle, polygonTexCoords_);
   }
   if (polygon) {
     ++report_.polygonFaces;

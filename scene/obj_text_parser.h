@@ -2,11 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
 #include "scene/obj_fields.h"
 #include "scene/obj_reader.h"
+#include "scene/scene_look.h"
 
 namespace pw {
 
@@ -41,6 +43,11 @@ class ObjTextParser {
   bool readFace(ObjCursor& cursor);
   // Counts the current line as skipped.
   void skipLine();
+  // With a look to fill: a "usemtl" or "mtllib" line after its keyword.
+  void readLookLine(std::string_view keyword, ObjCursor& cursor);
+  // With a look to fill: the looks of the triangles from `firstTriangle` on,
+  // which one face just added, given its corners' texture numbers (0: none).
+  void keepLook(std::int32_t firstTriangle, std::span<const std::int32_t> texCoords);
 
   ObjIndexMaps maps_;
   Scene& scene_;
@@ -49,7 +56,10 @@ class ObjTextParser {
   // The corners of the polygon being read, kept to spare an allocation per
   // line.
   std::vector<std::int32_t> polygonVertices_;
+  std::vector<std::int32_t> polygonTexCoords_;
   std::vector<std::int32_t> polygonNormals_;
+  // The last "usemtl" material, an index into the look's names.
+  std::int32_t material_ = TriangleLook::kNone;
   std::int32_t startVertices_;  // Scene sizes before the first line
   std::int32_t startNormals_;
   std::uint64_t lineNumber_ = 0;  // 1-based number of the line being parsed

@@ -20,6 +20,7 @@ std::int32_t Scene::addTriangle(std::int32_t a, std::int32_t b, std::int32_t c, 
                                 std::int32_t nc) {
   const Point3 planeNormal = triangleNormal(vertex(a), vertex(b), vertex(c));
   triangles_.emplace_back(this, std::array{a, b, c}, std::array{na, nb, nc}, planeNormal);
+  origins_.push_back(triangleCount() - 1);
   return triangleCount() - 1;
 }
 
@@ -28,6 +29,7 @@ std::int32_t Scene::addTriangleOnPlaneOf(std::int32_t source, std::int32_t a, st
   // Copied before the append, which may move the source's storage.
   const Point3 planeNormal = triangle(source).planeNormal();
   triangles_.emplace_back(this, std::array{a, b, c}, std::array{na, nb, nc}, planeNormal);
+  origins_.push_back(origin(source));
   return triangleCount() - 1;
 }
 
@@ -47,6 +49,7 @@ void Scene::reserve(std::size_t vertices, std::size_t normals, std::size_t trian
   vertices_.reserve(vertices);
   normals_.reserve(normals);
   triangles_.reserve(triangles);
+  origins_.reserve(triangles);
 }
 
 }  // namespace pw

@@ -53,6 +53,10 @@ class Scene {
   std::int32_t vertexCount() const { return static_cast<std::int32_t>(vertices_.size()); }
   std::int32_t normalCount() const { return static_cast<std::int32_t>(normals_.size()); }
   std::int32_t triangleCount() const { return static_cast<std::int32_t>(triangles_.size()); }
+  // The triangle as read that triangle `index` is a piece of (itself for one
+  // added by addTriangle): pieces keep their source's origin, however often
+  // they are split again, so a look kept per read triangle reaches them.
+  std::int32_t origin(std::int32_t index) const { return origins_[static_cast<std::size_t>(index)]; }
 
   // 0, 1, ..., triangleCount() - 1: the root list of the build.
   std::vector<std::uint32_t> allTriangleIndices() const;
@@ -64,6 +68,7 @@ class Scene {
   std::vector<Point3> vertices_;
   std::vector<Point3> normals_;
   std::vector<Triangle> triangles_;
+  std::vector<std::int32_t> origins_;  // one per triangle
 };
 
 }  // namespace pw

@@ -1,6 +1,7 @@
 // levelgen: writes a generated level as Wavefront OBJ.
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <limits>
@@ -11,6 +12,7 @@
 
 #include "support/exit_codes.h"
 #include "support/option_table.h"
+#include "tools/level_materials.h"
 #include "tools/levelgen.h"
 
 namespace {
@@ -26,6 +28,7 @@ struct LevelgenOptions {
   std::optional<double> holes;
   std::string outputPath;  // empty: standard output
   std::optional<pw::Placement> placement;
+  bool materials = false;
   bool help = false;
 };
 
@@ -108,6 +111,9 @@ std::vector<pw::OptionRule> levelgenRules(LevelgenOptions& options) {
        "bad values for --shift",
        "then moves it by (X, Y, Z); both worked out in double\n"
        "precision, then written as 32-bit floats"},
+      pw::flagRule({"--materials"}, options.materials,
+                   "also write FILE's materials (FILE with .mtl) and two\n"
+                   "small images beside it; the OBJ gets vt and usemtl"),
       pw::flagRule({"-h", "--help"}, options.help, "this text"),
   };
 }
@@ -187,12 +193,22 @@ int main(int argc, char** argv) {
 
   if (options.placement) mesh = pw::placed(mesh, *options.placement);
 
+  if (options.materials && options.outputPath.empty()) return usageError("--materials needs an output file");
   if (options.outputPath.empty()) {
     pw::writeObj(std::cout, mesh);
     return std::cout.flush() ? pw::kExitSuccess : pw::kExitFailure;
   }
   std::ofstream out(options.outputPath);
-  pw::writeObj(out, mesh);
+  const std::filesystem::path library = std::filesystem::path(options.outputPath).replace_extension(".mtl");
+  if (options.materials) {
+    pw::writeObjWithMaterials(out, mesh, library.filename().string());
+    if (std::string failure; !pw::writeMaterialFiles(library, failure)) {
+      std::cerr << "levelgen: " << failure << "\n";
+      return pw::kExitFailure;
+    }
+  } else {
+    pw::writeObj(out, mesh);
+  }
   out.close();
   if (!out) {
     std::cerr << "levelgen: cannot write " << options.outputPath << "\n";

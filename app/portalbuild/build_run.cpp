@@ -19,7 +19,9 @@
 #include "diag/open_edges.h"
 #include "diag/point_file.h"
 #include "regions/leak_search.h"
+#include "scene/level_look.h"
 #include "scene/scene.h"
+#include "scene/scene_look.h"
 #include "support/exit_codes.h"
 #include "support/peak_memory.h"
 #include "support/whole_file.h"
@@ -89,7 +91,7 @@ std::string outputsNamingTheLevel(const PortalbuildOptions& options) {
 }
 
 // What portalbuild asks of the build: every phase its outputs need.
-LevelRequest requestOf(const PortalbuildOptions& options, const Scene& scene) {
+LevelRequest requestOf(const PortalbuildOptions& options, const Scene& scene, SceneLook& look) {
   LevelRequest request;
   request.requireLevel = true;
   request.makeOutputDir = true;
@@ -97,6 +99,7 @@ LevelRequest requestOf(const PortalbuildOptions& options, const Scene& scene) {
   request.compile.outputDir = options.outputDir;
   request.compile.build = options.build;
   request.compile.read = options.read;
+  request.compile.read.look = &look;
   if (!options.quiet && isatty(STDERR_FILENO) != 0) {
     // Splitting adds triangles, so the share is of the Scene as it is now.
     request.compile.progress = [&scene](std::uint64_t settled) {
@@ -188,7 +191,8 @@ int runPortalbuild(const PortalbuildOptions& options) {
   if (options.planHeight && options.svgPath.empty()) std::cerr << "portalbuild: --at does nothing without --svg\n";
 
   Scene scene;
-  const LevelRequest request = requestOf(options, scene);
+  SceneLook look;
+  const LevelRequest request = requestOf(options, scene, look);
   const BuiltLevel built = buildLevel(scene, request);
   if (request.compile.progress) std::cerr << '\n';
   if (const std::optional<int> exitCode = failedBuild(options, built)) return *exitCode;
@@ -197,6 +201,8 @@ int runPortalbuild(const PortalbuildOptions& options) {
   }
 
   BuildSummary summary = summarize(options.level.string(), built, scene);
+  // The images are checked, not decoded: nothing is drawn here.
+  summary.look = loadLevelLook(look, options.level.parent_path(), false).report;
   if (!writeOutputs(options, scene, built, summary)) return kExitFailure;
   // Everything that takes memory has run: this is the run's true peak.
   summary.peakMemoryKiB = peakResidentKiB();

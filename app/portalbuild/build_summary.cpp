@@ -35,6 +35,7 @@ constexpr SummaryLine kSummaryLines[] = {
     {"polygonsCut", "polygons:     {polygonFaces} faces had more than 3 corners; only their first triangle was "
                     "read{polygonFaceLineNumbers}; --triangulate reads them whole\n"},
     {"triangulatedFaces", "polygons:     {triangulatedFaces} faces with more than 3 corners split into fans\n"},
+    {"materials", "look:         {materials}\n"},
     {"tooSmall", "warning:      the level is only {largestExtent} units across, under 1000 times the plane\n"
                  "              tolerance ({planeTolerance}): points closer than that count as one plane\n"},
     {"positionsMergedByRounding", "warning:      {positionsMergedByRounding} vertex positions that differ in the "

@@ -10,6 +10,7 @@
 #include "compile/build_level.h"
 #include "compile/level_openness.h"
 #include "regions/leak_search.h"
+#include "scene/level_look.h"
 #include "scene/obj_reader.h"
 
 namespace pw {
@@ -54,6 +55,8 @@ struct BuildSummary {
   LeakTrail leak;
   std::string leakFile;
   double leakSeconds = 0.0;
+  // The materials and images the level names, found and missing.
+  LookReport look;
 };
 
 BuildSummary summarize(const std::string& level, const BuiltLevel& built, const Scene& scene);

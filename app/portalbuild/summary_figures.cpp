@@ -149,6 +149,7 @@ std::vector<SummaryFigure> summaryFigures(const BuildSummary& s) {
       same("threads", {}, streamed(s.threads)),
       same("closed", "openLevel", flag(o.openness.designHolds())),
       textOnly("openness", o.openness.describe()),
+      textOnly("materials", s.look.any() ? s.look.summary() : std::string()),
       same("openEdges", "openLevel", streamed(o.openness.openEdges)),
       same("nonManifoldEdges", "openLevel", streamed(o.openness.nonManifoldEdges)),
       same("refusedPlanes", "openLevel", streamed(o.openness.refusedPlanes)),

@@ -139,9 +139,25 @@ std::vector<OptionRule> viewerRules(CommandLine& result) {
        "press keys without a person: steps separated by\n"
        "commas, \"KEY[+KEY] N\" holds keys for N frames, \"wait N\"\n"
        "holds none, \"turn DEGREES\" turns the view right; keys\n"
-       "Up Down Left Right F1 F2 F3 F6 Esc (e.g. \"F6 1, Up 90,\n"
-       "turn 90, Up+Left 30\")"},
+       "Up Down Left Right F1 F2 F3 F4 F5 F6 F12 Esc (e.g.\n"
+       "\"F6 1, Up 90, turn 90, Up+Left 30\")"},
       flagRule({"--overlay"}, viewer.outlinePassages, "start with the passage outlines on (as F2 does)"),
+      {{"--look"}, "MODE",
+       [&viewer](OptionValues values) {
+         const std::optional<ViewMode> mode = viewModeNamed(values[0]);
+         if (!mode) return std::string("--look needs spaces, textured, flat or normals");
+         viewer.look = *mode;
+         return std::string();
+       },
+       "--look needs spaces, textured, flat or normals",
+       "how the Spaces are coloured (F4 cycles): spaces (the\n"
+       "default: the eye's Space green, the others red),\n"
+       "textured (the level's materials and images), flat (a\n"
+       "lit grey) or normals (each face by its direction)"},
+      flagRule({"--hud"}, viewer.readout,
+               "start with the readout on (as F5 does): frames per\n"
+               "second, culling and drawing time, Spaces and\n"
+               "triangles drawn, the modes, the eye and its yaw"),
       flagRule({"-h", "--help"}, result.help, "show this text"),
   };
 }
@@ -178,6 +194,7 @@ std::string usageText() {
          "                 [--stats] [--culling auto|sound|narrow|designed|all]\n"
          "                 [--draw-all] [--triangulate] [--no-vsync] [--logs DIR]\n"
          "                 [--vis FILE.pvs] [--overlay] [--walk] [--keys SCRIPT]\n"
+         "                 [--look spaces|textured|flat|normals] [--hud]\n"
          "\n"
          "Builds the BSP tree of an indoor level (a Wavefront OBJ triangle mesh)\n"
          "and walks through it in first person, drawing only the Spaces seen\n"
@@ -202,7 +219,11 @@ std::string usageText() {
          "                      yellow, that failed blue, open links that passed cyan\n"
          "  F3                  freeze the culling at the current view, then walk away\n"
          "                      to see from outside what it draws; again to unfreeze\n"
+         "  F4                  next view mode: spaces, textured, flat, normals\n"
+         "  F5                  readout on or off\n"
          "  F6                  walk (gravity, floors, walls, steps) or fly (the default)\n"
+         "  F12                 save the frame as portalwalk-NNNN.png in the working\n"
+         "                      folder (the next free number)\n"
          "  Esc                 quit\n"
          "\n"
          "A level that cannot be read (missing, a folder, UTF-16 text) is reported\n"

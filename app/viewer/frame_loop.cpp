@@ -8,6 +8,8 @@
 #include "support/stopwatch.h"
 
 #include <cmath>
+#include <iostream>
+#include <string>
 
 namespace pw {
 namespace {
@@ -51,6 +53,17 @@ void applyHeldKeys(ShellState& shell, double seconds) {
   }
 }
 
+// F12: the frame under the next free name, said on stdout.
+void saveScreenshot(Graphics& graphics, const std::filesystem::path& folder) {
+  const std::filesystem::path name = nextScreenshotName(folder);
+  std::string error;
+  if (writePng(name, graphics.captureFrame(), error)) {
+    std::cout << "saved " << name.string() << std::endl;
+  } else {
+    std::cerr << "portalwalk: screenshot not saved: " << error << '\n';
+  }
+}
+
 }  // namespace
 
 void startWalking(ShellState& shell) {
@@ -91,6 +104,11 @@ LoopEnd runFrameLoop(WindowLayer& window, Platform& platform, Graphics& graphics
       drawFailed = !graphics.drawFrame(shell);
       ++framesDrawn;
       scripted = false;
+      // Once per key-down message, from the back buffer before it is shown.
+      if (shell.keyDown[vk::kF12]) {
+        shell.keyDown[vk::kF12] = false;
+        saveScreenshot(graphics, shell.screenshotFolder);
+      }
     }
     // A frame that ends the loop by Esc is drawn and logged but never shown.
     // A minimised window still presents.

@@ -3,12 +3,14 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cassert>
 #include <cstring>
 
 #include "app/viewer/shell_state.h"
 #include "bsp/bsp_node.h"
 #include "culling/camera.h"
+#include "render/readout.h"
 
 namespace pw {
 namespace {
@@ -39,6 +41,8 @@ Image readBackBuffer() {
 }  // namespace
 
 void GlGraphics::setView(int width, int height, float fieldOfView, float aspect) {
+  viewWidth_ = width;
+  viewHeight_ = height;
   glViewport(0, 0, width, height);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
@@ -48,6 +52,7 @@ void GlGraphics::setView(int width, int height, float fieldOfView, float aspect)
 }
 
 bool GlGraphics::initRenderState() {
+  if (look_) look_->forgetTextures();
   glShadeModel(GL_SMOOTH);
   glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
   glClearDepth(1.0);
@@ -78,6 +83,10 @@ bool GlGraphics::initRenderState() {
 bool GlGraphics::drawFrame(const ShellState& shell) {
   assert(shell.treeRoot != nullptr && shell.frameLog != nullptr);
   const auto now = std::chrono::steady_clock::now();
+  const double framesPerSecond =
+      lastFrameStart_ ? 1.0 / std::max(std::chrono::duration<double>(now - *lastFrameStart_).count(), 1e-9) : 0.0;
+  lastFrameStart_ = now;
+  if (!look_) look_ = std::make_unique<LookDrawer>(shell.scene, shell.look, shell.levelLook);
   if (!firstFrameStart_) {
     firstFrameStart_ = now;
     // The tree does not change while frames run: count it once.
@@ -88,9 +97,17 @@ bool GlGraphics::drawFrame(const ShellState& shell) {
   }
   const CullingInputs inputs{.links = shell.links, .sight = shell.sightRegions, .vis = shell.visibleSets};
   const FrameExtras extras{.outlinePassages = shell.outlinePassages,
-                           .cullingCamera = shell.frozenCulling ? &*shell.frozenCulling : nullptr};
+                           .cullingCamera = shell.frozenCulling ? &*shell.frozenCulling : nullptr,
+                           .mode = shell.viewMode,
+                           .look = look_.get()};
   const FrameCounts counts = pw::drawFrame(shell.scene, *shell.treeRoot, shell.camera, *shell.frameLog,
                                            shell.culling, inputs, extras);
+  if (shell.readout) {
+    const ReadoutFigures figures{
+        .framesPerSecond = framesPerSecond, .counts = counts, .culling = shell.culling, .mode = shell.viewMode,
+        .camera = shell.camera};
+    drawReadout(readoutText(figures), viewWidth_, viewHeight_);
+  }
   ++stats_.frames;
   stats_.spacesDrawn += static_cast<std::uint64_t>(counts.spaces);
   stats_.trianglesDrawn += counts.triangles;
@@ -102,5 +119,7 @@ bool GlGraphics::drawFrame(const ShellState& shell) {
   stats_.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - *firstFrameStart_).count();
   return true;
 }
+
+Image GlGraphics::captureFrame() { return readBackBuffer(); }
 
 }  // namespace pw

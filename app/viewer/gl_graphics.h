@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <ostream>
 
@@ -11,6 +12,7 @@
 #include "app/viewer/graphics.h"
 #include "app/viewer/screenshot.h"
 #include "render/draw_frame.h"
+#include "render/look_drawer.h"
 
 namespace pw {
 
@@ -30,6 +32,7 @@ class GlGraphics final : public Graphics {
   bool initRenderState() override;
   // Always true.
   bool drawFrame(const ShellState& shell) override;
+  Image captureFrame() override;
 
   const FrameStats& stats() const { return stats_; }
   // Empty until a frame was drawn with captureFrames set.
@@ -40,6 +43,11 @@ class GlGraphics final : public Graphics {
   FrameStats stats_;
   std::optional<std::chrono::steady_clock::time_point> firstFrameStart_;
   Image lastFrame_;
+  // Made at the first frame, once the level is built.
+  std::unique_ptr<LookDrawer> look_;
+  std::optional<std::chrono::steady_clock::time_point> lastFrameStart_;
+  int viewWidth_ = 0;
+  int viewHeight_ = 0;
 };
 
 }  // namespace pw

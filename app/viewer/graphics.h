@@ -3,6 +3,8 @@
 // the shell's order of steps can be tested without a context.
 #pragma once
 
+#include "app/viewer/screenshot.h"
+
 namespace pw {
 
 struct ShellState;
@@ -19,6 +21,8 @@ class Graphics {
   // One frame from `shell`'s camera, tree and Scene, with its line written to
   // `shell.frameLog`. False would end the frame loop.
   virtual bool drawFrame(const ShellState& shell) = 0;
+  // The frame just drawn, before it is presented (F12).
+  virtual Image captureFrame() = 0;
 };
 
 }  // namespace pw

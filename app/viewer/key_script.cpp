@@ -17,7 +17,8 @@ struct KeyName {
 };
 
 constexpr KeyName kKeyNames[] = {{"Up", vk::kUp}, {"Down", vk::kDown}, {"Left", vk::kLeft}, {"Right", vk::kRight},
-                                 {"F1", vk::kF1}, {"F2", vk::kF2},     {"F3", vk::kF3},     {"F6", vk::kF6},
+                                 {"F1", vk::kF1}, {"F2", vk::kF2},     {"F3", vk::kF3},     {"F4", vk::kF4},     {"F5", vk::kF5},
+                                 {"F6", vk::kF6},       {"F12", vk::kF12},
                                  {"Esc", vk::kEscape}};
 
 // The pointer offset that turns the view by `degrees` (eight pixels a degree).
@@ -75,7 +76,7 @@ std::optional<KeyScript> parseKeyScript(std::string_view text, std::string& erro
         const std::size_t plus = std::min(what.find('+', from), what.size());
         const std::optional<int> key = keyNamed(std::string_view(what).substr(from, plus - from));
         if (!key) {
-          error = "--keys: no key named so (Up, Down, Left, Right, F1, F2, F3, F6, Esc): " + line;
+          error = "--keys: no key named so (Up, Down, Left, Right, F1, F2, F3, F4, F5, F6, F12, Esc): " + line;
           return std::nullopt;
         }
         keys.push_back(*key);

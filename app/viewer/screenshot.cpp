@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,15 @@ bool writePng(const std::filesystem::path& fileName, const Image& image, std::st
     return false;
   }
   return true;
+}
+
+std::filesystem::path nextScreenshotName(const std::filesystem::path& folder) {
+  for (unsigned number = 1;; ++number) {
+    char name[32];
+    std::snprintf(name, sizeof name, "portalwalk-%04u.png", number);
+    std::error_code ignored;
+    if (!std::filesystem::exists(folder / name, ignored)) return folder / name;
+  }
 }
 
 }  // namespace pw

@@ -20,4 +20,9 @@ struct Image {
 // written file is left behind: whatever `fileName` held before stays.
 bool writePng(const std::filesystem::path& fileName, const Image& image, std::string& error);
 
+// "portalwalk-NNNN.png" in `folder` (empty: the working directory) with the
+// lowest number from 1 whose file does not exist, so that no earlier
+// screenshot is overwritten; four digits at least.
+std::filesystem::path nextScreenshotName(const std::filesystem::path& folder);
+
 }  // namespace pw

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <deque>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -15,6 +16,8 @@
 #include "collision/walker.h"
 #include "culling/camera.h"
 #include "culling/choose_spaces.h"
+#include "render/view_mode.h"
+#include "scene/level_look.h"
 #include "scene/scene.h"
 
 namespace pw {
@@ -34,7 +37,10 @@ inline constexpr int kDown = 40;
 inline constexpr int kF1 = 112;
 inline constexpr int kF2 = 113;
 inline constexpr int kF3 = 114;
+inline constexpr int kF4 = 115;
+inline constexpr int kF5 = 116;
 inline constexpr int kF6 = 117;
+inline constexpr int kF12 = 123;
 }  // namespace vk
 
 struct ShellState {
@@ -67,6 +73,12 @@ struct ShellState {
   // F3: the camera as it was when the culling was frozen; while set, frames
   // choose their Spaces from it and are drawn from `camera`.
   std::optional<Camera> frozenCulling;
+  // F4: how frames colour the Spaces (--look).
+  ViewMode viewMode = ViewMode::Spaces;
+  // F5: the readout line in the window's corner (--hud).
+  bool readout = false;
+  // F12 saves the frame in this folder; empty: the working directory.
+  std::filesystem::path screenshotFolder;
   // F6: walk on the floors against the walls (true) or fly (the designed
   // motion). The body's figures follow the level's scale; `walk` holds the
   // body between frames.
@@ -80,6 +92,10 @@ struct ShellState {
   std::deque<std::vector<Message>> scriptedKeys;
   // Filled by the reader and the build, read-only while frames run.
   Scene scene;
+  // The level's texture coordinates and materials, read beside the Scene,
+  // and the materials' images; read-only while frames run.
+  SceneLook look;
+  LevelLook levelLook;
 };
 
 }  // namespace pw

@@ -24,6 +24,8 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
   shell.camera = options.startCamera;
   shell.verticalSync = options.verticalSync;
   shell.outlinePassages = options.outlinePassages;
+  shell.viewMode = options.look;
+  shell.readout = options.readout;
 
   if (options.fullScreen) {
     shell.fullScreen = *options.fullScreen;
@@ -56,12 +58,16 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
     request.compile.levelPath = options.levelPath;
     request.compile.outputDir = options.logDir.value_or(options.outputDir);
     request.compile.read = options.read;
+    request.compile.read.look = &shell.look;
     request.links = !options.culling                   ? PhaseWanted::IfOpen
                     : *options.culling == Culling::Sound ? PhaseWanted::Always
                                                          : PhaseWanted::Never;
     request.sightRegions = options.culling == Culling::Narrow;
     level = buildLevel(shell.scene, request, compile);
     shell.treeRoot = level.compiled->root;
+    // Images are decoded now, so that F4 switches to textured at once.
+    shell.levelLook = loadLevelLook(shell.look, options.levelPath.parent_path(), true);
+    if (shell.levelLook.report.any()) std::cout << shell.levelLook.report.summary() << std::endl;
     if (level.compiled->load.ok() && level.compiled->load.trianglesAdded == 0) {
       std::cerr << "portalwalk: " << options.levelPath.string()
                 << " holds no triangle that could be read: there is nothing to draw\n";

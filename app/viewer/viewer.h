@@ -10,6 +10,7 @@
 #include "compile/build_level.h"
 #include "culling/camera.h"
 #include "culling/choose_spaces.h"
+#include "render/view_mode.h"
 #include "support/exit_codes.h"
 
 namespace pw {
@@ -49,6 +50,9 @@ struct ViewerOptions {
   std::filesystem::path visPath;
   // Start with the passage outlines on (F2 toggles them).
   bool outlinePassages = false;
+  // The first frame's view mode (F4 cycles them) and readout (F5).
+  ViewMode look = ViewMode::Spaces;
+  bool readout = false;
   // How faces with more than three corners are read.
   ObjReadOptions read;
   // Nobody is there to read a box (a frame limit, or standard input is no

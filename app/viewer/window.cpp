@@ -11,8 +11,10 @@ namespace {
 constexpr const char* kErrorCaption = "ERROR";
 constexpr const char* kShutdownCaption = "SHUTDOWN ERROR";
 
-// F2 and F3 act when pressed, not on auto-repeat: a held key toggles once.
+// F2 to F6 act when pressed, not on auto-repeat: a held key toggles once.
 void togglePressed(ShellState& shell, int key) {
+  if (key == vk::kF4) shell.viewMode = nextViewMode(shell.viewMode);
+  if (key == vk::kF5) shell.readout = !shell.readout;
   if (key == vk::kF2) shell.outlinePassages = !shell.outlinePassages;
   if (key == vk::kF3) shell.frozenCulling = shell.frozenCulling ? std::nullopt : std::optional(shell.camera);
   if (key == vk::kF6) {

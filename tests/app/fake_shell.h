@@ -131,6 +131,9 @@ class FakeGraphics final : public Graphics {
   // camera (F3).
   std::vector<bool> outlines;
   std::vector<std::optional<Camera>> frozen;
+  // The view mode (F4) and the readout (F5) of each frame.
+  std::vector<ViewMode> modes;
+  std::vector<bool> readouts;
 
   void setView(int width, int height, float fieldOfView, float aspect) override {
     journal_.push_back("setView " + sizeText(width, height) + " fov=" + std::to_string(fieldOfView) +
@@ -146,7 +149,14 @@ class FakeGraphics final : public Graphics {
     outlines.push_back(shell.outlinePassages);
     frozen.push_back(shell.frozenCulling);
     if (shell.frameLog) writeFrameLine(*shell.frameLog, shell.camera, 1);
+    modes.push_back(shell.viewMode);
+    readouts.push_back(shell.readout);
     return true;
+  }
+  // A 2 x 1 picture whose first pixel's red is the frame's number.
+  Image captureFrame() override {
+    journal_.push_back("captureFrame");
+    return {.width = 2, .height = 1, .rgb = {static_cast<std::uint8_t>(modes.size()), 0, 0, 0, 0, 0}};
   }
 
  private:

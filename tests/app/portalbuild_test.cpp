@@ -14,6 +14,7 @@
 #include "app/viewer/viewer.h"
 #include "tests/bsp/bsp_test_support.h"
 #include "tests/app/fake_shell.h"
+#include "tools/level_materials.h"
 #include "tools/levelgen.h"
 
 namespace pw {
@@ -283,6 +284,32 @@ TEST(Portalbuild, neverTouchesWhatItWasNotAskedToWrite) {
 
 // The straightforward build and the fast one on any number of threads
 // write the same three logs; the summary says which build ran.
+// Materials change nothing the build writes; the summary says what was found,
+// and a missing image is named, drawn as a checker, and fails nothing.
+TEST(Portalbuild, materialsLeaveTheLogsAsTheyAreAndAreReported) {
+  ScratchDir dir;
+  const Mesh mesh = layoutMesh(roomsAndCorridors({2, 2, 1, 4}));
+  writeLevel(dir.file("plain.obj"), mesh);
+  std::ofstream(dir.file("looks.obj")) << [&] {
+    std::ostringstream obj;
+    writeObjWithMaterials(obj, mesh, "looks.mtl");
+    return obj.str();
+  }();
+  std::string error;
+  ASSERT_TRUE(writeMaterialFiles(dir.file("looks.mtl"), error)) << error;
+  std::filesystem::remove(dir.file(kWallImage));
+  ASSERT_EQ(portalbuild(dir, "plain.obj -o plain").exitCode, 0);
+  const ProgramRun run = portalbuild(dir, "looks.obj -o looks");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("look:         materials: 3 used, 3 defined in 1 of 1 libraries; images: 1 of 2 loaded; "
+                         "images missing or unreadable (checker pattern): wall_bricks.png\n"),
+            std::string::npos)
+      << run.out;
+  for (const char* name : {"out.log", "contours.log", "tris.log"}) {
+    EXPECT_TRUE(readFile(dir.file("plain") / name) == readFile(dir.file("looks") / name)) << name;
+  }
+}
+
 TEST(Portalbuild, everyBuildAndThreadCountWritesTheSameLogs) {
   ScratchDir dir;
   writeLevel(dir.file("level.obj"), layoutMesh(roomsAndCorridors({2, 2, 1, 4})));

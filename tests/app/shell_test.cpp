@@ -199,6 +199,31 @@ TEST_F(ViewerFixture, f2OutlinesAndF3FreezesTheCullingAtThePressAndNothingElse) 
   }
 }
 
+// F4 steps through the view modes from --look's, F5 turns the readout over,
+// each on the press; F12 saves the frame before it is shown under the next
+// free name, passing over one that exists.
+TEST_F(ViewerFixture, f4CyclesModesF5TogglesTheReadoutF12SavesUnderFreeNames) {
+  using M = Message;
+  options.look = ViewMode::Flat;
+  options.readout = true;
+  shell.screenshotFolder = dir.path();
+  testing_support::writeFile(dir.file("portalwalk-0002.png"), "keep");
+  platform.frames = {{M::keyDown(vk::kF4), M::keyDown(vk::kF12)},
+                     {M::keyDown(vk::kF4), M::keyDown(vk::kF5)},
+                     {M::keyUp(vk::kF4), M::keyDown(vk::kF4), M::keyUp(vk::kF12), M::keyDown(vk::kF12)},
+                     {}};
+  EXPECT_EQ(run(), kExitSuccess);
+  EXPECT_EQ(graphics.modes, (std::vector{ViewMode::Normals, ViewMode::Normals, ViewMode::Spaces, ViewMode::Spaces}));
+  EXPECT_EQ(graphics.readouts, (std::vector<bool>{true, false, false, false}));
+  EXPECT_EQ(countOf(journal, "captureFrame"), 2u);
+  const auto capture = std::find(journal.begin(), journal.end(), "captureFrame");
+  EXPECT_EQ(*(capture - 1), "drawFrame");
+  EXPECT_EQ(*(capture + 1), "present");
+  EXPECT_TRUE(std::filesystem::exists(dir.file("portalwalk-0001.png")));
+  EXPECT_EQ(testing_support::readFile(dir.file("portalwalk-0002.png")), "keep");
+  EXPECT_TRUE(std::filesystem::exists(dir.file("portalwalk-0003.png")));
+}
+
 // The wheel moves the eye one unit along the full view direction at the
 // message, by the sign of the delta whatever its size; held arrow keys step
 // after each frame (forward, backward, left, right in that order) until

@@ -1,0 +1,51 @@
+// Drawing the chosen Spaces as the level looks (textured, flat or by
+// normals) rather than in the designed Space colours.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "render/view_mode.h"
+#include "scene/level_look.h"
+#include "scene/scene_look.h"
+
+namespace pw {
+
+class Scene;
+struct BspNode;
+
+class LookDrawer {
+ public:
+  // Made once the build is done: every Scene triangle's texture coordinates
+  // and material are worked out here, none per frame. `scene`, `look` and
+  // `materials` must outlive the drawer and not change.
+  LookDrawer(const Scene& scene, const SceneLook& look, const LevelLook& materials);
+  LookDrawer(const LookDrawer&) = delete;
+  LookDrawer& operator=(const LookDrawer&) = delete;
+
+  // A new context holds none of the textures made in the last one: they are
+  // made again at the next textured frame.
+  void forgetTextures() { textures_.clear(); }
+  // The triangles of `spaces` in `mode` (not ViewMode::Spaces), with the
+  // render state of a frame and the view transform loaded; the state is as
+  // it was afterwards.
+  void draw(const std::vector<const BspNode*>& spaces, ViewMode mode);
+
+ private:
+  void makeTextures();
+  void drawTextured(const std::vector<const BspNode*>& spaces);
+  // The corners of triangle `index`, with normals (and texture coordinates
+  // when `textured`), inside a glBegin(GL_TRIANGLES).
+  void emitTriangle(std::int32_t index, bool textured) const;
+
+  const Scene& scene_;
+  const LevelLook& materials_;
+  std::vector<std::array<float, 6>> texCoords_;  // by Scene triangle: u, v of corners 0, 1, 2
+  std::vector<std::int32_t> materialOf_;          // by Scene triangle; TriangleLook::kNone: none
+  std::vector<unsigned> textures_;                // GL names, by LevelLook image; empty: not made
+  // A frame's triangles by material (the last bucket: none), kept to spare
+  // allocations.
+  std::vector<std::vector<std::int32_t>> buckets_;
+};
+
+}  // namespace pw
