@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "app/viewer/screenshot.h"
 #include "tests/helpers/scratch_dir.h"
 #include "scene/level_look.h"
 #include "scene/obj_reader.h"
@@ -23,6 +22,11 @@ using testing_support::writeFile;
 constexpr const char* kSquare =
     "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvn 0 0 1\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n";
 
+// A 2 x 2 RGB PNG, every sample 200.
+constexpr char kGreyPng[] =
+    "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x02\0\0\0\x02\x08\x02\0\0\0\xfd\xd4\x9a\x73\0\0\0\x0eIDAT"
+    "\x78\x9c\x63\x38\x01\x06\x0c\x10\x0a\0\x41\xae\x09\x61\x03\xa7\x9d\xc3\0\0\0\0IEND\xae\x42\x60\x82";
+
 struct LookCase {
   const char* name;
   std::string obj;                          // after kSquare
@@ -40,9 +44,9 @@ const LookCase kCases[] = {
      "materials: 1 used, 0 defined in 0 of 1 libraries; images: 0 of 0 loaded; libraries missing: gone.mtl; "
      "materials unknown: blue"},
     {"several libraries on one line, the first definition counts",
-     "mtllib a.mtl b.mtl\nusemtl b\nf 1/1/1 2/2/1 3/3/1\nusemtl a\nf 1/1/1 3/3/1 4/4/1\n",
+     "mtllib a.mtl b.mtl\nusemtl b\nf 1/1/1 2/2/1 3/3/1\nusemtl a\nf 1/1/1 3/3/1 4/4/1\nusemtl b\nf 2/2/1 3/3/1 4/4/1\n",
      {{"a.mtl", "newmtl a\nmap_Kd -s 1 1 1 img/a.png\n"}, {"b.mtl", "newmtl b\nnewmtl a\n"}, {"img/a.png", "PNG"}},
-     {0, 1}, 1, "materials: 2 used, 3 defined in 2 of 2 libraries; images: 1 of 1 loaded"},
+     {0, 1, 0}, 1, "materials: 2 used, 3 defined in 2 of 2 libraries; images: 1 of 1 loaded"},
     {"vt out of range, unreadable, or absent", "f 1/9/1 2/5/1 3//1\nvt x y\nf 1/1/1 3/5/1 4/4/1\n", {}, {-1, -1},
      TriangleLook::kNone, "materials: 0 used, 0 defined in 0 of 0 libraries; images: 0 of 0 loaded; 3 texture "
                           "numbers out of range"},
@@ -59,13 +63,7 @@ TEST_P(LookTable, readsMaterialsBesideAnUnchangedScene) {
   ScratchDir dir;
   for (const auto& [name, text] : c.files) {
     std::filesystem::create_directories(dir.file(name).parent_path());
-    if (std::string(text) == "PNG") {
-      std::string error;
-      ASSERT_TRUE(writePng(dir.file(name), Image{.width = 2, .height = 2, .rgb = std::vector<std::uint8_t>(12, 200)},
-                           error));
-    } else {
-      writeFile(dir.file(name), text);
-    }
+    writeFile(dir.file(name), std::string(text) == "PNG" ? std::string(kGreyPng, sizeof kGreyPng - 1) : text);
   }
   const std::string obj = kSquare + c.obj;
   Scene plain, looked;
