@@ -59,6 +59,8 @@ FaceRangeLinks linksOfFaces(const Scene& scene, const CellFaces& cells, std::siz
       std::vector<FlatTriangle> triangles;
       if (cutouts.empty()) {
         triangles = fanTriangles(face.polygon, plane.normal);
+      } else if (auto pieces = convexDifference(face.polygon, cutouts, plane.normal)) {
+        triangles = std::move(*pieces);
       } else {
         Difference carved = carver.subtract(face.polygon, cutouts, plane.normal);
         if (carved.fellBack) ++result.carvingFallbacks;

@@ -6,9 +6,11 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
+#include "geometry/bounds.h"
 #include "portal/glu_callback.h"
 
 namespace pw {
@@ -136,6 +138,21 @@ std::vector<FlatTriangle> dropSlivers(const std::vector<std::array<const Point3*
   return kept;
 }
 
+// Whether the triangle `cutout` covers all of `polygon` (in its plane): no
+// corner lies beyond the tolerance outside any of its edges. A degenerate
+// triangle covers nothing.
+bool covers(const Polygon& cutout, const Polygon& polygon) {
+  const Point3 winding = areaVector(cutout).normalized();
+  if (dot(winding, winding) == 0.0) return false;
+  for (std::size_t i = 0; i < cutout.size(); ++i) {
+    const Plane inner{cross(winding, cutout[(i + 1) % cutout.size()] - cutout[i]).normalized(), cutout[i]};
+    for (const Point3& p : polygon) {
+      if (sideOfDistance(inner.distance(p)) == PointSide::Behind) return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 double flatTriangleArea(const FlatTriangle& t) {
@@ -150,6 +167,41 @@ std::vector<FlatTriangle> fanTriangles(Polygon polygon, const Point3& normal) {
   return triangles;
 }
 
+std::optional<std::vector<FlatTriangle>> convexDifference(const Polygon& face, const std::vector<Polygon>& cutouts,
+                                                        const Point3& normal) {
+  std::vector<Polygon> pieces{face};
+  for (const Polygon& cutout : cutouts) {
+    const Point3 winding = areaVector(cutout).normalized();
+    if (dot(winding, winding) == 0.0) continue;
+    const Bounds box = boundsOf(cutout);
+    std::vector<Polygon> outside;
+    for (Polygon& piece : pieces) {
+      if (!box.meets(boundsOf(piece))) {
+        outside.push_back(std::move(piece));
+        continue;
+      }
+      Polygon inside = std::move(piece);
+      for (std::size_t i = 0; i < cutout.size() && inside.size() >= 3; ++i) {
+        const Plane inner{cross(winding, cutout[(i + 1) % cutout.size()] - cutout[i]).normalized(), cutout[i]};
+        PolygonSplit split = splitPolygon(inside, inner);
+        if (split.coplanar) break;
+        if (split.behind.size() >= 3) outside.push_back(std::move(split.behind));
+        inside = std::move(split.front);
+      }
+    }
+    if (outside.size() > kMostConvexPieces) return std::nullopt;
+    pieces = std::move(outside);
+  }
+  std::vector<FlatTriangle> triangles;
+  if (std::none_of(pieces.begin(), pieces.end(), [](const Polygon& p) { return polygonWidth(p) >= kSliverWidth; })) {
+    return triangles;
+  }
+  for (Polygon& piece : pieces) {
+    for (const FlatTriangle& t : fanTriangles(std::move(piece), normal)) triangles.push_back(t);
+  }
+  return triangles;
+}
+
 CoplanarCarver::CoplanarCarver(std::size_t maxCombines) : maxCombines_(maxCombines), tess_(newCarvingTess()) {}
 
 CoplanarCarver::~CoplanarCarver() {
@@ -157,6 +209,10 @@ CoplanarCarver::~CoplanarCarver() {
 }
 
 Difference CoplanarCarver::subtract(const Polygon& face, const std::vector<Polygon>& cutouts, const Point3& normal) {
+  // A face inside one cut-out leaves at most slivers: no sweep needed.
+  if (std::any_of(cutouts.begin(), cutouts.end(), [&](const Polygon& cutout) { return covers(cutout, face); })) {
+    return {};
+  }
   Run run;
   run.maxCombines = maxCombines_;
   bool finished = false;

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <vector>
 
 #include "geometry/plane_side.h"
@@ -47,6 +48,21 @@ struct Difference {
   bool fellBack = false;
 };
 
+// A convex carving grows at most this many pieces before giving up:
+// cut-outs crossing each other multiply them.
+inline constexpr std::size_t kMostConvexPieces = 64;
+
+// `face` (convex) less the convex `cutouts` (triangles, or triangles
+// clipped) by clipping, with no sweep: each cut-out splits each piece its
+// box meets into the parts outside its first edge, inside that and outside
+// its second, and so on, and drops what lies inside all its edges; the
+// pieces are fanned around `normal`. None when they grow past
+// kMostConvexPieces. As a sweep keeps a region as a whole, slivers count
+// only when no piece is wider: a face the cut-outs cover but for rounding
+// gaps leaves nothing. A sweep's triangles differ, not the area.
+std::optional<std::vector<FlatTriangle>> convexDifference(const Polygon& face, const std::vector<Polygon>& cutouts,
+                                                          const Point3& normal);
+
 // Carves coplanar differences with one GLU tessellator, made once and used
 // for every call (and made afresh after a carving cut short, see
 // glu_sweep.h). Throws
@@ -66,7 +82,8 @@ class CoplanarCarver {
   // normal `normal` (either winding: each is oriented here): the face wound
   // counter-clockwise, each cut-out clockwise, keeping what has a positive
   // winding number; crossing edges get new vertices from a combine callback.
-  // GLU sweeps the corners rounded to kCarvingGrid.
+  // GLU sweeps the corners rounded to kCarvingGrid; a face that one
+  // cut-out covers whole (up to the tolerance) is not swept: nothing is left.
   Difference subtract(const Polygon& face, const std::vector<Polygon>& cutouts, const Point3& normal);
 
  private:

@@ -61,21 +61,6 @@ Polytope cellOf(const CellFaces& cells, const BspNode& space) {
   return cell;
 }
 
-// Whether the triangle `cutout` covers all of `polygon` (in its plane): no
-// corner lies beyond the tolerance outside any of its edges. A degenerate
-// triangle covers nothing.
-bool covers(const Polygon& cutout, const Polygon& polygon) {
-  const Point3 winding = areaVector(cutout).normalized();
-  if (dot(winding, winding) == 0.0) return false;
-  for (std::size_t i = 0; i < cutout.size(); ++i) {
-    const Plane inner{cross(winding, cutout[(i + 1) % cutout.size()] - cutout[i]).normalized(), cutout[i]};
-    for (const Point3& p : polygon) {
-      if (sideOfDistance(inner.distance(p)) == PointSide::Behind) return false;
-    }
-  }
-  return true;
-}
-
 class Cutter {
  public:
   Cutter(const Scene& scene, const CellFaces& cells, double minThickness)
@@ -187,12 +172,9 @@ Polygon overlapOf(const Polygon& a, const Polygon& b) {
 
 Difference uncoveredPart(CoplanarCarver& carver, const Polygon& overlap, const std::vector<const Polygon*>& near,
                          const Point3& normal) {
+  if (near.empty()) return {fanTriangles(overlap, normal), false};
   std::vector<Polygon> carving;
-  for (const Polygon* cutout : near) {
-    if (covers(*cutout, overlap)) return {};
-    carving.push_back(*cutout);
-  }
-  if (carving.empty()) return {fanTriangles(overlap, normal), false};
+  for (const Polygon* cutout : near) carving.push_back(*cutout);
   return carver.subtract(overlap, carving, normal);
 }
 

@@ -72,6 +72,12 @@ TEST_P(Carving, carvesWithoutFallingBackAndKeepsEveryOpening) {
   const Difference carved = carver.subtract(c.face, c.cutouts, c.normal);
   EXPECT_FALSE(carved.fellBack);
   expectOpeningsKept(c.face, c.cutouts, carved);
+  // Clipping, where it does not give up, leaves the same openings.
+  if (const auto pieces = convexDifference(c.face, c.cutouts, c.normal)) {
+    const Difference clipped{*pieces, false};
+    expectOpeningsKept(c.face, c.cutouts, clipped);
+    EXPECT_NEAR(areaOf(clipped), areaOf(carved), 1e-4);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -96,6 +102,8 @@ TEST(Carving, keepsAStripFromASliversWidthOnAndDropsNarrowerOnes) {
     const Difference carved = carver.subtract(square(0, 0, 1, 1), {square(c.width, -1, 2, 2)}, {0, 0, 1});
     // The strip's inner edge moves with the carving grid.
     EXPECT_NEAR(areaOf(carved), c.kept ? c.width : 0.0, kCarvingGrid) << "strip " << c.width << " wide";
+    const auto clipped = convexDifference(square(0, 0, 1, 1), {square(c.width, -1, 2, 2)}, {0, 0, 1});
+    EXPECT_NEAR(areaOf({clipped.value(), false}), c.kept ? c.width : 0.0, 1e-12) << "strip " << c.width << " wide";
   }
 }
 

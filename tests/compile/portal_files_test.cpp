@@ -51,7 +51,7 @@ TEST(PortalFiles, lRoomGivesTheNeckAndTheLinksAroundIt) {
   std::string line, head;
   for (int k = 0; k < 6 && std::getline(prt, line); ++k) head += line + '\n';
   EXPECT_EQ(head,
-            "PRT1\n2\n23\n"
+            "PRT1\n2\n35\n"
             "3 0 1 (0 0.5 1) (0 1 1) (1 1 1)\n"
             "3 0 1 (1 1 1) (0 0 1) (0 0.5 1)\n"
             "3 0 1 (0 0 1) (1 1 1) (1 0 1)\n");
