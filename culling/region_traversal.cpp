@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <deque>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "bsp/bsp_node.h"
@@ -15,6 +14,48 @@
 #include "regions/sight_graph.h"
 
 namespace pw {
+namespace {
+
+// One frame's regions reached and their windows, kept by each thread from
+// frame to frame: a frame on a large level reaches thousands of regions,
+// and making their windows anew each frame cost more than exploring them.
+// Only what a frame touched is cleared after it.
+class ReachedRegions {
+ public:
+  void start(std::size_t regionCount) {
+    if (slotOf_.size() < regionCount) slotOf_.resize(regionCount, kNone);
+  }
+  RegionWindows* find(std::uint32_t region) {
+    return slotOf_[region] == kNone ? nullptr : &windows_[slotOf_[region]];
+  }
+  RegionWindows& reach(std::uint32_t region, std::size_t separate, int explorations) {
+    if (RegionWindows* known = find(region)) return *known;
+    slotOf_[region] = static_cast<std::uint32_t>(reached_.size());
+    if (reached_.size() < windows_.size()) {
+      windows_[reached_.size()].reset(separate, explorations);
+    } else {
+      windows_.emplace_back(separate, explorations);
+    }
+    reached_.push_back(region);
+    return windows_[slotOf_[region]];
+  }
+  template <typename Visit>
+  void forEach(Visit&& visit) {
+    for (std::size_t k = 0; k < reached_.size(); ++k) visit(windows_[k]);
+  }
+  void finish() {
+    for (const std::uint32_t region : reached_) slotOf_[region] = kNone;
+    reached_.clear();
+  }
+
+ private:
+  static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+  std::vector<std::uint32_t> slotOf_;  // by region: its slot in windows_
+  std::deque<RegionWindows> windows_;  // a deque keeps references while it grows
+  std::vector<std::uint32_t> reached_;
+};
+
+}  // namespace
 
 std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& root, const ViewPyramid& view,
                                            const SightGraph& regions, const VisibleSets* vis,
@@ -34,19 +75,24 @@ std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& ro
   const ViewWindow whole = wholeView(view);
   std::vector<const BspNode*> drawn = starts;
   std::unordered_set<const BspNode*> isDrawn(starts.begin(), starts.end());
-  std::unordered_map<std::uint32_t, RegionWindows> windows;
+  thread_local ReachedRegions windows;
+  windows.start(regions.regions.size());
+  struct Finish {
+    ReachedRegions& windows;
+    ~Finish() { windows.finish(); }
+  } const finish{windows};
   // Passages and walls tested since a Space was last drawn; once
   // kBarrenTests have drawn nothing, the view is narrowed no more.
   std::size_t barren = 0;
   bool narrowing = true;
   const auto windowsOf = [&](std::uint32_t region) -> RegionWindows& {
     const int explorations = narrowing ? kRegionExplorations : 0;
-    return windows.try_emplace(region, kSeparateWindows, explorations).first->second;
+    return windows.reach(region, kSeparateWindows, explorations);
   };
   const auto counted = [&] {
     if (!narrowing || ++barren < kBarrenTests) return;
     narrowing = false;
-    for (auto& [region, regionWindows] : windows) regionWindows.stopNarrowing();
+    windows.forEach([](RegionWindows& regionWindows) { regionWindows.stopNarrowing(); });
   };
   std::deque<std::uint32_t> frontier;
   // Every region that the view's near part meets up to the tolerance: on a
@@ -94,8 +140,8 @@ std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& ro
       for (const std::uint32_t p : region.sightPassages) {
         const SightPassage& passage = regions.sightPassages[p];
         // A region gets its windows once a view reaches it.
-        const auto known = windows.find(passage.to);
-        if (known != windows.end() && known->second.full()) continue;
+        const RegionWindows* known = windows.find(passage.to);
+        if (known != nullptr && known->full()) continue;
         if (!seen(passage.view.to)) continue;
         counted();
         std::optional<ViewWindow> through;

@@ -22,6 +22,15 @@ class RegionWindows {
  public:
   RegionWindows(std::size_t separate, int explorations) : separate_(separate), limit_(explorations) {}
 
+  // As if made anew, keeping the room its lists took.
+  void reset(std::size_t separate, int explorations) {
+    separate_ = separate;
+    limit_ = explorations;
+    explored_.clear();
+    pending_.clear();
+    explorations_ = 0;
+  }
+
   // Explored with the whole view: nothing more to find here.
   bool exhausted() const { return explorations_ > limit_; }
   // Waiting to be explored.

@@ -28,8 +28,11 @@ bool pointsInView(std::span<const Point3> points, const ViewPyramid& view) {
       if (outside(plane, e)) mask |= plane.bit;
     }
     common &= mask;
+    // No plane has them all outside and one is before the eye: the rest
+    // cannot change that.
+    if (common == 0 && !allBehindEye) return true;
   }
-  return !allBehindEye && common == 0;
+  return false;
 }
 
 bool triangleInView(const PortalTriangle& triangle, const ViewPyramid& view) {

@@ -72,6 +72,12 @@ TEST(TriangleInView, horizontalHalfAngleIsTheLinearProductNotTheExactOne) {
   }
 }
 
+// Behind the eye and reaching past every side: no side plane has it all
+// outside, yet none of it lies before the eye.
+TEST(TriangleInView, wholeBehindTheEyeIsOutEvenPastEverySide) {
+  EXPECT_FALSE(triangleInView(triangle({-5, -5, 1}, {5, -5, 1}, {0, 5, 1}), ViewPyramid(45.0f, 1.0f, identity(), kEye)));
+}
+
 // Counter-clockwise seen from the eye: the winding normal points at it.
 const std::array<Point3, 3> kFacing = {Point3{0, 0, -1}, Point3{0.1, 0, -1}, Point3{0, 0.1, -1}};
 const std::array<Point3, 3> kAway = {Point3{0, 0, -1}, Point3{0, 0.1, -1}, Point3{0.1, 0, -1}};
