@@ -140,7 +140,8 @@ std::vector<OptionRule> viewerRules(CommandLine& result) {
        "commas, \"KEY[+KEY] N\" holds keys for N frames, \"wait N\"\n"
        "holds none, \"turn DEGREES\" turns the view right; keys\n"
        "Up Down Left Right F1 F2 F3 F4 F5 F6 F12 Esc (e.g.\n"
-       "\"F6 1, Up 90, turn 90, Up+Left 30\")"},
+       "\"F6 1, Up 90, turn 90, Up+Left 30\"); motion by time then\n"
+       "counts 1/60 s a frame, the same on any machine"},
       flagRule({"--overlay"}, viewer.outlinePassages, "start with the passage outlines on (as F2 does)"),
       {{"--look"}, "MODE",
        [&viewer](OptionValues values) {

@@ -121,7 +121,7 @@ LoopEnd runFrameLoop(WindowLayer& window, Platform& platform, Graphics& graphics
 
     // Movement and F1 still apply in the frame that ends the loop.
     const double now = platform.seconds();
-    applyHeldKeys(shell, now - lastMotion);
+    applyHeldKeys(shell, shell.scriptedFrameSeconds > 0.0 ? shell.scriptedFrameSeconds : now - lastMotion);
     lastMotion = now;
 
     if (shell.keyDown[vk::kF1]) {

@@ -90,6 +90,10 @@ struct ShellState {
   // --keys: the messages handed to the window procedure before each frame,
   // ahead of the desktop's own.
   std::deque<std::vector<Message>> scriptedKeys;
+  // When a key script drives the run, motion by time counts each frame as
+  // this long (a 60 Hz frame), so that a script walks the same way on any
+  // machine; 0: the frame's own time.
+  double scriptedFrameSeconds = 0.0;
   // Filled by the reader and the build, read-only while frames run.
   Scene scene;
   // The level's texture coordinates and materials, read beside the Scene,

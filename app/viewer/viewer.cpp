@@ -113,6 +113,7 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
   }
 
   shell.scriptedKeys = options.keys;
+  if (!options.keys.empty()) shell.scriptedFrameSeconds = 1.0 / 60.0;
   if (options.walk) startWalking(shell);
   const LoopEnd end = runFrameLoop(window, platform, graphics, shell, options.frameLimit);
 
