@@ -93,6 +93,14 @@ void settle(const Scene& scene, std::span<const std::uint32_t> near, const Body&
     state.feet = before;
     return;
   }
+  if (land > state.feet.y) {
+    // Climbing: the top of the column must still fit under what is above.
+    const Point3 top = state.feet + Point3{0.0, body.height - body.radius, 0.0};
+    if (sweepSphere(scene, near, top, body.radius, Point3{0.0, land - state.feet.y + kSkin, 0.0})) {
+      state.feet = before;
+      return;
+    }
+  }
   state.feet.y = land;
   state.grounded = walkable;
   state.fallSpeed = 0.0;
@@ -118,7 +126,7 @@ void walkFor(const Scene& scene, const BspNode& root, const Body& body, WalkStat
     const Point3 motion = dt * level;
     Bounds box = sweptBox(state.feet, 0.0, motion);
     box.min = box.min - Point3{body.radius + kSkin, body.stepHeight + depth + kSkin, body.radius + kSkin};
-    box.max = box.max + Point3{body.radius + kSkin, body.height + kSkin, body.radius + kSkin};
+    box.max = box.max + Point3{body.radius + kSkin, body.height + body.stepHeight + kSkin, body.radius + kSkin};
     const std::vector<std::uint32_t> near = trianglesNear(scene, root, box);
     const Point3 before = state.feet;
     slide(scene, near, body, heights, state.feet, motion);

@@ -66,6 +66,23 @@ TEST(Walk, stopsClimbsFallsAndNeverPassesAWall) {
   }
 }
 
+// A step the body could climb, under a low ceiling that the body fits
+// under on the floor but would not on the step: it stays off the step, its
+// top under the ceiling.
+TEST(Walk, aStepUnderALowCeilingIsNotClimbed) {
+  Layout layout;
+  layout.rooms = {{{-5, 0, -5}, {5, 3, 5}}};
+  layout.cellSize = 1.0;
+  constexpr double kCeiling = 1.6;
+  layout.pillars = {block(1, 2, 0.5, -4, 4), {{{0.5, kCeiling, -4}, {3, 3, 4}}, true}};
+  Scene scene;
+  const auto tree = testing_support::compileMesh(scene, layoutMesh(layout));
+  WalkState state{.feet = {-2, 0, 0}};
+  for (int frame = 0; frame < 120; ++frame) walkFor(scene, *tree->root, kBody, state, {3, 0, 0}, 1 / 60.0);
+  EXPECT_LT(state.feet.x, 1.0);
+  EXPECT_LE(state.feet.y + kBody.height, kCeiling + kNear);
+}
+
 // Walking at an angle into a wall slides along it.
 TEST(Walk, atAnAngleSlidesAlongTheWall) {
   Layout layout;
