@@ -6,6 +6,7 @@
 #include "culling/camera.h"
 #include "render/look_drawer.h"
 #include "render/passage_outlines.h"
+#include "render/space_buffers.h"
 #include "scene/scene.h"
 #include "support/stopwatch.h"
 
@@ -31,12 +32,7 @@ void drawSpaces(const Scene& scene, const std::vector<const BspNode*>& spaces, s
                 const Camera& camera, FrameCounts& counts) {
   glBegin(GL_TRIANGLES);
   for (const BspNode* space : spaces) {
-    // The eye's own Space, always first, is green; the others red.
-    if (counts.spaces == 0) {
-      glColor3d(0.0, 0.5, 0.0);
-    } else {
-      glColor3d(0.75, 0.0, 0.0);
-    }
+    glColor3dv(counts.spaces == 0 ? kEyeSpaceColour.data() : kOtherSpaceColour.data());
     for (const std::uint32_t index : space->triangles) {
       const Triangle& triangle = scene.triangle(static_cast<std::int32_t>(index));
       for (int k = 0; k < 3; ++k) {
@@ -72,8 +68,12 @@ FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& cam
   FrameCounts counts;
   counts.cullingSeconds = cullingTime.seconds();
   const Stopwatch drawing;
-  if (extras.mode != ViewMode::Spaces) {
-    extras.look->draw(spaces, extras.mode);
+  if (extras.buffers != nullptr || extras.mode != ViewMode::Spaces) {
+    if (extras.buffers != nullptr) {
+      extras.buffers->draw(spaces, extras.mode);
+    } else {
+      extras.look->draw(spaces, extras.mode);
+    }
     for (const BspNode* space : spaces) counts.triangles += space->triangles.size();
     counts.spaces = static_cast<std::int32_t>(spaces.size());
     writeFrameLine(frameLog, camera, counts.spaces);

@@ -2,6 +2,7 @@
 // and the frame's "log.txt" line.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <ostream>
 
@@ -14,6 +15,12 @@ namespace pw {
 class Scene;
 struct BspNode;
 class LookDrawer;
+class SpaceBuffers;
+
+// The designed colours: the eye's own Space, always drawn first, and the
+// others.
+inline constexpr std::array<double, 3> kEyeSpaceColour = {0.0, 0.5, 0.0};
+inline constexpr std::array<double, 3> kOtherSpaceColour = {0.75, 0.0, 0.0};
 
 struct FrameCounts {
   std::int32_t spaces = 0;
@@ -37,14 +44,18 @@ struct FrameExtras {
   // `look` (non-owning).
   ViewMode mode = ViewMode::Spaces;
   LookDrawer* look = nullptr;
+  // Draw from these buffers (non-owning), made for this Scene and tree, in
+  // every mode; null: in immediate mode, the reference path.
+  SpaceBuffers* buffers = nullptr;
 };
 
 // One frame, with the GL context current and the model-view matrix mode
 // selected: clear, view transform from the camera (pitch about x, then yaw
 // about y, then the translation, in degrees), the Spaces drawn in one
 // glBegin/glEnd pair (the eye's Space green, the others red, per-corner
-// normals from the Scene; other view modes through the look drawer), and the
-// frame's line written to `frameLog`, the same in every mode.
+// normals from the Scene; other view modes through the look drawer) or from
+// the buffers, and the frame's line written to `frameLog`, the same in every
+// mode and either way.
 // The Spaces are those `culling` chooses (see chooseSpaces) with `inputs`.
 // The line always gives the frame's own eye and the number of Spaces drawn.
 FrameCounts drawFrame(const Scene& scene, const BspNode& root, const Camera& camera, std::ostream& frameLog,

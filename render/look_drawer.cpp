@@ -8,11 +8,12 @@
 namespace pw {
 namespace {
 
-// Faces without a material, and every face in the flat mode: a light grey.
+// Faces without a material: a light grey.
 constexpr GLfloat kPlainGrey = 0.8f;
-constexpr GLfloat kFlatGrey = 0.7f;
 
 }  // namespace
+
+std::array<double, 3> normalsColour(const Point3& n) { return {0.5 + 0.5 * n.x, 0.5 + 0.5 * n.y, 0.5 + 0.5 * n.z}; }
 
 LookDrawer::LookDrawer(const Scene& scene, const SceneLook& look, const LevelLook& materials)
     : scene_(scene), materials_(materials) {
@@ -58,39 +59,56 @@ void LookDrawer::emitTriangle(std::int32_t index, bool textured) const {
   }
 }
 
-void LookDrawer::drawTextured(const std::vector<const BspNode*>& spaces) {
+std::size_t LookDrawer::materialSlot(std::uint32_t triangle) const {
+  const std::int32_t material = materialOf_[triangle];
+  return material == TriangleLook::kNone ? buckets_.size() - 1 : static_cast<std::size_t>(material);
+}
+
+void LookDrawer::beginTextured() {
   if (textures_.size() != materials_.images.size()) makeTextures();
-  for (auto& bucket : buckets_) bucket.clear();
-  for (const BspNode* space : spaces) {
-    for (const std::uint32_t index : space->triangles) {
-      const std::int32_t material = materialOf_[index];
-      buckets_[material == TriangleLook::kNone ? buckets_.size() - 1 : static_cast<std::size_t>(material)].push_back(
-          static_cast<std::int32_t>(index));
-    }
-  }
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+}
+
+bool LookDrawer::beginMaterial(std::size_t slot) {
+  const bool hasMaterial = slot < materials_.materials.size();
+  const std::int32_t image = hasMaterial ? materials_.imageOf[slot] : -1;
+  if (hasMaterial) {
+    const Material& material = materials_.materials[slot];
+    glColor4f(material.diffuse[0], material.diffuse[1], material.diffuse[2], material.opacity);
+  } else {
+    glColor3f(kPlainGrey, kPlainGrey, kPlainGrey);
+  }
+  if (image < 0) return false;
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, textures_[static_cast<std::size_t>(image)]);
+  return true;
+}
+
+void LookDrawer::endMaterial(bool textured) {
+  if (textured) glDisable(GL_TEXTURE_2D);
+}
+
+void LookDrawer::endTextured() { glDisable(GL_BLEND); }
+
+void LookDrawer::drawTextured(const std::vector<const BspNode*>& spaces) {
+  for (auto& bucket : buckets_) bucket.clear();
+  for (const BspNode* space : spaces) {
+    for (const std::uint32_t index : space->triangles) {
+      buckets_[materialSlot(index)].push_back(static_cast<std::int32_t>(index));
+    }
+  }
+  beginTextured();
   for (std::size_t bucket = 0; bucket < buckets_.size(); ++bucket) {
     if (buckets_[bucket].empty()) continue;
-    const bool hasMaterial = bucket < materials_.materials.size();
-    const std::int32_t image = hasMaterial ? materials_.imageOf[bucket] : -1;
-    if (hasMaterial) {
-      const Material& material = materials_.materials[bucket];
-      glColor4f(material.diffuse[0], material.diffuse[1], material.diffuse[2], material.opacity);
-    } else {
-      glColor3f(kPlainGrey, kPlainGrey, kPlainGrey);
-    }
-    if (image >= 0) {
-      glEnable(GL_TEXTURE_2D);
-      glBindTexture(GL_TEXTURE_2D, textures_[static_cast<std::size_t>(image)]);
-    }
+    const bool textured = beginMaterial(bucket);
     glBegin(GL_TRIANGLES);
-    for (const std::int32_t index : buckets_[bucket]) emitTriangle(index, image >= 0);
+    for (const std::int32_t index : buckets_[bucket]) emitTriangle(index, textured);
     glEnd();
-    if (image >= 0) glDisable(GL_TEXTURE_2D);
+    endMaterial(textured);
   }
-  glDisable(GL_BLEND);
+  endTextured();
 }
 
 void LookDrawer::draw(const std::vector<const BspNode*>& spaces, ViewMode mode) {
@@ -102,9 +120,8 @@ void LookDrawer::draw(const std::vector<const BspNode*>& spaces, ViewMode mode) 
   for (const BspNode* space : spaces) {
     for (const std::uint32_t index : space->triangles) {
       if (normals) {
-        // Each axis from -1 .. 1 to 0 .. 1.
-        const Point3& n = scene_.triangle(static_cast<std::int32_t>(index)).planeNormal();
-        glColor3d(0.5 + 0.5 * n.x, 0.5 + 0.5 * n.y, 0.5 + 0.5 * n.z);
+        const std::array<double, 3> colour = normalsColour(scene_.triangle(static_cast<std::int32_t>(index)).planeNormal());
+        glColor3d(colour[0], colour[1], colour[2]);
       }
       emitTriangle(static_cast<std::int32_t>(index), false);
     }

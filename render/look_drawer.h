@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "geometry/point3.h"
 #include "render/view_mode.h"
 #include "scene/level_look.h"
 #include "scene/scene_look.h"
@@ -14,8 +15,15 @@ namespace pw {
 class Scene;
 struct BspNode;
 
+// The normals mode's colour of a face with unit plane normal `n`: each axis
+// from -1 .. 1 to 0 .. 1.
+std::array<double, 3> normalsColour(const Point3& n);
+
 class LookDrawer {
  public:
+  // Every face in the flat mode.
+  static constexpr float kFlatGrey = 0.7f;
+
   // Made once the build is done: every Scene triangle's texture coordinates
   // and material are worked out here, none per frame. `scene`, `look` and
   // `materials` must outlive the drawer and not change.
@@ -30,6 +38,21 @@ class LookDrawer {
   // render state of a frame and the view transform loaded; the state is as
   // it was afterwards.
   void draw(const std::vector<const BspNode*>& spaces, ViewMode mode);
+
+  // What a Scene triangle looks like: its corners' u, v (0, 1, 2), and its
+  // material slot: the LevelLook material index, or the last slot for a
+  // triangle without a material.
+  const std::array<float, 6>& texCoords(std::uint32_t triangle) const { return texCoords_[triangle]; }
+  std::size_t materialSlot(std::uint32_t triangle) const;
+  std::size_t materialSlots() const { return buckets_.size(); }
+
+  // A textured drawing, inside beginTextured .. endTextured: each slot's
+  // triangles between beginMaterial(slot), which sets its colour and binds
+  // its image, if any (the return value: whether it did), and endMaterial.
+  void beginTextured();
+  bool beginMaterial(std::size_t slot);
+  void endMaterial(bool textured);
+  void endTextured();
 
  private:
   void makeTextures();

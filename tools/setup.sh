@@ -8,7 +8,7 @@ packages=(
   build-essential cmake g++ clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libpng-dev
-  libtinyobjloader-dev libstb-dev pkg-config xvfb xauth libxml2-utils python3
+  libtinyobjloader-dev libstb-dev libmeshoptimizer-dev pkg-config xvfb xauth libxml2-utils python3
 )
 
 missing=()

@@ -159,6 +159,10 @@ std::vector<OptionRule> viewerRules(CommandLine& result) {
                "start with the readout on (as F5 does): frames per\n"
                "second, culling and drawing time, Spaces and\n"
                "triangles drawn, the modes, the eye and its yaw"),
+      flagRule({"--immediate"}, result.immediate,
+               "send every triangle each frame (immediate mode, the\n"
+               "reference picture) instead of drawing from buffers\n"
+               "made once at start"),
       flagRule({"-h", "--help"}, result.help, "show this text"),
   };
 }
@@ -195,7 +199,7 @@ std::string usageText() {
          "                 [--stats] [--culling auto|sound|narrow|designed|all]\n"
          "                 [--draw-all] [--triangulate] [--no-vsync] [--logs DIR]\n"
          "                 [--vis FILE.pvs] [--overlay] [--walk] [--keys SCRIPT]\n"
-         "                 [--look spaces|textured|flat|normals] [--hud]\n"
+         "                 [--look spaces|textured|flat|normals] [--hud] [--immediate]\n"
          "\n"
          "Builds the BSP tree of an indoor level (a Wavefront OBJ triangle mesh)\n"
          "and walks through it in first person, drawing only the Spaces seen\n"

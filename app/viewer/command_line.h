@@ -18,6 +18,8 @@ struct CommandLine {
   bool help = false;
   // Print frames per second and the share of Spaces and triangles drawn.
   bool stats = false;
+  // Draw in immediate mode, the reference, instead of from buffers.
+  bool immediate = false;
   // Where the last drawn frame goes as PNG; empty: nowhere.
   std::filesystem::path screenshot;
 };

@@ -53,6 +53,7 @@ void GlGraphics::setView(int width, int height, float fieldOfView, float aspect)
 
 bool GlGraphics::initRenderState() {
   if (look_) look_->forgetTextures();
+  if (buffers_) buffers_->forgetBuffers();
   glShadeModel(GL_SMOOTH);
   glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
   glClearDepth(1.0);
@@ -82,11 +83,16 @@ bool GlGraphics::initRenderState() {
 
 bool GlGraphics::drawFrame(const ShellState& shell) {
   assert(shell.treeRoot != nullptr && shell.frameLog != nullptr);
+  // Made once the level is built, before the first frame's time starts: the
+  // frame rates compare the frames alone.
+  if (!look_) {
+    look_ = std::make_unique<LookDrawer>(shell.scene, shell.look, shell.levelLook);
+    if (!options_.immediate) buffers_ = std::make_unique<SpaceBuffers>(shell.scene, *shell.treeRoot, *look_);
+  }
   const auto now = std::chrono::steady_clock::now();
   const double framesPerSecond =
       lastFrameStart_ ? 1.0 / std::max(std::chrono::duration<double>(now - *lastFrameStart_).count(), 1e-9) : 0.0;
   lastFrameStart_ = now;
-  if (!look_) look_ = std::make_unique<LookDrawer>(shell.scene, shell.look, shell.levelLook);
   if (!firstFrameStart_) {
     firstFrameStart_ = now;
     // The tree does not change while frames run: count it once.
@@ -99,7 +105,8 @@ bool GlGraphics::drawFrame(const ShellState& shell) {
   const FrameExtras extras{.outlinePassages = shell.outlinePassages,
                            .cullingCamera = shell.frozenCulling ? &*shell.frozenCulling : nullptr,
                            .mode = shell.viewMode,
-                           .look = look_.get()};
+                           .look = look_.get(),
+                           .buffers = buffers_.get()};
   const FrameCounts counts = pw::drawFrame(shell.scene, *shell.treeRoot, shell.camera, *shell.frameLog,
                                            shell.culling, inputs, extras);
   if (shell.readout) {

@@ -13,6 +13,7 @@
 #include "app/viewer/screenshot.h"
 #include "render/draw_frame.h"
 #include "render/look_drawer.h"
+#include "render/space_buffers.h"
 
 namespace pw {
 
@@ -24,6 +25,9 @@ class GlGraphics final : public Graphics {
     bool captureFrames = false;
     // Where each frame's counts go as a line (--stats); null: nowhere.
     std::ostream* frameLines = nullptr;
+    // Send every corner each frame (--immediate), the reference path,
+    // instead of drawing from buffers made at the first frame.
+    bool immediate = false;
   };
 
   explicit GlGraphics(Options options) : options_(options) {}
@@ -45,6 +49,7 @@ class GlGraphics final : public Graphics {
   Image lastFrame_;
   // Made at the first frame, once the level is built.
   std::unique_ptr<LookDrawer> look_;
+  std::unique_ptr<SpaceBuffers> buffers_;  // null with `immediate`
   std::optional<std::chrono::steady_clock::time_point> lastFrameStart_;
   int viewWidth_ = 0;
   int viewHeight_ = 0;

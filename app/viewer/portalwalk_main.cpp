@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
   try {
     pw::SdlPlatform platform(!options.unattended);
     pw::GlGraphics graphics({.captureFrames = !commandLine.screenshot.empty(),
-                             .frameLines = commandLine.stats ? &std::cout : nullptr});
+                             .frameLines = commandLine.stats ? &std::cout : nullptr,
+                             .immediate = commandLine.immediate});
     pw::ShellState shell;
     int exitCode = pw::runViewer(platform, graphics, shell, options, pw::compileLevel);
     if (commandLine.stats) {
