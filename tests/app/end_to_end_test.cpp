@@ -1,7 +1,6 @@
 // The built viewer under a virtual X server with Mesa's software OpenGL, and
 // its SDL key mapping.
 #include <gtest/gtest.h>
-#include <png.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -18,33 +17,21 @@
 #include "compile/vis_file.h"
 #include "bsp/bsp_node.h"
 #include "scene/scene.h"
-#include "tests/helpers/scratch_dir.h"
+#include "tests/app/viewer_run.h"
 #include "tools/levelgen.h"
 
 namespace pw {
 namespace {
 
+using testing_support::differingPixels;
 using testing_support::ProgramRun;
+using testing_support::quoted;
 using testing_support::readFile;
-using testing_support::runProgram;
+using testing_support::readPng;
+using testing_support::runViewer;
 using testing_support::ScratchDir;
 
 const std::string kSampleLevel = std::string(PORTALWALK_LEVELS_DIR) + "/folyosos.obj";
-
-// A PNG read back through libpng's simplified API.
-std::optional<Image> readPng(const std::filesystem::path& fileName) {
-  png_image png{};
-  png.version = PNG_IMAGE_VERSION;
-  if (png_image_begin_read_from_file(&png, fileName.c_str()) == 0) return std::nullopt;
-  png.format = PNG_FORMAT_RGB;
-  Image image;
-  image.width = static_cast<int>(png.width);
-  image.height = static_cast<int>(png.height);
-  image.rgb.resize(PNG_IMAGE_SIZE(png));
-  if (png_image_finish_read(&png, nullptr, image.rgb.data(), 0, nullptr) != 0) return image;
-  png_image_free(&png);
-  return std::nullopt;
-}
 
 // The passage outlines' yellow; the Spaces are red or green.
 std::size_t yellowPixels(const Image& image) {
@@ -53,26 +40,6 @@ std::size_t yellowPixels(const Image& image) {
     yellow += image.rgb[i] > 200 && image.rgb[i + 1] > 200 && image.rgb[i + 2] < 60;
   }
   return yellow;
-}
-
-std::string quoted(const std::string& text) { return "'" + text + "'"; }
-
-// Runs the viewer with `arguments` in `dir`, under xvfb-run with a
-// 1280 x 1024 screen, with no terminal on standard input as in a script.
-ProgramRun runViewer(const ScratchDir& dir, const std::string& arguments) {
-  std::string command;
-  // Under AddressSanitizer, LeakSanitizer finds blocks that SDL's D-Bus
-  // connection and Mesa's dlopen'ed driver never free, outside this project
-  // and without usable stacks. The shell's own paths are leak-checked through
-  // the fake platform (app_tests); here only the program's behaviour is
-  // checked. Other builds ignore the variable.
-  command += "ASAN_OPTIONS=detect_leaks=0 ";
-  // The X authority file in the run's own folder: xvfb-run's own temporary
-  // folder, removed at its end, has failed to go under load (exit 5 in place
-  // of the viewer's code).
-  command += "LIBGL_ALWAYS_SOFTWARE=1 timeout 300 xvfb-run -a -f xauthority -s '-screen 0 1280x1024x24' ";
-  command += quoted(PORTALWALK_VIEWER_BINARY) + " " + arguments;
-  return runProgram(dir, command);
 }
 
 TEST(EndToEnd, walksTheSampleLevelForThirtyFrames) {
@@ -184,9 +151,7 @@ TEST(EndToEnd, openLevelFramesEqualTheWholeLevelsFrames) {
     for (const char* shot : {"auto.png", "narrow.png", "vis.png"}) {
       const auto a = readPng(dir.file(shot));
       ASSERT_TRUE(a && b && a->rgb.size() == b->rgb.size());
-      std::size_t differing = 0;
-      for (std::size_t i = 0; i < a->rgb.size(); i += 3) differing += !std::equal(&a->rgb[i], &a->rgb[i] + 3, &b->rgb[i]);
-      EXPECT_LE(differing, 500u) << shot << ' ' << pose;
+      EXPECT_LE(differingPixels(*a, *b), 500u) << shot << ' ' << pose;
     }
   }
 }

@@ -45,6 +45,18 @@ inline std::optional<RayCrossing> rayCrossing(const Scene& scene, std::int32_t i
   return RayCrossing{dot(e2, q) / det, det > 0.0};
 }
 
+// The direction of the ray from the eye through the centre of pixel (px,
+// py), rows from the top, of a `width` x `height` picture drawn with
+// `camera` (`view`: its view matrix); its component along the view axis is 1.
+inline Point3 pixelRay(const Camera& camera, const Matrix4& view, int px, int py, int width, int height) {
+  const double tanHalf = std::tan(camera.fieldOfView * std::numbers::pi / 360.0);
+  const double x = (2.0 * (px + 0.5) / width - 1.0) * tanHalf * camera.aspect;
+  const double y = (1.0 - 2.0 * (py + 0.5) / height) * tanHalf;
+  // The rotation is orthonormal: world direction = R^T (x, y, -1).
+  return {view.m[0] * x + view.m[1] * y - view.m[2], view.m[4] * x + view.m[5] * y - view.m[6],
+          view.m[8] * x + view.m[9] * y - view.m[10]};
+}
+
 class FirstHits {
  public:
   FirstHits(const Scene& scene, const BspNode& root) : scene_(scene) {
@@ -60,16 +72,10 @@ class FirstHits {
   std::vector<std::set<const BspNode*>> cast(const Camera& camera, int width, int height) const {
     const Matrix4 view = viewMatrix(camera);
     const Point3 eye = camera.eye();
-    const double tanHalf = std::tan(camera.fieldOfView * std::numbers::pi / 360.0);
     std::vector<std::set<const BspNode*>> pixels;
     for (int py = 0; py < height; ++py) {
       for (int px = 0; px < width; ++px) {
-        const double x = (2.0 * (px + 0.5) / width - 1.0) * tanHalf * camera.aspect;
-        const double y = (1.0 - 2.0 * (py + 0.5) / height) * tanHalf;
-        // The rotation is orthonormal: world direction = R^T (x, y, -1).
-        const Point3 dir{view.m[0] * x + view.m[1] * y - view.m[2], view.m[4] * x + view.m[5] * y - view.m[6],
-                         view.m[8] * x + view.m[9] * y - view.m[10]};
-        auto hit = firstHit(eye, dir);
+        auto hit = firstHit(eye, pixelRay(camera, view, px, py, width, height));
         if (!hit.empty()) pixels.push_back(std::move(hit));
       }
     }
