@@ -81,19 +81,21 @@ inline SavedFrames runSavingFrames(const ScratchDir& dir, const std::string& arg
 // Runs the viewer with `arguments` (which save frames with F12) drawing
 // from buffers, then with --immediate, the reference: the same "log.txt",
 // the same `frames` frames saved, each with at most `ties` pixels apart
-// (coincident faces of one Space may tie the other way).
-inline void expectBuffersDrawAsImmediate(const ScratchDir& dir, const std::string& arguments, std::size_t frames,
-                                         std::size_t ties) {
+// (coincident faces of one Space may tie the other way). Returns the frames
+// drawn from buffers.
+inline std::vector<Image> expectBuffersDrawAsImmediate(const ScratchDir& dir, const std::string& arguments,
+                                                       std::size_t frames, std::size_t ties) {
   const SavedFrames buffers = runSavingFrames(dir, arguments);
   const SavedFrames immediate = runSavingFrames(dir, arguments + " --immediate");
-  ASSERT_EQ(buffers.run.exitCode, 0) << buffers.run.err;
-  ASSERT_EQ(immediate.run.exitCode, 0) << immediate.run.err;
+  EXPECT_EQ(buffers.run.exitCode, 0) << buffers.run.err;
+  EXPECT_EQ(immediate.run.exitCode, 0) << immediate.run.err;
   EXPECT_EQ(buffers.frameLog, immediate.frameLog);
-  ASSERT_EQ(buffers.frames.size(), frames);
-  ASSERT_EQ(immediate.frames.size(), frames);
+  EXPECT_EQ(buffers.frames.size(), frames);
+  if (buffers.frames.size() != frames || immediate.frames.size() != frames) return {};
   for (std::size_t i = 0; i < frames; ++i) {
     EXPECT_LE(differingPixels(buffers.frames[i], immediate.frames[i]), ties) << "frame saved " << i + 1;
   }
+  return buffers.frames;
 }
 
 }  // namespace pw::testing_support
