@@ -17,7 +17,8 @@
 namespace pw {
 namespace {
 
-// Whether the current context's GL is 1.5 or later.
+// Whether the current context's GL is 1.5 or later (1.4 brought the
+// multiple draws).
 bool glHasBufferObjects() {
   const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
   int major = 0;
@@ -90,24 +91,37 @@ void SpaceBuffers::unbindArrays() {
 void SpaceBuffers::addRun(const SpaceMesh& mesh, std::uint32_t firstIndex, std::uint32_t indexCount) {
   if (indexCount == 0) return;
   const std::uint32_t endVertex = mesh.firstVertex + mesh.vertexCount;
-  if (run_.indexCount != 0 && run_.firstIndex + run_.indexCount == firstIndex) {
-    run_.indexCount += indexCount;
-    run_.firstVertex = std::min(run_.firstVertex, mesh.firstVertex);
-    run_.endVertex = std::max(run_.endVertex, endVertex);
+  if (runFirsts_.empty()) {
+    firstVertex_ = mesh.firstVertex;
+    endVertex_ = endVertex;
+  } else {
+    firstVertex_ = std::min(firstVertex_, mesh.firstVertex);
+    endVertex_ = std::max(endVertex_, endVertex);
+  }
+  if (!runFirsts_.empty() && runFirsts_.back() + static_cast<std::uint32_t>(runCounts_.back()) == firstIndex) {
+    runCounts_.back() += static_cast<GLsizei>(indexCount);
     return;
   }
-  flushRun();
-  run_ = {.firstIndex = firstIndex, .indexCount = indexCount, .firstVertex = mesh.firstVertex, .endVertex = endVertex};
+  runFirsts_.push_back(firstIndex);
+  runCounts_.push_back(static_cast<GLsizei>(indexCount));
 }
 
-void SpaceBuffers::flushRun() {
-  if (run_.indexCount == 0) return;
-  const void* indices = hasBufferObjects_ ? reinterpret_cast<const void*>(run_.firstIndex * sizeof(std::uint32_t))
-                                          : static_cast<const void*>(&(*boundIndices_)[run_.firstIndex]);
-  // The vertex range spares the GL a pass over the indices to find it.
-  glDrawRangeElements(GL_TRIANGLES, run_.firstVertex, run_.endVertex - 1, static_cast<GLsizei>(run_.indexCount),
-                      GL_UNSIGNED_INT, indices);
-  run_ = {};
+void SpaceBuffers::flushRuns() {
+  if (runFirsts_.empty()) return;
+  runIndices_.clear();
+  for (const std::uint32_t first : runFirsts_) {
+    runIndices_.push_back(hasBufferObjects_ ? reinterpret_cast<const void*>(first * sizeof(std::uint32_t))
+                                            : static_cast<const void*>(&(*boundIndices_)[first]));
+  }
+  if (runFirsts_.size() == 1) {
+    // The vertex range spares the GL a pass over the indices to find it.
+    glDrawRangeElements(GL_TRIANGLES, firstVertex_, endVertex_ - 1, runCounts_[0], GL_UNSIGNED_INT, runIndices_[0]);
+  } else {
+    glMultiDrawElements(GL_TRIANGLES, runCounts_.data(), GL_UNSIGNED_INT, runIndices_.data(),
+                        static_cast<GLsizei>(runCounts_.size()));
+  }
+  runFirsts_.clear();
+  runCounts_.clear();
 }
 
 // As LookDrawer's textured mode: material by material, each over the chosen
@@ -124,7 +138,7 @@ void SpaceBuffers::drawTextured(const std::vector<const BspNode*>& spaces) {
     if (partsBySlot_[slot].empty()) continue;
     const bool textured = look_.beginMaterial(slot);
     for (const auto& [mesh, part] : partsBySlot_[slot]) addRun(*mesh, part->firstBySlot, part->indexCount);
-    flushRun();
+    flushRuns();
     look_.endMaterial(textured);
   }
   unbindArrays();
@@ -140,13 +154,13 @@ void SpaceBuffers::draw(const std::vector<const BspNode*>& spaces, ViewMode mode
   for (std::size_t i = 0; i < spaces.size(); ++i) {
     // The colour changes only after the first Space.
     if (mode == ViewMode::Spaces && i < 2) {
-      flushRun();
+      flushRuns();
       glColor3dv(i == 0 ? kEyeSpaceColour.data() : kOtherSpaceColour.data());
     }
     const SpaceMesh& mesh = meshes_.spaces[spaceIndex(*spaces[i])];
     addRun(mesh, mesh.firstIndex, mesh.indexCount);
   }
-  flushRun();
+  flushRuns();
   unbindArrays();
   if (normals) glEnable(GL_LIGHTING);
 }

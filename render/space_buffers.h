@@ -1,7 +1,7 @@
 // Drawing the chosen Spaces from buffers made once: each Space's triangles
-// (see SpaceMeshes) in GL buffer objects, one draw call per Space, or per
-// Space and material in the textured mode, where Spaces that follow one
-// another in the buffer share one call. The immediate-mode drawing in
+// (see SpaceMeshes) in GL buffer objects, the Spaces of one colour (one
+// material in the textured mode) with one multiple draw call, Spaces that
+// follow one another in the buffer as one range of it. The immediate-mode drawing in
 // drawFrame and LookDrawer stays the reference these frames must match.
 #pragma once
 
@@ -43,20 +43,12 @@ class SpaceBuffers {
   // and normals always, texture coordinates or face colours as asked.
   void bindArrays(bool bySlot, bool texCoords, bool faceColours);
   void unbindArrays();
-  // Draws the triangles at [firstIndex, firstIndex + indexCount) of the
-  // bound index list, on `mesh`'s vertices, with the run before it when they
-  // follow one another; flushRun draws what is held.
+  // Holds the triangles at [firstIndex, firstIndex + indexCount) of the
+  // bound index list, on `mesh`'s vertices, joined to the run before when
+  // they follow it; flushRuns draws the runs held with one call.
   void addRun(const SpaceMesh& mesh, std::uint32_t firstIndex, std::uint32_t indexCount);
-  void flushRun();
+  void flushRuns();
   void drawTextured(const std::vector<const BspNode*>& spaces);
-
-  // A run of triangles not drawn yet: indices and the vertices they use.
-  struct Run {
-    std::uint32_t firstIndex = 0;
-    std::uint32_t indexCount = 0;
-    std::uint32_t firstVertex = 0;
-    std::uint32_t endVertex = 0;
-  };
 
   LookDrawer& look_;
   const SpaceMeshes meshes_;
@@ -69,7 +61,13 @@ class SpaceBuffers {
   unsigned indexBySlotBuffer_ = 0;   // SpaceMeshes::indicesBySlot
   // The index list bound for this draw: one of the two.
   const std::vector<std::uint32_t>* boundIndices_ = nullptr;
-  Run run_;
+  // The runs not drawn yet (first index, index count) and the vertices
+  // they use, [firstVertex_, endVertex_); kept to spare allocations.
+  std::vector<std::uint32_t> runFirsts_;
+  std::vector<int> runCounts_;  // GLsizei
+  std::vector<const void*> runIndices_;
+  std::uint32_t firstVertex_ = 0;
+  std::uint32_t endVertex_ = 0;
   // A textured frame's parts, with their Spaces' meshes, by material slot;
   // kept to spare allocations.
   std::vector<std::vector<std::pair<const SpaceMesh*, const MeshPart*>>> partsBySlot_;
