@@ -9,12 +9,12 @@
 #include <sstream>
 #include <string>
 
-#include "compile/build_level.h"
 #include "culling/view_matrix.h"
 #include "scene/scene.h"
 #include "scene/scene_look.h"
 #include "tests/app/viewer_run.h"
 #include "tests/helpers/first_hits.h"
+#include "tests/helpers/material_level.h"
 #include "tools/level_materials.h"
 #include "tools/levelgen.h"
 
@@ -105,24 +105,14 @@ bool ceilingColour(const std::array<int, 3>& c) { return c[2] > c[1] && c[1] > c
 TEST(DrawPaths, viewModesShowTheirColoursWhereTheRayCasterMeetsAFace) {
   const ScratchDir dir;
   const Mesh mesh = roomsAroundTheEye({.rows = 2, .cols = 2, .subdivision = 1, .seed = 4});
-  std::ofstream(dir.file("looks.obj")) << [&] {
-    std::ostringstream obj;
-    writeObjWithMaterials(obj, mesh, "looks.mtl");
-    return obj.str();
-  }();
-  std::string error;
-  ASSERT_TRUE(writeMaterialFiles(dir.file("looks.mtl"), error)) << error;
+  testing_support::writeLevelWithMaterials(dir.file("looks.obj"), mesh);
   const std::vector<Image> frames = expectBuffersDrawAsImmediate(
       dir, "looks.obj --windowed --frames 5 --yaw 30 --look textured --keys 'F12 1, F4 1, F12 1, F4 1, F12 1'", 3, 0);
   ASSERT_EQ(frames.size(), 3u);
 
   Scene scene;
   SceneLook look;
-  LevelRequest request;
-  request.compile.levelPath = dir.file("looks.obj");
-  request.compile.build.writeLogs = false;
-  request.compile.read.look = &look;
-  buildLevel(scene, request);
+  testing_support::buildWithLook(dir.file("looks.obj"), scene, look);
   Camera camera;
   camera.yaw = 30.0f;
   camera.aspect = static_cast<float>(kWidth) / static_cast<float>(kHeight);

@@ -14,6 +14,7 @@
 #include "app/viewer/viewer.h"
 #include "tests/bsp/bsp_test_support.h"
 #include "tests/app/fake_shell.h"
+#include "tests/helpers/material_level.h"
 #include "tools/level_materials.h"
 #include "tools/levelgen.h"
 
@@ -290,13 +291,7 @@ TEST(Portalbuild, materialsLeaveTheLogsAsTheyAreAndAreReported) {
   ScratchDir dir;
   const Mesh mesh = layoutMesh(roomsAndCorridors({2, 2, 1, 4}));
   writeLevel(dir.file("plain.obj"), mesh);
-  std::ofstream(dir.file("looks.obj")) << [&] {
-    std::ostringstream obj;
-    writeObjWithMaterials(obj, mesh, "looks.mtl");
-    return obj.str();
-  }();
-  std::string error;
-  ASSERT_TRUE(writeMaterialFiles(dir.file("looks.mtl"), error)) << error;
+  testing_support::writeLevelWithMaterials(dir.file("looks.obj"), mesh);
   std::filesystem::remove(dir.file(kWallImage));
   ASSERT_EQ(portalbuild(dir, "plain.obj -o plain").exitCode, 0);
   const ProgramRun run = portalbuild(dir, "looks.obj -o looks");

@@ -4,18 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <sstream>
 #include <vector>
 
 #include "bsp/bsp_node.h"
-#include "compile/build_level.h"
 #include "render/look_drawer.h"
 #include "render/space_meshes.h"
 #include "scene/level_look.h"
 #include "scene/scene.h"
+#include "tests/helpers/material_level.h"
 #include "tests/helpers/scratch_dir.h"
-#include "tools/level_materials.h"
 
 namespace pw {
 namespace {
@@ -53,19 +51,12 @@ DrawnTriangle expected(const Scene& scene, const LookDrawer& look, std::uint32_t
 
 TEST(SpaceMeshes, holdEachSpacesTrianglesOnceInCornerOrderByMaterial) {
   const ScratchDir dir;
-  {
-    // Split triangles (subdivided rooms, corridors) take their origin's look.
-    std::ofstream obj(dir.file("looks.obj"));
-    writeObjWithMaterials(obj, layoutMesh(roomsAndCorridors({.rows = 2, .cols = 3, .subdivision = 2, .seed = 3})),
-                          "looks.mtl");
-  }
+  // Split triangles (subdivided rooms, corridors) take their origin's look.
+  testing_support::writeLevelWithMaterials(
+      dir.file("looks.obj"), layoutMesh(roomsAndCorridors({.rows = 2, .cols = 3, .subdivision = 2, .seed = 3})));
   Scene scene;
   SceneLook sceneLook;
-  LevelRequest request;
-  request.compile.levelPath = dir.file("looks.obj");
-  request.compile.build.writeLogs = false;
-  request.compile.read.look = &sceneLook;
-  const BuiltLevel level = buildLevel(scene, request);
+  const BuiltLevel level = testing_support::buildWithLook(dir.file("looks.obj"), scene, sceneLook);
   const LevelLook materials = loadLevelLook(sceneLook, dir.path(), false);
   const LookDrawer look(scene, sceneLook, materials);
   ASSERT_EQ(look.materialSlots(), 4u);  // floor, wall, ceiling, none
