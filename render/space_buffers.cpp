@@ -17,8 +17,8 @@
 namespace pw {
 namespace {
 
-// Whether the current context's GL is 1.5 or later (1.4 brought the
-// multiple draws).
+// Whether the current context's GL is 1.5 or later. (The multiple draw
+// call, used either way, is 1.4's.)
 bool glHasBufferObjects() {
   const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
   int major = 0;
