@@ -46,7 +46,9 @@ constexpr SummaryLine kSummaryLines[] = {
     {{}, "portals:      {portalsCreated} created, {leafFragments} leaf fragments in Spaces\n"},
     {"noPortal", "no portal:    {refused} cutter planes whose rings GLU refused (they cross), {withoutArea} whose "
                  "triangles all touched the square's corners, {untessellable} degenerate\n"},
-    {{}, "cells:        {cellFaces} faces between Spaces, {openLinks} open links (area {openLinkArea})\n"},
+    {"linksFound", "cells:        {cellFaces} faces between Spaces, {openLinks} open links (area {openLinkArea})\n"},
+    {"linksNotLookedFor", "cells:        faces and open links not looked for: the designed portals hold (--json, "
+                          "--prt,\n              --portals-obj, --svg and --vis find them)\n"},
     {"openness", "open level:   {openness}; {spacesWithoutFragments} of {reportedSpaces} Spaces without a portal "
                  "fragment;\n"
                  "              the designed portals join the Spaces in {designedGroups} groups, with the open links "
@@ -104,6 +106,7 @@ BuildSummary summarize(const std::string& level, const BuiltLevel& built, const 
   summary.threads = options.strategy == BuildStrategy::Straightforward ? 1
                     : options.threads > 0                              ? options.threads
                                           : std::max(1u, std::thread::hardware_concurrency());
+  summary.linksFound = built.linksFound;
   summary.openLevel = built.openLevel;
   summary.cellSeconds = built.cellSeconds;
   summary.linkSeconds = built.linkSeconds;

@@ -44,6 +44,7 @@ struct BuildSummary {
   unsigned threads = 1;  // the threads the build counted on
   LevelHealth health;
   // The cells, their faces and open links, and what they say of the level.
+  bool linksFound = false;  // else the level is closed and no output asked for them
   OpenLevelReport openLevel;
   double cellSeconds = 0.0;  // cell faces
   double linkSeconds = 0.0;  // open links

@@ -157,6 +157,8 @@ std::vector<SummaryFigure> summaryFigures(const BuildSummary& s) {
       same("spacesWithoutFragments", "openLevel", streamed(o.spacesWithoutFragments)),
       same("designedGroups", "openLevel", streamed(o.designedGroups)),
       same("soundGroups", "openLevel", streamed(o.soundGroups)),
+      textOnly("linksFound", flag(s.linksFound)),
+      textOnly("linksNotLookedFor", flag(!s.linksFound)),
       same("cellFaces", "openLevel", streamed(o.cellFaces)),
       same("openLinks", "openLevel", streamed(o.openLinks)),
       {"openLinkArea", "openLevel", fixed(o.openLinkArea, 6), fixed(o.openLinkArea, 3)},
