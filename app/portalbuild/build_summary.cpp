@@ -58,7 +58,8 @@ constexpr SummaryLine kSummaryLines[] = {
     {"carvedWhole", "carving:      areas GLU could not carve, taken whole: {carvedWhole} ({linkFaces} for open "
                     "links, {leakJoins} for the leak search)\n"},
     {"checked", "leak:         {leakReport}\n"},
-    {{}, "time:         load {load} s, build {build} s, dump {dump} s, cells {cells} s, links {links} s{leakTime}\n"},
+    {{}, "time:         load {load} s, build {build} s, dump {dump} s, logs closed {logClose} s later,\n"
+         "              cells {cells} s, links {links} s{leakTime}\n"},
     {{}, "build phases: plane index {planeIndex} s, convexity {convexity} s, cutter choice {cutterChoice} s, "
          "triangle splitting {splitting} s,\n"
          "              portal splitting {portalSplitting} s, chaining {chaining} s, contours.log {logWriting} s, "
@@ -100,6 +101,7 @@ BuildSummary summarize(const std::string& level, const BuiltLevel& built, const 
   summary.buildSeconds = compiled.buildSeconds;
   summary.dumpSeconds = compiled.dumpSeconds;
   summary.logWaitSeconds = compiled.logWaitSeconds;
+  summary.logCloseSeconds = compiled.logCloseSeconds;
   summary.peaks = built.peaks;
   const TreeOptions& options = compiled.builder->options();
   summary.strategy = options.strategy;

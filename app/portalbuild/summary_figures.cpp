@@ -130,6 +130,7 @@ std::vector<SummaryFigure> summaryFigures(const BuildSummary& s) {
       same("build", seconds, fixed(s.buildSeconds, 3)),
       same("dump", seconds, fixed(s.dumpSeconds, 3)),
       {"logWait", seconds, fixed(s.logWaitSeconds, 3), {}},
+      same("logClose", seconds, fixed(s.logCloseSeconds, 3)),
       same("cells", seconds, fixed(s.cellSeconds, 3)),
       same("links", seconds, fixed(s.linkSeconds, 3)),
       same("leak", seconds, fixed(s.leakSeconds, 3)),
