@@ -3,6 +3,7 @@
 // at best. One level a run; bench/real_levels.sh runs it over the corpus.
 //
 // usage: real_level_bench LEVEL.obj STARTS [SETS.pvs] [--floor LOGDIR]
+//        real_level_bench --floor LOGDIR      (the floor alone)
 //   STARTS     "x y z yaw share" lines (levelimport's LEVEL.starts)
 //   SETS.pvs   visible sets from portalbuild --vis for this level, to report
 //              the modes with sets too (a file for another build is refused)
@@ -13,7 +14,8 @@
 // One line of "name value" pairs, for the script to put into its table:
 // shares of the level's Spaces and triangles drawn per mode (mean over the
 // starts), the narrow traversal's median and worst milliseconds over the
-// starts and 8 turns at each (45 degrees apart), and the floor.
+// starts and 8 turns at each (45 degrees apart), the portal traversal's
+// (auto's) the same way, and the floor.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -75,8 +77,13 @@ int main(int argc, char** argv) {
     floorDir = *(at + 1);
     args.erase(at, at + 2);
   }
+  if (args.empty() && floorDir) {
+    std::printf("floor %.3f\n", logWriteFloor(*floorDir));
+    return 0;
+  }
   if (args.size() < 2) {
-    std::fprintf(stderr, "usage: real_level_bench LEVEL.obj STARTS [SETS.pvs] [--floor LOGDIR]\n");
+    std::fprintf(stderr, "usage: real_level_bench LEVEL.obj STARTS [SETS.pvs] [--floor LOGDIR]\n"
+                         "       real_level_bench --floor LOGDIR\n");
     return 2;
   }
   Scene scene;
