@@ -1,5 +1,6 @@
 #include "culling/choose_spaces.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstddef>
 #include <utility>
@@ -26,11 +27,21 @@ std::vector<const BspNode*> narrowedOrPlain(const Scene& scene, const BspNode& r
     return inputs.links != nullptr ? soundSpaces(scene, root, view, *inputs.links, inputs.vis, plainTrace)
                                    : designedSpaces(scene, root, view, inputs.vis, plainTrace);
   };
+  NarrowBackoff* const backoff = inputs.backoff;
+  if (backoff != nullptr && backoff->untried > 0) {
+    --backoff->untried;
+    return plain(trace);
+  }
   std::vector<const BspNode*> portalSpaces = plain(nullptr);
   const std::size_t maxTests =
       kNarrowTestsAnyway + static_cast<std::size_t>(kNarrowTestsPerTriangle * triangleCount(portalSpaces));
   if (auto narrowed = narrowedSpacesWithin(scene, root, view, *inputs.sight, maxTests, inputs.vis, trace)) {
+    if (backoff != nullptr) backoff->nextUntried = 1;
     return std::move(*narrowed);
+  }
+  if (backoff != nullptr) {
+    backoff->untried = backoff->nextUntried;
+    backoff->nextUntried = std::min(2 * backoff->nextUntried, kMostFramesUntried);
   }
   if (trace == nullptr) return portalSpaces;
   *trace = {};

@@ -31,6 +31,17 @@ enum class Culling { Designed, Sound, Narrow, All };
 inline constexpr double kNarrowTestsPerTriangle = 0.5;
 inline constexpr std::size_t kNarrowTestsAnyway = 256;
 
+// What narrowed culling keeps from frame to frame: a view where narrowing
+// gave up changes little by the next frame, so the frames after one that
+// gave up draw the portal traversal's Spaces without trying, 1, 2, 4 ... up
+// to kMostFramesUntried frames for each further frame that gives up in a
+// row.
+struct NarrowBackoff {
+  int untried = 0;      // frames left that do not try
+  int nextUntried = 1;  // after the next frame that gives up
+};
+inline constexpr int kMostFramesUntried = 16;
+
 // What the modes read besides the tree and the view; all non-owning.
 struct CullingInputs {
   // Needed by Culling::Sound.
@@ -42,6 +53,9 @@ struct CullingInputs {
   const SightGraph* sight = nullptr;
   // Limits every mode to the eye's visible set; null: no limit.
   const VisibleSets* vis = nullptr;
+  // Culling::Narrow's memory of the frames before (see NarrowBackoff); null:
+  // every frame tries.
+  NarrowBackoff* backoff = nullptr;
 };
 
 // The Spaces `culling` draws, in drawing order, from the traversal of that
