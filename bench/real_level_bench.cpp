@@ -3,6 +3,7 @@
 // at best. One level a run; bench/real_levels.sh runs it over the corpus.
 //
 // usage: real_level_bench LEVEL.obj STARTS [SETS.pvs] [--floor LOGDIR]
+//        real_level_bench --floor LOGDIR      (the floor alone)
 //   STARTS     "x y z yaw share" lines (levelimport's LEVEL.starts)
 //   SETS.pvs   visible sets from portalbuild --vis for this level, to report
 //              the modes with sets too (a file for another build is refused)
@@ -13,7 +14,8 @@
 // One line of "name value" pairs, for the script to put into its table:
 // shares of the level's Spaces and triangles drawn per mode (mean over the
 // starts), the narrow traversal's median and worst milliseconds over the
-// starts and 8 turns at each (45 degrees apart), and the floor.
+// starts and 8 turns at each (45 degrees apart), the portal traversal's
+// (auto's) the same way, and the floor.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -28,7 +30,6 @@
 #include "compile/build_level.h"
 #include "compile/vis_file.h"
 #include "culling/choose_spaces.h"
-#include "culling/region_traversal.h"
 #include "culling/space_traversal.h"
 #include "culling/view_matrix.h"
 #include "scene/scene.h"
@@ -76,8 +77,13 @@ int main(int argc, char** argv) {
     floorDir = *(at + 1);
     args.erase(at, at + 2);
   }
+  if (args.empty() && floorDir) {
+    std::printf("floor %.3f\n", logWriteFloor(*floorDir));
+    return 0;
+  }
   if (args.size() < 2) {
-    std::fprintf(stderr, "usage: real_level_bench LEVEL.obj STARTS [SETS.pvs] [--floor LOGDIR]\n");
+    std::fprintf(stderr, "usage: real_level_bench LEVEL.obj STARTS [SETS.pvs] [--floor LOGDIR]\n"
+                         "       real_level_bench --floor LOGDIR\n");
     return 2;
   }
   Scene scene;
@@ -103,23 +109,33 @@ int main(int argc, char** argv) {
   for (const BspNode* space : spaces) levelTriangles += static_cast<double>(space->triangles.size());
   const char* modes[] = {"auto", "sound", "narrow", "auto+vis", "narrow+vis"};
   Shares shares[std::size(modes)];
+  // Narrowed culling as the viewer runs it: it falls back on the portal
+  // traversal, which follows the open links on an open level.
+  const CullingInputs narrowInputs{.links = automatic == Culling::Sound ? &level.links : nullptr,
+                                   .sight = &level.sight};
   std::vector<double> narrowMs;
+  std::vector<double> autoMs;
   for (const Camera& start : starts) {
     // Each start, and turned round it, for the traversal's cost.
     for (int turn = 0; turn < 8; ++turn) {
       Camera camera = start;
       camera.yaw += static_cast<float>(45 * turn);
       const ViewPyramid view(camera, viewMatrix(camera));
-      const Stopwatch time;
-      const auto narrow = narrowedSpaces(scene, root, view, level.sight);
-      narrowMs.push_back(1000.0 * time.seconds());
+      const Stopwatch narrowTime;
+      const auto narrow = chooseSpaces(Culling::Narrow, scene, root, view, narrowInputs);
+      narrowMs.push_back(1000.0 * narrowTime.seconds());
+      const Stopwatch autoTime;
+      const auto portal = chooseSpaces(automatic, scene, root, view, {.links = &level.links});
+      autoMs.push_back(1000.0 * autoTime.seconds());
       if (turn != 0) continue;
+      CullingInputs narrowVis = narrowInputs;
+      narrowVis.vis = vis;
       const std::vector<const BspNode*> drawn[] = {
-          chooseSpaces(automatic, scene, root, view, {.links = &level.links}),
+          portal,
           soundSpaces(scene, root, view, level.links),
           narrow,
           chooseSpaces(automatic, scene, root, view, {.links = &level.links, .vis = vis}),
-          narrowedSpaces(scene, root, view, level.sight, vis),
+          chooseSpaces(Culling::Narrow, scene, root, view, narrowVis),
       };
       for (std::size_t m = 0; m < std::size(modes); ++m) {
         shares[m].spaces += static_cast<double>(drawn[m].size());
@@ -128,6 +144,7 @@ int main(int argc, char** argv) {
     }
   }
   std::sort(narrowMs.begin(), narrowMs.end());
+  std::sort(autoMs.begin(), autoMs.end());
   const double n = static_cast<double>(std::max<std::size_t>(starts.size(), 1));
   for (std::size_t m = 0; m < std::size(modes); ++m) {
     if (vis == nullptr && std::string(modes[m]).ends_with("+vis")) continue;
@@ -135,7 +152,8 @@ int main(int argc, char** argv) {
                 100.0 * shares[m].triangles / n / levelTriangles);
   }
   if (!narrowMs.empty()) {
-    std::printf("narrowMs %.2f/%.2f ", narrowMs[narrowMs.size() / 2], narrowMs.back());
+    std::printf("narrowMs %.2f/%.2f autoMs %.2f/%.2f ", narrowMs[narrowMs.size() / 2], narrowMs.back(),
+                autoMs[autoMs.size() / 2], autoMs.back());
   }
   if (floorDir) std::printf("floor %.3f ", logWriteFloor(*floorDir));
   std::printf("starts %zu\n", starts.size());

@@ -62,6 +62,7 @@ void findCellLinks(const Scene& scene, BuiltLevel& built) {
     const PhaseTimer timer(built.linkSeconds);
     built.links = findOpenLinks(scene, built.cells);
   }
+  built.linksFound = true;
   built.openLevel = reportOpenLevel(*built.compiled, built.cells, built.links);
   built.peaks.links = peakResidentKiB();
 }

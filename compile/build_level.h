@@ -81,6 +81,7 @@ struct BuiltLevel {
   // Each phase's result, empty (and its time 0) when it did not run.
   CellFaces cells;
   OpenLinks links;
+  bool linksFound = false;  // `links` and `openLevel` were looked for
   OpenLevelReport openLevel;
   SightGraph sight;
   std::optional<LeakTrail> leak;

@@ -9,6 +9,7 @@
 namespace pw {
 
 std::vector<LogFailure> CompiledTree::logFailures() {
+  const PhaseTimer timer(logCloseSeconds);
   std::vector<LogFailure> failures;
   if (builder != nullptr) failures = builder->closeLogs();
   if (dumpLog != nullptr && !dumpLog->close()) failures.push_back({dumpLog->path(), dumpLog->failure()});

@@ -36,6 +36,9 @@ struct CompiledTree {
   double dumpSeconds = 0.0;  // 0 without logs
   // Waited for the three logs' writer threads, up to the last `logFailures`.
   double logWaitSeconds = 0.0;
+  // Spent in `logFailures`: from the end of the dump until the three logs
+  // were whole on disk.
+  double logCloseSeconds = 0.0;
 
   // Closes the three logs ("contours.log", "tris.log", then "out.log") and
   // lists those that did not receive everything written to them, each with

@@ -1,11 +1,54 @@
 #include "culling/choose_spaces.h"
 
+#include <algorithm>
 #include <cassert>
+#include <cstddef>
+#include <utility>
 
 #include "culling/region_traversal.h"
+#include "bsp/bsp_node.h"
 #include "culling/space_traversal.h"
 
 namespace pw {
+namespace {
+
+std::size_t triangleCount(const std::vector<const BspNode*>& spaces) {
+  std::size_t triangles = 0;
+  for (const BspNode* space : spaces) triangles += space->triangles.size();
+  return triangles;
+}
+
+// Narrowing pays only when the drawing it saves costs more than its tests:
+// it may test a number of passages and walls in proportion to the triangles
+// that the portal traversal draws, and past them the frame draws those.
+std::vector<const BspNode*> narrowedOrPlain(const Scene& scene, const BspNode& root, const ViewPyramid& view,
+                                            const CullingInputs& inputs, CullingTrace* trace) {
+  const auto plain = [&](CullingTrace* plainTrace) {
+    return inputs.links != nullptr ? soundSpaces(scene, root, view, *inputs.links, inputs.vis, plainTrace)
+                                   : designedSpaces(scene, root, view, inputs.vis, plainTrace);
+  };
+  NarrowBackoff* const backoff = inputs.backoff;
+  if (backoff != nullptr && backoff->untried > 0) {
+    --backoff->untried;
+    return plain(trace);
+  }
+  std::vector<const BspNode*> portalSpaces = plain(nullptr);
+  const std::size_t maxTests =
+      kNarrowTestsAnyway + static_cast<std::size_t>(kNarrowTestsPerTriangle * triangleCount(portalSpaces));
+  if (auto narrowed = narrowedSpacesWithin(scene, root, view, *inputs.sight, maxTests, inputs.vis, trace)) {
+    if (backoff != nullptr) backoff->nextUntried = 1;
+    return std::move(*narrowed);
+  }
+  if (backoff != nullptr) {
+    backoff->untried = backoff->nextUntried;
+    backoff->nextUntried = std::min(2 * backoff->nextUntried, kMostFramesUntried);
+  }
+  if (trace == nullptr) return portalSpaces;
+  *trace = {};
+  return plain(trace);
+}
+
+}  // namespace
 
 std::vector<const BspNode*> chooseSpaces(Culling culling, const Scene& scene, const BspNode& root,
                                          const ViewPyramid& view, const CullingInputs& inputs, CullingTrace* trace) {
@@ -17,7 +60,7 @@ std::vector<const BspNode*> chooseSpaces(Culling culling, const Scene& scene, co
       return soundSpaces(scene, root, view, *inputs.links, inputs.vis, trace);
     case Culling::Narrow:
       assert(inputs.sight != nullptr);
-      return narrowedSpaces(scene, root, view, *inputs.sight, inputs.vis, trace);
+      return narrowedOrPlain(scene, root, view, inputs, trace);
     case Culling::All:
       break;
   }

@@ -60,6 +60,13 @@ class ReachedRegions {
 std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& root, const ViewPyramid& view,
                                            const SightGraph& regions, const VisibleSets* vis,
                                            CullingTrace* trace) {
+  return *narrowedSpacesWithin(scene, root, view, regions, kUnboundedTests, vis, trace);
+}
+
+std::optional<std::vector<const BspNode*>> narrowedSpacesWithin(const Scene& scene, const BspNode& root,
+                                                                const ViewPyramid& view, const SightGraph& regions,
+                                                                std::size_t maxTests, const VisibleSets* vis,
+                                                                CullingTrace* trace) {
   const Point3& eye = view.eye();
   // Nothing nearer than the near plane is drawn, so a sight line begins
   // there, past any wall nearer than that: in any region the view meets
@@ -84,15 +91,19 @@ std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& ro
   // Passages and walls tested since a Space was last drawn; once
   // kBarrenTests have drawn nothing, the view is narrowed no more.
   std::size_t barren = 0;
+  std::size_t tests = 0;
   bool narrowing = true;
   const auto windowsOf = [&](std::uint32_t region) -> RegionWindows& {
     const int explorations = narrowing ? kRegionExplorations : 0;
     return windows.reach(region, kSeparateWindows, explorations);
   };
+  // False once the tests are over `maxTests`.
   const auto counted = [&] {
-    if (!narrowing || ++barren < kBarrenTests) return;
-    narrowing = false;
-    windows.forEach([](RegionWindows& regionWindows) { regionWindows.stopNarrowing(); });
+    if (narrowing && ++barren >= kBarrenTests) {
+      narrowing = false;
+      windows.forEach([](RegionWindows& regionWindows) { regionWindows.stopNarrowing(); });
+    }
+    return ++tests <= maxTests;
   };
   std::deque<std::uint32_t> frontier;
   // Every region that the view's near part meets up to the tolerance: on a
@@ -133,7 +144,7 @@ std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& ro
       for (const std::uint32_t w : region.walls) {
         const OpenLink& wall = regions.walls[w];
         if (isDrawn.contains(wall.to) || !seen(wall.to)) continue;
-        counted();
+        if (!counted()) return std::nullopt;
         std::optional<ViewWindow> through;
         if (seenThrough(wall, window, through)) draw(wall.to);
       }
@@ -143,7 +154,7 @@ std::vector<const BspNode*> narrowedSpaces(const Scene& scene, const BspNode& ro
         const RegionWindows* known = windows.find(passage.to);
         if (known != nullptr && known->full()) continue;
         if (!seen(passage.view.to)) continue;
-        counted();
+        if (!counted()) return std::nullopt;
         std::optional<ViewWindow> through;
         const bool passed = seenThrough(passage.view, window, through);
         if (trace != nullptr) trace->links.push_back({&passage.view, passed});

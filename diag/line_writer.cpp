@@ -98,9 +98,20 @@ void LineWriter::run() {
   }
 }
 
+// Lines followed by a restart in the same batch would be emptied away
+// unread: the batch starts at its last restart, so the file only skips
+// states it would have passed through.
 void LineWriter::writeBatch(const Batch& batch) {
-  std::size_t start = 0;
-  for (const std::size_t end : batch.ends) {
+  std::size_t first = 0;
+  for (std::size_t k = batch.ends.size(); k-- > 0;) {
+    if (batch.ends[k] == (k == 0 ? 0 : batch.ends[k - 1])) {
+      first = k;
+      break;
+    }
+  }
+  std::size_t start = first == 0 ? 0 : batch.ends[first - 1];
+  for (std::size_t k = first; k < batch.ends.size(); ++k) {
+    const std::size_t end = batch.ends[k];
     if (end == start) {
       emptyFile();
     } else if (!failed_) {

@@ -42,7 +42,11 @@ fuzz() {
 echo "== Sanitizer build (ASan + UBSan, with the libFuzzer targets) and tests"
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j"$jobs"
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan -j"$jobs"
+# The corpus pixel checks are GL and ray casting over whole real maps; the
+# Release run above covers them, and under the sanitizer they alone would
+# take a third of the run. The corpus builds still run here.
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --preset asan -j"$jobs" -E '^Corpus/RealLevel\.noCullingHidesASpaceAPixelShows/'
 
 echo "== Fuzzing the OBJ reader, the whole build and the level importer, for ${fuzz_seconds}s each"
 fuzz obj_reader_fuzz

@@ -46,7 +46,9 @@ constexpr SummaryLine kSummaryLines[] = {
     {{}, "portals:      {portalsCreated} created, {leafFragments} leaf fragments in Spaces\n"},
     {"noPortal", "no portal:    {refused} cutter planes whose rings GLU refused (they cross), {withoutArea} whose "
                  "triangles all touched the square's corners, {untessellable} degenerate\n"},
-    {{}, "cells:        {cellFaces} faces between Spaces, {openLinks} open links (area {openLinkArea})\n"},
+    {"linksFound", "cells:        {cellFaces} faces between Spaces, {openLinks} open links (area {openLinkArea})\n"},
+    {"linksNotLookedFor", "cells:        faces and open links not looked for: the designed portals hold (--json, "
+                          "--prt,\n              --portals-obj, --svg and --vis find them)\n"},
     {"openness", "open level:   {openness}; {spacesWithoutFragments} of {reportedSpaces} Spaces without a portal "
                  "fragment;\n"
                  "              the designed portals join the Spaces in {designedGroups} groups, with the open links "
@@ -56,7 +58,8 @@ constexpr SummaryLine kSummaryLines[] = {
     {"carvedWhole", "carving:      areas GLU could not carve, taken whole: {carvedWhole} ({linkFaces} for open "
                     "links, {leakJoins} for the leak search)\n"},
     {"checked", "leak:         {leakReport}\n"},
-    {{}, "time:         load {load} s, build {build} s, dump {dump} s, cells {cells} s, links {links} s{leakTime}\n"},
+    {{}, "time:         load {load} s, build {build} s, dump {dump} s, logs closed {logClose} s later,\n"
+         "              cells {cells} s, links {links} s{leakTime}\n"},
     {{}, "build phases: plane index {planeIndex} s, convexity {convexity} s, cutter choice {cutterChoice} s, "
          "triangle splitting {splitting} s,\n"
          "              portal splitting {portalSplitting} s, chaining {chaining} s, contours.log {logWriting} s, "
@@ -98,12 +101,14 @@ BuildSummary summarize(const std::string& level, const BuiltLevel& built, const 
   summary.buildSeconds = compiled.buildSeconds;
   summary.dumpSeconds = compiled.dumpSeconds;
   summary.logWaitSeconds = compiled.logWaitSeconds;
+  summary.logCloseSeconds = compiled.logCloseSeconds;
   summary.peaks = built.peaks;
   const TreeOptions& options = compiled.builder->options();
   summary.strategy = options.strategy;
   summary.threads = options.strategy == BuildStrategy::Straightforward ? 1
                     : options.threads > 0                              ? options.threads
                                           : std::max(1u, std::thread::hardware_concurrency());
+  summary.linksFound = built.linksFound;
   summary.openLevel = built.openLevel;
   summary.cellSeconds = built.cellSeconds;
   summary.linkSeconds = built.linkSeconds;

@@ -36,6 +36,7 @@ struct BuildSummary {
   double buildSeconds = 0.0;  // the build and the flattening
   double dumpSeconds = 0.0;
   double logWaitSeconds = 0.0;  // waited for the logs' writer threads
+  double logCloseSeconds = 0.0;  // after the dump, until the logs were on disk
   // The process's peak resident set at the end of the run, and its
   // high-water mark after each phase.
   std::uint64_t peakMemoryKiB = 0;
@@ -44,6 +45,7 @@ struct BuildSummary {
   unsigned threads = 1;  // the threads the build counted on
   LevelHealth health;
   // The cells, their faces and open links, and what they say of the level.
+  bool linksFound = false;  // else the level is closed and no output asked for them
   OpenLevelReport openLevel;
   double cellSeconds = 0.0;  // cell faces
   double linkSeconds = 0.0;  // open links

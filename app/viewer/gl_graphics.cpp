@@ -101,7 +101,8 @@ bool GlGraphics::drawFrame(const ShellState& shell) {
       stats_.levelTriangles += space->triangles.size();
     }
   }
-  const CullingInputs inputs{.links = shell.links, .sight = shell.sightRegions, .vis = shell.visibleSets};
+  const CullingInputs inputs{
+      .links = shell.links, .sight = shell.sightRegions, .vis = shell.visibleSets, .backoff = &narrowBackoff_};
   const FrameExtras extras{.outlinePassages = shell.outlinePassages,
                            .cullingCamera = shell.frozenCulling ? &*shell.frozenCulling : nullptr,
                            .mode = shell.viewMode,

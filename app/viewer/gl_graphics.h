@@ -11,6 +11,7 @@
 #include "app/viewer/frame_stats.h"
 #include "app/viewer/graphics.h"
 #include "app/viewer/screenshot.h"
+#include "culling/choose_spaces.h"
 #include "render/draw_frame.h"
 #include "render/look_drawer.h"
 #include "render/space_buffers.h"
@@ -51,6 +52,8 @@ class GlGraphics final : public Graphics {
   std::unique_ptr<LookDrawer> look_;
   std::unique_ptr<SpaceBuffers> buffers_;  // null with `immediate`
   std::optional<std::chrono::steady_clock::time_point> lastFrameStart_;
+  // Narrowed culling's memory of the frames before.
+  NarrowBackoff narrowBackoff_;
   int viewWidth_ = 0;
   int viewHeight_ = 0;
 };

@@ -61,8 +61,9 @@ struct ShellState {
   // Root of the finished tree; null until the build is done. Non-owning.
   const BspNode* treeRoot = nullptr;
   // How frames choose their Spaces, settled once the level is built; the
-  // open links (non-owning) are set for Culling::Sound, the regions with
-  // their sight passages for Culling::Narrow.
+  // open links (non-owning) are set for Culling::Sound and, on an open
+  // level, for Culling::Narrow, the regions with their sight passages for
+  // Culling::Narrow.
   Culling culling = Culling::Designed;
   const OpenLinks* links = nullptr;
   const SightGraph* sightRegions = nullptr;

@@ -59,9 +59,11 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
     request.compile.outputDir = options.logDir.value_or(options.outputDir);
     request.compile.read = options.read;
     request.compile.read.look = &shell.look;
-    request.links = !options.culling                   ? PhaseWanted::IfOpen
-                    : *options.culling == Culling::Sound ? PhaseWanted::Always
-                                                         : PhaseWanted::Never;
+    // Narrowed culling falls back on the portal traversal, sound through
+    // the open links on an open level.
+    request.links = !options.culling || *options.culling == Culling::Narrow ? PhaseWanted::IfOpen
+                    : *options.culling == Culling::Sound                    ? PhaseWanted::Always
+                                                                            : PhaseWanted::Never;
     request.sightRegions = options.culling == Culling::Narrow;
     level = buildLevel(shell.scene, request, compile);
     shell.treeRoot = level.compiled->root;
@@ -81,7 +83,7 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
       std::cerr << "open level: " << level.openness.describe()
                 << "; culling through cell faces so that nothing in view is hidden\n";
     }
-    if (shell.culling == Culling::Sound && shell.treeRoot != nullptr) shell.links = &level.links;
+    if (level.linksFound && shell.treeRoot != nullptr) shell.links = &level.links;
     if (shell.culling == Culling::Narrow && shell.treeRoot != nullptr) shell.sightRegions = &level.sight;
     if (!options.visPath.empty() && shell.treeRoot != nullptr) {
       std::string error;

@@ -134,6 +134,11 @@ TEST(Portalbuild, reportsTheOpenEdgesOfABoxWithOneTriangleMissing) {
   EXPECT_EQ(closed.out.find("open level"), std::string::npos) << closed.out;
   EXPECT_EQ(closed.out.find("warning"), std::string::npos) << closed.out;
   EXPECT_NE(readFile(dir.file("c.json")).find("\"closed\": true, \"openEdges\": 0"), std::string::npos);
+  // The JSON asks for the open links; the summary alone of a closed level
+  // does not.
+  EXPECT_NE(closed.out.find(" open links (area "), std::string::npos) << closed.out;
+  EXPECT_NE(portalbuild(dir, "closed.obj --no-logs").out.find("cells:        faces and open links not looked for"),
+            std::string::npos);
 
   const ProgramRun open = portalbuild(dir, "open.obj -o o --json o.json --open-edges holes.obj --inside 1 1 1 --leak t.pts --svg p.svg");
   ASSERT_EQ(open.exitCode, 0) << open.err;

@@ -2,10 +2,10 @@
 // immediate-mode frames: thin trims, patches and faces that coincide.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "tests/app/viewer_run.h"
+#include "tests/helpers/real_levels_dir.h"
 
 namespace pw {
 namespace {
@@ -18,15 +18,10 @@ using testing_support::ScratchDir;
 // another order, may colour the other way.
 constexpr std::size_t kCoincidentTiePixels = 500;
 
-std::filesystem::path corpusDir() {
-  if (const char* dir = std::getenv("PORTALWALK_REAL_LEVELS")) return dir;
-  return PORTALWALK_REAL_LEVELS_DIR;
-}
-
 // From the map's first start (the viewer goes there as its designed eye is
 // out in the void), turned round in four steps.
 TEST(RealDrawPaths, buffersDrawTheImmediateFramesOfACorpusLevel) {
-  const std::filesystem::path level = corpusDir() / "q3dm6ish.obj";
+  const std::filesystem::path level = testing_support::realLevelsDir() / "q3dm6ish.obj";
   ASSERT_TRUE(std::filesystem::exists(level)) << level << " is missing: run tools/real-levels.sh first";
   const ScratchDir dir;
   expectBuffersDrawAsImmediate(

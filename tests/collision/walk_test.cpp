@@ -34,8 +34,10 @@ const double kWallStop = 1.0 - kBody.radius;
 const WalkCase kWalks[] = {
     {"intoAWallStops", {block(1, 1.5, 2, -4, 4)}, {0, 0, 0}, {3, 0, 0}, 1 / 60.0, 120, kWallStop - kNear, kWallStop, 0},
     {"stepBelowTheLimitIsClimbed", {block(1, 2, 0.5, -4, 4)}, {0, 0, 0}, {3, 0, 0}, 1 / 60.0, 30, 1.2, 1.8, 0.5},
-    // Stopped by the step's rim, found a substep before the riser.
-    {"stepAboveTheLimitStops", {block(1, 2, 0.6, -4, 4)}, {0, 0, 0}, {3, 0, 0}, 1 / 60.0, 60, kWallStop - 0.05,
+    // A step too high is a wall: the body goes up to its riser.
+    {"stepAboveTheLimitStops", {block(1, 2, 0.6, -4, 4)}, {0, 0, 0}, {3, 0, 0}, 1 / 60.0, 60, kWallStop - kNear,
+     kWallStop, 0},
+    {"stepJustAboveTheLimitStops", {block(1, 2, 0.55, -4, 4)}, {0, 0, 0}, {3, 0, 0}, 1 / 60.0, 60, kWallStop - kNear,
      kWallStop, 0},
     {"offALedgeFallsToTheFloor", {block(-1, 1, 1, -4, 4)}, {0, 1, 0}, {3, 0, 0}, 1 / 60.0, 90, 1.5, 4.8, 0},
     // The body may lean into a gap narrower than itself, never through it.
@@ -83,45 +85,62 @@ TEST(Walk, aStepUnderALowCeilingIsNotClimbed) {
   EXPECT_LE(state.feet.y + kBody.height, kCeiling + kNear);
 }
 
-// Walking at an angle into a wall slides along it.
-TEST(Walk, atAnAngleSlidesAlongTheWall) {
+// A ramp up from x = 1 across the room, `degrees` steep, rising 1.
+Mesh roomWithRamp(double degrees) {
   Layout layout;
   layout.rooms = {{{-5, 0, -5}, {5, 3, 5}}};
   layout.cellSize = 1.0;
-  layout.pillars = {block(1, 1.5, 2, -4, 4)};
-  Scene scene;
-  const auto tree = testing_support::compileMesh(scene, layoutMesh(layout));
-  WalkState state{.feet = {0, 0, 0}};
-  for (int frame = 0; frame < 60; ++frame) walkFor(scene, *tree->root, kBody, state, {3, 0, 1.5}, 1 / 60.0);
-  EXPECT_LE(state.feet.x, kWallStop);
-  EXPECT_GT(state.feet.z, 1.3);
+  Mesh mesh = layoutMesh(layout);
+  const double rise = 1.0;
+  const double run = rise / std::tan(degrees * std::numbers::pi / 180.0);
+  const auto first = static_cast<std::int32_t>(mesh.positions.size());
+  mesh.positions.insert(mesh.positions.end(), {{1, 0, -4}, {1, 0, 4}, {1 + run, rise, 4}, {1 + run, rise, -4}});
+  mesh.normals.push_back(Point3{-rise, run, 0}.normalized());
+  const auto up = static_cast<std::int32_t>(mesh.normals.size() - 1);
+  mesh.faces.push_back({{first, first + 1, first + 2}, {up, up, up}});
+  mesh.faces.push_back({{first, first + 2, first + 3}, {up, up, up}});
+  return mesh;
 }
 
-// A ramp up from x = 1 across the room: one no steeper than the walkable
-// slope is walked up, a steeper one stops the body at about a step's height.
+Mesh roomWithBlock(double height) {
+  Layout layout;
+  layout.rooms = {{{-5, 0, -5}, {5, 3, 5}}};
+  layout.cellSize = 1.0;
+  layout.pillars = {block(1, 1.5, height, -4, 4)};
+  return layoutMesh(layout);
+}
+
+// Walking at an angle into what the body cannot climb, from x = 1 on,
+// slides along it as along a wall, never stopping there.
+TEST(Walk, atAnAngleSlidesAlongWhatItCannotClimb) {
+  const struct {
+    const char* name;
+    Mesh mesh;
+  } cases[] = {{"wall", roomWithBlock(2)}, {"stepAboveTheLimit", roomWithBlock(0.6)}, {"steepSlope", roomWithRamp(60)}};
+  for (const auto& c : cases) {
+    Scene scene;
+    const auto tree = testing_support::compileMesh(scene, c.mesh);
+    WalkState state{.feet = {0, 0, 0}};
+    for (int frame = 0; frame < 60; ++frame) walkFor(scene, *tree->root, kBody, state, {3, 0, 1.5}, 1 / 60.0);
+    EXPECT_LE(state.feet.x, 1.0) << c.name;
+    EXPECT_NEAR(state.feet.y, 0.0, kNear) << c.name;
+    EXPECT_GT(state.feet.z, 1.3) << c.name;
+  }
+}
+
+// A ramp no steeper than the walkable slope is walked up, a steeper one
+// stops the body on the floor.
 TEST(Walk, climbsARampUpToTheSlopeLimitOnly) {
   for (const double degrees : {30.0, 60.0}) {
-    Layout layout;
-    layout.rooms = {{{-5, 0, -5}, {5, 3, 5}}};
-    layout.cellSize = 1.0;
-    Mesh mesh = layoutMesh(layout);
-    const double rise = 1.0;
-    const double run = rise / std::tan(degrees * std::numbers::pi / 180.0);
-    const auto first = static_cast<std::int32_t>(mesh.positions.size());
-    mesh.positions.insert(mesh.positions.end(), {{1, 0, -4}, {1, 0, 4}, {1 + run, rise, 4}, {1 + run, rise, -4}});
-    mesh.normals.push_back(Point3{-rise, run, 0}.normalized());
-    const auto up = static_cast<std::int32_t>(mesh.normals.size() - 1);
-    mesh.faces.push_back({{first, first + 1, first + 2}, {up, up, up}});
-    mesh.faces.push_back({{first, first + 2, first + 3}, {up, up, up}});
     Scene scene;
-    const auto tree = testing_support::compileMesh(scene, mesh);
+    const auto tree = testing_support::compileMesh(scene, roomWithRamp(degrees));
     WalkState state{.feet = {0, 0, 0}};
     for (int frame = 0; frame < 40; ++frame) walkFor(scene, *tree->root, kBody, state, {3, 0, 0}, 1 / 60.0);
     if (degrees <= kBody.maxSlopeDegrees) {
       EXPECT_GT(state.feet.y, 0.3) << degrees;
     } else {
-      EXPECT_LE(state.feet.y, kBody.stepHeight + kNear) << degrees;
-      EXPECT_LT(state.feet.x, 1 + run) << degrees;
+      EXPECT_NEAR(state.feet.y, 0.0, kNear) << degrees;
+      EXPECT_LT(state.feet.x, 1.0) << degrees;
     }
   }
 }

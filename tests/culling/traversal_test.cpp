@@ -7,6 +7,7 @@
 #include "cells/visible_sets.h"
 #include "compile/build_level.h"
 #include "culling/camera.h"
+#include "culling/choose_spaces.h"
 #include "culling/region_traversal.h"
 #include "culling/space_traversal.h"
 #include "culling/view_matrix.h"
@@ -160,6 +161,9 @@ TEST(SampleLevel, narrowingLeavesOutWhatNoSightLineReaches) {
   EXPECT_EQ(numbers(designedSpaces(scene, *level->root, view)),
             (std::vector<std::uint64_t>{1, 3, 2, 5, 4, 11, 18}));
   EXPECT_EQ(numbers(narrowedSpaces(scene, *level->root, view, sight)),
+            (std::vector<std::uint64_t>{1, 3, 2, 5, 4}));
+  // Narrowing this view is cheap beside drawing the two Spaces it leaves out.
+  EXPECT_EQ(numbers(chooseSpaces(Culling::Narrow, scene, *level->root, view, {.sight = &sight})),
             (std::vector<std::uint64_t>{1, 3, 2, 5, 4}));
   // A Space out of the eye's visible set is neither drawn nor looked through,
   // in every mode: without Space 3, which every sight line out of the eye's

@@ -31,6 +31,7 @@
 #include "culling/view_matrix.h"
 #include "scene/scene.h"
 #include "tests/helpers/first_hits.h"
+#include "tests/helpers/real_levels_dir.h"
 #include "tests/helpers/scratch_dir.h"
 #include "tools/random_pose.h"
 
@@ -63,10 +64,7 @@ constexpr RealMap kMaps[] = {
 // The largest map checked against the straightforward build.
 constexpr std::size_t kStraightforwardTriangles = 6000;
 
-std::filesystem::path corpusDir() {
-  if (const char* dir = std::getenv("PORTALWALK_REAL_LEVELS")) return dir;
-  return PORTALWALK_REAL_LEVELS_DIR;
-}
+std::filesystem::path corpusDir() { return testing_support::realLevelsDir(); }
 
 // A map's level file; the test fails (never skips) when the corpus is not
 // there, so a run without it cannot pass as a run with it.
