@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
 #include "bsp/bsp_node.h"
@@ -55,25 +56,28 @@ void SpaceBuffers::bindArrays(bool bySlot, bool texCoords, bool faceColours) {
   if (!uploaded_) upload();
   boundIndices_ = bySlot ? &meshes_.indicesBySlot : &meshes_.indices;
   // Offsets into the bound buffer, or addresses of the arrays themselves.
-  const char* base = nullptr;
+  // Kept as integers: an offset is no address, and adding one to a null
+  // pointer is undefined.
+  std::uintptr_t base = 0;
   if (hasBufferObjects_) {
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, bySlot ? indexBySlotBuffer_ : indexBuffer_);
   } else {
-    base = reinterpret_cast<const char*>(meshes_.vertices.data());
+    base = reinterpret_cast<std::uintptr_t>(meshes_.vertices.data());
   }
+  const auto at = [base](std::size_t offset) { return reinterpret_cast<const void*>(base + offset); };
   constexpr GLsizei kStride = sizeof(MeshVertex);
   glEnableClientState(GL_VERTEX_ARRAY);
-  glVertexPointer(3, GL_FLOAT, kStride, base + offsetof(MeshVertex, position));
+  glVertexPointer(3, GL_FLOAT, kStride, at(offsetof(MeshVertex, position)));
   glEnableClientState(GL_NORMAL_ARRAY);
-  glNormalPointer(GL_FLOAT, kStride, base + offsetof(MeshVertex, normal));
+  glNormalPointer(GL_FLOAT, kStride, at(offsetof(MeshVertex, normal)));
   if (texCoords) {
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glTexCoordPointer(2, GL_FLOAT, kStride, base + offsetof(MeshVertex, texCoord));
+    glTexCoordPointer(2, GL_FLOAT, kStride, at(offsetof(MeshVertex, texCoord)));
   }
   if (faceColours) {
     glEnableClientState(GL_COLOR_ARRAY);
-    glColorPointer(3, GL_FLOAT, kStride, base + offsetof(MeshVertex, faceColour));
+    glColorPointer(3, GL_FLOAT, kStride, at(offsetof(MeshVertex, faceColour)));
   }
 }
 
