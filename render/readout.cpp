@@ -48,7 +48,10 @@ void drawReadout(const std::string& text, int width, int height) {
                                             static_cast<int>(quads.size()));
   const float textWidth = static_cast<float>(stb_easy_font_width(mutableText.data()));
 
-  glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT);
+  // The current colour is left as the text's, not pushed: every drawing sets
+  // its own first, and Mesa, restoring a pushed colour, can skip the frame's
+  // next glColor of that same value for the vertex arrays that follow.
+  glPushAttrib(GL_ENABLE_BIT);
   glDisable(GL_LIGHTING);
   glDisable(GL_DEPTH_TEST);
   glDisable(GL_CULL_FACE);
