@@ -58,9 +58,17 @@ std::vector<OptionRule> portalbuildRules(PortalbuildOptions& options) {
        {},
        "the height of the --svg slice"},
       flagRule({"--vis"}, options.visibleSets,
-               "work out which Spaces each Space may see (through the designed\n"
-               "portals and the open links) and write them to visible.pvs next\n"
-               "to the logs, for the viewer's --vis"),
+               "work out which Spaces an eye in each Space may see and write\n"
+               "them to visible.pvs next to the logs, for the viewer's --vis:\n"
+               "the level's empty regions, flooded through the openings between\n"
+               "them with quick conservative tests (\"--vis fast\" says the\n"
+               "same). From a region that sees out of the level through a hole,\n"
+               "or in the void or in solid, an eye sees everything: the summary\n"
+               "says when the level leaks"),
+      flagRule({"--seal"}, options.sets.sealed,
+               "with --vis: take the void around the level as opaque, as if its\n"
+               "holes were covered (the sky a level was exported without), so\n"
+               "that the sets also hold for the regions that see out of it"),
       {{"--inside"}, "X Y Z",
        [&](OptionValues values) {
          const auto x = finiteNumber(values[0]), y = finiteNumber(values[1]), z = finiteNumber(values[2]);
@@ -113,13 +121,36 @@ std::vector<OptionRule> portalbuildRules(PortalbuildOptions& options) {
   };
 }
 
+// The arguments without the word after "--vis" that says how hard to work
+// (the options table takes a fixed number of values, and "--vis" alone
+// means "--vis fast").
+std::vector<std::string_view> takeVisEffort(std::span<const std::string_view> arguments, std::string& error) {
+  std::vector<std::string_view> rest;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    rest.push_back(arguments[i]);
+    if (arguments[i] != "--vis" || i + 1 == arguments.size()) continue;
+    const std::string_view effort = arguments[i + 1];
+    if (effort == "fast") {
+      ++i;
+    } else if (effort == "full") {
+      error = "--vis full is not built yet: use --vis fast";
+      ++i;
+    }
+  }
+  return rest;
+}
+
 }  // namespace
 
 ParsedPortalbuildOptions parsePortalbuildOptions(std::span<const std::string_view> arguments) {
   PortalbuildOptions options;
   const std::vector<OptionRule> rules = portalbuildRules(options);
-  std::string error =
-      readArguments(arguments, rules, "level", [&options](std::string_view level) { options.level = level; });
+  std::string error;
+  const std::vector<std::string_view> rest = takeVisEffort(arguments, error);
+  if (error.empty()) {
+    error = readArguments(rest, rules, "level", [&options](std::string_view level) { options.level = level; });
+  }
+  if (error.empty() && options.sets.sealed && !options.visibleSets) error = "--seal needs --vis";
   if (error.empty() && !options.build.writeLogs && !options.outputDir.empty()) {
     error = "--logs (-o) and --no-logs exclude each other";
   }
@@ -132,7 +163,7 @@ std::string portalbuildUsage() {
   PortalbuildOptions unused;
   return "usage: portalbuild [LEVEL.obj] [--logs DIR | --no-logs] [--json FILE] [--open-edges FILE.obj]\n"
          "                   [-q] [--triangulate] [--threads N] [--straightforward] [--prt FILE.prt]\n"
-         "                   [--portals-obj FILE.obj] [--svg FILE.svg [--at Y]] [--vis]\n"
+         "                   [--portals-obj FILE.obj] [--svg FILE.svg [--at Y]] [--vis [fast]] [--seal]\n"
          "                   [--inside X Y Z] [--leak FILE.pts] [--leak-exit-code]\n"
          "\n"
          "Compiles LEVEL.obj (default \"folyosos.obj\") the way the viewer does at start-up:\n"

@@ -27,6 +27,7 @@
 #include "compile/build_level.h"
 #include "culling/choose_spaces.h"
 #include "culling/region_traversal.h"
+#include "regions/region_sets.h"
 #include "culling/space_traversal.h"
 #include "culling/view_matrix.h"
 #include "scene/scene.h"
@@ -140,10 +141,9 @@ TEST_P(RealLevel, noCullingHidesASpaceAPixelShows) {
   const BspNode& root = *level.compiled->root;
   const bool closed = level.openness.designHolds();
   const Culling automatic = closed ? Culling::Designed : Culling::Sound;
-  // The sets flood the passages that the default culling follows.
-  const OpenLinks none;
   std::optional<VisibleSets> sets;
-  if (map.sets) sets = computeVisibleSets(scene, root, level.cells, closed ? none : level.links);
+  SetsReport setsReport;
+  if (map.sets) sets = findVisibleSets(level.sight, levelBounds(scene), {}, setsReport);
   const VisibleSets* vis = sets ? &*sets : nullptr;
 
   std::vector<Camera> poses = startPoses(map);
