@@ -109,6 +109,13 @@ LevelRequest requestOf(const PortalbuildOptions& options, const Scene& scene, Sc
   if (options.wantsLeakCheck()) request.leakFrom = options.inside ? *options.inside : Camera().eye();
   request.visibleSets = options.visibleSets;
   request.sets = options.sets;
+  if (!options.quiet && isatty(STDERR_FILENO) != 0) {
+    request.sets.progress = [](std::uint64_t done, std::uint64_t total) {
+      // Over the build's progress line, which a line end closes after both.
+      std::cerr << "\rvisible sets: " << (total == 0 ? 100 : done * 100 / total) << "% of the regions done        "
+                << std::flush;
+    };
+  }
   return request;
 }
 

@@ -58,7 +58,7 @@ constexpr SummaryLine kSummaryLines[] = {
     {"carvedWhole", "carving:      areas GLU could not carve, taken whole: {carvedWhole} ({linkFaces} for open "
                     "links, {leakJoins} for the leak search)\n"},
     {"checked", "leak:         {leakReport}\n"},
-    {"setsMade", "visible sets: {setsFile}({setsBytes} bytes), after the sight regions ({sightRegionSeconds} s) in {setsSeconds} s; "
+    {"setsMade", "visible sets: {setsFile}({setsBytes} bytes, {setsMethod}), after the sight regions ({sightRegionSeconds} s) in {setsSeconds} s; "
                  "a Space may see {meanSpaceShare}% of the {spaces} Spaces and\n"
                  "              {meanTriangleShare}% of the triangles on average ({spacesWithSets} Spaces have a set); {setsRegions}\n"},
     {{}, "time:         load {load} s, build {build} s, dump {dump} s, logs closed {logClose} s later,\n"

@@ -206,6 +206,12 @@ std::vector<SummaryFigure> summaryFigures(const BuildSummary& s) {
       {"meanSpaceShare", "visibleSets", made(fixed(s.sets.spaceShare, 6)), fixed(100.0 * s.sets.spaceShare, 1)},
       {"meanTriangleShare", "visibleSets", made(fixed(s.sets.triangleShare, 6)), fixed(100.0 * s.sets.triangleShare, 1)},
       {"portalFlow", "visibleSets", made(flag(s.sets.making.full)), {}},
+      {"cutShort", "visibleSets", made(streamed(s.sets.report.cutShort)), {}},
+      textOnly("setsMethod", !s.sets.making.full ? std::string("fast flood")
+                             : s.sets.report.cutShort == 0
+                                 ? std::string("portal flow")
+                                 : "portal flow; " + std::to_string(s.sets.report.cutShort) +
+                                       " regions cut short kept their fast sets"),
       {"sealedVoid", "visibleSets", made(flag(s.sets.making.sealed)), {}},
       {"emptyRegions", "visibleSets", made(streamed(s.sets.report.regions)), {}},
       {"sourceRegions", "visibleSets", made(streamed(s.sets.report.sources)), {}},

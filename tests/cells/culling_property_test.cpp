@@ -16,6 +16,7 @@
 #include "culling/space_traversal.h"
 #include "culling/view_matrix.h"
 #include "culling/view_window.h"
+#include "regions/region_sets.h"
 #include "regions/sight_flood.h"
 #include "regions/sight_graph.h"
 #include "tests/helpers/first_hits.h"
@@ -162,16 +163,29 @@ Camera lookingAlong(const Point3& eye, const Point3& forward) {
   return camera;
 }
 
+SetsRequest fullSets() {
+  SetsRequest request;
+  request.full = true;
+  return request;
+}
+
 // From a point at least kEyeReach deep inside every region of the sight
 // graph, looking a random way, every Space a pixel shows may be seen by the
-// sets: it is in the set of the eye's Space, or the eye is in a region that
-// is no source (every region of a level that leaks sees out of it).
+// fast and by the full sets: it is in the set of the eye's Space, or the eye
+// is in a region that is no source (every region of a level that leaks sees
+// out of it). The full sets hold no more than the fast ones.
 TEST_P(CullingProperty, setsHoldFromInsideEveryRegion) {
   const LevelCase level = levelCases()[GetParam()];
   const auto built = build(level.mesh, true);
   const BspNode& root = *built->level.compiled->root;
-  const VisibleSets& vis = *built->level.visibleSets;
+  const VisibleSets& fast = *built->level.visibleSets;
   const SightGraph& sight = built->level.sight;
+  SetsReport report;
+  const VisibleSets full = findVisibleSets(sight, levelBounds(built->scene), fullSets(), report);
+  EXPECT_EQ(report.cutShort, 0U) << level.name;
+  for (std::uint64_t from = 1; from <= fast.spaces(); ++from) {
+    for (std::uint64_t to = 1; to <= fast.spaces(); ++to) ASSERT_TRUE(!full.sees(from, to) || fast.sees(from, to));
+  }
   const FirstHits hits(built->scene, root);
   std::mt19937 random(23);
   std::exponential_distribution<double> weight;
@@ -196,14 +210,16 @@ TEST_P(CullingProperty, setsHoldFromInsideEveryRegion) {
     const Camera camera = lookingAlong(eye, Point3{axis(random), axis(random), axis(random)}.normalized());
     const std::uint64_t from = locateSpace(built->scene, root, eye).number;
     for (const auto& pixel : hits.cast(camera, 16, 12)) {
-      ASSERT_TRUE(std::any_of(pixel.begin(), pixel.end(), [&](const BspNode* s) { return maySee(&vis, eye, from, s->number); }))
-          << level.name << ": region " << r << " shows Space " << (*pixel.begin())->number << ", not in the set of Space "
-          << from << ", at " << describe(camera);
+      for (const VisibleSets* vis : {&fast, &full}) {
+        ASSERT_TRUE(std::any_of(pixel.begin(), pixel.end(), [&](const BspNode* s) { return maySee(vis, eye, from, s->number); }))
+            << level.name << (vis == &full ? " (full)" : " (fast)") << ": region " << r << " shows Space "
+            << (*pixel.begin())->number << ", not in the set of Space " << from << ", at " << describe(camera);
+      }
     }
-    restricted += !vis.unrestricted(from, eye);
+    restricted += !full.unrestricted(from, eye);
   }
   // Where the level does not leak, the sets restrict.
-  if (built->level.setsReport.open == 0) {
+  if (report.open == 0) {
     EXPECT_GT(restricted, 0U) << level.name;
   }
 }

@@ -109,5 +109,35 @@ TEST(RegionSets, aHoleMakesTheBoxOpenUnlessSealed) {
   }
 }
 
+// On the bundled level the portal flow keeps a subset of each fast set, and
+// out of time it keeps the fast sets exactly, whatever the threads.
+TEST(RegionSets, fullSetsLieWithinTheFastOnesAndFallBackToThemOutOfTime) {
+  Scene scene;
+  LevelRequest request;
+  request.sightRegions = true;
+  const BuiltLevel built = testing_support::buildMesh(scene, layoutMesh(sampleLayout()), request);
+  const Bounds box = levelBounds(scene);
+  SetsReport report;
+  const VisibleSets fast = findVisibleSets(built.sight, box, {}, report);
+  SetsRequest full;
+  full.full = true;
+  full.threads = 1;
+  const VisibleSets sets = findVisibleSets(built.sight, box, full, report);
+  EXPECT_EQ(report.cutShort, 0U);
+  std::uint64_t fullSeen = 0, fastSeen = 0;
+  for (std::uint64_t from = 1; from <= fast.spaces(); ++from) {
+    for (std::uint64_t to = 1; to <= fast.spaces(); ++to) EXPECT_TRUE(!sets.sees(from, to) || fast.sees(from, to));
+    fullSeen += sets.count(from);
+    fastSeen += fast.count(from);
+  }
+  EXPECT_LT(fullSeen, fastSeen);
+  full.threads = 2;
+  EXPECT_EQ(findVisibleSets(built.sight, box, full, report).words(), sets.words());
+  full.fullSeconds = 1e-9;
+  const VisibleSets outOfTime = findVisibleSets(built.sight, box, full, report);
+  EXPECT_EQ(report.cutShort, report.sources);
+  EXPECT_EQ(outOfTime.words(), fast.words());
+}
+
 }  // namespace
 }  // namespace pw
