@@ -11,6 +11,11 @@ namespace {
 
 using testing_support::ScratchDir;
 
+std::string flipped(std::string bytes, std::size_t at) {
+  bytes[at] = static_cast<char>(bytes[at] ^ 0x04);
+  return bytes;
+}
+
 // 70 Spaces: rows of two words, runs that end a row seeing and not seeing,
 // and each way a Space's sources are told.
 TEST(VisFile, readsBackWhatItWroteAndRefusesAnyOtherFile) {
@@ -57,6 +62,8 @@ TEST(VisFile, readsBackWhatItWroteAndRefusesAnyOtherFile) {
            Refusal{"PVS4" + whole.substr(4), level, "not a visible-sets file"},
            Refusal{"PVS2" + whole.substr(4), level, "written by an older portalbuild"},
            Refusal{whole.substr(0, whole.size() - 1) + static_cast<char>(whole.back() ^ 0x10), level, "damaged"},
+           // A bit of a plane: the body still reads, the checksum tells.
+           Refusal{flipped(whole, whole.find('\n') + 9), level, "damaged: its checksum"},
            Refusal{std::string(4096, 'P'), level, "not a visible-sets file"},
        }) {
     testing_support::writeFile(dir.file("bad.pvs"), refusal.contents);
