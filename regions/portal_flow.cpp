@@ -1,6 +1,7 @@
 #include "regions/portal_flow.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "regions/polytope_cut.h"
@@ -177,26 +178,29 @@ thread_local std::vector<bool> Flow::onPath_;
 
 }  // namespace
 
-FlowLevel::FlowLevel(const FloodLevel& floodIn, unsigned threads)
+FlowLevel::FlowLevel(const FloodLevel& floodIn, unsigned threads, const Deadline& deadline)
     : flood(floodIn), words((flood.graph.regionsOfSpace.size() + 63) / 64) {
   const std::size_t passages = flood.passages.size();
   windows.reserve(passages);
   for (const FloodPassage& passage : flood.passages) windows.push_back(hullOnPlane(passage.corners, passage.plane.normal));
   mightSee.assign(passages * words, 0);
   // Each passage writes its own bits only.
+  std::atomic<bool> late = false;
   WorkerPool pool(threads);
   pool.forEachSlice(passages, 64, [&](std::size_t begin, std::size_t end) {
-    for (std::size_t p = begin; p < end; ++p) {
+    if (deadline && std::chrono::steady_clock::now() >= *deadline) late = true;
+    for (std::size_t p = begin; p < end && !late; ++p) {
       std::uint64_t* bits = &mightSee[p * words];
       floodThrough(flood, static_cast<std::uint32_t>(p),
                    [bits](std::size_t space) { bits[space / 64] |= std::uint64_t{1} << (space % 64); });
     }
   });
+  ready = !late;
 }
 
 bool flowThrough(const FlowLevel& level, std::uint32_t first, std::uint64_t steps, const Deadline& deadline,
                  std::uint64_t* seen) {
-  if (deadline && std::chrono::steady_clock::now() >= *deadline) return false;
+  if (!level.ready || (deadline && std::chrono::steady_clock::now() >= *deadline)) return false;
   return Flow(level, first, steps, deadline, seen).run();
 }
 

@@ -31,10 +31,14 @@
 
 namespace pw {
 
+using Deadline = std::optional<std::chrono::steady_clock::time_point>;
+
 // What every flow of one level shares.
 struct FlowLevel {
-  // Threads as for the sets; the result does not depend on them.
-  FlowLevel(const FloodLevel& flood, unsigned threads);
+  // Threads as for the sets; the result does not depend on them. Past
+  // `deadline` the pruning sets are left unfinished (`ready` false), and no
+  // flow may run.
+  FlowLevel(const FloodLevel& flood, unsigned threads, const Deadline& deadline);
 
   // The memory the pruning sets take.
   static std::uint64_t pruningBytes(const FloodLevel& flood) {
@@ -48,9 +52,8 @@ struct FlowLevel {
   // put its own in their place between rounds of flows.
   std::uint64_t words = 0;
   std::vector<std::uint64_t> mightSee;
+  bool ready = true;
 };
-
-using Deadline = std::optional<std::chrono::steady_clock::time_point>;
 
 // Adds to `seen` (FlowLevel::words words, a bit per Space) the Spaces that
 // sight lines from its region through passage `first` may show; false, with

@@ -49,14 +49,13 @@ Deadline deadlineOf(const SetsRequest& request) {
 // did not finish.
 class PassageFlows {
  public:
-  PassageFlows(const FloodLevel& flood, const RegionRoles& roles, const SetsRequest& request)
-      : flow_(flood, request.threads), finished_(flood.passages.size(), false) {
+  PassageFlows(const FloodLevel& flood, const RegionRoles& roles, const SetsRequest& request, const Deadline& deadline)
+      : flow_(flood, request.threads, deadline), finished_(flood.passages.size(), false) {
     const SightGraph& graph = flood.graph;
     for (std::uint32_t r = 0; r < graph.regions.size(); ++r) {
       if (!roles.isSource(r, request.sealed)) continue;
       firsts_.insert(firsts_.end(), graph.regions[r].sightPassages.begin(), graph.regions[r].sightPassages.end());
     }
-    const Deadline deadline = deadlineOf(request);
     WorkerPool pool(request.threads);
     std::vector<std::uint64_t> seen(firsts_.size() * flow_.words);
     std::atomic<std::uint64_t> done = 0;
@@ -119,7 +118,9 @@ VisibleSets findVisibleSets(const SightGraph& graph, const Bounds& eyeBox, const
   sets.making = {.full = request.full, .sealed = request.sealed};
   const FloodLevel level(graph, roles, eyeBox, request.sealed);
   std::optional<PassageFlows> flows;
-  if (request.full && FlowLevel::pruningBytes(level) <= kPruningBytes) flows.emplace(level, roles, request);
+  if (request.full && FlowLevel::pruningBytes(level) <= kPruningBytes) {
+    flows.emplace(level, roles, request, deadlineOf(request));
+  }
   std::atomic<std::uint64_t> cutShort = 0;
   // Each Space writes its own row only; rows are whole words apart.
   WorkerPool pool(request.threads);
