@@ -191,8 +191,11 @@ FlowLevel::FlowLevel(const FloodLevel& floodIn, unsigned threads, const Deadline
     if (deadline && std::chrono::steady_clock::now() >= *deadline) late = true;
     for (std::size_t p = begin; p < end && !late; ++p) {
       std::uint64_t* bits = &mightSee[p * words];
-      floodThrough(flood, static_cast<std::uint32_t>(p),
-                   [bits](std::size_t space) { bits[space / 64] |= std::uint64_t{1} << (space % 64); });
+      const bool flooded = floodThrough(flood, static_cast<std::uint32_t>(p), [bits](std::size_t space) {
+        bits[space / 64] |= std::uint64_t{1} << (space % 64);
+      });
+      // A flood that gave up prunes nothing.
+      if (!flooded) std::fill(bits, bits + words, ~std::uint64_t{0});
     }
   });
   ready = !late;

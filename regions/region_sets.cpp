@@ -122,6 +122,7 @@ VisibleSets findVisibleSets(const SightGraph& graph, const Bounds& eyeBox, const
     flows.emplace(level, roles, request, deadlineOf(request));
   }
   std::atomic<std::uint64_t> cutShort = 0;
+  std::atomic<std::uint64_t> floodsGaveUp = 0;
   // Each Space writes its own row only; rows are whole words apart.
   WorkerPool pool(request.threads);
   pool.forEachSlice(spaces, 1, [&](std::size_t begin, std::size_t end) {
@@ -136,11 +137,19 @@ VisibleSets findVisibleSets(const SightGraph& graph, const Bounds& eyeBox, const
           continue;
         }
         if (request.full) ++cutShort;
-        floodFrom(level, region, see);
+        if (!floodFrom(level, region, see)) {
+          ++floodsGaveUp;
+          for (std::size_t seen = 0; seen < spaces; ++seen) see(seen);
+        }
       }
     }
   });
-  report = {.regions = graph.regions.size(), .sources = 0, .open = roles.open, .voids = roles.voids, .cutShort = cutShort};
+  report = {.regions = graph.regions.size(),
+            .sources = 0,
+            .open = roles.open,
+            .voids = roles.voids,
+            .cutShort = cutShort,
+            .floodsGaveUp = floodsGaveUp};
   for (std::uint32_t r = 0; r < graph.regions.size(); ++r) report.sources += roles.isSource(r, request.sealed);
   return sets;
 }

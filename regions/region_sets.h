@@ -33,6 +33,8 @@ struct SetsReport {
   // Source regions whose portal flow ran out of steps or time: they keep
   // their fast sets.
   std::uint64_t cutShort = 0;
+  // Source regions whose fast flood gave up: they see every Space.
+  std::uint64_t floodsGaveUp = 0;
 };
 
 // The sets of the level whose sight graph is `graph`, for an eye in `eyeBox`.

@@ -47,6 +47,24 @@ struct Stamps {
   }
 };
 
+// Whether some point lies more than `height` in front of `plane` (a
+// negative height: less than that far behind it).
+bool anyAbove(const Plane& plane, const std::vector<Point3>& points, double height) {
+  return std::any_of(points.begin(), points.end(), [&](const Point3& p) { return plane.distance(p) > height; });
+}
+
+// Whether some point lies less than `height` in front of `plane`.
+bool anyBelow(const Plane& plane, const std::vector<Point3>& points, double height) {
+  return std::any_of(points.begin(), points.end(), [&](const Point3& p) { return plane.distance(p) < height; });
+}
+
+// Whether a sight line could cross `earlier` and then `later`: `later` has a
+// point beyond `earlier`'s plane, and `earlier` one on the near side of
+// `later`'s.
+bool canFollow(const FloodPassage& earlier, const FloodPassage& later) {
+  return anyBelow(earlier.plane, later.corners, kSideSlack) && anyAbove(later.plane, earlier.corners, -kSideSlack);
+}
+
 }  // namespace
 
 FloodLevel::FloodLevel(const SightGraph& graphIn, const RegionRoles& rolesIn, const Bounds& box, bool sealedIn)
@@ -76,18 +94,6 @@ std::vector<Point3> regionCorners(const EmptyRegion& region, const Bounds& box) 
   return corners;
 }
 
-bool anyAbove(const Plane& plane, const std::vector<Point3>& points, double height) {
-  return std::any_of(points.begin(), points.end(), [&](const Point3& p) { return plane.distance(p) > height; });
-}
-
-bool anyBelow(const Plane& plane, const std::vector<Point3>& points, double height) {
-  return std::any_of(points.begin(), points.end(), [&](const Point3& p) { return plane.distance(p) < height; });
-}
-
-bool canFollow(const FloodPassage& earlier, const FloodPassage& later) {
-  return anyBelow(earlier.plane, later.corners, kSideSlack) && anyAbove(later.plane, earlier.corners, -kSideSlack);
-}
-
 void showRegion(const SightGraph& graph, std::uint32_t region, const std::function<void(std::size_t)>& see) {
   const SightRegion& reached = graph.regions[region];
   const std::size_t own = spaceIndex(*reached.space);
@@ -105,12 +111,19 @@ bool mayGoOn(const FloodLevel& level, const std::vector<Point3>& corners, std::u
 
 namespace {
 
+// Passages one flood may test before it gives up: on a level whose open
+// areas are cut into many small regions, each passage out of the source
+// starts a walk over most of the level's passages, and a large level's
+// floods would take minutes.
+constexpr std::uint64_t kFloodTests = 50000;
+
 // The flood through `first` from a region with corners `corners`; `reach`
-// shows a region.
+// shows a region. False once `testsLeft` ran out.
 template <class Reach>
-void floodPassage(const FloodLevel& level, const std::vector<Point3>& corners, std::uint32_t first, Reach&& reach) {
+bool floodPassage(const FloodLevel& level, const std::vector<Point3>& corners, std::uint32_t first,
+                  std::uint64_t& testsLeft, Reach&& reach) {
   const SightGraph& graph = level.graph;
-  if (level.passages[first].corners.empty() || !level.enterable(graph.sightPassages[first].to)) return;
+  if (level.passages[first].corners.empty() || !level.enterable(graph.sightPassages[first].to)) return true;
   thread_local Stamps crossed;
   thread_local std::vector<std::uint32_t> stack;
   reach(graph.sightPassages[first].to);
@@ -121,17 +134,20 @@ void floodPassage(const FloodLevel& level, const std::vector<Point3>& corners, s
     const std::uint32_t last = stack.back();
     stack.pop_back();
     for (const std::uint32_t next : graph.regions[graph.sightPassages[last].to].sightPassages) {
-      if (crossed.marks[next] == crossed.now || !mayGoOn(level, corners, first, last, next)) continue;
+      if (crossed.marks[next] == crossed.now) continue;
+      if (testsLeft-- == 0) return false;
+      if (!mayGoOn(level, corners, first, last, next)) continue;
       crossed.set(next);
       reach(graph.sightPassages[next].to);
       stack.push_back(next);
     }
   }
+  return true;
 }
 
 }  // namespace
 
-void floodFrom(const FloodLevel& level, std::uint32_t source, const std::function<void(std::size_t)>& see) {
+bool floodFrom(const FloodLevel& level, std::uint32_t source, const std::function<void(std::size_t)>& see) {
   const SightGraph& graph = level.graph;
   const std::vector<Point3> corners = regionCorners(graph.regions[source], level.eyeBox);
   thread_local Stamps shown;
@@ -140,15 +156,20 @@ void floodFrom(const FloodLevel& level, std::uint32_t source, const std::functio
     if (shown.set(region)) showRegion(graph, region, see);
   };
   reach(source);
-  for (const std::uint32_t first : graph.regions[source].sightPassages) floodPassage(level, corners, first, reach);
+  std::uint64_t testsLeft = kFloodTests;
+  for (const std::uint32_t first : graph.regions[source].sightPassages) {
+    if (!floodPassage(level, corners, first, testsLeft, reach)) return false;
+  }
+  return true;
 }
 
-void floodThrough(const FloodLevel& level, std::uint32_t first, const std::function<void(std::size_t)>& see) {
+bool floodThrough(const FloodLevel& level, std::uint32_t first, const std::function<void(std::size_t)>& see) {
   const SightGraph& graph = level.graph;
   const std::vector<Point3> corners = regionCorners(graph.regions[graph.sightPassages[first].from], level.eyeBox);
   thread_local Stamps shown;
   shown.start(graph.regions.size());
-  floodPassage(level, corners, first, [&](std::uint32_t region) {
+  std::uint64_t testsLeft = kFloodTests;
+  return floodPassage(level, corners, first, testsLeft, [&](std::uint32_t region) {
     if (shown.set(region)) showRegion(graph, region, see);
   });
 }

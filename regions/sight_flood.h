@@ -57,29 +57,20 @@ struct FloodLevel {
 // The corners of the part of `region` inside `box`.
 std::vector<Point3> regionCorners(const EmptyRegion& region, const Bounds& box);
 
-// Whether some point of `points` lies more than `height` in front of
-// `plane`, or less than `height` behind it (a negative height: in front by
-// more than -height at most).
-bool anyAbove(const Plane& plane, const std::vector<Point3>& points, double height);
-bool anyBelow(const Plane& plane, const std::vector<Point3>& points, double height);
-
-// Whether a sight line could cross `earlier` and then `later`: `later` has a
-// point beyond `earlier`'s plane, and `earlier` one on the near side of
-// `later`'s.
-bool canFollow(const FloodPassage& earlier, const FloodPassage& later);
-
 // Whether a flood from a region with corners `corners` may go on from
 // passage `last`, crossed after `first`, through passage `next`.
 bool mayGoOn(const FloodLevel& level, const std::vector<Point3>& corners, std::uint32_t first, std::uint32_t last,
              std::uint32_t next);
 
 // Calls `see` with the index of each Space the regions reached from
-// `source` show, some more than once. Work space is kept per thread.
-void floodFrom(const FloodLevel& level, std::uint32_t source, const std::function<void(std::size_t)>& see);
+// `source` show, some more than once; false, with only some of them seen,
+// when the flood would test too many passages (the caller then takes every
+// Space). Work space is kept per thread.
+bool floodFrom(const FloodLevel& level, std::uint32_t source, const std::function<void(std::size_t)>& see);
 
 // The same for the sight lines that leave the region through passage
 // `first` alone (the region's own Spaces left out).
-void floodThrough(const FloodLevel& level, std::uint32_t first, const std::function<void(std::size_t)>& see);
+bool floodThrough(const FloodLevel& level, std::uint32_t first, const std::function<void(std::size_t)>& see);
 
 // Calls `see` with the Spaces region `region` shows.
 void showRegion(const SightGraph& graph, std::uint32_t region, const std::function<void(std::size_t)>& see);

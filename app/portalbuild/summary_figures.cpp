@@ -90,6 +90,12 @@ std::string setsRegions(const BuildSummary::Sets& sets) {
   return std::to_string(r.voids) + of + " lie in the void or in solid, an eye there sees everything";
 }
 
+// "; N floods gave up" when some did.
+std::string gaveUp(const SetsReport& report) {
+  if (report.floodsGaveUp == 0) return {};
+  return "; " + std::to_string(report.floodsGaveUp) + " floods gave up and see everything";
+}
+
 // The peak resident set over the triangles read (the whole process: the
 // reader, the Scene, the tree and the build's working memory).
 std::uint64_t bytesPerTriangle(const BuildSummary& s) {
@@ -207,11 +213,12 @@ std::vector<SummaryFigure> summaryFigures(const BuildSummary& s) {
       {"meanTriangleShare", "visibleSets", made(fixed(s.sets.triangleShare, 6)), fixed(100.0 * s.sets.triangleShare, 1)},
       {"portalFlow", "visibleSets", made(flag(s.sets.making.full)), {}},
       {"cutShort", "visibleSets", made(streamed(s.sets.report.cutShort)), {}},
-      textOnly("setsMethod", !s.sets.making.full ? std::string("fast flood")
+      {"floodsGaveUp", "visibleSets", made(streamed(s.sets.report.floodsGaveUp)), {}},
+      textOnly("setsMethod", !s.sets.making.full ? "fast flood" + gaveUp(s.sets.report)
                              : s.sets.report.cutShort == 0
-                                 ? std::string("portal flow")
+                                 ? "portal flow" + gaveUp(s.sets.report)
                                  : "portal flow; " + std::to_string(s.sets.report.cutShort) +
-                                       " regions cut short kept their fast sets"),
+                                       " regions cut short kept their fast sets" + gaveUp(s.sets.report)),
       {"sealedVoid", "visibleSets", made(flag(s.sets.making.sealed)), {}},
       {"emptyRegions", "visibleSets", made(streamed(s.sets.report.regions)), {}},
       {"sourceRegions", "visibleSets", made(streamed(s.sets.report.sources)), {}},
