@@ -50,7 +50,7 @@ Deadline deadlineOf(const SetsRequest& request) {
 class PassageFlows {
  public:
   PassageFlows(const FloodLevel& flood, const RegionRoles& roles, const SetsRequest& request, const Deadline& deadline)
-      : flow_(flood, request.threads, deadline), finished_(flood.passages.size(), false) {
+      : flow_(flood, request.threads, deadline), finished_(flood.passages.size(), 0) {
     const SightGraph& graph = flood.graph;
     for (std::uint32_t r = 0; r < graph.regions.size(); ++r) {
       if (!roles.isSource(r, request.sealed)) continue;
@@ -67,10 +67,10 @@ class PassageFlows {
       // depend on the threads.
       pool.forEachSlice(firsts_.size(), 16, [&](std::size_t begin, std::size_t end) {
         for (std::size_t k = begin; k < end; ++k) {
-          if (finished_[firsts_[k]]) continue;
+          if (finished_[firsts_[k]] != 0) continue;
           std::uint64_t* bits = &seen[k * flow_.words];
           std::fill(bits, bits + flow_.words, 0);
-          finished_[firsts_[k]] = flowThrough(flow_, firsts_[k], steps, deadline, bits);
+          finished_[firsts_[k]] = flowThrough(flow_, firsts_[k], steps, deadline, bits) ? 1 : 0;
         }
         done += end - begin;
         if (request.progress) {
@@ -79,7 +79,7 @@ class PassageFlows {
         }
       });
       for (std::size_t k = 0; k < firsts_.size(); ++k) {
-        if (!finished_[firsts_[k]]) continue;
+        if (finished_[firsts_[k]] == 0) continue;
         std::copy_n(&seen[k * flow_.words], flow_.words, &flow_.mightSee[firsts_[k] * flow_.words]);
       }
     }
@@ -91,7 +91,7 @@ class PassageFlows {
   bool addSeenFrom(const SightGraph& graph, std::uint32_t region, See&& see) const {
     const std::vector<std::uint32_t>& passages = graph.regions[region].sightPassages;
     for (const std::uint32_t first : passages) {
-      if (!finished_[first]) return false;
+      if (finished_[first] == 0) return false;
     }
     for (const std::uint32_t first : passages) {
       const std::uint64_t* bits = &flow_.mightSee[first * flow_.words];
@@ -105,7 +105,8 @@ class PassageFlows {
  private:
   FlowLevel flow_;
   std::vector<std::uint32_t> firsts_;  // the passages out of the source regions
-  std::vector<bool> finished_;          // by passage
+  // By passage; bytes, not bits, as flows on several threads set them.
+  std::vector<std::uint8_t> finished_;
 };
 
 }  // namespace
