@@ -1,12 +1,12 @@
 #include "culling/space_traversal.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <deque>
 
 #include "bsp/bsp_node.h"
 #include "cells/open_links.h"
 #include "cells/visible_sets.h"
+#include "culling/space_marks.h"
 #include "culling/view_window.h"
 #include "culling/visibility.h"
 #include "portal/portal.h"
@@ -14,24 +14,6 @@
 
 namespace pw {
 namespace {
-
-// The Spaces a walk has queued, by spaceIndex: a flat array rather than a
-// hash set, since a frame on an open level looks up tens of thousands.
-class QueuedSpaces {
- public:
-  bool contains(const BspNode* space) const {
-    const std::size_t index = spaceIndex(*space);
-    return index < queued_.size() && queued_[index] != 0;
-  }
-  void insert(const BspNode* space) {
-    const std::size_t index = spaceIndex(*space);
-    if (index >= queued_.size()) queued_.resize(std::max(index + 1, 2 * queued_.size()), 0);
-    queued_[index] = 1;
-  }
-
- private:
-  std::vector<std::uint8_t> queued_;
-};
 
 // The breadth-first walk both modes share; `links` null: through the
 // designed fragments alone.
@@ -48,7 +30,7 @@ std::vector<const BspNode*> walkPassages(const Scene& scene, const BspNode& root
   const auto seen = [&](const BspNode* space) { return maySeeFromAny(vis, eye, starts, space->number); };
   std::vector<const BspNode*> drawn;
   std::deque<const BspNode*> frontier(starts.begin(), starts.end());
-  QueuedSpaces visited;
+  SpaceMarks visited;
   for (const BspNode* start : starts) visited.insert(start);
   while (!frontier.empty()) {
     const BspNode* space = frontier.front();
