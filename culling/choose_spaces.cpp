@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cstddef>
+#include <optional>
 #include <utility>
 
 #include "culling/region_traversal.h"
@@ -28,13 +29,27 @@ std::vector<const BspNode*> narrowedOrPlain(const Scene& scene, const BspNode& r
                                    : designedSpaces(scene, root, view, inputs.vis, plainTrace);
   };
   NarrowBackoff* const backoff = inputs.backoff;
+  const auto remember = [backoff](const std::vector<const BspNode*>& portalSpaces) {
+    if (backoff == nullptr) return;
+    backoff->portalTriangles = triangleCount(portalSpaces);
+    backoff->framesUntilCount = kFramesBetweenCounts;
+  };
   if (backoff != nullptr && backoff->untried > 0) {
     --backoff->untried;
-    return plain(trace);
+    std::vector<const BspNode*> portalSpaces = plain(trace);
+    remember(portalSpaces);
+    return portalSpaces;
   }
-  std::vector<const BspNode*> portalSpaces = plain(nullptr);
+  std::optional<std::vector<const BspNode*>> portalSpaces;
+  if (backoff == nullptr || backoff->framesUntilCount == 0) {
+    portalSpaces = plain(nullptr);
+    remember(*portalSpaces);
+  } else {
+    --backoff->framesUntilCount;
+  }
+  const std::size_t portalTriangles = backoff != nullptr ? backoff->portalTriangles : triangleCount(*portalSpaces);
   const std::size_t maxTests =
-      kNarrowTestsAnyway + static_cast<std::size_t>(kNarrowTestsPerTriangle * triangleCount(portalSpaces));
+      kNarrowTestsAnyway + static_cast<std::size_t>(kNarrowTestsPerTriangle * static_cast<double>(portalTriangles));
   if (auto narrowed = narrowedSpacesWithin(scene, root, view, *inputs.sight, maxTests, inputs.vis, trace)) {
     if (backoff != nullptr) backoff->nextUntried = 1;
     return std::move(*narrowed);
@@ -43,9 +58,12 @@ std::vector<const BspNode*> narrowedOrPlain(const Scene& scene, const BspNode& r
     backoff->untried = backoff->nextUntried;
     backoff->nextUntried = std::min(2 * backoff->nextUntried, kMostFramesUntried);
   }
-  if (trace == nullptr) return portalSpaces;
-  *trace = {};
-  return plain(trace);
+  if (trace != nullptr) *trace = {};
+  if (!portalSpaces || trace != nullptr) {
+    portalSpaces = plain(trace);
+    remember(*portalSpaces);
+  }
+  return std::move(*portalSpaces);
 }
 
 }  // namespace

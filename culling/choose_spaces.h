@@ -36,11 +36,19 @@ inline constexpr std::size_t kNarrowTestsAnyway = 256;
 // gave up draw the portal traversal's Spaces without trying, 1, 2, 4 ... up
 // to kMostFramesUntried frames for each further frame that gives up in a
 // row.
+//
+// It also keeps the number of triangles the portal traversal drew when last
+// run, which bounds the tests: a frame that narrows need not run that
+// traversal too, except once in kFramesBetweenCounts frames to keep the
+// number current.
 struct NarrowBackoff {
   int untried = 0;      // frames left that do not try
   int nextUntried = 1;  // after the next frame that gives up
+  std::size_t portalTriangles = 0;
+  int framesUntilCount = 0;  // 0: the next frame that tries runs the traversal first
 };
 inline constexpr int kMostFramesUntried = 16;
+inline constexpr int kFramesBetweenCounts = 16;
 
 // What the modes read besides the tree and the view; all non-owning.
 struct CullingInputs {

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <deque>
-#include <unordered_set>
 
 #include "bsp/bsp_node.h"
 #include "cells/visible_sets.h"
 #include "culling/region_windows.h"
+#include "culling/space_marks.h"
 #include "culling/space_traversal.h"
 #include "culling/view_window.h"
 #include "culling/visibility.h"
@@ -81,7 +81,8 @@ std::optional<std::vector<const BspNode*>> narrowedSpacesWithin(const Scene& sce
   const auto seen = [&](const BspNode* space) { return maySeeFromAny(vis, eye, sightStarts, space->number); };
   const ViewWindow whole = wholeView(view);
   std::vector<const BspNode*> drawn = starts;
-  std::unordered_set<const BspNode*> isDrawn(starts.begin(), starts.end());
+  SpaceMarks isDrawn;
+  for (const BspNode* start : starts) isDrawn.insert(start);
   thread_local ReachedRegions windows;
   windows.start(regions.regions.size());
   struct Finish {
@@ -127,7 +128,7 @@ std::optional<std::vector<const BspNode*>> narrowedSpacesWithin(const Scene& sce
     return through.has_value();
   };
   const auto draw = [&](const BspNode* space) {
-    if (!isDrawn.insert(space).second) return;
+    if (!isDrawn.insert(space)) return;
     drawn.push_back(space);
     barren = 0;
   };

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <deque>
-#include <unordered_set>
 
 #include "bsp/bsp_node.h"
 #include "cells/open_links.h"
 #include "cells/visible_sets.h"
+#include "culling/space_marks.h"
 #include "culling/view_window.h"
 #include "culling/visibility.h"
 #include "portal/portal.h"
@@ -30,7 +30,8 @@ std::vector<const BspNode*> walkPassages(const Scene& scene, const BspNode& root
   const auto seen = [&](const BspNode* space) { return maySeeFromAny(vis, eye, starts, space->number); };
   std::vector<const BspNode*> drawn;
   std::deque<const BspNode*> frontier(starts.begin(), starts.end());
-  std::unordered_set<const BspNode*> visited(starts.begin(), starts.end());
+  SpaceMarks visited;
+  for (const BspNode* start : starts) visited.insert(start);
   while (!frontier.empty()) {
     const BspNode* space = frontier.front();
     frontier.pop_front();

@@ -66,6 +66,11 @@ class LookDrawer {
   std::vector<std::array<float, 6>> texCoords_;  // by Scene triangle: u, v of corners 0, 1, 2
   std::vector<std::int32_t> materialOf_;          // by Scene triangle; TriangleLook::kNone: none
   std::vector<unsigned> textures_;                // GL names, by LevelLook image; empty: not made
+  // By material slot: whether it lets what lies behind show through (an
+  // opacity below 1 or an image with see-through texels). Only those are
+  // blended: an opaque face blends to its own colour, and blending costs a
+  // software rasteriser a read of every pixel it writes.
+  std::vector<bool> blended_;
   // A frame's triangles by material (the last bucket: none), kept to spare
   // allocations.
   std::vector<std::vector<std::int32_t>> buckets_;
