@@ -36,6 +36,7 @@
 #include "culling/region_traversal.h"
 #include "culling/space_traversal.h"
 #include "culling/view_matrix.h"
+#include "regions/region_sets.h"
 #include "regions/sight_graph.h"
 #include "scene/scene.h"
 #include "support/stopwatch.h"
@@ -120,13 +121,12 @@ void run(const BenchLevel& level, int poses, const std::filesystem::path& work) 
   const Stopwatch sightTime;
   const SightGraph sight = findSightGraph(scene, *compiled->root, cells);
   const double sightSeconds = sightTime.seconds();
-  // What auto would traverse, and the sets made from it: the links only on
-  // an open level.
+  // What auto would traverse: the links only on an open level.
   const OpenLinks* followed = report.openness.designHolds() ? nullptr : &links;
   const Culling automatic = followed == nullptr ? Culling::Designed : Culling::Sound;
-  const OpenLinks none;
   const Stopwatch visTime;
-  const VisibleSets vis = computeVisibleSets(scene, *compiled->root, cells, followed == nullptr ? none : links);
+  SetsReport setsReport;
+  const VisibleSets vis = findVisibleSets(sight, levelBounds(scene), {}, setsReport);
   const double visSeconds = visTime.seconds();
 
   std::uint64_t levelTriangles = 0;

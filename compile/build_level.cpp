@@ -83,15 +83,11 @@ void checkForLeak(const Scene& scene, BuiltLevel& built, const Point3& inside) {
   built.peaks.leak = peakResidentKiB();
 }
 
-void findVisibleSets(const Scene& scene, BuiltLevel& built, unsigned threads) {
-  findCells(scene, built);
+void findSets(const Scene& scene, BuiltLevel& built, const SetsRequest& request) {
+  if (built.sight.regions.empty()) findSightRegions(scene, built);
   {
     const PhaseTimer timer(built.visibleSetSeconds);
-    // A closed level's designed portals show everything in view; the links
-    // would only widen the sets.
-    const OpenLinks none;
-    built.visibleSets = computeVisibleSets(scene, *built.compiled->root, built.cells,
-                                           built.openness.designHolds() ? none : built.links, threads);
+    built.visibleSets = findVisibleSets(built.sight, levelBounds(scene), request, built.setsReport);
   }
   built.peaks.visibleSets = peakResidentKiB();
 }
@@ -103,7 +99,7 @@ bool wantsLinks(const LevelRequest& request, const Openness& openness) {
     case PhaseWanted::IfOpen:
       return !openness.designHolds();
     case PhaseWanted::Never:
-      return request.visibleSets && !openness.designHolds();
+      return false;
   }
   return false;
 }
@@ -124,7 +120,11 @@ BuiltLevel buildLevel(Scene& scene, const LevelRequest& request, const LevelComp
   if (wantsLinks(request, built.openness)) findCellLinks(scene, built);
   if (request.sightRegions) findSightRegions(scene, built);
   if (request.leakFrom) checkForLeak(scene, built, *request.leakFrom);
-  if (request.visibleSets) findVisibleSets(scene, built, request.compile.build.threads);
+  if (request.visibleSets) {
+    SetsRequest sets = request.sets;
+    sets.threads = request.compile.build.threads;
+    findSets(scene, built, sets);
+  }
   return built;
 }
 

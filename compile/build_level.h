@@ -22,6 +22,7 @@
 #include "compile/level_openness.h"
 #include "geometry/point3.h"
 #include "regions/leak_search.h"
+#include "regions/region_sets.h"
 #include "regions/sight_graph.h"
 
 namespace pw {
@@ -53,9 +54,10 @@ struct LevelRequest {
   PhaseWanted links = PhaseWanted::Never;  // the cells' open links and the open-level report
   bool sightRegions = false;               // the empty regions joined for sight
   std::optional<Point3> leakFrom;          // the leak check, from this point inside
-  // The visible sets, through the open links unless the designed portals
-  // hold (then the links would only widen them); the links are found first.
+  // The visible sets over the empty regions (the sight regions are found
+  // first), made as `sets` says (its thread count is the build's).
   bool visibleSets = false;
+  SetsRequest sets;
 };
 
 // The process's resident high-water mark after each phase (0: it did not
@@ -86,6 +88,7 @@ struct BuiltLevel {
   SightGraph sight;
   std::optional<LeakTrail> leak;
   std::optional<VisibleSets> visibleSets;
+  SetsReport setsReport;
   double cellSeconds = 0.0;
   double linkSeconds = 0.0;
   double sightSeconds = 0.0;

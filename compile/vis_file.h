@@ -1,11 +1,22 @@
-// The potentially visible sets on disk, so that the viewer need not flood the
-// cell graph at start-up: a text header line "PVS1 <spaces> <triangles>
-// <box>" (the format's version; the tree's Space count and the built Scene's
-// triangle count, which tie the file to one build of one level; the six
-// coordinates of the sets' eye box, min then max, exact to the last bit),
-// then one row
-// per Space of (spaces + 7) / 8 bytes, bit s of byte s / 8 (least significant
-// first) set when that row's Space may see Space 8 * (s / 8) + s % 8 + 1.
+// The potentially visible sets on disk, so that the viewer need not make
+// them at start-up.
+//
+// A text header line "PVS3 <spaces> <triangles> <identity> <full> <sealed>
+// <box> <body bytes> <checksum>": the format's version; the tree's Space
+// count, the built Scene's triangle count and a hash of its corners (in
+// hexadecimal), which tie the file to one build of one level; how the sets
+// were made (0 or 1 each: portal flow, the void sealed); the six coordinates
+// of the sets' eye box, min then max, exact to the last bit; the length of
+// the binary body that follows and an FNV-1a hash of it (hexadecimal).
+//
+// The body, numbers as LEB128 unsigned varints and planes as six IEEE
+// doubles little-endian (the unit normal's x y z, then a point's on it):
+// for each Space in order, its sources (0 all, 1 none, 2 all but those
+// listed, 3 only those listed; with 2 and 3 the count of the regions listed,
+// and for each the count of its sides and the sides); then for
+// each Space its row as run lengths, alternately of Spaces it does not see
+// and of Spaces it sees, starting with the former (which may be 0), until
+// they add up to the Space count.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +35,7 @@ inline constexpr const char* kVisFileName = "visible.pvs";
 struct VisFingerprint {
   std::uint64_t spaces = 0;
   std::uint64_t triangles = 0;
+  std::uint64_t corners = 0;  // a hash of every triangle's corners, in order
   bool operator==(const VisFingerprint&) const = default;
 };
 
@@ -37,10 +49,13 @@ VisFingerprint visFingerprint(const Scene& scene, const BspNode& root);
 bool writeVisFile(const std::filesystem::path& path, const VisibleSets& sets, const VisFingerprint& level,
                   std::string& error);
 
+// The bytes a file of these sets takes.
+std::uint64_t visFileBytes(const VisibleSets& sets, const VisFingerprint& level);
+
 // Unset, with the reason in `error`, when the file cannot be read, is not a
 // regular file, is not a whole and undamaged file of this format, or belongs
-// to another build than `level`. Reads no more than the header and the rows
-// that `level` can have.
+// to another build than `level`. Reads no more than the header and the body
+// its size in bytes (checked against the file's) gives.
 std::optional<VisibleSets> readVisFile(const std::filesystem::path& path, const VisFingerprint& level,
                                        std::string& error);
 

@@ -18,28 +18,6 @@ struct PolytopeSplit {
   std::vector<std::uint64_t> coplanar;
 };
 
-// The convex hull of points lying on a plane with normal `normal` (up to the
-// tolerance), counter-clockwise about it. The hull is taken on the two axes
-// the plane is least steep against: that projection keeps convexity and is
-// well conditioned. Its corners are the given points themselves.
-Polygon hullOnPlane(const std::vector<Point3>& points, const Point3& normal) {
-  const double nx = std::abs(normal.x);
-  const double ny = std::abs(normal.y);
-  const double nz = std::abs(normal.z);
-  const auto flat = [dropped = nx >= ny && nx >= nz ? 0 : ny >= nz ? 1 : 2](const Point3& p) {
-    return dropped == 0 ? Point2{p.y, p.z} : dropped == 1 ? Point2{p.z, p.x} : Point2{p.x, p.y};
-  };
-  std::map<Point2, Point3> lifted;
-  std::vector<Point2> flatPoints;
-  for (const Point3& p : points) {
-    if (lifted.emplace(flat(p), p).second) flatPoints.push_back(flat(p));
-  }
-  Polygon hull;
-  for (const Point2& q : convexHull(std::move(flatPoints))) hull.push_back(lifted.at(q));
-  if (dot(areaVector(hull), normal) < 0.0) std::reverse(hull.begin(), hull.end());
-  return hull;
-}
-
 // The parts of a convex polytope in front of and behind `plane`, which is
 // surface `surface`. A part without a corner clearly on its side is empty
 // (the other part is the whole). The new face of both parts is the plane's
@@ -97,6 +75,26 @@ PolytopeSplit splitPolytope(Polytope&& polytope, const Plane& plane, std::uint64
 }
 
 }  // namespace
+
+// The hull is taken on the two axes the plane is least steep against: that
+// projection keeps convexity and is well conditioned.
+Polygon hullOnPlane(const std::vector<Point3>& points, const Point3& normal) {
+  const double nx = std::abs(normal.x);
+  const double ny = std::abs(normal.y);
+  const double nz = std::abs(normal.z);
+  const auto flat = [dropped = nx >= ny && nx >= nz ? 0 : ny >= nz ? 1 : 2](const Point3& p) {
+    return dropped == 0 ? Point2{p.y, p.z} : dropped == 1 ? Point2{p.z, p.x} : Point2{p.x, p.y};
+  };
+  std::map<Point2, Point3> lifted;
+  std::vector<Point2> flatPoints;
+  for (const Point3& p : points) {
+    if (lifted.emplace(flat(p), p).second) flatPoints.push_back(flat(p));
+  }
+  Polygon hull;
+  for (const Point2& q : convexHull(std::move(flatPoints))) hull.push_back(lifted.at(q));
+  if (dot(areaVector(hull), normal) < 0.0) std::reverse(hull.begin(), hull.end());
+  return hull;
+}
 
 std::vector<Polytope> cutCell(Polytope cell, const std::vector<Plane>& planes, std::uint64_t firstSurface,
                               bool convex, std::vector<Coincidence>& coincident) {

@@ -37,6 +37,11 @@ using Coincidence = std::pair<std::uint64_t, std::uint64_t>;
 std::vector<Polytope> cutCell(Polytope cell, const std::vector<Plane>& planes, std::uint64_t firstSurface,
                               bool convex, std::vector<Coincidence>& coincident);
 
+// The convex hull of points lying on a plane with normal `normal` (up to the
+// tolerance), counter-clockwise about it; its corners are the given points
+// themselves.
+Polygon hullOnPlane(const std::vector<Point3>& points, const Point3& normal);
+
 // How thick a polytope is: the least, over its faces, of how far its
 // corners reach in front of the face's plane.
 double thicknessOf(const Polytope& polytope);

@@ -1,5 +1,7 @@
 #include "regions/sight_graph.h"
 
+#include <cmath>
+
 #include "bsp/bsp_node.h"
 #include "regions/region_cut.h"
 
@@ -43,15 +45,20 @@ class SightGraphBuilder {
   }
 
   // The walls on `face`: the part on it of each triangle facing into its
-  // region.
+  // region; the parts of those facing away add to its back area.
   void addWalls(const SurfaceFace& face, const std::vector<Cutout>& cutouts, const Plane& surfacePlane) {
     const Plane inward = face.front ? surfacePlane : surfacePlane.flipped();
     const Bounds box = boundsOf(face.polygon);
     SightRegion& region = graph_.regions[face.region];
     for (const Cutout& cutout : cutouts) {
-      if (dot(cutout.winding, inward.normal) <= 0.0 || !box.meets(cutout.box)) continue;
+      if (!box.meets(cutout.box)) continue;
       const Polygon part = overlapOf(cutout.polygon, face.polygon);
       if (part.size() < 3) continue;
+      if (dot(cutout.winding, inward.normal) <= 0.0) {
+        const Point3 twiceArea = areaVector(part);
+        region.backArea += 0.5 * std::sqrt(dot(twiceArea, twiceArea));
+        continue;
+      }
       std::optional<OpenLink> wall =
           makeOpenLink(*region.space, *cutout.space, inward, fanTriangles(part, inward.normal));
       if (!wall || wall->area == 0.0) continue;
@@ -87,7 +94,9 @@ SightGraph findSightGraph(const Scene& scene, const BspNode& root, const CellFac
   RegionCut cut = cutIntoRegions(scene, root, cells, 0.0);
   SightGraph graph;
   graph.bounds = cells.bounds;
-  for (EmptyRegion& region : cut.regions) graph.regions.push_back({std::move(region), {}, {}});
+  for (std::size_t r = 0; r < cut.regions.size(); ++r) {
+    graph.regions.push_back({std::move(cut.regions[r]), {}, {}, cut.exits[r].has_value(), 0.0});
+  }
   graph.regionsOfSpace = std::move(cut.regionsOfSpace);
   SightGraphBuilder(cut, graph).run();
   return graph;

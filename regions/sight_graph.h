@@ -31,6 +31,12 @@ struct SightRegion : EmptyRegion {
   // into SightGraph::walls of its walls.
   std::vector<std::uint32_t> sightPassages;
   std::vector<std::uint32_t> walls;
+  // It has a face on the cells' bounds: it reaches the void around the
+  // level there.
+  bool onBounds = false;
+  // The area of the triangles on its faces that turn their backs to it: a
+  // region inside solid or out in the void sees walls from behind.
+  double backArea = 0.0;
 };
 
 struct SightPassage {

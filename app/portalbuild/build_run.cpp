@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -29,24 +28,18 @@
 namespace pw {
 namespace {
 
-// Writes the visible sets next to the logs and says how long finding them
-// took and how much a set holds on average.
-bool writeVisibleSets(const PortalbuildOptions& options, const Scene& scene, const BuiltLevel& built) {
-  const VisibleSets& sets = *built.visibleSets;
+// Writes the visible sets next to the logs, for the summary to name.
+bool writeVisibleSets(const PortalbuildOptions& options, const Scene& scene, const BuiltLevel& built,
+                      BuildSummary& summary) {
   const std::filesystem::path file = options.outputDir / kVisFileName;
+  const VisFingerprint level = visFingerprint(scene, *built.compiled->root);
   std::string error;
-  if (!writeVisFile(file, sets, visFingerprint(scene, *built.compiled->root), error)) {
+  if (!writeVisFile(file, *built.visibleSets, level, error)) {
     std::cerr << "portalbuild: cannot write " << file.string() << ": " << error << '\n';
     return false;
   }
-  if (options.quiet) return true;
-  std::uint64_t seen = 0;
-  for (std::uint64_t space = 1; space <= sets.spaces(); ++space) seen += sets.count(space);
-  const double spaces = static_cast<double>(sets.spaces());
-  std::printf("visible sets:  %s in %.3f s; a Space may see %.1f%% of the %llu Spaces on average\n",
-              file.string().c_str(), built.visibleSetSeconds,
-              spaces == 0.0 ? 0.0 : 100.0 * static_cast<double>(seen) / spaces / spaces,
-              static_cast<unsigned long long>(sets.spaces()));
+  summary.sets.file = file.string();
+  summary.sets.bytes = visFileBytes(*built.visibleSets, level);
   return true;
 }
 
@@ -115,6 +108,14 @@ LevelRequest requestOf(const PortalbuildOptions& options, const Scene& scene, Sc
   request.links = outputsNeedLinks ? PhaseWanted::Always : PhaseWanted::IfOpen;
   if (options.wantsLeakCheck()) request.leakFrom = options.inside ? *options.inside : Camera().eye();
   request.visibleSets = options.visibleSets;
+  request.sets = options.sets;
+  if (!options.quiet && isatty(STDERR_FILENO) != 0) {
+    request.sets.progress = [](std::uint64_t done, std::uint64_t total) {
+      // Over the build's progress line, which a line end closes after both.
+      std::cerr << "\rvisible sets: " << (total == 0 ? 100 : done * 100 / total) << "% of the regions done        "
+                << std::flush;
+    };
+  }
   return request;
 }
 
@@ -182,7 +183,7 @@ bool writeOutputs(const PortalbuildOptions& options, const Scene& scene, const B
       return false;
     }
   }
-  return !options.visibleSets || writeVisibleSets(options, scene, built);
+  return !options.visibleSets || writeVisibleSets(options, scene, built, summary);
 }
 
 }  // namespace

@@ -58,6 +58,9 @@ constexpr SummaryLine kSummaryLines[] = {
     {"carvedWhole", "carving:      areas GLU could not carve, taken whole: {carvedWhole} ({linkFaces} for open "
                     "links, {leakJoins} for the leak search)\n"},
     {"checked", "leak:         {leakReport}\n"},
+    {"setsMade", "visible sets: {setsFile}({setsBytes} bytes, {setsMethod}), after the sight regions ({sightRegionSeconds} s) in {setsSeconds} s; "
+                 "a Space may see {meanSpaceShare}% of the {spaces} Spaces and\n"
+                 "              {meanTriangleShare}% of the triangles on average ({spacesWithSets} Spaces have a set); {setsRegions}\n"},
     {{}, "time:         load {load} s, build {build} s, dump {dump} s, logs closed {logClose} s later,\n"
          "              cells {cells} s, links {links} s{leakTime}\n"},
     {{}, "build phases: plane index {planeIndex} s, convexity {convexity} s, cutter choice {cutterChoice} s, "
@@ -67,6 +70,29 @@ constexpr SummaryLine kSummaryLines[] = {
     {{}, "build:        {strategy}\n"},
     {{}, "peak memory:  {peakMemoryKiB} MiB ({peakBytesPerTriangle} bytes per input triangle)\n"},
 };
+
+// The mean shares of Spaces and triangles in the sets of the Spaces that
+// have one (a source region).
+void measureSets(const VisibleSets& sets, const BspNode& root, BuildSummary::Sets& summary) {
+  const std::vector<const BspNode*> spaces = collectSpaces(root);
+  double levelTriangles = 0.0;
+  for (const BspNode* space : spaces) levelTriangles += static_cast<double>(space->triangles.size());
+  double spaceShare = 0.0;
+  double triangleShare = 0.0;
+  for (const BspNode* from : spaces) {
+    if (sets.eyes(from->number).sources == SpaceSources::None) continue;
+    ++summary.spacesWithSets;
+    double triangles = 0.0;
+    for (const BspNode* to : spaces) {
+      if (sets.sees(from->number, to->number)) triangles += static_cast<double>(to->triangles.size());
+    }
+    spaceShare += static_cast<double>(sets.count(from->number)) / static_cast<double>(spaces.size());
+    triangleShare += levelTriangles == 0.0 ? 0.0 : triangles / levelTriangles;
+  }
+  if (summary.spacesWithSets == 0) return;
+  summary.spaceShare = spaceShare / static_cast<double>(summary.spacesWithSets);
+  summary.triangleShare = triangleShare / static_cast<double>(summary.spacesWithSets);
+}
 
 LevelHealth measureHealth(const Scene& scene, std::uint64_t inputTriangles) {
   LevelHealth health;
@@ -116,6 +142,14 @@ BuildSummary summarize(const std::string& level, const BuiltLevel& built, const 
   summary.leakChecked = built.leak.has_value();
   summary.leak = built.leak.value_or(LeakTrail{});
   summary.leakSeconds = built.leakSeconds;
+  if (built.visibleSets) {
+    summary.sets.made = true;
+    summary.sets.seconds = built.visibleSetSeconds;
+    summary.sets.sightSeconds = built.sightSeconds;
+    summary.sets.making = built.visibleSets->making;
+    summary.sets.report = built.setsReport;
+    measureSets(*built.visibleSets, *compiled.root, summary.sets);
+  }
   return summary;
 }
 

@@ -59,6 +59,21 @@ struct BuildSummary {
   double leakSeconds = 0.0;
   // The materials and images the level names, found and missing.
   LookReport look;
+  // The visible sets, when made.
+  struct Sets {
+    bool made = false;
+    std::string file;  // empty: not written (yet)
+    std::uint64_t bytes = 0;
+    double seconds = 0.0;       // the sets alone
+    double sightSeconds = 0.0;  // the sight regions they start from
+    // The Spaces with a source region, and the mean over them of the share
+    // of the level's Spaces and triangles in their sets.
+    std::uint64_t spacesWithSets = 0;
+    double spaceShare = 0.0;
+    double triangleShare = 0.0;
+    SetsMaking making;
+    SetsReport report;
+  } sets;
 };
 
 BuildSummary summarize(const std::string& level, const BuiltLevel& built, const Scene& scene);

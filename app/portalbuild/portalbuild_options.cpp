@@ -58,9 +58,29 @@ std::vector<OptionRule> portalbuildRules(PortalbuildOptions& options) {
        {},
        "the height of the --svg slice"},
       flagRule({"--vis"}, options.visibleSets,
-               "work out which Spaces each Space may see (through the designed\n"
-               "portals and the open links) and write them to visible.pvs next\n"
-               "to the logs, for the viewer's --vis"),
+               "work out which Spaces an eye in each Space may see and write\n"
+               "them to visible.pvs next to the logs, for the viewer's --vis:\n"
+               "the level's empty regions, flooded through the openings between\n"
+               "them with quick conservative tests (\"--vis fast\" says the\n"
+               "same), or \"--vis full\": each opening further clipped to what a\n"
+               "sight line through the ones before can reach (slower, tighter).\n"
+               "From a region that sees out of the level through a hole, or in\n"
+               "the void or in solid, an eye sees everything: the summary says\n"
+               "when the level leaks"),
+      {{"--vis-time"}, "SECONDS",
+       [&](OptionValues values) {
+         const auto seconds = finiteDouble(values[0]);
+         if (!seconds || *seconds <= 0.0) return "--vis-time wants a positive number of seconds, not '" + std::string(values[0]) + "'";
+         options.sets.fullSeconds = *seconds;
+         return std::string();
+       },
+       {},
+       "bound --vis full to about SECONDS: the regions not done by then\n"
+       "keep their fast sets (the result then depends on the machine)"},
+      flagRule({"--seal"}, options.sets.sealed,
+               "with --vis: take the void around the level as opaque, as if its\n"
+               "holes were covered (the sky a level was exported without), so\n"
+               "that the sets also hold for the regions that see out of it"),
       {{"--inside"}, "X Y Z",
        [&](OptionValues values) {
          const auto x = finiteNumber(values[0]), y = finiteNumber(values[1]), z = finiteNumber(values[2]);
@@ -113,13 +133,34 @@ std::vector<OptionRule> portalbuildRules(PortalbuildOptions& options) {
   };
 }
 
+// The arguments without the word after "--vis" that says how hard to work,
+// which goes into `sets` (the options table takes a fixed number of values,
+// and "--vis" alone means "--vis fast").
+std::vector<std::string_view> takeVisEffort(std::span<const std::string_view> arguments, SetsRequest& sets) {
+  std::vector<std::string_view> rest;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    rest.push_back(arguments[i]);
+    if (arguments[i] != "--vis" || i + 1 == arguments.size()) continue;
+    const std::string_view effort = arguments[i + 1];
+    if (effort == "fast" || effort == "full") {
+      sets.full = effort == "full";
+      ++i;
+    }
+  }
+  return rest;
+}
+
 }  // namespace
 
 ParsedPortalbuildOptions parsePortalbuildOptions(std::span<const std::string_view> arguments) {
   PortalbuildOptions options;
   const std::vector<OptionRule> rules = portalbuildRules(options);
+  const std::vector<std::string_view> rest = takeVisEffort(arguments, options.sets);
   std::string error =
-      readArguments(arguments, rules, "level", [&options](std::string_view level) { options.level = level; });
+      readArguments(rest, rules, "level", [&options](std::string_view level) { options.level = level; });
+  if (error.empty() && (options.sets.sealed || options.sets.fullSeconds > 0.0) && !options.visibleSets) {
+    error = std::string(options.sets.sealed ? "--seal" : "--vis-time") + " needs --vis";
+  }
   if (error.empty() && !options.build.writeLogs && !options.outputDir.empty()) {
     error = "--logs (-o) and --no-logs exclude each other";
   }
@@ -132,7 +173,8 @@ std::string portalbuildUsage() {
   PortalbuildOptions unused;
   return "usage: portalbuild [LEVEL.obj] [--logs DIR | --no-logs] [--json FILE] [--open-edges FILE.obj]\n"
          "                   [-q] [--triangulate] [--threads N] [--straightforward] [--prt FILE.prt]\n"
-         "                   [--portals-obj FILE.obj] [--svg FILE.svg [--at Y]] [--vis]\n"
+         "                   [--portals-obj FILE.obj] [--svg FILE.svg [--at Y]]\n"
+         "                   [--vis [fast|full]] [--vis-time SECONDS] [--seal]\n"
          "                   [--inside X Y Z] [--leak FILE.pts] [--leak-exit-code]\n"
          "\n"
          "Compiles LEVEL.obj (default \"folyosos.obj\") the way the viewer does at start-up:\n"

@@ -10,6 +10,7 @@
 
 #include "bsp/bsp_builder.h"
 #include "geometry/point3.h"
+#include "regions/region_sets.h"
 #include "scene/obj_reader.h"
 
 namespace pw {
@@ -24,6 +25,7 @@ struct PortalbuildOptions {
   std::filesystem::path svgPath;         // empty: no plan view
   std::optional<float> planHeight;       // unset: the start eye's height
   bool visibleSets = false;              // write "visible.pvs" next to the logs
+  SetsRequest sets;                      // how (its threads are the build's)
   // The leak check: where the inside is (unset: the viewer's start eye), the
   // trail file (empty: none) and whether a leak makes the exit code 3.
   std::optional<Point3> inside;

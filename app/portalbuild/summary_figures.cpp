@@ -74,6 +74,28 @@ std::string leakReport(const BuildSummary& s) {
   return s.leak.uncertain ? text + "; uncertain: the trail crosses an area GLU could not carve" : text;
 }
 
+// What the sets say of the regions: whether the level leaks, or what
+// sealing it took.
+std::string setsRegions(const BuildSummary::Sets& sets) {
+  const SetsReport& r = sets.report;
+  const std::string of = " of the " + std::to_string(r.regions) + " regions";
+  if (sets.making.sealed) {
+    return "they assume the level sealed:\n              " + std::to_string(r.voids) + of +
+           " lie in the void or in solid, taken as opaque; " + std::to_string(r.open) + " see out of the level";
+  }
+  if (r.open != 0) {
+    return "the level leaks:\n              " + std::to_string(r.open + r.voids) + of +
+           " see out of it or lie in the void or in solid, an eye there sees everything (--seal)";
+  }
+  return std::to_string(r.voids) + of + " lie in the void or in solid, an eye there sees everything";
+}
+
+// "; N floods gave up" when some did.
+std::string gaveUp(const SetsReport& report) {
+  if (report.floodsGaveUp == 0) return {};
+  return "; " + std::to_string(report.floodsGaveUp) + " floods gave up and see everything";
+}
+
 // The peak resident set over the triangles read (the whole process: the
 // reader, the Scene, the tree and the build's working memory).
 std::uint64_t bytesPerTriangle(const BuildSummary& s) {
@@ -91,6 +113,8 @@ std::vector<SummaryFigure> summaryFigures(const BuildSummary& s) {
   };
   auto textOnly = [](std::string_view name, std::string text) { return SummaryFigure{name, {}, {}, std::move(text)}; };
   constexpr std::string_view seconds = "seconds";
+  // The sets' figures appear in JSON only when the sets were made.
+  auto made = [&s](std::string json) { return s.sets.made ? std::move(json) : std::string(); };
   return {
       {"level", {}, jsonString(s.level), s.level},
       same("bytes", {}, streamed(l.bytes)),
@@ -179,6 +203,29 @@ std::vector<SummaryFigure> summaryFigures(const BuildSummary& s) {
       {"links", "peakMemoryKiBAfter", streamed(s.peaks.links), {}},
       {"leak", "peakMemoryKiBAfter", streamed(s.peaks.leak), {}},
       {"visibleSets", "peakMemoryKiBAfter", streamed(s.peaks.visibleSets), {}},
+      textOnly("setsMade", flag(s.sets.made)),
+      {"setsFile", "visibleSets", made(jsonString(s.sets.file)), s.sets.file.empty() ? std::string() : s.sets.file + ' '},
+      same("setsBytes", "visibleSets", made(streamed(s.sets.bytes))),
+      same("setsSeconds", "visibleSets", made(fixed(s.sets.seconds, 3))),
+      same("sightRegionSeconds", "visibleSets", made(fixed(s.sets.sightSeconds, 3))),
+      same("spacesWithSets", "visibleSets", made(streamed(s.sets.spacesWithSets))),
+      {"meanSpaceShare", "visibleSets", made(fixed(s.sets.spaceShare, 6)), fixed(100.0 * s.sets.spaceShare, 1)},
+      {"meanTriangleShare", "visibleSets", made(fixed(s.sets.triangleShare, 6)), fixed(100.0 * s.sets.triangleShare, 1)},
+      {"portalFlow", "visibleSets", made(flag(s.sets.making.full)), {}},
+      {"cutShort", "visibleSets", made(streamed(s.sets.report.cutShort)), {}},
+      {"floodsGaveUp", "visibleSets", made(streamed(s.sets.report.floodsGaveUp)), {}},
+      textOnly("setsMethod", !s.sets.making.full ? "fast flood" + gaveUp(s.sets.report)
+                             : s.sets.report.cutShort == 0
+                                 ? "portal flow" + gaveUp(s.sets.report)
+                                 : "portal flow; " + std::to_string(s.sets.report.cutShort) +
+                                       " regions cut short kept their fast sets" + gaveUp(s.sets.report)),
+      {"sealedVoid", "visibleSets", made(flag(s.sets.making.sealed)), {}},
+      {"emptyRegions", "visibleSets", made(streamed(s.sets.report.regions)), {}},
+      {"sourceRegions", "visibleSets", made(streamed(s.sets.report.sources)), {}},
+      {"openRegions", "visibleSets", made(streamed(s.sets.report.open)), {}},
+      {"voidRegions", "visibleSets", made(streamed(s.sets.report.voids)), {}},
+      {"levelLeaks", "visibleSets", made(flag(s.sets.report.open != 0)), {}},
+      textOnly("setsRegions", s.sets.made ? setsRegions(s.sets) : std::string()),
   };
 }
 

@@ -90,6 +90,11 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
       visibleSets = readVisFile(options.visPath, visFingerprint(shell.scene, *shell.treeRoot), error);
       if (visibleSets) {
         shell.visibleSets = &*visibleSets;
+        if (visibleSets->making.sealed) {
+          std::cerr << "portalwalk: the visible sets in " << options.visPath.string()
+                    << " take the void around the level as opaque (portalbuild --seal): what its holes show may be "
+                       "left out\n";
+        }
       } else {
         std::cerr << "portalwalk: cannot use " << options.visPath.string() << ": " << error
                   << "; drawing without visible sets\n";

@@ -39,6 +39,7 @@ TEST(CommandLine, rejectsWhatItDoesNotKnow) {
       {false, {"--threads", "-1"}, "--threads wants a number from 1 to 1024, not '-1'"},
       {false, {"--threads", "1025"}, "--threads wants a number from 1 to 1024, not '1025'"},
       {false, {"--threads", "99999999999"}, "--threads wants a number from 1 to 1024, not '99999999999'"},
+      {false, {"--seal"}, "--seal needs --vis"},
   };
   for (const auto& c : cases) {
     const std::string error = c.viewer ? viewer(c.arguments).error : portalbuild(c.arguments).error;
@@ -48,6 +49,13 @@ TEST(CommandLine, rejectsWhatItDoesNotKnow) {
   EXPECT_TRUE(!viewer({"--no-vsync"}).commandLine->viewer.verticalSync && viewer({}).commandLine->viewer.verticalSync);
   EXPECT_EQ(viewer({"--logs", "d"}).commandLine->viewer.logDir, "d");
   EXPECT_NE(portalbuildUsage().find("--threads N  count cutter candidates"), std::string::npos);
+  // "--vis" takes "fast" after it, or nothing: the word is not the level.
+  for (const auto& arguments : {std::vector<std::string_view>{"--vis", "fast", "a.obj"}, {"a.obj", "--vis"}}) {
+    const auto parsed = portalbuild(arguments);
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    EXPECT_TRUE(parsed.options->visibleSets);
+    EXPECT_EQ(parsed.options->level, "a.obj");
+  }
 }
 
 }  // namespace

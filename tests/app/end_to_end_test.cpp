@@ -104,7 +104,7 @@ TEST(EndToEnd, scriptedRunsNeverWaitAndSpareTheInputs) {
 // without them.
 TEST(EndToEnd, statsCompareWithTheWholeLevel) {
   const ScratchDir dir;
-  testing_support::writeFile(dir.file("other.pvs"), std::string("PVS2 3 3 0 0 0 1 1 1 0\n\x07\x07\x07"));
+  testing_support::writeFile(dir.file("other.pvs"), std::string("PVS3 3 3 0 0 0 0 0 0 1 1 1 3 0\n\x07\x07\x07"));
   const ProgramRun run =
       runViewer(dir, quoted(kSampleLevel) + " --windowed --frames 5 --stats --draw-all --vis other.pvs");
   ASSERT_EQ(run.exitCode, 0) << run.err;
