@@ -173,7 +173,10 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> arguments) 
   CommandLine result;
   const std::vector<OptionRule> rules = viewerRules(result);
   std::string error = readArguments(arguments, rules, "level",
-                                    [&result](std::string_view level) { result.viewer.levelPath = level; });
+                                    [&result](std::string_view level) {
+                                      result.viewer.levelPath = level;
+                                      result.viewer.visBesideLevel = true;
+                                    });
   if (!error.empty()) return ParsedCommandLine{std::nullopt, std::move(error)};
   return ParsedCommandLine{result, {}};
 }

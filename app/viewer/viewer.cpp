@@ -16,6 +16,43 @@
 
 namespace pw {
 
+namespace {
+
+// The visible sets frames are limited by: those of --vis, or for `auto` those
+// beside a level named on the command line (see ViewerOptions).
+std::optional<VisibleSets> loadVisibleSets(const ViewerOptions& options, const Scene& scene, const BspNode& root) {
+  std::filesystem::path path = options.visPath;
+  const bool beside = path.empty() && options.visBesideLevel && !options.culling;
+  if (beside) {
+    path = options.levelPath.parent_path() / kVisFileName;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
+  }
+  if (path.empty()) return std::nullopt;
+  std::string error;
+  std::optional<VisibleSets> sets = readVisFile(path, visFingerprint(scene, root), error);
+  if (!sets) {
+    std::cerr << "portalwalk: cannot use " << path.string() << ": " << error << "; drawing without visible sets\n";
+    return std::nullopt;
+  }
+  if (sets->making.sealed) {
+    if (beside) {
+      std::cerr << "portalwalk: not using the visible sets in " << path.string()
+                << ": they take the void around the level as opaque (portalbuild --seal), so what its holes show "
+                   "may be left out; give --vis to use them\n";
+      return std::nullopt;
+    }
+    std::cerr << "portalwalk: the visible sets in " << path.string()
+              << " take the void around the level as opaque (portalbuild --seal): what its holes show may be "
+                 "left out\n";
+  } else if (beside) {
+    std::cerr << "portalwalk: culling with the visible sets in " << path.string() << ", made for this build\n";
+  }
+  return sets;
+}
+
+}  // namespace
+
 int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const ViewerOptions& options,
               const LevelCompiler& compile) {
   // Before any window exists, so this is a screen position; the window
@@ -85,21 +122,8 @@ int runViewer(Platform& platform, Graphics& graphics, ShellState& shell, const V
     }
     if (level.linksFound && shell.treeRoot != nullptr) shell.links = &level.links;
     if (shell.culling == Culling::Narrow && shell.treeRoot != nullptr) shell.sightRegions = &level.sight;
-    if (!options.visPath.empty() && shell.treeRoot != nullptr) {
-      std::string error;
-      visibleSets = readVisFile(options.visPath, visFingerprint(shell.scene, *shell.treeRoot), error);
-      if (visibleSets) {
-        shell.visibleSets = &*visibleSets;
-        if (visibleSets->making.sealed) {
-          std::cerr << "portalwalk: the visible sets in " << options.visPath.string()
-                    << " take the void around the level as opaque (portalbuild --seal): what its holes show may be "
-                       "left out\n";
-        }
-      } else {
-        std::cerr << "portalwalk: cannot use " << options.visPath.string() << ": " << error
-                  << "; drawing without visible sets\n";
-      }
-    }
+    if (shell.treeRoot != nullptr) visibleSets = loadVisibleSets(options, shell.scene, *shell.treeRoot);
+    if (visibleSets) shell.visibleSets = &*visibleSets;
     const StartPlace start = chooseStartPlace(shell.scene, options.levelPath, options.startCamera, options.eyeGiven);
     // The pose only: the window has set the aspect already.
     shell.camera.tx = start.camera.tx;

@@ -48,6 +48,11 @@ struct ViewerOptions {
   // The visible sets portalbuild --vis wrote for this level; empty: none.
   // A file that cannot be used is reported and frames are drawn without it.
   std::filesystem::path visPath;
+  // A level was named: without --vis and --culling, the sets in the level's
+  // folder ("visible.pvs") are used when made for this build and not sealed
+  // (sealed sets may leave out what a hole shows). Never with no arguments,
+  // which run the viewer exactly as it always ran.
+  bool visBesideLevel = false;
   // Start with the passage outlines on (F2 toggles them).
   bool outlinePassages = false;
   // The first frame's view mode (F4 cycles them) and readout (F5).
