@@ -1,6 +1,7 @@
 #include "regions/region_sets.h"
 
 #include <atomic>
+#include <bit>
 #include <mutex>
 #include <optional>
 
@@ -94,9 +95,13 @@ class PassageFlows {
       if (finished_[first] == 0) return false;
     }
     for (const std::uint32_t first : passages) {
+      // Word by word: most of a row is empty.
       const std::uint64_t* bits = &flow_.mightSee[first * flow_.words];
-      for (std::size_t space = 0; space < graph.regionsOfSpace.size(); ++space) {
-        if ((bits[space / 64] >> (space % 64) & 1U) != 0) see(space);
+      for (std::size_t w = 0; w < flow_.words; ++w) {
+        for (std::uint64_t word = bits[w]; word != 0; word &= word - 1) {
+          const std::size_t space = 64 * w + static_cast<std::size_t>(std::countr_zero(word));
+          if (space < graph.regionsOfSpace.size()) see(space);
+        }
       }
     }
     return true;
