@@ -11,8 +11,9 @@
 namespace pw {
 
 // Counts carried over from the parent make the convexity test a look at
-// them; otherwise the list gets its plane groups and a corner hierarchy,
-// which serve the convexity test and, when it fails, the counting.
+// them; otherwise the list gets its plane groups (unless the parent handed
+// them down uncounted) and a corner hierarchy, which serve the convexity
+// test and, when it fails, the counting.
 bool FastAnalysis::analyse(const std::vector<std::uint32_t>& list, PlaneGroups& planes, CutterChoice& choice) {
   if (list.size() < 2) return true;
   if (planes.counted) {
@@ -22,7 +23,7 @@ bool FastAnalysis::analyse(const std::vector<std::uint32_t>& list, PlaneGroups& 
     if (convex) return true;
   } else {
     const Stopwatch indexTime;
-    planes = groupByPlane(scene_, list);
+    if (planes.groupOf.size() != list.size()) planes = groupByPlane(scene_, list);
     const CornerBvh bvh(scene_, list);
     stats_.planeIndexSeconds += indexTime.seconds();
     const Stopwatch convexityTime;

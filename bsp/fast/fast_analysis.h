@@ -18,8 +18,8 @@ struct BuildStats;
 
 class FastAnalysis {
  public:
-  // What a list hands to its children: their plane groups, counted when
-  // they could be derived (empty otherwise).
+  // What a list hands to its children: their plane groups after a split
+  // that cut nothing, counted when they could be derived (empty otherwise).
   using Carried = PlaneGroups;
 
   FastAnalysis(const Scene& scene, WorkerPool& pool, BuildStats& stats) : scene_(scene), pool_(pool), stats_(stats) {}

@@ -1,6 +1,7 @@
 #include "bsp/fast/group_decisions.h"
 
 #include <cassert>
+#include <numeric>
 
 #include "bsp/fast/corner_bvh.h"
 #include "scene/scene.h"
@@ -15,7 +16,11 @@ namespace pw {
 bool isConvexPruned(const Scene& scene, const std::vector<std::uint32_t>& list, const PlaneGroups& groups,
                     const CornerBvh& bvh) {
   if (list.size() < 2) return true;
-  for (const PlaneGroup& group : groups.groups) {
+  const std::size_t n = groups.groups.size();
+  std::size_t stride = static_cast<std::size_t>(static_cast<double>(n) * 0.6180339887) | 1;
+  while (std::gcd(stride, n) != 1) stride += 2;
+  for (std::size_t k = 0, g = 0; k < n; ++k, g = (g + stride) % n) {
+    const PlaneGroup& group = groups.groups[g];
     const std::uint32_t skip = group.size == 1 ? group.first : CornerBvh::kNoEntry;
     if (bvh.anyCornerBehind(planeOf(scene, list[group.first]), skip)) return false;
   }

@@ -4,6 +4,7 @@
 #include <array>
 #include <cassert>
 #include <limits>
+#include <numeric>
 
 #include "bsp/cutter_rules.h"
 #include "bsp/fast/corner_bvh.h"
@@ -48,12 +49,14 @@ std::size_t sliceFor(std::size_t items, bool parallel, const WorkerPool& pool) {
 
 namespace {
 
-// A bundle's planes and the greatest balance any of them can have, by a
-// coarse look at the hierarchy.
-struct BundleBound {
+// A bundle's planes, the greatest balance any of them can have by a coarse
+// look at the hierarchy, and what they all count alike.
+struct Bundle {
   std::vector<std::uint32_t> groups;
   PlaneBound bound;
-  double greatestBalance = 0.0;
+  bool coarselyQualifies = false;
+  PlaneCounts common;
+  std::vector<std::uint32_t> uncertain;
 };
 
 // The uncertain entries go to the behind, the front or the split count of
@@ -70,6 +73,16 @@ double greatestBalance(const PlaneCounts& common, std::size_t uncertain) {
   return below == 0.0 ? 1.0 : std::min(mostBehind, mostFront) / below;
 }
 
+// Likewise at least min(least behind, least front) over at most
+// max(greatest behind, greatest front); nothing when none may be behind.
+double leastBalance(const PlaneCounts& common, std::size_t uncertain) {
+  const double leastBehind = common.behind;
+  const double leastFront = common.front;
+  if (leastBehind == 0.0) return 0.0;
+  const double above = std::max(leastBehind, leastFront) + static_cast<double>(uncertain);
+  return std::min(leastBehind, leastFront) / above;
+}
+
 }  // namespace
 
 // Each group writes its own counts only: the result is the same for any
@@ -79,20 +92,21 @@ double greatestBalance(const PlaneCounts& common, std::size_t uncertain) {
 // a hierarchy of just that rest, whose slabs follow the bundle's first plane,
 // unless no plane of the bundle can reach the deciding pass's threshold.
 // Such a plane neither qualifies nor raises the greatest balance, so the
-// cutter choice never looks at it: bundles go from the greatest balance they
-// can reach (coarsely bounded) down, and the first that cannot reach the
-// threshold of the balances counted so far ends the counting (the threshold
-// only rises).
+// cutter choice never looks at it. The threshold only rises with what is
+// counted, and every bundle's least balance is one some plane will be
+// counted with, so all of them raise it before any bundle is counted plane
+// by plane: a turned level's floor is a bundle of thousands of planes that
+// a plane through the middle of the level rules out.
 void countPlanes(const Scene& scene, const std::vector<std::uint32_t>& list, PlaneGroups& groups, const CornerBvh& bvh,
                  WorkerPool& pool) {
   const bool parallel = list.size() >= kParallelListSize;
   std::vector<std::uint32_t> alone;
-  std::vector<BundleBound> bundles;
+  std::vector<Bundle> bundles;
   for (std::vector<std::uint32_t>& bundle : bundleGroups(scene, list, groups)) {
     if (bundle.size() == 1) {
       alone.push_back(bundle.front());
     } else {
-      bundles.push_back({std::move(bundle), {}, 0.0});
+      bundles.push_back({std::move(bundle), {}, false, {}, {}});
     }
   }
   pool.forEachSlice(alone.size(), sliceFor(alone.size(), parallel, pool), [&](std::size_t begin, std::size_t end) {
@@ -105,39 +119,44 @@ void countPlanes(const Scene& scene, const std::vector<std::uint32_t>& list, Pla
   double greatest = 0.0;
   for (const std::uint32_t g : alone) greatest = std::max(greatest, balanceOf(groups.groups[g].counts));
 
+  const double aloneThreshold = decidingThreshold(greatest);
   pool.forEachSlice(bundles.size(), sliceFor(bundles.size(), parallel, pool), [&](std::size_t begin, std::size_t end) {
     for (std::size_t b = begin; b < end; ++b) {
-      BundleBound& bundle = bundles[b];
+      Bundle& bundle = bundles[b];
       bundle.bound = bundleBound(scene, list, groups, bundle.groups);
       PlaneCounts settled;
       std::uint32_t unsettled = 0;
       bvh.countSettled(bundle.bound, kCoarseBox, settled, unsettled);
-      bundle.greatestBalance = greatestBalance(settled, unsettled);
+      bundle.coarselyQualifies = qualifies(greatestBalance(settled, unsettled), aloneThreshold);
+      if (bundle.coarselyQualifies) bvh.countCommon(bundle.bound, bundle.common, bundle.uncertain);
     }
   });
-  std::stable_sort(bundles.begin(), bundles.end(), [](const BundleBound& a, const BundleBound& b) {
-    return a.greatestBalance > b.greatestBalance;
-  });
+  std::vector<double> bundleGreatest(bundles.size(), 0.0);
+  for (std::size_t b = 0; b < bundles.size(); ++b) {
+    if (!bundles[b].coarselyQualifies) continue;
+    bundleGreatest[b] = greatestBalance(bundles[b].common, bundles[b].uncertain.size());
+    greatest = std::max(greatest, leastBalance(bundles[b].common, bundles[b].uncertain.size()));
+  }
+  // The most promising first: what they count raises the threshold early.
+  std::vector<std::uint32_t> order(bundles.size());
+  std::iota(order.begin(), order.end(), 0u);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::uint32_t a, std::uint32_t b) { return bundleGreatest[a] > bundleGreatest[b]; });
   bool complete = true;
-  for (const BundleBound& bundle : bundles) {
-    if (!qualifies(bundle.greatestBalance, decidingThreshold(greatest))) {
-      complete = false;
-      break;
-    }
-    PlaneCounts common;
-    std::vector<std::uint32_t> uncertain;
-    bvh.countCommon(bundle.bound, common, uncertain);
-    if (!qualifies(greatestBalance(common, uncertain.size()), decidingThreshold(greatest))) {
+  for (const std::uint32_t b : order) {
+    const Bundle& bundle = bundles[b];
+    if (!bundle.coarselyQualifies || !qualifies(bundleGreatest[b], decidingThreshold(greatest))) {
       complete = false;
       continue;
     }
-    const CornerBvh near(scene, uncertain, &bundle.bound.reference);
+    const CornerBvh near(scene, bundle.uncertain, &bundle.bound.reference);
     const std::vector<std::uint32_t>& members = bundle.groups;
     pool.forEachSlice(members.size(), sliceFor(members.size(), parallel, pool), [&](std::size_t begin, std::size_t end) {
       for (std::size_t i = begin; i < end; ++i) {
         PlaneGroup& group = groups.groups[members[i]];
         const CandidatePlane plane = planeOf(scene, list[group.first]);
         const PlaneCounts rest = near.count(plane, boundAgainst(bundle.bound.reference, plane));
+        const PlaneCounts& common = bundle.common;
         group.counts = {common.splits + rest.splits, common.behind + rest.behind, common.front + rest.front};
         group.counted = true;
       }
@@ -179,15 +198,8 @@ std::vector<ChildSide> childSides(const std::vector<std::uint32_t>& list, const 
 bool deriveChildCounts(const Scene& scene, const std::vector<std::uint32_t>& list, const PlaneGroups& parent,
                        const std::vector<ChildSide>& sides, ChildSide keep, WorkerPool& pool, PlaneGroups& child) {
   assert(sides.size() == list.size());
-  // Groups left uncounted by the cutter choice leave nothing to derive from.
-  if (!parent.counted) return false;
-  // A child has at least one group per entry of the other side to test, so
-  // a lopsided split with the big side on the other side is not worth it.
   const auto childSize = static_cast<std::size_t>(std::count(sides.begin(), sides.end(), keep));
   const std::size_t otherSize = list.size() - childSize;
-  const std::size_t pairBudget = kDerivedPairsPerEntry * std::max<std::size_t>(childSize, 1);
-  if (otherSize > pairBudget) return false;
-
   PlaneGroups derived;
   std::vector<std::uint32_t> childGroupOf(parent.groups.size(), kNoGroup);
   std::vector<std::uint32_t> planeEntry;  // per child group: its first entry's position in `list`
@@ -203,14 +215,22 @@ bool deriveChildCounts(const Scene& scene, const std::vector<std::uint32_t>& lis
     const std::uint32_t g = parent.groupOf[entry];
     if (childGroupOf[g] == kNoGroup) {
       childGroupOf[g] = static_cast<std::uint32_t>(derived.groups.size());
-      derived.groups.push_back({position, 0, parent.groups[g].counts, true});
+      derived.groups.push_back({position, 0, parent.groups[g].counts, parent.counted});
       planeEntry.push_back(static_cast<std::uint32_t>(entry));
     }
     ++derived.groups[childGroupOf[g]].size;
     derived.groupOf.push_back(childGroupOf[g]);
     ++position;
   }
-  if (otherSize * derived.groups.size() > pairBudget) return false;
+  // One triangle test per (child group, entry of the other side) pair: past
+  // the budget, or when the cutter choice left groups uncounted, the child
+  // keeps only the grouping and is counted afresh.
+  const std::size_t pairBudget = kDerivedPairsPerEntry * std::max<std::size_t>(childSize, 1);
+  if (!parent.counted || otherSize * derived.groups.size() > pairBudget) {
+    for (PlaneGroup& group : derived.groups) group = {group.first, group.size, {}, false};
+    child = std::move(derived);
+    return false;
+  }
 
   pool.forEachSlice(derived.groups.size(),
                     sliceFor(derived.groups.size(), others.size() * derived.groups.size() >= kParallelPairs, pool),

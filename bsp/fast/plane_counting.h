@@ -26,10 +26,10 @@ enum class ChildSide : std::uint8_t { Front, Behind };
 std::vector<ChildSide> childSides(const std::vector<std::uint32_t>& list, const std::vector<std::uint32_t>& front,
                                   const std::vector<std::uint32_t>& behind);
 
-// The counted groups of the child on side `keep` of a split that cut
-// nothing, from the parent's counted groups: the parent's counts minus what
-// the entries of the other side contribute. Returns false (and leaves
-// `child` alone) when that would take longer than counting afresh.
+// The groups of the child on side `keep` of a split that cut nothing, from
+// the parent's: counted when the parent's all were (the parent's counts
+// minus what the entries of the other side contribute), unless that would
+// take longer than counting afresh. Returns whether `child` is counted.
 bool deriveChildCounts(const Scene& scene, const std::vector<std::uint32_t>& list, const PlaneGroups& parent,
                        const std::vector<ChildSide>& sides, ChildSide keep, WorkerPool& pool, PlaneGroups& child);
 
