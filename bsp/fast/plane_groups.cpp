@@ -73,15 +73,6 @@ bool allCornersTame(const Scene& scene, const std::vector<std::uint32_t>& list) 
 
 }  // namespace
 
-CandidatePlane planeOf(const Scene& scene, std::uint32_t triangle) {
-  const Plane plane = scene.plane(static_cast<std::int32_t>(triangle));
-  return {plane.anchor, plane.normal};
-}
-
-std::array<Point3, 3> cornersOf(const Scene& scene, std::uint32_t triangle) {
-  return scene.corners(static_cast<std::int32_t>(triangle));
-}
-
 // Open addressing with linear probing. A slot holds a group's number and
 // its key's 32-bit hash; the key itself is made again from the group's first
 // entry when the hashes match, so the table holds 8 bytes per slot and grows

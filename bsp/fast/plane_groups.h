@@ -8,10 +8,10 @@
 
 #include "bsp/cutter_rules.h"
 #include "geometry/point3.h"
+#include "scene/scene.h"
 
 namespace pw {
 
-class Scene;
 
 // The plane of a candidate: its anchor (the position of its corner 0) and
 // its plane normal, both copied from the Scene. The fast build's own record
@@ -21,9 +21,15 @@ struct CandidatePlane {
   Point3 normal;
 };
 
-CandidatePlane planeOf(const Scene& scene, std::uint32_t triangle);
+// Inline: the counting reads them for every entry it tests.
+inline CandidatePlane planeOf(const Scene& scene, std::uint32_t triangle) {
+  const Plane plane = scene.plane(static_cast<std::int32_t>(triangle));
+  return {plane.anchor, plane.normal};
+}
 // The positions of a triangle's corners 0, 1, 2.
-std::array<Point3, 3> cornersOf(const Scene& scene, std::uint32_t triangle);
+inline std::array<Point3, 3> cornersOf(const Scene& scene, std::uint32_t triangle) {
+  return scene.corners(static_cast<std::int32_t>(triangle));
+}
 
 // The signed distance of (x, y, z) from the plane, with the operations and
 // the order of Triangle::signedDistance: ((dx * nx + dy * ny) + dz * nz),
