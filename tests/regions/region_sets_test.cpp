@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <optional>
+#include <utility>
 
 #include "regions/region_roles.h"
 #include "regions/region_sets.h"
@@ -14,6 +17,16 @@
 
 namespace pw {
 namespace {
+
+// A triangle wound to face `inside`.
+void addFacing(Mesh& mesh, std::array<Point3, 3> t, const Point3& inside) {
+  if (dot(cross(t[1] - t[0], t[2] - t[0]), inside - t[0]) < 0.0) std::swap(t[1], t[2]);
+  const auto first = static_cast<std::int32_t>(mesh.positions.size());
+  const auto normal = static_cast<std::int32_t>(mesh.normals.size());
+  mesh.positions.insert(mesh.positions.end(), t.begin(), t.end());
+  mesh.normals.push_back(cross(t[1] - t[0], t[2] - t[0]).normalized());
+  mesh.faces.push_back({{first, first + 1, first + 2}, {normal, normal, normal}});
+}
 
 // A box of two triangles a side, wound to face in; `skip` leaves out one
 // triangle (-1: none).
@@ -29,14 +42,17 @@ void addBox(Mesh& mesh, const Point3& low, const Point3& high, int skip = -1) {
     for (const int half : {0, 1}) {
       const int a = side[0], b = side[1 + half], c = side[2 + half];
       if (triangle++ == skip) continue;
-      Point3 p[3] = {corner(a), corner(b), corner(c)};
-      if (dot(cross(p[1] - p[0], p[2] - p[0]), centre - p[0]) < 0.0) std::swap(p[1], p[2]);
-      const auto first = static_cast<std::int32_t>(mesh.positions.size());
-      const auto normal = static_cast<std::int32_t>(mesh.normals.size());
-      mesh.positions.insert(mesh.positions.end(), p, p + 3);
-      mesh.normals.push_back(cross(p[1] - p[0], p[2] - p[0]).normalized());
-      mesh.faces.push_back({{first, first + 1, first + 2}, {normal, normal, normal}});
+      addFacing(mesh, {corner(a), corner(b), corner(c)}, centre);
     }
+  }
+}
+
+// A rectangle spanned from `corner` by `u` and `v`, as two triangles facing
+// `inside`.
+void addRectangle(Mesh& mesh, const Point3& corner, const Point3& u, const Point3& v, const Point3& inside) {
+  const Point3 p[4] = {corner, corner + u, corner + u + v, corner + v};
+  for (const auto& [a, b, c] : {std::array{0, 1, 2}, std::array{0, 2, 3}}) {
+    addFacing(mesh, {p[a], p[b], p[c]}, inside);
   }
 }
 
@@ -137,6 +153,81 @@ TEST(RegionSets, fullSetsLieWithinTheFastOnesAndFallBackToThemOutOfTime) {
   const VisibleSets outOfTime = findVisibleSets(built.sight, box, full, report);
   EXPECT_EQ(report.cutShort, report.sources);
   EXPECT_EQ(outOfTime.words(), fast.words());
+}
+
+// A keyhole, seen from above (every room 2 high, every face looking in):
+//
+//   y=8 +-------+    +-------+=+-------+
+//       |       |    |       T2        |      A = [0,4] x [0,8]
+//       |   A   |    |   B   | |   C   |      T = [4,5] x [0,1]
+//       |       |    |       | |       |      B = [5,9] x [0,8]
+//   y=1 |       +----+       | |       |      T2 = [9,9.5] x [7,8]
+//   y=0 +-------T----+-------+ +-------+      C = [9.5,13] x [0,8]
+//
+// A line through the whole of T rises at most 1 in 1, so from x = 5 it
+// cannot climb the 6 to T2 within B's 4: nothing in A sees T2 or C (an eye
+// in T near its far end does). Every passage of the chain A, T, B, T2, C
+// faces the next, so the fast flood's side tests let it through; the portal
+// flow's separating planes do not.
+Mesh keyholeMesh() {
+  Mesh mesh;
+  const Point3 up{0, 0, 2};
+  // An axis room from `low` (z = 0) to `high` (z = 2); each wall side in
+  // x (0: x = low.x, 1: x = high.x) left open over y in [openLow, openHigh].
+  struct Opening {
+    double openLow, openHigh;
+  };
+  const auto room = [&](const Point3& low, const Point3& high, std::optional<Opening> west,
+                        std::optional<Opening> east) {
+    const Point3 inside = 0.5 * (low + high);
+    const double dx = high.x - low.x, dy = high.y - low.y;
+    addRectangle(mesh, low, {dx, 0, 0}, {0, dy, 0}, inside);
+    addRectangle(mesh, low + up, {dx, 0, 0}, {0, dy, 0}, inside);
+    addRectangle(mesh, low, {dx, 0, 0}, up, inside);
+    addRectangle(mesh, {low.x, high.y, 0}, {dx, 0, 0}, up, inside);
+    for (const auto& [x, opening] : {std::pair{low.x, west}, std::pair{high.x, east}}) {
+      const std::pair<double, double> spans[2] = {
+          {low.y, opening ? opening->openLow : high.y}, {opening ? opening->openHigh : high.y, high.y}};
+      for (const auto& [from, to] : spans) {
+        if (to > from) addRectangle(mesh, {x, from, 0}, {0, to - from, 0}, up, inside);
+      }
+    }
+  };
+  const auto tunnel = [&](const Point3& low, const Point3& high) {
+    const Point3 inside = 0.5 * (low + high);
+    const double dx = high.x - low.x, dy = high.y - low.y;
+    addRectangle(mesh, low, {dx, 0, 0}, {0, dy, 0}, inside);
+    addRectangle(mesh, low + up, {dx, 0, 0}, {0, dy, 0}, inside);
+    addRectangle(mesh, low, {dx, 0, 0}, up, inside);
+    addRectangle(mesh, {low.x, high.y, 0}, {dx, 0, 0}, up, inside);
+  };
+  room({0, 0, 0}, {4, 8, 2}, std::nullopt, Opening{0, 1});
+  tunnel({4, 0, 0}, {5, 1, 2});
+  room({5, 0, 0}, {9, 8, 2}, Opening{0, 1}, Opening{7, 8});
+  tunnel({9, 7, 0}, {9.5, 8, 2});
+  room({9.5, 0, 0}, {13, 8, 2}, Opening{7, 8}, std::nullopt);
+  return mesh;
+}
+
+TEST(RegionSets, onlyThePortalFlowHidesTheRoomBehindTheKeyhole) {
+  const Point3 inA{2, 4, 1}, inT{4.5, 0.5, 1}, inB{7, 4, 1}, inT2{9.25, 7.5, 1}, inC{11, 4, 1};
+  for (const bool full : {false, true}) {
+    Boxes level;
+    LevelRequest request;
+    request.visibleSets = true;
+    request.sets.full = full;
+    level.built = testing_support::buildMesh(level.scene, keyholeMesh(), request);
+    ASSERT_EQ(level.built.setsReport.open, 0U);
+    const auto sees = [&](const Point3& eye, const Point3& to) { return maySeeFrom(level, eye, spaceAt(level, to)); };
+    for (const Point3& eye : {inA, Point3{3.9, 0.5, 1}, Point3{0.5, 7.5, 0.5}, inT}) {
+      SCOPED_TRACE(testing::Message() << (full ? "full" : "fast") << " from " << eye.x << ' ' << eye.y);
+      // The expected sets: from A, A, T and B, and T2 and C only by the
+      // flood; from T, everything.
+      const bool inRoomA = eye.x < 4;
+      for (const Point3& to : {inA, inT, inB}) EXPECT_TRUE(sees(eye, to)) << to.x;
+      for (const Point3& to : {inT2, inC}) EXPECT_EQ(sees(eye, to), !full || !inRoomA) << to.x;
+    }
+  }
 }
 
 }  // namespace
