@@ -50,13 +50,22 @@ std::vector<const BspNode*> narrowedOrPlain(const Scene& scene, const BspNode& r
   const std::size_t portalTriangles = backoff != nullptr ? backoff->portalTriangles : triangleCount(*portalSpaces);
   const std::size_t maxTests =
       kNarrowTestsAnyway + static_cast<std::size_t>(kNarrowTestsPerTriangle * static_cast<double>(portalTriangles));
-  if (auto narrowed = narrowedSpacesWithin(scene, root, view, *inputs.sight, maxTests, inputs.vis, trace)) {
-    if (backoff != nullptr) backoff->nextUntried = 1;
-    return std::move(*narrowed);
-  }
-  if (backoff != nullptr) {
-    backoff->untried = backoff->nextUntried;
-    backoff->nextUntried = std::min(2 * backoff->nextUntried, kMostFramesUntried);
+  const bool barren = backoff != nullptr && backoff->barrenView && sameView(*backoff->barrenView, view) &&
+                      maxTests <= backoff->barrenTests;
+  if (!barren) {
+    if (auto narrowed = narrowedSpacesWithin(scene, root, view, *inputs.sight, maxTests, inputs.vis, trace)) {
+      if (backoff != nullptr) {
+        backoff->nextUntried = 1;
+        backoff->barrenView.reset();
+      }
+      return std::move(*narrowed);
+    }
+    if (backoff != nullptr) {
+      backoff->untried = backoff->nextUntried;
+      backoff->nextUntried = std::min(2 * backoff->nextUntried, kMostFramesUntried);
+      backoff->barrenView = view;
+      backoff->barrenTests = maxTests;
+    }
   }
   if (trace != nullptr) *trace = {};
   if (!portalSpaces || trace != nullptr) {

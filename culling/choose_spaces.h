@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <vector>
 
 #include "culling/culling_trace.h"
@@ -41,11 +42,17 @@ inline constexpr std::size_t kNarrowTestsAnyway = 256;
 // run, which bounds the tests: a frame that narrows need not run that
 // traversal too, except once in kFramesBetweenCounts frames to keep the
 // number current.
+//
+// And the view of the last frame that gave up, with the tests it had: the
+// same view gives up again with no more tests, so a camera standing still
+// does not try again until it moves.
 struct NarrowBackoff {
   int untried = 0;      // frames left that do not try
   int nextUntried = 1;  // after the next frame that gives up
   std::size_t portalTriangles = 0;
   int framesUntilCount = 0;  // 0: the next frame that tries runs the traversal first
+  std::optional<ViewPyramid> barrenView;
+  std::size_t barrenTests = 0;
 };
 inline constexpr int kMostFramesUntried = 16;
 inline constexpr int kFramesBetweenCounts = 16;

@@ -43,4 +43,11 @@ ViewPyramid::ViewPyramid(float fieldOfView, float aspect, const Matrix4& modelVi
   }};
 }
 
+bool sameView(const ViewPyramid& a, const ViewPyramid& b) {
+  const Point3& p = a.eye();
+  const Point3& q = b.eye();
+  return a.modelView().m == b.modelView().m && p.x == q.x && p.y == q.y && p.z == q.z &&
+         a.halfAngles().vertical == b.halfAngles().vertical && a.halfAngles().horizontal == b.halfAngles().horizontal;
+}
+
 }  // namespace pw

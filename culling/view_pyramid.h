@@ -66,4 +66,8 @@ class ViewPyramid {
   std::array<SidePlane, 4> sides_;
 };
 
+// Whether two views have equal matrices, eyes and angles, and so equal
+// sides: every test made against one comes out the same against the other.
+bool sameView(const ViewPyramid& a, const ViewPyramid& b);
+
 }  // namespace pw

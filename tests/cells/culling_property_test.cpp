@@ -276,5 +276,48 @@ TEST(NarrowCulling, seesPastAWallNearerThanTheNearPlane) {
       0.5 * kNearPlane);
 }
 
+// A camera standing still where narrowing gave up does not try again: the
+// same view with no more tests would give up again. The frames without a
+// try still count down, and a move tries at once when none are left.
+TEST(NarrowCulling, aStillViewThatGaveUpIsNotTriedAgain) {
+  const LevelCase level = levelCases()[2];
+  const auto built = build(level.mesh, false);
+  const BspNode& root = *built->level.compiled->root;
+  const CullingInputs plain{.links = &built->level.links, .sight = &built->level.sight};
+  // A pose that narrowing cannot finish with the tests the viewer allows.
+  std::mt19937 random(3);
+  Camera camera;
+  const auto givesUp = [&](const Camera& at) {
+    const ViewPyramid view(at, viewMatrix(at));
+    std::size_t triangles = 0;
+    for (const BspNode* space : chooseSpaces(Culling::Sound, built->scene, root, view, plain)) {
+      triangles += space->triangles.size();
+    }
+    const auto tests = kNarrowTestsAnyway + static_cast<std::size_t>(kNarrowTestsPerTriangle * triangles);
+    return !narrowedSpacesWithin(built->scene, root, view, built->level.sight, tests, nullptr, nullptr);
+  };
+  do {
+    camera = randomPose(random, level.rooms, 40.0);
+  } while (!givesUp(camera));
+  NarrowBackoff backoff;
+  CullingInputs inputs = plain;
+  inputs.backoff = &backoff;
+  const auto frame = [&](const Camera& at) {
+    const ViewPyramid view(at, viewMatrix(at));
+    EXPECT_EQ(chooseSpaces(Culling::Narrow, built->scene, root, view, inputs),
+              chooseSpaces(Culling::Sound, built->scene, root, view, plain));
+  };
+  frame(camera);  // gives up: one frame untried, two after the next
+  EXPECT_EQ(std::pair(backoff.untried, backoff.nextUntried), std::pair(1, 2));
+  frame(camera);
+  frame(camera);
+  frame(camera);
+  EXPECT_EQ(std::pair(backoff.untried, backoff.nextUntried), std::pair(0, 2));
+  camera.yaw += 0.001f;
+  ASSERT_TRUE(givesUp(camera));
+  frame(camera);  // tries and gives up
+  EXPECT_EQ(std::pair(backoff.untried, backoff.nextUntried), std::pair(2, 4));
+}
+
 }  // namespace
 }  // namespace pw
