@@ -59,8 +59,7 @@ constexpr SummaryLine kSummaryLines[] = {
                     "links, {leakJoins} for the leak search)\n"},
     {"checked", "leak:         {leakReport}\n"},
     {"setsMade", "visible sets: {setsFile}({setsBytes} bytes, {setsMethod}), after the sight regions ({sightRegionSeconds} s) in {setsSeconds} s; "
-                 "a Space may see {meanSpaceShare}% of the {spaces} Spaces and\n"
-                 "              {meanTriangleShare}% of the triangles on average ({spacesWithSets} Spaces have a set); {setsRegions}\n"},
+                 "{setsShares}; {setsRegions}\n"},
     {{}, "time:         load {load} s, build {build} s, dump {dump} s, logs closed {logClose} s later,\n"
          "              cells {cells} s, links {links} s{leakTime}\n"},
     {{}, "build phases: plane index {planeIndex} s, convexity {convexity} s, cutter choice {cutterChoice} s, "

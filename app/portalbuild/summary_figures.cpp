@@ -90,6 +90,14 @@ std::string setsRegions(const BuildSummary::Sets& sets) {
   return std::to_string(r.voids) + of + " lie in the void or in solid, an eye there sees everything";
 }
 
+// What the sets leave an eye on average, over the Spaces that have one.
+std::string setsShares(const BuildSummary& s) {
+  if (s.sets.spacesWithSets == 0) return "no Space has a set: an eye anywhere sees everything";
+  return "a Space may see " + fixed(100.0 * s.sets.spaceShare, 1) + "% of the " + std::to_string(s.stats.spaces) +
+         " Spaces and\n              " + fixed(100.0 * s.sets.triangleShare, 1) +
+         "% of the triangles on average (" + std::to_string(s.sets.spacesWithSets) + " Spaces have a set)";
+}
+
 // "; N floods gave up" when some did.
 std::string gaveUp(const SetsReport& report) {
   if (report.floodsGaveUp == 0) return {};
@@ -225,6 +233,7 @@ std::vector<SummaryFigure> summaryFigures(const BuildSummary& s) {
       {"openRegions", "visibleSets", made(streamed(s.sets.report.open)), {}},
       {"voidRegions", "visibleSets", made(streamed(s.sets.report.voids)), {}},
       {"levelLeaks", "visibleSets", made(flag(s.sets.report.open != 0)), {}},
+      textOnly("setsShares", s.sets.made ? setsShares(s) : std::string()),
       textOnly("setsRegions", s.sets.made ? setsRegions(s.sets) : std::string()),
   };
 }

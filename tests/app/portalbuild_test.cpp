@@ -140,6 +140,13 @@ TEST(Portalbuild, reportsTheOpenEdgesOfABoxWithOneTriangleMissing) {
   EXPECT_NE(portalbuild(dir, "closed.obj --no-logs").out.find("cells:        faces and open links not looked for"),
             std::string::npos);
 
+  // Sets over a level that leaks restrict no eye, and the summary says so
+  // rather than give shares over no Space.
+  EXPECT_NE(portalbuild(dir, "closed.obj --no-logs --vis").out.find("; a Space may see "), std::string::npos);
+  EXPECT_NE(portalbuild(dir, "open.obj --no-logs --vis").out.find("; no Space has a set: an eye anywhere sees "
+                                                                  "everything; the level leaks"),
+            std::string::npos);
+
   const ProgramRun open = portalbuild(dir, "open.obj -o o --json o.json --open-edges holes.obj --inside 1 1 1 --leak t.pts --svg p.svg");
   ASSERT_EQ(open.exitCode, 0) << open.err;
   EXPECT_NE(open.out.find("leak:         the inside reaches the outside through 1 portal; trail in t.pts\n"),
