@@ -172,27 +172,8 @@ TEST(RegionSets, fullSetsLieWithinTheFastOnesAndFallBackToThemOutOfTime) {
 Mesh keyholeMesh() {
   Mesh mesh;
   const Point3 up{0, 0, 2};
-  // An axis room from `low` (z = 0) to `high` (z = 2); each wall side in
-  // x (0: x = low.x, 1: x = high.x) left open over y in [openLow, openHigh].
-  struct Opening {
-    double openLow, openHigh;
-  };
-  const auto room = [&](const Point3& low, const Point3& high, std::optional<Opening> west,
-                        std::optional<Opening> east) {
-    const Point3 inside = 0.5 * (low + high);
-    const double dx = high.x - low.x, dy = high.y - low.y;
-    addRectangle(mesh, low, {dx, 0, 0}, {0, dy, 0}, inside);
-    addRectangle(mesh, low + up, {dx, 0, 0}, {0, dy, 0}, inside);
-    addRectangle(mesh, low, {dx, 0, 0}, up, inside);
-    addRectangle(mesh, {low.x, high.y, 0}, {dx, 0, 0}, up, inside);
-    for (const auto& [x, opening] : {std::pair{low.x, west}, std::pair{high.x, east}}) {
-      const std::pair<double, double> spans[2] = {
-          {low.y, opening ? opening->openLow : high.y}, {opening ? opening->openHigh : high.y, high.y}};
-      for (const auto& [from, to] : spans) {
-        if (to > from) addRectangle(mesh, {x, from, 0}, {0, to - from, 0}, up, inside);
-      }
-    }
-  };
+  // A tunnel from `low` (z = 0) to `high` (z = 2): floor, ceiling and the
+  // two walls along x, facing in.
   const auto tunnel = [&](const Point3& low, const Point3& high) {
     const Point3 inside = 0.5 * (low + high);
     const double dx = high.x - low.x, dy = high.y - low.y;
@@ -200,6 +181,23 @@ Mesh keyholeMesh() {
     addRectangle(mesh, low + up, {dx, 0, 0}, {0, dy, 0}, inside);
     addRectangle(mesh, low, {dx, 0, 0}, up, inside);
     addRectangle(mesh, {low.x, high.y, 0}, {dx, 0, 0}, up, inside);
+  };
+  // A room: a tunnel closed at x = low.x (west) and x = high.x (east), each
+  // end left open over y in [openLow, openHigh] when given.
+  struct Opening {
+    double openLow, openHigh;
+  };
+  const auto room = [&](const Point3& low, const Point3& high, std::optional<Opening> west,
+                        std::optional<Opening> east) {
+    tunnel(low, high);
+    const Point3 inside = 0.5 * (low + high);
+    for (const auto& [x, opening] : {std::pair{low.x, west}, std::pair{high.x, east}}) {
+      const std::pair<double, double> spans[2] = {
+          {low.y, opening ? opening->openLow : high.y}, {opening ? opening->openHigh : high.y, high.y}};
+      for (const auto& [from, to] : spans) {
+        if (to > from) addRectangle(mesh, {x, from, 0}, {0, to - from, 0}, up, inside);
+      }
+    }
   };
   room({0, 0, 0}, {4, 8, 2}, std::nullopt, Opening{0, 1});
   tunnel({4, 0, 0}, {5, 1, 2});
