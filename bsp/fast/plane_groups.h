@@ -12,7 +12,6 @@
 
 namespace pw {
 
-
 // The plane of a candidate: its anchor (the position of its corner 0) and
 // its plane normal, both copied from the Scene. The fast build's own record
 // of a plane: the corner hierarchy compares two of them byte for byte.
