@@ -12,9 +12,6 @@ namespace pw {
 
 namespace {
 
-// Deeper than any hierarchy of median splits over 32-bit entry counts.
-constexpr std::size_t kMaxDepth = 64;
-
 // Spreads the low 10 bits of v so that two zero bits follow each one.
 std::uint32_t spreadBits(std::uint32_t v) {
   v &= 0x3FFu;
@@ -201,22 +198,23 @@ CornerSides CornerBvh::sidesAt(const CandidatePlane& plane, std::uint32_t slot) 
 // Opens the boxes the plane does not settle down to their leaves. `settled`
 // gets each box whose corners all lie on one side, `leaf` each leaf that
 // must be tested corner by corner; either returns true to end the walk,
-// and then so does this.
+// and then so does this. A level of boxes at a time, the largest first:
+// what the large boxes settle is known before any leaf is tested, so a
+// walk that can end on the way ends early.
 template <typename Settled, typename Leaf>
-bool CornerBvh::walk(const PlaneBound& bound, Settled settled, Leaf leaf, std::uint32_t keepWhole) const {
+bool CornerBvh::walk(const PlaneBound& bound, Settled settled, Leaf leaf) const {
   if (nodes_.empty()) return false;
-  std::array<std::uint32_t, kMaxDepth> stack;
-  std::size_t top = 0;
-  stack[top++] = 0;
-  while (top > 0) {
-    const Node& node = nodes_[stack[--top]];
+  thread_local std::vector<std::uint32_t> queue;
+  queue.assign(1, 0);
+  for (std::size_t next = 0; next < queue.size(); ++next) {
+    const std::uint32_t index = queue[next];
+    const Node& node = nodes_[index];
     const BoxSide side = boxSide(node, bound);
     if (side != BoxSide::Unknown) {
       if (settled(node, side)) return true;
-    } else if (node.second != 0 && node.end - node.begin > keepWhole) {
-      assert(top + 2 <= stack.size());
-      stack[top++] = node.second;
-      stack[top++] = static_cast<std::uint32_t>(&node - nodes_.data()) + 1;
+    } else if (node.second != 0) {
+      queue.push_back(index + 1);
+      queue.push_back(node.second);
     } else if (leaf(node)) {
       return true;
     }
@@ -235,22 +233,46 @@ auto CornerBvh::settleInto(PlaneCounts& counts) {
   };
 }
 
-PlaneCounts CornerBvh::count(const CandidatePlane& plane, const PlaneBound& bound) const {
-  PlaneCounts counts;
-  walk(
+template <typename Stop>
+bool CornerBvh::countUntil(const CandidatePlane& plane, const PlaneBound& bound, PlaneCounts& counts, Stop stop) const {
+  return walk(
       bound,
-      settleInto(counts),
+      [&](const Node& node, BoxSide side) {
+        settleInto(counts)(node, side);
+        return stop();
+      },
       [&](const Node& node) {
         for (std::uint32_t slot = node.begin; slot < node.end; ++slot) counts.add(sidesAt(plane, slot));
-        return false;
+        return stop();
       });
+}
+
+PlaneCounts CornerBvh::count(const CandidatePlane& plane, const PlaneBound& bound) const {
+  PlaneCounts counts;
+  countUntil(plane, bound, counts, [] { return false; });
   return counts;
 }
 
-void CornerBvh::countCommon(const PlaneBound& bound, PlaneCounts& common, std::vector<std::uint32_t>& uncertain) const {
-  walk(
+std::uint32_t CornerBvh::unsorted(const PlaneCounts& counts, std::size_t uncertain) const {
+  return static_cast<std::uint32_t>(list_.size() - uncertain) - (counts.splits + counts.behind + counts.front);
+}
+
+bool CornerBvh::countUnlessHopeless(const CandidatePlane& plane, const PlaneBound& bound, PlaneCounts& counts,
+                                    const Hopeless& hopeless) const {
+  return !countUntil(plane, bound, counts, [&] { return hopeless(counts, unsorted(counts, 0)); });
+}
+
+bool CornerBvh::countCommon(const PlaneBound& bound, PlaneCounts& common, std::vector<std::uint32_t>& uncertain,
+                            const Hopeless& hopeless) const {
+  const auto givenUp = [&] {
+    return hopeless(common, static_cast<std::uint32_t>(uncertain.size()) + unsorted(common, uncertain.size()));
+  };
+  return !walk(
       bound,
-      settleInto(common),
+      [&](const Node& node, BoxSide side) {
+        settleInto(common)(node, side);
+        return givenUp();
+      },
       [&](const Node& node) {
         // Not finite: every entry is tested plane by plane.
         const std::optional<DistanceRange> shift =
@@ -265,20 +287,8 @@ void CornerBvh::countCommon(const PlaneBound& bound, PlaneCounts& common, std::v
             uncertain.push_back(triangle);
           }
         }
-        return false;
+        return givenUp();
       });
-}
-
-void CornerBvh::countSettled(const PlaneBound& bound, std::uint32_t keepWhole, PlaneCounts& settled,
-                             std::uint32_t& unsettled) const {
-  walk(
-      bound,
-      settleInto(settled),
-      [&](const Node& node) {
-        unsettled += node.end - node.begin;
-        return false;
-      },
-      keepWhole);
 }
 
 bool CornerBvh::anyCornerBehind(const CandidatePlane& plane, std::uint32_t skipEntry) const {

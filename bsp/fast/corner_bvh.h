@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "bsp/fast/plane_bound.h"
@@ -35,15 +36,19 @@ class CornerBvh {
   // plane's triangle would sort them; `bound` must hold the plane.
   PlaneCounts count(const CandidatePlane& plane) const { return count(plane, boundOf(plane)); }
   PlaneCounts count(const CandidatePlane& plane, const PlaneBound& bound) const;
+  // Whether counts known so far (`sure`, with `unsure` entries still to
+  // come) rule out what they are counted for.
+  using Hopeless = std::function<bool(const PlaneCounts& sure, std::uint32_t unsure)>;
+  // count, unless `hopeless` says so on the way: then false.
+  bool countUnlessHopeless(const CandidatePlane& plane, const PlaneBound& bound, PlaneCounts& counts,
+                           const Hopeless& hopeless) const;
   // What every plane of `bound` counts alike: the entries each of them
   // sorts the same way are counted in `common`, the others (by triangle
-  // index) appended to `uncertain`.
-  void countCommon(const PlaneBound& bound, PlaneCounts& common, std::vector<std::uint32_t>& uncertain) const;
-  // A quick, coarse part of countCommon: boxes of at most `keepWhole`
-  // entries are not opened; those the planes do not all settle alike add
-  // their entries to `unsettled`.
-  void countSettled(const PlaneBound& bound, std::uint32_t keepWhole, PlaneCounts& settled,
-                    std::uint32_t& unsettled) const;
+  // index) appended to `uncertain`. Gives up, returning false, when
+  // `hopeless` says so on the way (the unsure being the uncertain entries
+  // and those not yet looked at).
+  bool countCommon(const PlaneBound& bound, PlaneCounts& common, std::vector<std::uint32_t>& uncertain,
+                   const Hopeless& hopeless) const;
   // True when a corner of an entry other than the one at position
   // `skipEntry` lies behind the plane (pass kNoEntry to skip none).
   bool anyCornerBehind(const CandidatePlane& plane, std::uint32_t skipEntry) const;
@@ -75,8 +80,11 @@ class CornerBvh {
   // The walk's `settled` step that adds a settled box's entries to `counts`.
   static auto settleInto(PlaneCounts& counts);
   template <typename Settled, typename Leaf>
-  // Boxes of at most `keepWhole` entries go to `leaf` unopened.
-  bool walk(const PlaneBound& bound, Settled settled, Leaf leaf, std::uint32_t keepWhole = 0) const;
+  bool walk(const PlaneBound& bound, Settled settled, Leaf leaf) const;
+  template <typename Stop>
+  bool countUntil(const CandidatePlane& plane, const PlaneBound& bound, PlaneCounts& counts, Stop stop) const;
+  // The entries neither in `counts` nor among `uncertain` more.
+  std::uint32_t unsorted(const PlaneCounts& counts, std::size_t uncertain) const;
   // The corners of the triangle in `slot` against the plane.
   CornerSides sidesAt(const CandidatePlane& plane, std::uint32_t slot) const;
 

@@ -22,10 +22,6 @@ namespace {
 constexpr std::size_t kParallelListSize = 16384;
 constexpr std::size_t kParallelPairs = std::size_t{1} << 16;
 
-// A bundle's first, coarse bound on its balance opens no box of this many
-// entries or fewer.
-constexpr std::uint32_t kCoarseBox = 1024;
-
 // Deriving a child's counts costs one triangle test per (child group, entry
 // of the other side) pair; counting afresh costs a few passes over the
 // child's entries and a hierarchy. Derive while the pairs stay within this
@@ -49,12 +45,11 @@ std::size_t sliceFor(std::size_t items, bool parallel, const WorkerPool& pool) {
 
 namespace {
 
-// A bundle's planes, the greatest balance any of them can have by a coarse
-// look at the hierarchy, and what they all count alike.
+// A bundle's planes and, once counted, what they all count alike.
 struct Bundle {
   std::vector<std::uint32_t> groups;
   PlaneBound bound;
-  bool coarselyQualifies = false;
+  bool commonCounted = false;
   PlaneCounts common;
   std::vector<std::uint32_t> uncertain;
 };
@@ -83,6 +78,130 @@ double leastBalance(const PlaneCounts& common, std::size_t uncertain) {
   return std::min(leastBehind, leastFront) / above;
 }
 
+// A guess at the balance of a bundle's planes: its reference plane against
+// a spread of the list's entries. Only the order in which bundles are
+// counted depends on it.
+constexpr std::size_t kGuessSample = 64;
+double guessedBalance(const Scene& scene, const std::vector<std::uint32_t>& list, const CandidatePlane& plane) {
+  const std::size_t step = std::max<std::size_t>(1, list.size() / kGuessSample);
+  PlaneCounts counts;
+  for (std::size_t entry = 0; entry < list.size(); entry += step) {
+    counts.add(cornerSides(plane, cornersOf(scene, list[entry])));
+  }
+  return balanceOf(counts);
+}
+
+// What the counting knows of the choice it serves: balances and split
+// counts that planes which are (or will be) counted are sure to reach.
+class ChoiceBound {
+ public:
+  // Some plane that is or will be counted has a balance of at least
+  // `balance` and at most `splits` splits.
+  void add(double balance, std::uint32_t splits) {
+    greatest_ = std::max(greatest_, balance);
+    if (!final_) {
+      known_.push_back({balance, splits});
+    } else if (qualifies(balance, threshold_)) {
+      fewest_ = std::min(fewest_, splits);
+    }
+  }
+  double threshold() const { return decidingThreshold(greatest_); }
+  // Once the threshold is final: a plane with more splits than this cannot
+  // be chosen.
+  std::uint32_t mostSplits() const { return final_ ? fewest_ : std::numeric_limits<std::uint32_t>::max(); }
+
+  // Whether a plane with a balance of at most `most` and at least
+  // `leastSplits` splits can decide the pass or be chosen. Asked in
+  // decreasing order of `most`, of bundles that hold every plane not yet
+  // counted that might qualify. Once no such plane can raise the threshold,
+  // the choice has the fewest splits of those that qualify, at most the
+  // least `splits` added with a qualifying balance: a plane with more
+  // cannot win, nor tie.
+  bool mayDecide(double most, std::uint32_t leastSplits) {
+    const double threshold = this->threshold();
+    if (!qualifies(most, threshold)) return false;
+    if (!final_ && decidingThreshold(std::max(greatest_, most)) == threshold) {
+      final_ = true;
+      threshold_ = threshold;
+      for (const auto& [balance, splits] : known_) {
+        if (qualifies(balance, threshold_)) fewest_ = std::min(fewest_, splits);
+      }
+      known_.clear();
+    }
+    return !final_ || leastSplits <= fewest_;
+  }
+
+ private:
+  double greatest_ = 0.0;
+  bool final_ = false;
+  double threshold_ = 0.0;
+  std::uint32_t fewest_ = std::numeric_limits<std::uint32_t>::max();
+  std::vector<std::pair<double, std::uint32_t>> known_;
+};
+
+// How many bundles of a large list have their common part counted at once,
+// over the pool; between batches, what was counted raises the threshold.
+constexpr std::size_t kParallelBundleBatch = 16;
+
+// Counts the bundles' common parts in `order`, a batch at a time, each
+// unless it shows on the way that no plane of its bundle can qualify.
+// Returns the greatest balance each bundle's planes can have (0 for those
+// given up).
+std::vector<double> countCommonParts(const CornerBvh& bvh, std::vector<Bundle>& bundles,
+                                     const std::vector<std::uint32_t>& order, ChoiceBound& choice, bool parallel,
+                                     WorkerPool& pool) {
+  const std::size_t batch = parallel ? kParallelBundleBatch : 1;
+  std::vector<double> bundleGreatest(bundles.size(), 0.0);
+  for (std::size_t from = 0; from < order.size(); from += batch) {
+    const std::size_t to = std::min(order.size(), from + batch);
+    const double threshold = choice.threshold();
+    const auto hopeless = [threshold](const PlaneCounts& common, std::uint32_t unsure) {
+      return !qualifies(greatestBalance(common, unsure), threshold);
+    };
+    pool.forEachSlice(to - from, parallel ? 1 : to - from, [&](std::size_t begin, std::size_t end) {
+      for (std::size_t i = from + begin; i < from + end; ++i) {
+        Bundle& bundle = bundles[order[i]];
+        bundle.commonCounted = bvh.countCommon(bundle.bound, bundle.common, bundle.uncertain, hopeless);
+      }
+    });
+    for (std::size_t i = from; i < to; ++i) {
+      const Bundle& bundle = bundles[order[i]];
+      if (!bundle.commonCounted) continue;
+      bundleGreatest[order[i]] = greatestBalance(bundle.common, bundle.uncertain.size());
+      choice.add(leastBalance(bundle.common, bundle.uncertain.size()),
+                 bundle.common.splits + static_cast<std::uint32_t>(bundle.uncertain.size()));
+    }
+  }
+  return bundleGreatest;
+}
+
+// Counts each plane of the bundle: its common part plus its own count of
+// the uncertain entries, against a hierarchy of those. A plane whose counts
+// so far show that it can neither qualify nor be chosen is left uncounted.
+// Returns whether every plane was counted.
+bool countMembers(const Scene& scene, const std::vector<std::uint32_t>& list, const Bundle& bundle,
+                  const ChoiceBound& choice, PlaneGroups& groups, bool parallel, WorkerPool& pool) {
+  const CornerBvh near(scene, bundle.uncertain, &bundle.bound.reference);
+  const PlaneCounts& common = bundle.common;
+  const double threshold = choice.threshold();
+  const std::uint32_t mostSplits = choice.mostSplits();
+  const auto hopeless = [&](const PlaneCounts& rest, std::uint32_t unsure) {
+    const PlaneCounts sure{common.splits + rest.splits, common.behind + rest.behind, common.front + rest.front};
+    return sure.splits > mostSplits || !qualifies(greatestBalance(sure, unsure), threshold);
+  };
+  const std::vector<std::uint32_t>& members = bundle.groups;
+  pool.forEachSlice(members.size(), sliceFor(members.size(), parallel, pool), [&](std::size_t begin, std::size_t end) {
+    for (std::size_t i = begin; i < end; ++i) {
+      PlaneGroup& group = groups.groups[members[i]];
+      const CandidatePlane plane = planeOf(scene, list[group.first]);
+      PlaneCounts rest;
+      group.counted = near.countUnlessHopeless(plane, boundAgainst(bundle.bound.reference, plane), rest, hopeless);
+      group.counts = {common.splits + rest.splits, common.behind + rest.behind, common.front + rest.front};
+    }
+  });
+  return std::all_of(members.begin(), members.end(), [&](std::uint32_t g) { return groups.groups[g].counted; });
+}
+
 }  // namespace
 
 // Each group writes its own counts only: the result is the same for any
@@ -90,13 +209,14 @@ double leastBalance(const PlaneCounts& common, std::size_t uncertain) {
 // counted against the hierarchy directly. A bundle of several has what all
 // its planes count alike counted once; the rest is counted per group against
 // a hierarchy of just that rest, whose slabs follow the bundle's first plane,
-// unless no plane of the bundle can reach the deciding pass's threshold.
-// Such a plane neither qualifies nor raises the greatest balance, so the
-// cutter choice never looks at it. The threshold only rises with what is
-// counted, and every bundle's least balance is one some plane will be
-// counted with, so all of them raise it before any bundle is counted plane
-// by plane: a turned level's floor is a bundle of thousands of planes that
-// a plane through the middle of the level rules out.
+// unless no plane of the bundle can decide the pass or be chosen.
+// The threshold only rises with what is counted, and every bundle's least
+// balance is one some plane has, so all of them raise it before any bundle
+// is counted plane by plane: a turned level's floor is a bundle of
+// thousands of planes that a plane through the middle of the level rules
+// out. Bundles are taken the most promising first, so that it rises early,
+// and a count that shows on the way that it cannot matter stops there:
+// most bundles of a turned level stop after a few large boxes.
 void countPlanes(const Scene& scene, const std::vector<std::uint32_t>& list, PlaneGroups& groups, const CornerBvh& bvh,
                  WorkerPool& pool) {
   const bool parallel = list.size() >= kParallelListSize;
@@ -116,52 +236,37 @@ void countPlanes(const Scene& scene, const std::vector<std::uint32_t>& list, Pla
       group.counted = true;
     }
   });
-  double greatest = 0.0;
-  for (const std::uint32_t g : alone) greatest = std::max(greatest, balanceOf(groups.groups[g].counts));
+  ChoiceBound choice;
+  for (const std::uint32_t g : alone) choice.add(balanceOf(groups.groups[g].counts), groups.groups[g].counts.splits);
 
-  const double aloneThreshold = decidingThreshold(greatest);
+  std::vector<double> guess(bundles.size());
   pool.forEachSlice(bundles.size(), sliceFor(bundles.size(), parallel, pool), [&](std::size_t begin, std::size_t end) {
     for (std::size_t b = begin; b < end; ++b) {
       Bundle& bundle = bundles[b];
       bundle.bound = bundleBound(scene, list, groups, bundle.groups);
-      PlaneCounts settled;
-      std::uint32_t unsettled = 0;
-      bvh.countSettled(bundle.bound, kCoarseBox, settled, unsettled);
-      bundle.coarselyQualifies = qualifies(greatestBalance(settled, unsettled), aloneThreshold);
-      if (bundle.coarselyQualifies) bvh.countCommon(bundle.bound, bundle.common, bundle.uncertain);
+      guess[b] = guessedBalance(scene, list, bundle.bound.reference);
     }
   });
-  std::vector<double> bundleGreatest(bundles.size(), 0.0);
-  for (std::size_t b = 0; b < bundles.size(); ++b) {
-    if (!bundles[b].coarselyQualifies) continue;
-    bundleGreatest[b] = greatestBalance(bundles[b].common, bundles[b].uncertain.size());
-    greatest = std::max(greatest, leastBalance(bundles[b].common, bundles[b].uncertain.size()));
-  }
-  // The most promising first: what they count raises the threshold early.
-  std::vector<std::uint32_t> order(bundles.size());
-  std::iota(order.begin(), order.end(), 0u);
-  std::stable_sort(order.begin(), order.end(),
-                   [&](std::uint32_t a, std::uint32_t b) { return bundleGreatest[a] > bundleGreatest[b]; });
+  const auto greatestFirst = [&](const std::vector<double>& greatest) {
+    std::vector<std::uint32_t> order(bundles.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return greatest[a] > greatest[b]; });
+    return order;
+  };
+  const std::vector<double> bundleGreatest = countCommonParts(bvh, bundles, greatestFirst(guess), choice, parallel, pool);
   bool complete = true;
-  for (const std::uint32_t b : order) {
+  for (const std::uint32_t b : greatestFirst(bundleGreatest)) {
     const Bundle& bundle = bundles[b];
-    if (!bundle.coarselyQualifies || !qualifies(bundleGreatest[b], decidingThreshold(greatest))) {
+    if (!bundle.commonCounted || !choice.mayDecide(bundleGreatest[b], bundle.common.splits)) {
       complete = false;
       continue;
     }
-    const CornerBvh near(scene, bundle.uncertain, &bundle.bound.reference);
-    const std::vector<std::uint32_t>& members = bundle.groups;
-    pool.forEachSlice(members.size(), sliceFor(members.size(), parallel, pool), [&](std::size_t begin, std::size_t end) {
-      for (std::size_t i = begin; i < end; ++i) {
-        PlaneGroup& group = groups.groups[members[i]];
-        const CandidatePlane plane = planeOf(scene, list[group.first]);
-        const PlaneCounts rest = near.count(plane, boundAgainst(bundle.bound.reference, plane));
-        const PlaneCounts& common = bundle.common;
-        group.counts = {common.splits + rest.splits, common.behind + rest.behind, common.front + rest.front};
-        group.counted = true;
-      }
-    });
-    for (const std::uint32_t g : members) greatest = std::max(greatest, balanceOf(groups.groups[g].counts));
+    if (!countMembers(scene, list, bundle, choice, groups, parallel, pool)) complete = false;
+    for (const std::uint32_t g : bundle.groups) {
+      const PlaneGroup& group = groups.groups[g];
+      if (group.counted) choice.add(balanceOf(group.counts), group.counts.splits);
+    }
   }
   groups.counted = complete;
 }
