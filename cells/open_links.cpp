@@ -46,6 +46,9 @@ struct FaceRangeLinks {
 
 FaceRangeLinks linksOfFaces(const Scene& scene, const CellFaces& cells, std::size_t begin, std::size_t end) {
   FaceRangeLinks result;
+  // A face makes at most one link each way; growing instead would move
+  // every link made so far, again and again.
+  result.links.reserve(2 * (end - begin));
   CoplanarCarver carver;
   for (std::size_t f = begin; f < end; ++f) {
     const CellFace& face = cells.faces[f];
@@ -109,6 +112,9 @@ OpenLinks findOpenLinks(const Scene& scene, const CellFaces& cells) {
   OpenLinks result;
   result.bounds = cells.bounds;
   result.linksFrom.resize(cells.facesOfSpace.size());
+  std::size_t total = 0;
+  for (const FaceRangeLinks& range : ranges) total += range.links.size();
+  result.links.reserve(total);
   for (FaceRangeLinks& range : ranges) {
     result.carvingFallbacks += range.carvingFallbacks;
     for (OpenLink& link : range.links) {
