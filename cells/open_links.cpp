@@ -85,6 +85,7 @@ std::optional<OpenLink> makeOpenLink(const BspNode& from, const BspNode& to, con
                                      std::vector<FlatTriangle> triangles) {
   if (triangles.empty()) return std::nullopt;
   OpenLink link{&from, &to, plane, std::move(triangles), {}, 0.0};
+  link.corners.reserve(3 * link.triangles.size());
   for (const FlatTriangle& t : link.triangles) {
     link.area += flatTriangleArea(t);
     for (const Point3& p : t) link.corners.push_back(p);
