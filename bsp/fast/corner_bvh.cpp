@@ -73,19 +73,13 @@ std::optional<CornerSides> agreedSides(const PlaneBound& bound, const DistanceRa
   return CornerSides{count(front, Certainty::Yes), count(behind, Certainty::Yes)};
 }
 
-}  // namespace
-
-CornerBvh::CornerBvh(const Scene& scene, const std::vector<std::uint32_t>& list, const CandidatePlane* slab)
-    : scene_(scene), list_(list), hasSlab_(slab != nullptr), slab_(slab != nullptr ? *slab : CandidatePlane{}) {
+// The entries in Morton order of their centroids over the list's bounds,
+// so that consecutive entries lie close together and every range of slots
+// makes a compact box; with a slab, first by how they lie against the slab
+// plane, so that a box holds entries that planes near it sort alike.
+ScratchVector<std::uint32_t> mortonOrder(const Scene& scene, const std::vector<std::uint32_t>& list,
+                                         const CandidatePlane* slab) {
   const auto count = static_cast<std::uint32_t>(list.size());
-  assert(list.size() == count);
-  if (count == 0) return;
-
-  // The entries in Morton order of their centroids over the list's bounds,
-  // so that consecutive entries lie close together and every range of
-  // slots makes a compact box; with a slab, first by how they lie against
-  // the slab plane, so that a box holds entries that planes near it sort
-  // alike. Only the shape of the hierarchy depends on it, never a result.
   Point3 lo{INFINITY, INFINITY, INFINITY};
   Point3 hi{-INFINITY, -INFINITY, -INFINITY};
   for (const std::uint32_t triangle : list) {
@@ -99,22 +93,41 @@ CornerBvh::CornerBvh(const Scene& scene, const std::vector<std::uint32_t>& list,
     const Point3 c = cornerSum(scene, list[entry]);
     const std::uint32_t code = spreadBits(gridCell(c.x, lo.x, hi.x)) << 2 | spreadBits(gridCell(c.y, lo.y, hi.y)) << 1 |
                                spreadBits(gridCell(c.z, lo.z, hi.z));
-    const std::uint32_t side = hasSlab_ ? slabSideOf(slab_, cornersOf(scene, list[entry])) : 0;
+    const std::uint32_t side = slab != nullptr ? slabSideOf(*slab, cornersOf(scene, list[entry])) : 0;
     keyed[entry] = std::uint64_t{side << 30 | code} << 32 | entry;
   }
   std::sort(keyed.begin(), keyed.end());
   ScratchVector<std::uint32_t> order(count);
   for (std::uint32_t slot = 0; slot < count; ++slot) order[slot] = static_cast<std::uint32_t>(keyed[slot]);
-  ScratchVector<std::uint64_t>().swap(keyed);
+  return order;
+}
+
+}  // namespace
+
+CornerBvh::CornerBvh(const Scene& scene, const std::vector<std::uint32_t>& list, const CandidatePlane* slab)
+    : CornerBvh(scene, list, mortonOrder(scene, list, slab), slab) {}
+
+// Only the shape of the hierarchy depends on the order, never a result.
+CornerBvh::CornerBvh(const Scene& scene, const std::vector<std::uint32_t>& list, ScratchVector<std::uint32_t> order,
+                     const CandidatePlane* slab)
+    : scene_(scene), list_(list), hasSlab_(slab != nullptr), slab_(slab != nullptr ? *slab : CandidatePlane{}) {
+  const auto count = static_cast<std::uint32_t>(list.size());
+  assert(list.size() == count && order.size() == count);
+  if (count == 0) return;
   nodes_.reserve(2 * ((count + kLeafSize - 1) / kLeafSize));
   buildNode(0, count);
   entryOf_ = std::move(order);
+  cornerIndices_.resize(count);
+  for (std::uint32_t slot = 0; slot < count; ++slot) {
+    const Triangle& t = scene.triangle(static_cast<std::int32_t>(list[entryOf_[slot]]));
+    cornerIndices_[slot] = {t.vertexIndex(0), t.vertexIndex(1), t.vertexIndex(2)};
+  }
 
   // Boxes bottom-up: in this preorder every child comes after its parent.
   for (std::size_t i = nodes_.size(); i-- > 0;) {
     Node& node = nodes_[i];
     if (node.second == 0) {
-      const Point3 first = cornersOf(scene, list[entryOf_[node.begin]])[0];
+      const Point3 first = cornersAt(node.begin)[0];
       node.low = {first.x, first.y, first.z};
       node.high = node.low;
       node.slabLow = node.slabGreatestLow = INFINITY;
@@ -123,7 +136,7 @@ CornerBvh::CornerBvh(const Scene& scene, const std::vector<std::uint32_t>& list,
       for (std::uint32_t slot = node.begin; slot < node.end; ++slot) {
         double least = INFINITY;
         double greatest = -INFINITY;
-        for (const Point3& p : cornersOf(scene, list[entryOf_[slot]])) {
+        for (const Point3& p : cornersAt(slot)) {
           node.exactOnly = node.exactOnly || !finite(p);
           node.low = {std::min(node.low[0], p.x), std::min(node.low[1], p.y), std::min(node.low[2], p.z)};
           node.high = {std::max(node.high[0], p.x), std::max(node.high[1], p.y), std::max(node.high[2], p.z)};
@@ -191,8 +204,13 @@ CornerBvh::BoxSide CornerBvh::boxSide(const Node& node, const PlaneBound& bound)
   return BoxSide::Unknown;
 }
 
+std::array<Point3, 3> CornerBvh::cornersAt(std::uint32_t slot) const {
+  const std::array<std::int32_t, 3>& v = cornerIndices_[slot];
+  return {scene_.vertex(v[0]), scene_.vertex(v[1]), scene_.vertex(v[2])};
+}
+
 CornerSides CornerBvh::sidesAt(const CandidatePlane& plane, std::uint32_t slot) const {
-  return cornerSides(plane, cornersOf(scene_, list_[entryOf_[slot]]));
+  return cornerSides(plane, cornersAt(slot));
 }
 
 // Opens the boxes the plane does not settle down to their leaves. `settled`
@@ -280,7 +298,7 @@ bool CornerBvh::countCommon(const PlaneBound& bound, PlaneCounts& common, std::v
         for (std::uint32_t slot = node.begin; slot < node.end; ++slot) {
           const std::uint32_t triangle = list_[entryOf_[slot]];
           const std::optional<CornerSides> sides =
-              shift ? agreedSides(bound, *shift, cornersOf(scene_, triangle)) : std::nullopt;
+              shift ? agreedSides(bound, *shift, cornersAt(slot)) : std::nullopt;
           if (sides) {
             common.add(*sides);
           } else {

@@ -1,10 +1,10 @@
 // A bounding-volume hierarchy over the triangles of one node's list, so that
 // a plane can be tested against whole boxes of triangles at once, and
 // against single corners, with the straightforward arithmetic, only near
-// the plane. It holds the entries' order and the boxes, about 12 bytes per
-// entry (20 while it is made), and reads the corners from the Scene: a copy
-// of them (72 bytes per entry) would be the largest block of memory a build
-// holds. Internal to bsp/.
+// the plane. It holds the entries' order, their corners' vertex numbers and
+// the boxes, about 30 bytes per entry, and reads the corners themselves
+// from the Scene: a copy of them (72 bytes per entry) would be the largest
+// block of memory a build holds. Internal to bsp/.
 #pragma once
 
 #include <array>
@@ -31,6 +31,13 @@ class CornerBvh {
   // bounds planes nearly parallel to it far more tightly than the box does
   // when they are oblique to the axes.
   CornerBvh(const Scene& scene, const std::vector<std::uint32_t>& list, const CandidatePlane* slab = nullptr);
+  // The same, with the entries (positions in `list`, each once) in the
+  // given order of slots, which shapes the hierarchy only: a child list
+  // keeps its parent's order rather than sort afresh.
+  CornerBvh(const Scene& scene, const std::vector<std::uint32_t>& list, ScratchVector<std::uint32_t> order,
+            const CandidatePlane* slab = nullptr);
+  // The entries' positions in `list`, in slot order.
+  const ScratchVector<std::uint32_t>& order() const { return entryOf_; }
 
   // The plane against every entry, exactly as classifyTriangle of the
   // plane's triangle would sort them; `bound` must hold the plane.
@@ -85,6 +92,8 @@ class CornerBvh {
   bool countUntil(const CandidatePlane& plane, const PlaneBound& bound, PlaneCounts& counts, Stop stop) const;
   // The entries neither in `counts` nor among `uncertain` more.
   std::uint32_t unsorted(const PlaneCounts& counts, std::size_t uncertain) const;
+  // The corners of the triangle in `slot`.
+  std::array<Point3, 3> cornersAt(std::uint32_t slot) const;
   // The corners of the triangle in `slot` against the plane.
   CornerSides sidesAt(const CandidatePlane& plane, std::uint32_t slot) const;
 
@@ -96,6 +105,10 @@ class CornerBvh {
   // slot -> entry position in the list; a node's entries are those in its
   // slots begin..end-1.
   ScratchVector<std::uint32_t> entryOf_;
+  // slot -> the vertex numbers of its triangle's corners, read once in slot
+  // order: the walks then reach the corners without the triangle records,
+  // which lie far apart.
+  ScratchVector<std::array<std::int32_t, 3>> cornerIndices_;
 };
 
 }  // namespace pw

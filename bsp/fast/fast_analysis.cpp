@@ -12,10 +12,12 @@ namespace pw {
 
 // Counts carried over from the parent make the convexity test a look at
 // them; otherwise the list gets its plane groups (unless the parent handed
-// them down uncounted) and a corner hierarchy, which serve the convexity
-// test and, when it fails, the counting.
-bool FastAnalysis::analyse(const std::vector<std::uint32_t>& list, PlaneGroups& planes, CutterChoice& choice) {
+// them down uncounted) and a corner hierarchy (in the parent's order when
+// handed down), which serve the convexity test and, when it fails, the
+// counting.
+bool FastAnalysis::analyse(const std::vector<std::uint32_t>& list, Carried& carried, CutterChoice& choice) {
   if (list.size() < 2) return true;
+  PlaneGroups& planes = carried.planes;
   if (planes.counted) {
     const Stopwatch convexityTime;
     const bool convex = isConvexFromCounts(scene_, list, planes);
@@ -24,7 +26,8 @@ bool FastAnalysis::analyse(const std::vector<std::uint32_t>& list, PlaneGroups& 
   } else {
     const Stopwatch indexTime;
     if (planes.groupOf.size() != list.size()) planes = groupByPlane(scene_, list);
-    const CornerBvh bvh(scene_, list);
+    const CornerBvh bvh = carried.order.size() == list.size() ? CornerBvh(scene_, list, std::move(carried.order))
+                                                              : CornerBvh(scene_, list);
     stats_.planeIndexSeconds += indexTime.seconds();
     const Stopwatch convexityTime;
     const bool convex = isConvexPruned(scene_, list, planes, bvh);
@@ -32,6 +35,7 @@ bool FastAnalysis::analyse(const std::vector<std::uint32_t>& list, PlaneGroups& 
     if (convex) return true;
     const Stopwatch countTime;
     countPlanes(scene_, list, planes, bvh, pool_);
+    carried.order.assign(bvh.order().begin(), bvh.order().end());
     stats_.cutterChoiceSeconds += countTime.seconds();
   }
   const Stopwatch choiceTime;
@@ -40,15 +44,39 @@ bool FastAnalysis::analyse(const std::vector<std::uint32_t>& list, PlaneGroups& 
   return false;
 }
 
-void FastAnalysis::carryOver(const std::vector<std::uint32_t>& list, const PlaneGroups& planes,
+namespace {
+
+// The order of each child's entries (its own positions) in `order`, the
+// parent's order of its entries.
+void splitOrder(const ScratchVector<std::uint32_t>& order, const std::vector<ChildSide>& sides,
+                ScratchVector<std::uint32_t>& frontOrder, ScratchVector<std::uint32_t>& behindOrder) {
+  std::vector<std::uint32_t> childPosition(sides.size());
+  std::uint32_t fronts = 0;
+  std::uint32_t behinds = 0;
+  for (std::size_t entry = 0; entry < sides.size(); ++entry) {
+    childPosition[entry] = sides[entry] == ChildSide::Front ? fronts++ : behinds++;
+  }
+  frontOrder.reserve(fronts);
+  behindOrder.reserve(behinds);
+  for (const std::uint32_t entry : order) {
+    (sides[entry] == ChildSide::Front ? frontOrder : behindOrder).push_back(childPosition[entry]);
+  }
+}
+
+}  // namespace
+
+void FastAnalysis::carryOver(const std::vector<std::uint32_t>& list, const Carried& carried,
                              const std::vector<std::uint32_t>& frontList, const std::vector<std::uint32_t>& behindList,
-                             PlaneGroups& frontPlanes, PlaneGroups& behindPlanes) {
+                             Carried& frontCarried, Carried& behindCarried) {
   const PhaseTimer timer(stats_.cutterChoiceSeconds);
   const std::vector<ChildSide> sides = childSides(list, frontList, behindList);
-  for (const auto& [side, planesOut] :
-       {std::pair{ChildSide::Front, &frontPlanes}, std::pair{ChildSide::Behind, &behindPlanes}}) {
-    if (deriveChildCounts(scene_, list, planes, sides, side, pool_, *planesOut)) ++stats_.derivedCountLists;
+  for (const auto& [side, carriedOut] :
+       {std::pair{ChildSide::Front, &frontCarried}, std::pair{ChildSide::Behind, &behindCarried}}) {
+    if (deriveChildCounts(scene_, list, carried.planes, sides, side, pool_, carriedOut->planes)) {
+      ++stats_.derivedCountLists;
+    }
   }
+  if (carried.order.size() == list.size()) splitOrder(carried.order, sides, frontCarried.order, behindCarried.order);
 }
 
 }  // namespace pw

@@ -9,6 +9,7 @@
 
 #include "bsp/cutter_rules.h"
 #include "bsp/fast/plane_groups.h"
+#include "bsp/fast/scratch_vector.h"
 
 namespace pw {
 
@@ -18,21 +19,28 @@ struct BuildStats;
 
 class FastAnalysis {
  public:
-  // What a list hands to its children: their plane groups after a split
-  // that cut nothing, counted when they could be derived (empty otherwise).
-  using Carried = PlaneGroups;
+  // What a list hands to its children after a split that cut nothing:
+  // their plane groups, counted when they could be derived, and their
+  // entries in the order of the list's corner hierarchy (each empty when
+  // not known).
+  struct Carried {
+    PlaneGroups planes;
+    ScratchVector<std::uint32_t> order;
+  };
 
   FastAnalysis(const Scene& scene, WorkerPool& pool, BuildStats& stats) : scene_(scene), pool_(pool), stats_(stats) {}
 
   // True when the list is convex; otherwise `choice` is its cutter.
-  // `planes` comes in counted when the parent's counts were carried over,
-  // and leaves counted when not convex.
-  bool analyse(const std::vector<std::uint32_t>& list, PlaneGroups& planes, CutterChoice& choice);
-  // After a split of `list` that cut nothing: the children's counts, where
-  // they are cheaper to derive than to count afresh.
-  void carryOver(const std::vector<std::uint32_t>& list, const PlaneGroups& planes,
+  // The planes come in counted when the parent's counts were carried over;
+  // when the list is not convex they leave with the counts its choice
+  // needed, and its hierarchy order with them.
+  bool analyse(const std::vector<std::uint32_t>& list, Carried& carried, CutterChoice& choice);
+  // After a split of `list` that cut nothing: the children's plane groups
+  // and hierarchy orders, and their counts where they are cheaper to derive
+  // than to count afresh.
+  void carryOver(const std::vector<std::uint32_t>& list, const Carried& carried,
                  const std::vector<std::uint32_t>& frontList, const std::vector<std::uint32_t>& behindList,
-                 PlaneGroups& frontPlanes, PlaneGroups& behindPlanes);
+                 Carried& frontCarried, Carried& behindCarried);
 
  private:
   const Scene& scene_;

@@ -110,25 +110,30 @@ class ChoiceBound {
   // be chosen.
   std::uint32_t mostSplits() const { return final_ ? fewest_ : std::numeric_limits<std::uint32_t>::max(); }
 
-  // Whether a plane with a balance of at most `most` and at least
-  // `leastSplits` splits can decide the pass or be chosen. Asked in
-  // decreasing order of `most`, of bundles that hold every plane not yet
-  // counted that might qualify. Once no such plane can raise the threshold,
-  // the choice has the fewest splits of those that qualify, at most the
-  // least `splits` added with a qualifying balance: a plane with more
-  // cannot win, nor tie.
-  bool mayDecide(double most, std::uint32_t leastSplits) {
-    const double threshold = this->threshold();
-    if (!qualifies(most, threshold)) return false;
-    if (!final_ && decidingThreshold(std::max(greatest_, most)) == threshold) {
+  // Whether no plane with a balance of at most `most` can raise the
+  // threshold; asked with a bound on every plane still to be counted that
+  // might qualify. Once true it stays so, and the choice has the fewest
+  // splits of those that qualify: at most the least `splits` added with a
+  // qualifying balance, so a plane with more can neither win nor tie.
+  bool settle(double most) {
+    if (!final_ && decidingThreshold(std::max(greatest_, most)) == threshold()) {
       final_ = true;
-      threshold_ = threshold;
+      threshold_ = threshold();
       for (const auto& [balance, splits] : known_) {
         if (qualifies(balance, threshold_)) fewest_ = std::min(fewest_, splits);
       }
       known_.clear();
     }
-    return !final_ || leastSplits <= fewest_;
+    return final_;
+  }
+
+  // Whether a plane with a balance of at most `most` and at least
+  // `leastSplits` splits can decide the pass or be chosen. Asked in
+  // decreasing order of `most`, of bundles that hold every plane not yet
+  // counted that might qualify.
+  bool mayDecide(double most, std::uint32_t leastSplits) {
+    if (!qualifies(most, threshold())) return false;
+    return !settle(most) || leastSplits <= fewest_;
   }
 
  private:
@@ -139,39 +144,110 @@ class ChoiceBound {
   std::vector<std::pair<double, std::uint32_t>> known_;
 };
 
-// How many bundles of a large list have their common part counted at once,
-// over the pool; between batches, what was counted raises the threshold.
-constexpr std::size_t kParallelBundleBatch = 16;
+// How many candidates of a large list are counted at once, over the pool;
+// between batches, what was counted raises the threshold.
+constexpr std::size_t kParallelBatch = 16;
 
-// Counts the bundles' common parts in `order`, a batch at a time, each
-// unless it shows on the way that no plane of its bundle can qualify.
-// Returns the greatest balance each bundle's planes can have (0 for those
-// given up).
-std::vector<double> countCommonParts(const CornerBvh& bvh, std::vector<Bundle>& bundles,
-                                     const std::vector<std::uint32_t>& order, ChoiceBound& choice, bool parallel,
-                                     WorkerPool& pool) {
-  const std::size_t batch = parallel ? kParallelBundleBatch : 1;
-  std::vector<double> bundleGreatest(bundles.size(), 0.0);
+// A list with at most this many plane groups has every group counted, so
+// that its children can take their counts from it (deriving costs a test
+// per child group and entry of the other side). With more, its children
+// count afresh anyway, and a group that shows on the way that it cannot
+// qualify stops there.
+constexpr std::size_t kWholeCountGroups = 64;
+
+// Positions 0..n-1 of `values`, the greatest value first (ties in order).
+std::vector<std::uint32_t> greatestFirst(const std::vector<double>& values) {
+  std::vector<std::uint32_t> order(values.size());
+  std::iota(order.begin(), order.end(), 0u);
+  std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return values[a] > values[b]; });
+  return order;
+}
+
+// Counts so far that show no plane they stand for can qualify, or, with
+// more splits than `mostSplits`, be chosen.
+CornerBvh::Hopeless cannotMatter(double threshold, std::uint32_t mostSplits) {
+  return [threshold, mostSplits](const PlaneCounts& sure, std::uint32_t unsure) {
+    return sure.splits > mostSplits || !qualifies(greatestBalance(sure, unsure), threshold);
+  };
+}
+
+// Runs `count(item, hopeless)` for the items in `order`, a batch at a time,
+// with what `choice` knows before the batch; `learn(item)` then adds what
+// the item counted to `choice`. The batches do not depend on the number of
+// threads, so neither does what is counted. The threshold of the first pass
+// is final at once: no plane can raise it.
+template <typename Count, typename Learn>
+void countInBatches(const std::vector<std::uint32_t>& order, ChoiceBound& choice, bool parallel, WorkerPool& pool,
+                    Count count, Learn learn) {
+  const std::size_t batch = parallel ? kParallelBatch : 1;
   for (std::size_t from = 0; from < order.size(); from += batch) {
     const std::size_t to = std::min(order.size(), from + batch);
-    const double threshold = choice.threshold();
-    const auto hopeless = [threshold](const PlaneCounts& common, std::uint32_t unsure) {
-      return !qualifies(greatestBalance(common, unsure), threshold);
-    };
+    choice.settle(1.0);
+    const CornerBvh::Hopeless hopeless = cannotMatter(choice.threshold(), choice.mostSplits());
     pool.forEachSlice(to - from, parallel ? 1 : to - from, [&](std::size_t begin, std::size_t end) {
-      for (std::size_t i = from + begin; i < from + end; ++i) {
-        Bundle& bundle = bundles[order[i]];
-        bundle.commonCounted = bvh.countCommon(bundle.bound, bundle.common, bundle.uncertain, hopeless);
+      for (std::size_t i = from + begin; i < from + end; ++i) count(order[i], hopeless);
+    });
+    for (std::size_t i = from; i < to; ++i) learn(order[i]);
+  }
+}
+
+// Counts the groups alone in their bundles: every one when the list has few
+// groups, else the most promising first, each unless it shows on the way
+// that it cannot qualify.
+void countAlone(const Scene& scene, const std::vector<std::uint32_t>& list, const std::vector<std::uint32_t>& alone,
+                const CornerBvh& bvh, ChoiceBound& choice, bool parallel, WorkerPool& pool, PlaneGroups& groups) {
+  const auto learn = [&](std::uint32_t i) {
+    const PlaneGroup& group = groups.groups[alone[i]];
+    if (group.counted) choice.add(balanceOf(group.counts), group.counts.splits);
+  };
+  if (groups.groups.size() <= kWholeCountGroups) {
+    pool.forEachSlice(alone.size(), sliceFor(alone.size(), parallel, pool), [&](std::size_t begin, std::size_t end) {
+      for (std::size_t i = begin; i < end; ++i) {
+        PlaneGroup& group = groups.groups[alone[i]];
+        group.counts = bvh.count(planeOf(scene, list[group.first]));
+        group.counted = true;
       }
     });
-    for (std::size_t i = from; i < to; ++i) {
-      const Bundle& bundle = bundles[order[i]];
-      if (!bundle.commonCounted) continue;
-      bundleGreatest[order[i]] = greatestBalance(bundle.common, bundle.uncertain.size());
-      choice.add(leastBalance(bundle.common, bundle.uncertain.size()),
-                 bundle.common.splits + static_cast<std::uint32_t>(bundle.uncertain.size()));
-    }
+    for (std::uint32_t i = 0; i < alone.size(); ++i) learn(i);
+    return;
   }
+  std::vector<double> guess(alone.size());
+  for (std::size_t i = 0; i < alone.size(); ++i) {
+    guess[i] = guessedBalance(scene, list, planeOf(scene, list[groups.groups[alone[i]].first]));
+  }
+  countInBatches(
+      greatestFirst(guess), choice, parallel, pool,
+      [&](std::uint32_t i, const CornerBvh::Hopeless& hopeless) {
+        PlaneGroup& group = groups.groups[alone[i]];
+        const CandidatePlane plane = planeOf(scene, list[group.first]);
+        group.counts = {};
+        group.counted = bvh.countUnlessHopeless(plane, boundOf(plane), group.counts, hopeless);
+      },
+      learn);
+}
+
+// Counts the bundles' common parts, the most promising first, each unless
+// it shows on the way that no plane of its bundle can qualify. Returns the
+// greatest balance each bundle's planes can have (0 for those given up).
+std::vector<double> countCommonParts(const Scene& scene, const std::vector<std::uint32_t>& list,
+                                     const CornerBvh& bvh, std::vector<Bundle>& bundles, ChoiceBound& choice,
+                                     bool parallel, WorkerPool& pool) {
+  std::vector<double> guess(bundles.size());
+  for (std::size_t b = 0; b < bundles.size(); ++b) guess[b] = guessedBalance(scene, list, bundles[b].bound.reference);
+  std::vector<double> bundleGreatest(bundles.size(), 0.0);
+  countInBatches(
+      greatestFirst(guess), choice, parallel, pool,
+      [&](std::uint32_t b, const CornerBvh::Hopeless& hopeless) {
+        Bundle& bundle = bundles[b];
+        bundle.commonCounted = bvh.countCommon(bundle.bound, bundle.common, bundle.uncertain, hopeless);
+      },
+      [&](std::uint32_t b) {
+        const Bundle& bundle = bundles[b];
+        if (!bundle.commonCounted) return;
+        bundleGreatest[b] = greatestBalance(bundle.common, bundle.uncertain.size());
+        choice.add(leastBalance(bundle.common, bundle.uncertain.size()),
+                   bundle.common.splits + static_cast<std::uint32_t>(bundle.uncertain.size()));
+      });
   return bundleGreatest;
 }
 
@@ -183,11 +259,9 @@ bool countMembers(const Scene& scene, const std::vector<std::uint32_t>& list, co
                   const ChoiceBound& choice, PlaneGroups& groups, bool parallel, WorkerPool& pool) {
   const CornerBvh near(scene, bundle.uncertain, &bundle.bound.reference);
   const PlaneCounts& common = bundle.common;
-  const double threshold = choice.threshold();
-  const std::uint32_t mostSplits = choice.mostSplits();
+  const CornerBvh::Hopeless cannot = cannotMatter(choice.threshold(), choice.mostSplits());
   const auto hopeless = [&](const PlaneCounts& rest, std::uint32_t unsure) {
-    const PlaneCounts sure{common.splits + rest.splits, common.behind + rest.behind, common.front + rest.front};
-    return sure.splits > mostSplits || !qualifies(greatestBalance(sure, unsure), threshold);
+    return cannot({common.splits + rest.splits, common.behind + rest.behind, common.front + rest.front}, unsure);
   };
   const std::vector<std::uint32_t>& members = bundle.groups;
   pool.forEachSlice(members.size(), sliceFor(members.size(), parallel, pool), [&](std::size_t begin, std::size_t end) {
@@ -206,7 +280,7 @@ bool countMembers(const Scene& scene, const std::vector<std::uint32_t>& list, co
 
 // Each group writes its own counts only: the result is the same for any
 // number of threads and any order of slices. A group alone in its bundle is
-// counted against the hierarchy directly. A bundle of several has what all
+// counted against the hierarchy directly (see countAlone). A bundle of several has what all
 // its planes count alike counted once; the rest is counted per group against
 // a hierarchy of just that rest, whose slabs follow the bundle's first plane,
 // unless no plane of the bundle can decide the pass or be chosen.
@@ -229,32 +303,12 @@ void countPlanes(const Scene& scene, const std::vector<std::uint32_t>& list, Pla
       bundles.push_back({std::move(bundle), {}, false, {}, {}});
     }
   }
-  pool.forEachSlice(alone.size(), sliceFor(alone.size(), parallel, pool), [&](std::size_t begin, std::size_t end) {
-    for (std::size_t i = begin; i < end; ++i) {
-      PlaneGroup& group = groups.groups[alone[i]];
-      group.counts = bvh.count(planeOf(scene, list[group.first]));
-      group.counted = true;
-    }
-  });
   ChoiceBound choice;
-  for (const std::uint32_t g : alone) choice.add(balanceOf(groups.groups[g].counts), groups.groups[g].counts.splits);
-
-  std::vector<double> guess(bundles.size());
+  countAlone(scene, list, alone, bvh, choice, parallel, pool, groups);
   pool.forEachSlice(bundles.size(), sliceFor(bundles.size(), parallel, pool), [&](std::size_t begin, std::size_t end) {
-    for (std::size_t b = begin; b < end; ++b) {
-      Bundle& bundle = bundles[b];
-      bundle.bound = bundleBound(scene, list, groups, bundle.groups);
-      guess[b] = guessedBalance(scene, list, bundle.bound.reference);
-    }
+    for (std::size_t b = begin; b < end; ++b) bundles[b].bound = bundleBound(scene, list, groups, bundles[b].groups);
   });
-  const auto greatestFirst = [&](const std::vector<double>& greatest) {
-    std::vector<std::uint32_t> order(bundles.size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::uint32_t a, std::uint32_t b) { return greatest[a] > greatest[b]; });
-    return order;
-  };
-  const std::vector<double> bundleGreatest = countCommonParts(bvh, bundles, greatestFirst(guess), choice, parallel, pool);
+  const std::vector<double> bundleGreatest = countCommonParts(scene, list, bvh, bundles, choice, parallel, pool);
   bool complete = true;
   for (const std::uint32_t b : greatestFirst(bundleGreatest)) {
     const Bundle& bundle = bundles[b];
@@ -268,7 +322,8 @@ void countPlanes(const Scene& scene, const std::vector<std::uint32_t>& list, Pla
       if (group.counted) choice.add(balanceOf(group.counts), group.counts.splits);
     }
   }
-  groups.counted = complete;
+  groups.counted =
+      complete && std::all_of(alone.begin(), alone.end(), [&](std::uint32_t g) { return groups.groups[g].counted; });
 }
 
 std::vector<ChildSide> childSides(const std::vector<std::uint32_t>& list, const std::vector<std::uint32_t>& front,
