@@ -90,7 +90,7 @@ class CornerBvh {
   bool walk(const PlaneBound& bound, Settled settled, Leaf leaf) const;
   template <typename Stop>
   bool countUntil(const CandidatePlane& plane, const PlaneBound& bound, PlaneCounts& counts, Stop stop) const;
-  // The entries neither in `counts` nor among `uncertain` more.
+  // How many entries are in neither `counts` nor the `uncertain` ones.
   std::uint32_t unsorted(const PlaneCounts& counts, std::size_t uncertain) const;
   // The corners of the triangle in `slot`.
   std::array<Point3, 3> cornersAt(std::uint32_t slot) const;

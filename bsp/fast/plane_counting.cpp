@@ -251,6 +251,10 @@ std::vector<double> countCommonParts(const Scene& scene, const std::vector<std::
   return bundleGreatest;
 }
 
+PlaneCounts sumOf(const PlaneCounts& a, const PlaneCounts& b) {
+  return {a.splits + b.splits, a.behind + b.behind, a.front + b.front};
+}
+
 // Counts each plane of the bundle: its common part plus its own count of
 // the uncertain entries, against a hierarchy of those. A plane whose counts
 // so far show that it can neither qualify nor be chosen is left uncounted.
@@ -260,9 +264,7 @@ bool countMembers(const Scene& scene, const std::vector<std::uint32_t>& list, co
   const CornerBvh near(scene, bundle.uncertain, &bundle.bound.reference);
   const PlaneCounts& common = bundle.common;
   const CornerBvh::Hopeless cannot = cannotMatter(choice.threshold(), choice.mostSplits());
-  const auto hopeless = [&](const PlaneCounts& rest, std::uint32_t unsure) {
-    return cannot({common.splits + rest.splits, common.behind + rest.behind, common.front + rest.front}, unsure);
-  };
+  const auto hopeless = [&](const PlaneCounts& rest, std::uint32_t unsure) { return cannot(sumOf(common, rest), unsure); };
   const std::vector<std::uint32_t>& members = bundle.groups;
   pool.forEachSlice(members.size(), sliceFor(members.size(), parallel, pool), [&](std::size_t begin, std::size_t end) {
     for (std::size_t i = begin; i < end; ++i) {
@@ -270,7 +272,7 @@ bool countMembers(const Scene& scene, const std::vector<std::uint32_t>& list, co
       const CandidatePlane plane = planeOf(scene, list[group.first]);
       PlaneCounts rest;
       group.counted = near.countUnlessHopeless(plane, boundAgainst(bundle.bound.reference, plane), rest, hopeless);
-      group.counts = {common.splits + rest.splits, common.behind + rest.behind, common.front + rest.front};
+      group.counts = sumOf(common, rest);
     }
   });
   return std::all_of(members.begin(), members.end(), [&](std::uint32_t g) { return groups.groups[g].counted; });
