@@ -184,9 +184,9 @@ std::uint32_t CornerBvh::buildNode(std::uint32_t begin, std::uint32_t end) {
 // each entry's least and greatest distance: an entry's least distance from
 // a plane of the bound is at most its least reference distance plus the
 // shift's high end, and so on.
-CornerBvh::BoxSide CornerBvh::boxSide(const Node& node, const PlaneBound& bound) const {
-  if (node.exactOnly) return BoxSide::Unknown;
-  const std::optional<DistanceRange> shift = distanceShift(bound, node.low, node.high);
+CornerBvh::BoxSide CornerBvh::boxSide(const Node& node, const PlaneBound& bound,
+                                      std::optional<DistanceRange>& shift) const {
+  shift = node.exactOnly ? std::nullopt : distanceShift(bound, node.low, node.high);
   if (!shift) return BoxSide::Unknown;
   DistanceRange corners = referenceRange(bound.reference, node.low, node.high);
   double leastHigh = corners.high;     // no entry's least distance is above
@@ -215,7 +215,8 @@ CornerSides CornerBvh::sidesAt(const CandidatePlane& plane, std::uint32_t slot) 
 
 // Opens the boxes the plane does not settle down to their leaves. `settled`
 // gets each box whose corners all lie on one side, `leaf` each leaf that
-// must be tested corner by corner; either returns true to end the walk,
+// must be tested corner by corner, with the bound's distanceShift over it
+// (nothing when the box test cannot apply); either returns true to end the walk,
 // and then so does this. A level of boxes at a time, the largest first:
 // what the large boxes settle is known before any leaf is tested, so a
 // walk that can end on the way ends early.
@@ -227,13 +228,14 @@ bool CornerBvh::walk(const PlaneBound& bound, Settled settled, Leaf leaf) const 
   for (std::size_t next = 0; next < queue.size(); ++next) {
     const std::uint32_t index = queue[next];
     const Node& node = nodes_[index];
-    const BoxSide side = boxSide(node, bound);
+    std::optional<DistanceRange> shift;
+    const BoxSide side = boxSide(node, bound, shift);
     if (side != BoxSide::Unknown) {
       if (settled(node, side)) return true;
     } else if (node.second != 0) {
       queue.push_back(index + 1);
       queue.push_back(node.second);
-    } else if (leaf(node)) {
+    } else if (leaf(node, shift)) {
       return true;
     }
   }
@@ -259,7 +261,7 @@ bool CornerBvh::countUntil(const CandidatePlane& plane, const PlaneBound& bound,
         settleInto(counts)(node, side);
         return stop();
       },
-      [&](const Node& node) {
+      [&](const Node& node, const std::optional<DistanceRange>&) {
         for (std::uint32_t slot = node.begin; slot < node.end; ++slot) counts.add(sidesAt(plane, slot));
         return stop();
       });
@@ -291,10 +293,8 @@ bool CornerBvh::countCommon(const PlaneBound& bound, PlaneCounts& common, std::v
         settleInto(common)(node, side);
         return givenUp();
       },
-      [&](const Node& node) {
+      [&](const Node& node, const std::optional<DistanceRange>& shift) {
         // Not finite: every entry is tested plane by plane.
-        const std::optional<DistanceRange> shift =
-            node.exactOnly ? std::nullopt : distanceShift(bound, node.low, node.high);
         for (std::uint32_t slot = node.begin; slot < node.end; ++slot) {
           const std::uint32_t triangle = list_[entryOf_[slot]];
           const std::optional<CornerSides> sides =
@@ -315,7 +315,7 @@ bool CornerBvh::anyCornerBehind(const CandidatePlane& plane, std::uint32_t skipE
       [&](const Node& node, BoxSide side) {
         return side != BoxSide::NoneBehind && (node.end - node.begin > 1 || entryOf_[node.begin] != skipEntry);
       },
-      [&](const Node& node) {
+      [&](const Node& node, const std::optional<DistanceRange>&) {
         for (std::uint32_t slot = node.begin; slot < node.end; ++slot) {
           if (entryOf_[slot] != skipEntry && sidesAt(plane, slot).behind > 0) return true;
         }

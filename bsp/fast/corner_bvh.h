@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "bsp/fast/plane_bound.h"
@@ -83,7 +84,8 @@ class CornerBvh {
   enum class BoxSide { NoneBehind, AllBehind, AllSpanning, Unknown };
 
   std::uint32_t buildNode(std::uint32_t begin, std::uint32_t end);
-  BoxSide boxSide(const Node& node, const PlaneBound& bound) const;
+  // `shift` gets the bound's distanceShift over the box, when it applies.
+  BoxSide boxSide(const Node& node, const PlaneBound& bound, std::optional<DistanceRange>& shift) const;
   // The walk's `settled` step that adds a settled box's entries to `counts`.
   static auto settleInto(PlaneCounts& counts);
   template <typename Settled, typename Leaf>
