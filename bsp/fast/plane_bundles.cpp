@@ -52,22 +52,23 @@ bool keyOf(const CandidatePlane& plane, BundleKey& key) {
 }  // namespace
 
 std::vector<std::vector<std::uint32_t>> bundleGroups(const Scene& scene, const std::vector<std::uint32_t>& list,
-                                                     const PlaneGroups& groups) {
+                                                     PlaneGroups& groups) {
   std::vector<std::vector<std::uint32_t>> bundles;
+  if (groups.bundles > 0) {
+    bundles.resize(groups.bundles);
+    for (std::uint32_t g = 0; g < groups.groups.size(); ++g) bundles[groups.groups[g].bundle].push_back(g);
+    return bundles;
+  }
   std::unordered_map<BundleKey, std::uint32_t, BundleKeyHash> bundleOf;
   for (std::uint32_t g = 0; g < groups.groups.size(); ++g) {
     BundleKey key;
-    if (!keyOf(planeOf(scene, list[groups.groups[g].first]), key)) {
-      bundles.push_back({g});
-      continue;
-    }
-    const auto [found, added] = bundleOf.try_emplace(key, static_cast<std::uint32_t>(bundles.size()));
-    if (added) {
-      bundles.push_back({g});
-    } else {
-      bundles[found->second].push_back(g);
-    }
+    auto next = static_cast<std::uint32_t>(bundles.size());
+    if (keyOf(planeOf(scene, list[groups.groups[g].first]), key)) next = bundleOf.try_emplace(key, next).first->second;
+    if (next == bundles.size()) bundles.emplace_back();
+    bundles[next].push_back(g);
+    groups.groups[g].bundle = next;
   }
+  groups.bundles = static_cast<std::uint32_t>(bundles.size());
   return bundles;
 }
 

@@ -17,9 +17,11 @@ namespace pw {
 class Scene;
 
 // Group indices in order, each group in exactly one bundle; bundles are
-// ordered by their first group.
+// ordered by their first group. Numbers the groups' bundles unless they
+// are numbered: a group's bundle depends on its plane alone, so a child
+// list keeps its parent's bundles, restricted to its own groups.
 std::vector<std::vector<std::uint32_t>> bundleGroups(const Scene& scene, const std::vector<std::uint32_t>& list,
-                                                     const PlaneGroups& groups);
+                                                     PlaneGroups& groups);
 
 // The bound of every plane of `bundle`, against its first group's plane.
 PlaneBound bundleBound(const Scene& scene, const std::vector<std::uint32_t>& list, const PlaneGroups& groups,

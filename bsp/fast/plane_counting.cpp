@@ -364,6 +364,7 @@ bool deriveChildCounts(const Scene& scene, const std::vector<std::uint32_t>& lis
   const std::size_t otherSize = list.size() - childSize;
   PlaneGroups derived;
   std::vector<std::uint32_t> childGroupOf(parent.groups.size(), kNoGroup);
+  std::vector<std::uint32_t> childBundleOf(parent.bundles, kNoGroup);
   std::vector<std::uint32_t> planeEntry;  // per child group: its first entry's position in `list`
   std::vector<std::uint32_t> others;      // positions of the other side's entries
   others.reserve(otherSize);
@@ -377,7 +378,13 @@ bool deriveChildCounts(const Scene& scene, const std::vector<std::uint32_t>& lis
     const std::uint32_t g = parent.groupOf[entry];
     if (childGroupOf[g] == kNoGroup) {
       childGroupOf[g] = static_cast<std::uint32_t>(derived.groups.size());
-      derived.groups.push_back({position, 0, parent.groups[g].counts, parent.counted});
+      std::uint32_t bundle = 0;
+      if (parent.bundles > 0) {
+        std::uint32_t& childBundle = childBundleOf[parent.groups[g].bundle];
+        if (childBundle == kNoGroup) childBundle = derived.bundles++;
+        bundle = childBundle;
+      }
+      derived.groups.push_back({position, 0, parent.groups[g].counts, parent.counted, bundle});
       planeEntry.push_back(static_cast<std::uint32_t>(entry));
     }
     ++derived.groups[childGroupOf[g]].size;
@@ -389,7 +396,7 @@ bool deriveChildCounts(const Scene& scene, const std::vector<std::uint32_t>& lis
   // keeps only the grouping and is counted afresh.
   const std::size_t pairBudget = kDerivedPairsPerEntry * std::max<std::size_t>(childSize, 1);
   if (!parent.counted || otherSize * derived.groups.size() > pairBudget) {
-    for (PlaneGroup& group : derived.groups) group = {group.first, group.size, {}, false};
+    for (PlaneGroup& group : derived.groups) group = {group.first, group.size, {}, false, group.bundle};
     child = std::move(derived);
     return false;
   }

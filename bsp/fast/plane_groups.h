@@ -53,6 +53,7 @@ struct PlaneGroup {
   std::uint32_t size = 0;   // its number of entries
   PlaneCounts counts;       // valid once the group is counted
   bool counted = false;
+  std::uint32_t bundle = 0;  // its bundle, once the groups are bundled
 };
 
 // A list's candidates by plane: groups ordered by their first entry.
@@ -60,6 +61,9 @@ struct PlaneGroups {
   std::vector<std::uint32_t> groupOf;  // per entry position
   std::vector<PlaneGroup> groups;
   bool counted = false;  // every group is
+  // How many bundles the groups fall in, numbered in the order of their
+  // first groups; 0 until they are bundled.
+  std::uint32_t bundles = 0;
 };
 
 // Groups the entries of `list` by plane (see PlaneGroup). Candidates of one
