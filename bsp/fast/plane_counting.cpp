@@ -91,62 +91,119 @@ double guessedBalance(const Scene& scene, const std::vector<std::uint32_t>& list
   return balanceOf(counts);
 }
 
+// What a count on the way is measured against: the deciding pass's
+// threshold and, once it is final, the fewest splits of a plane sure to
+// qualify and the best such plane known, by the choice's order: fewest
+// splits, then greatest balance, then first in the list.
+struct Rival {
+  double threshold = 0.0;
+  std::uint32_t mostSplits = std::numeric_limits<std::uint32_t>::max();
+  // Some qualifying plane has at most `bestSplits` splits and a balance of
+  // at least `bestBalance`; exactly these when it is group `bestGroup`'s,
+  // counted in full (kSeveral when it stands for some plane of a bundle).
+  std::uint32_t bestSplits = std::numeric_limits<std::uint32_t>::max();
+  double bestBalance = 0.0;
+  std::uint32_t bestGroup = kSeveral;
+
+  static constexpr std::uint32_t kSeveral = std::numeric_limits<std::uint32_t>::max();
+
+  // Counts so far that show no plane they stand for (from group `group`
+  // on) can qualify or be chosen: it would have more splits than some
+  // plane that qualifies, or no fewer than the best one and a smaller
+  // balance (or the same, coming after it in the list).
+  CornerBvh::Hopeless hopeless(std::uint32_t group) const {
+    return [rival = *this, group](const PlaneCounts& sure, std::uint32_t unsure) {
+      return rival.rulesOut(sure.splits, greatestBalance(sure, unsure), group);
+    };
+  }
+  // The same for planes with at least `leastSplits` splits and a balance
+  // of at most `most`.
+  bool rulesOut(std::uint32_t leastSplits, double most, std::uint32_t group) const {
+    if (leastSplits > mostSplits || !qualifies(most, threshold)) return true;
+    return leastSplits >= bestSplits && (most < bestBalance || (most == bestBalance && group > bestGroup));
+  }
+};
+
 // What the counting knows of the choice it serves: balances and split
-// counts that planes which are (or will be) counted are sure to reach.
+// counts that planes which are (or will be) counted are sure to reach, and
+// the planes counted in full.
 class ChoiceBound {
  public:
   // Some plane that is or will be counted has a balance of at least
   // `balance` and at most `splits` splits.
-  void add(double balance, std::uint32_t splits) {
-    greatest_ = std::max(greatest_, balance);
-    if (!final_) {
-      known_.push_back({balance, splits});
-    } else if (qualifies(balance, threshold_)) {
-      fewest_ = std::min(fewest_, splits);
-    }
+  void add(double balance, std::uint32_t splits) { add({balance, splits, Rival::kSeveral}); }
+  // Group `group`'s plane has these counts.
+  void addCounted(const PlaneCounts& counts, std::uint32_t group) {
+    add({balanceOf(counts), counts.splits, group});
   }
   double threshold() const { return decidingThreshold(greatest_); }
-  // Once the threshold is final: a plane with more splits than this cannot
-  // be chosen.
-  std::uint32_t mostSplits() const { return final_ ? fewest_ : std::numeric_limits<std::uint32_t>::max(); }
+  Rival rival() const {
+    if (!final_) return {threshold()};
+    return {threshold_, fewest_, best_.splits, best_.balance, best_.group};
+  }
 
   // Whether no plane with a balance of at most `most` can raise the
   // threshold; asked with a bound on every plane still to be counted that
   // might qualify. Once true it stays so, and the choice has the fewest
   // splits of those that qualify: at most the least `splits` added with a
-  // qualifying balance, so a plane with more can neither win nor tie.
+  // qualifying balance, so a plane with more can neither win nor tie; and
+  // it is the best plane known or one that beats it.
   bool settle(double most) {
     if (!final_ && decidingThreshold(std::max(greatest_, most)) == threshold()) {
       final_ = true;
       threshold_ = threshold();
-      for (const auto& [balance, splits] : known_) {
-        if (qualifies(balance, threshold_)) fewest_ = std::min(fewest_, splits);
-      }
+      for (const Known& known : known_) learn(known);
       known_.clear();
     }
     return final_;
   }
 
-  // Whether a plane with a balance of at most `most` and at least
-  // `leastSplits` splits can decide the pass or be chosen. Asked in
-  // decreasing order of `most`, of bundles that hold every plane not yet
-  // counted that might qualify.
-  bool mayDecide(double most, std::uint32_t leastSplits) {
+  // Whether a plane from group `group` on with a balance of at most `most`
+  // and at least `leastSplits` splits can decide the pass or be chosen.
+  // Asked in decreasing order of `most`, of bundles that hold every plane
+  // not yet counted that might qualify.
+  bool mayDecide(double most, std::uint32_t leastSplits, std::uint32_t group) {
     if (!qualifies(most, threshold())) return false;
-    return !settle(most) || leastSplits <= fewest_;
+    return !settle(most) || !rival().rulesOut(leastSplits, most, group);
   }
 
  private:
+  struct Known {
+    double balance;
+    std::uint32_t splits;
+    std::uint32_t group;  // Rival::kSeveral for a bound on some plane of a bundle
+  };
+
+  void add(const Known& known) {
+    greatest_ = std::max(greatest_, known.balance);
+    if (final_) {
+      learn(known);
+    } else {
+      known_.push_back(known);
+    }
+  }
+  void learn(const Known& known) {
+    if (!qualifies(known.balance, threshold_)) return;
+    fewest_ = std::min(fewest_, known.splits);
+    const bool better = beats(known.splits, known.balance, best_.splits, best_.balance) ||
+                        (known.splits == best_.splits && known.balance == best_.balance && known.group < best_.group);
+    if (better) best_ = known;
+  }
+
   double greatest_ = 0.0;
   bool final_ = false;
   double threshold_ = 0.0;
   std::uint32_t fewest_ = std::numeric_limits<std::uint32_t>::max();
-  std::vector<std::pair<double, std::uint32_t>> known_;
+  Known best_{0.0, std::numeric_limits<std::uint32_t>::max(), Rival::kSeveral};
+  std::vector<Known> known_;
 };
 
 // How many candidates of a large list are counted at once, over the pool;
-// between batches, what was counted raises the threshold.
+// between batches, what was counted raises the threshold. The planes of
+// one bundle have nearly equal counts, so the first few rule out few of
+// the others, and larger batches keep both cores busy.
 constexpr std::size_t kParallelBatch = 16;
+constexpr std::size_t kParallelMemberBatch = 256;
 
 // A list with at most this many plane groups has every group counted, so
 // that its children can take their counts from it (deriving costs a test
@@ -163,29 +220,21 @@ std::vector<std::uint32_t> greatestFirst(const std::vector<double>& values) {
   return order;
 }
 
-// Counts so far that show no plane they stand for can qualify, or, with
-// more splits than `mostSplits`, be chosen.
-CornerBvh::Hopeless cannotMatter(double threshold, std::uint32_t mostSplits) {
-  return [threshold, mostSplits](const PlaneCounts& sure, std::uint32_t unsure) {
-    return sure.splits > mostSplits || !qualifies(greatestBalance(sure, unsure), threshold);
-  };
-}
-
-// Runs `count(item, hopeless)` for the items in `order`, a batch at a time,
+// Runs `count(item, rival)` for the items in `order`, a batch at a time,
 // with what `choice` knows before the batch; `learn(item)` then adds what
 // the item counted to `choice`. The batches do not depend on the number of
 // threads, so neither does what is counted. The threshold of the first pass
 // is final at once: no plane can raise it.
 template <typename Count, typename Learn>
 void countInBatches(const std::vector<std::uint32_t>& order, ChoiceBound& choice, bool parallel, WorkerPool& pool,
-                    Count count, Learn learn) {
-  const std::size_t batch = parallel ? kParallelBatch : 1;
+                    Count count, Learn learn, std::size_t parallelBatch = kParallelBatch) {
+  const std::size_t batch = parallel ? parallelBatch : 1;
   for (std::size_t from = 0; from < order.size(); from += batch) {
     const std::size_t to = std::min(order.size(), from + batch);
     choice.settle(1.0);
-    const CornerBvh::Hopeless hopeless = cannotMatter(choice.threshold(), choice.mostSplits());
+    const Rival rival = choice.rival();
     pool.forEachSlice(to - from, parallel ? 1 : to - from, [&](std::size_t begin, std::size_t end) {
-      for (std::size_t i = from + begin; i < from + end; ++i) count(order[i], hopeless);
+      for (std::size_t i = from + begin; i < from + end; ++i) count(order[i], rival);
     });
     for (std::size_t i = from; i < to; ++i) learn(order[i]);
   }
@@ -198,7 +247,7 @@ void countAlone(const Scene& scene, const std::vector<std::uint32_t>& list, cons
                 const CornerBvh& bvh, ChoiceBound& choice, bool parallel, WorkerPool& pool, PlaneGroups& groups) {
   const auto learn = [&](std::uint32_t i) {
     const PlaneGroup& group = groups.groups[alone[i]];
-    if (group.counted) choice.add(balanceOf(group.counts), group.counts.splits);
+    if (group.counted) choice.addCounted(group.counts, alone[i]);
   };
   if (groups.groups.size() <= kWholeCountGroups) {
     pool.forEachSlice(alone.size(), sliceFor(alone.size(), parallel, pool), [&](std::size_t begin, std::size_t end) {
@@ -217,11 +266,11 @@ void countAlone(const Scene& scene, const std::vector<std::uint32_t>& list, cons
   }
   countInBatches(
       greatestFirst(guess), choice, parallel, pool,
-      [&](std::uint32_t i, const CornerBvh::Hopeless& hopeless) {
+      [&](std::uint32_t i, const Rival& rival) {
         PlaneGroup& group = groups.groups[alone[i]];
         const CandidatePlane plane = planeOf(scene, list[group.first]);
         group.counts = {};
-        group.counted = bvh.countUnlessHopeless(plane, boundOf(plane), group.counts, hopeless);
+        group.counted = bvh.countUnlessHopeless(plane, boundOf(plane), group.counts, rival.hopeless(alone[i]));
       },
       learn);
 }
@@ -237,9 +286,10 @@ std::vector<double> countCommonParts(const Scene& scene, const std::vector<std::
   std::vector<double> bundleGreatest(bundles.size(), 0.0);
   countInBatches(
       greatestFirst(guess), choice, parallel, pool,
-      [&](std::uint32_t b, const CornerBvh::Hopeless& hopeless) {
+      [&](std::uint32_t b, const Rival& rival) {
         Bundle& bundle = bundles[b];
-        bundle.commonCounted = bvh.countCommon(bundle.bound, bundle.common, bundle.uncertain, hopeless);
+        bundle.commonCounted =
+            bvh.countCommon(bundle.bound, bundle.common, bundle.uncertain, rival.hopeless(bundle.groups.front()));
       },
       [&](std::uint32_t b) {
         const Bundle& bundle = bundles[b];
@@ -255,26 +305,35 @@ PlaneCounts sumOf(const PlaneCounts& a, const PlaneCounts& b) {
   return {a.splits + b.splits, a.behind + b.behind, a.front + b.front};
 }
 
-// Counts each plane of the bundle: its common part plus its own count of
-// the uncertain entries, against a hierarchy of those. A plane whose counts
-// so far show that it can neither qualify nor be chosen is left uncounted.
-// Returns whether every plane was counted.
+// Counts each plane of the bundle, in list order: its common part plus its
+// own count of the uncertain entries, against a hierarchy of those. A plane
+// whose counts so far show that it can neither qualify nor be chosen is
+// left uncounted. Returns whether every plane was counted.
 bool countMembers(const Scene& scene, const std::vector<std::uint32_t>& list, const Bundle& bundle,
-                  const ChoiceBound& choice, PlaneGroups& groups, bool parallel, WorkerPool& pool) {
+                  ChoiceBound& choice, PlaneGroups& groups, bool parallel, WorkerPool& pool) {
   const CornerBvh near(scene, bundle.uncertain, &bundle.bound.reference);
   const PlaneCounts& common = bundle.common;
-  const CornerBvh::Hopeless cannot = cannotMatter(choice.threshold(), choice.mostSplits());
-  const auto hopeless = [&](const PlaneCounts& rest, std::uint32_t unsure) { return cannot(sumOf(common, rest), unsure); };
   const std::vector<std::uint32_t>& members = bundle.groups;
-  pool.forEachSlice(members.size(), sliceFor(members.size(), parallel, pool), [&](std::size_t begin, std::size_t end) {
-    for (std::size_t i = begin; i < end; ++i) {
-      PlaneGroup& group = groups.groups[members[i]];
-      const CandidatePlane plane = planeOf(scene, list[group.first]);
-      PlaneCounts rest;
-      group.counted = near.countUnlessHopeless(plane, boundAgainst(bundle.bound.reference, plane), rest, hopeless);
-      group.counts = sumOf(common, rest);
-    }
-  });
+  std::vector<std::uint32_t> order(members.size());
+  std::iota(order.begin(), order.end(), 0u);
+  countInBatches(
+      order, choice, parallel, pool,
+      [&](std::uint32_t i, const Rival& rival) {
+        const CornerBvh::Hopeless cannot = rival.hopeless(members[i]);
+        const auto hopeless = [&](const PlaneCounts& rest, std::uint32_t unsure) {
+          return cannot(sumOf(common, rest), unsure);
+        };
+        PlaneGroup& group = groups.groups[members[i]];
+        const CandidatePlane plane = planeOf(scene, list[group.first]);
+        PlaneCounts rest;
+        group.counted = near.countUnlessHopeless(plane, boundAgainst(bundle.bound.reference, plane), rest, hopeless);
+        group.counts = sumOf(common, rest);
+      },
+      [&](std::uint32_t i) {
+        const PlaneGroup& group = groups.groups[members[i]];
+        if (group.counted) choice.addCounted(group.counts, members[i]);
+      },
+      kParallelMemberBatch);
   return std::all_of(members.begin(), members.end(), [&](std::uint32_t g) { return groups.groups[g].counted; });
 }
 
@@ -314,15 +373,11 @@ void countPlanes(const Scene& scene, const std::vector<std::uint32_t>& list, Pla
   bool complete = true;
   for (const std::uint32_t b : greatestFirst(bundleGreatest)) {
     const Bundle& bundle = bundles[b];
-    if (!bundle.commonCounted || !choice.mayDecide(bundleGreatest[b], bundle.common.splits)) {
+    if (!bundle.commonCounted || !choice.mayDecide(bundleGreatest[b], bundle.common.splits, bundle.groups.front())) {
       complete = false;
       continue;
     }
     if (!countMembers(scene, list, bundle, choice, groups, parallel, pool)) complete = false;
-    for (const std::uint32_t g : bundle.groups) {
-      const PlaneGroup& group = groups.groups[g];
-      if (group.counted) choice.add(balanceOf(group.counts), group.counts.splits);
-    }
   }
   groups.counted =
       complete && std::all_of(alone.begin(), alone.end(), [&](std::uint32_t g) { return groups.groups[g].counted; });
