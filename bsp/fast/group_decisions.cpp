@@ -1,31 +1,71 @@
 #include "bsp/fast/group_decisions.h"
 
+#include <algorithm>
 #include <cassert>
+#include <limits>
 #include <numeric>
 
 #include "bsp/fast/corner_bvh.h"
+#include "bsp/fast/plane_bundles.h"
 #include "scene/scene.h"
 
 namespace pw {
 
-// One test per plane group (its members classify every point alike). The
+namespace {
+
+constexpr std::uint32_t kNoTriangle = std::numeric_limits<std::uint32_t>::max();
+
+// Whether a corner of an entry other than a plane's own lies behind some
+// plane of the bundle (several groups): one walk for the whole bundle,
+// which stops at the first entry that all its planes sort alike with a
+// corner behind (the own entry of one of them at most, so it decides); the
+// entries they do not sort alike each plane then tests itself.
+bool bundleHasCornerBehind(const Scene& scene, const std::vector<std::uint32_t>& list, const PlaneGroups& groups,
+                           const std::vector<std::uint32_t>& bundle, const CornerBvh& bvh) {
+  const PlaneBound bound = bundleBound(scene, list, groups, bundle);
+  PlaneCounts common;
+  std::vector<std::uint32_t> uncertain;
+  const bool walked = bvh.countCommon(bound, common, uncertain, [](const PlaneCounts& sure, std::uint32_t) {
+    return sure.behind + sure.splits > 0;
+  });
+  if (!walked) return true;
+  return std::any_of(bundle.begin(), bundle.end(), [&](std::uint32_t g) {
+    const PlaneGroup& group = groups.groups[g];
+    const CandidatePlane plane = planeOf(scene, list[group.first]);
+    const std::uint32_t own = group.size == 1 ? list[group.first] : kNoTriangle;
+    return std::any_of(uncertain.begin(), uncertain.end(), [&](std::uint32_t triangle) {
+      return triangle != own && cornerSides(plane, cornersOf(scene, triangle)).behind > 0;
+    });
+  });
+}
+
+}  // namespace
+
+// One test per plane group (its members classify every point alike), and
+// one for a bundle of several groups, whose planes nearly coincide. The
 // "other entry" rule: in a group of two or more entries, every entry is
 // another entry for some member, so every corner of the list is tested,
 // the members' own included; a group of one entry skips that entry's own
 // corners, as the entry-by-entry test does. The answer does not depend on
 // the order of the tests, but its cost does: a list that is not convex fails
 // on planes through its middle, while levels list faces wall by wall and an
-// outer wall (nothing behind it) takes a full walk per plane, thousands of
-// them when a turned level gives each face its own plane. So the groups are
-// taken in steps of about 0.618 of their number, coprime to it (each once).
-bool isConvexPruned(const Scene& scene, const std::vector<std::uint32_t>& list, const PlaneGroups& groups,
+// outer wall (nothing behind it) takes a full walk per plane. So the bundles
+// are taken in steps of about 0.618 of their number, coprime to it (each
+// once).
+bool isConvexPruned(const Scene& scene, const std::vector<std::uint32_t>& list, PlaneGroups& groups,
                     const CornerBvh& bvh) {
   if (list.size() < 2) return true;
-  const std::size_t n = groups.groups.size();
+  const std::vector<std::vector<std::uint32_t>> bundles = bundleGroups(scene, list, groups);
+  const std::size_t n = bundles.size();
   std::size_t stride = static_cast<std::size_t>(static_cast<double>(n) * 0.6180339887) | 1;
   while (std::gcd(stride, n) != 1) stride += 2;
-  for (std::size_t k = 0, g = 0; k < n; ++k, g = (g + stride) % n) {
-    const PlaneGroup& group = groups.groups[g];
+  for (std::size_t k = 0, b = 0; k < n; ++k, b = (b + stride) % n) {
+    const std::vector<std::uint32_t>& bundle = bundles[b];
+    if (bundle.size() > 1) {
+      if (bundleHasCornerBehind(scene, list, groups, bundle, bvh)) return false;
+      continue;
+    }
+    const PlaneGroup& group = groups.groups[bundle.front()];
     const std::uint32_t skip = group.size == 1 ? group.first : CornerBvh::kNoEntry;
     if (bvh.anyCornerBehind(planeOf(scene, list[group.first]), skip)) return false;
   }

@@ -29,7 +29,8 @@ enum class Analysis { Reference, Fast };
 
 bool isConvex(Analysis analysis, const Scene& scene, const List& list) {
   if (analysis == Analysis::Reference) return isConvexStraightforward(scene, list);
-  return isConvexPruned(scene, list, groupByPlane(scene, list), CornerBvh(scene, list));
+  PlaneGroups groups = groupByPlane(scene, list);
+  return isConvexPruned(scene, list, groups, CornerBvh(scene, list));
 }
 
 CutterChoice chooseCutter(Analysis analysis, const Scene& scene, const List& list) {
