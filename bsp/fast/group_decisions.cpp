@@ -39,37 +39,47 @@ bool bundleHasCornerBehind(const Scene& scene, const std::vector<std::uint32_t>&
   });
 }
 
-}  // namespace
-
-// One test per plane group (its members classify every point alike), and
-// one for a bundle of several groups, whose planes nearly coincide. The
-// "other entry" rule: in a group of two or more entries, every entry is
-// another entry for some member, so every corner of the list is tested,
-// the members' own included; a group of one entry skips that entry's own
-// corners, as the entry-by-entry test does. The answer does not depend on
-// the order of the tests, but its cost does: a list that is not convex fails
-// on planes through its middle, while levels list faces wall by wall and an
-// outer wall (nothing behind it) takes a full walk per plane. So the bundles
-// are taken in steps of about 0.618 of their number, coprime to it (each
-// once).
-bool isConvexPruned(const Scene& scene, const std::vector<std::uint32_t>& list, PlaneGroups& groups,
-                    const CornerBvh& bvh) {
-  if (list.size() < 2) return true;
-  const std::vector<std::vector<std::uint32_t>> bundles = bundleGroups(scene, list, groups);
-  const std::size_t n = bundles.size();
+// Whether `hasCornerBehind(i)` holds for none of 0..n-1, asked in steps of
+// about 0.618 of n, coprime to it (each once).
+template <typename Test>
+bool noneInSpreadOrder(std::size_t n, Test hasCornerBehind) {
   std::size_t stride = static_cast<std::size_t>(static_cast<double>(n) * 0.6180339887) | 1;
   while (std::gcd(stride, n) != 1) stride += 2;
-  for (std::size_t k = 0, b = 0; k < n; ++k, b = (b + stride) % n) {
-    const std::vector<std::uint32_t>& bundle = bundles[b];
-    if (bundle.size() > 1) {
-      if (bundleHasCornerBehind(scene, list, groups, bundle, bvh)) return false;
-      continue;
-    }
-    const PlaneGroup& group = groups.groups[bundle.front()];
-    const std::uint32_t skip = group.size == 1 ? group.first : CornerBvh::kNoEntry;
-    if (bvh.anyCornerBehind(planeOf(scene, list[group.first]), skip)) return false;
+  for (std::size_t k = 0, i = 0; k < n; ++k, i = (i + stride) % n) {
+    if (hasCornerBehind(i)) return false;
   }
   return true;
+}
+
+}  // namespace
+
+// One test per plane group (its members classify every point alike), or
+// one per bundle of nearly equal planes where the list has its bundles
+// already (handed down from its parent): bundling afresh costs more than it
+// saves on the many small lists that turn out convex. The "other entry"
+// rule: in a group of two or more entries, every entry is another entry for
+// some member, so every corner of the list is tested, the members' own
+// included; a group of one entry skips that entry's own corners, as the
+// entry-by-entry test does. The answer does not depend on the order of the
+// tests, but its cost does: a list that is not convex fails on planes
+// through its middle, while levels list faces wall by wall and an outer
+// wall (nothing behind it) takes a full walk per plane. So they are taken
+// in a spread order.
+bool isConvexPruned(const Scene& scene, const std::vector<std::uint32_t>& list, const PlaneGroups& groups,
+                    const CornerBvh& bvh) {
+  if (list.size() < 2) return true;
+  const auto groupHasCornerBehind = [&](std::size_t g) {
+    const PlaneGroup& group = groups.groups[g];
+    const std::uint32_t skip = group.size == 1 ? group.first : CornerBvh::kNoEntry;
+    return bvh.anyCornerBehind(planeOf(scene, list[group.first]), skip);
+  };
+  if (groups.bundles == 0) return noneInSpreadOrder(groups.groups.size(), groupHasCornerBehind);
+  const std::vector<std::vector<std::uint32_t>> bundles = numberedBundles(groups);
+  return noneInSpreadOrder(bundles.size(), [&](std::size_t b) {
+    const std::vector<std::uint32_t>& bundle = bundles[b];
+    return bundle.size() > 1 ? bundleHasCornerBehind(scene, list, groups, bundle, bvh)
+                             : groupHasCornerBehind(bundle.front());
+  });
 }
 
 // An entry with a corner behind a plane is counted there as behind or as

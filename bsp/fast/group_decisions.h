@@ -15,9 +15,9 @@ class CornerBvh;
 class Scene;
 
 // True when no corner of an entry lies behind the plane of another entry,
-// each plane group, or bundle of nearly equal ones, tested once against the
-// hierarchy. Numbers the groups' bundles if they are not yet.
-bool isConvexPruned(const Scene& scene, const std::vector<std::uint32_t>& list, PlaneGroups& groups,
+// each plane group, or bundle of nearly equal ones where the groups' bundles
+// are numbered, tested once against the hierarchy.
+bool isConvexPruned(const Scene& scene, const std::vector<std::uint32_t>& list, const PlaneGroups& groups,
                     const CornerBvh& bvh);
 // The same answer read off counted groups.
 bool isConvexFromCounts(const Scene& scene, const std::vector<std::uint32_t>& list, const PlaneGroups& groups);

@@ -51,14 +51,16 @@ bool keyOf(const CandidatePlane& plane, BundleKey& key) {
 
 }  // namespace
 
+std::vector<std::vector<std::uint32_t>> numberedBundles(const PlaneGroups& groups) {
+  std::vector<std::vector<std::uint32_t>> bundles(groups.bundles);
+  for (std::uint32_t g = 0; g < groups.groups.size(); ++g) bundles[groups.groups[g].bundle].push_back(g);
+  return bundles;
+}
+
 std::vector<std::vector<std::uint32_t>> bundleGroups(const Scene& scene, const std::vector<std::uint32_t>& list,
                                                      PlaneGroups& groups) {
+  if (groups.bundles > 0) return numberedBundles(groups);
   std::vector<std::vector<std::uint32_t>> bundles;
-  if (groups.bundles > 0) {
-    bundles.resize(groups.bundles);
-    for (std::uint32_t g = 0; g < groups.groups.size(); ++g) bundles[groups.groups[g].bundle].push_back(g);
-    return bundles;
-  }
   std::unordered_map<BundleKey, std::uint32_t, BundleKeyHash> bundleOf;
   for (std::uint32_t g = 0; g < groups.groups.size(); ++g) {
     BundleKey key;

@@ -16,6 +16,9 @@ namespace pw {
 
 class Scene;
 
+// The bundles of groups whose bundles are numbered, as bundleGroups gives them.
+std::vector<std::vector<std::uint32_t>> numberedBundles(const PlaneGroups& groups);
+
 // Group indices in order, each group in exactly one bundle; bundles are
 // ordered by their first group. Numbers the groups' bundles unless they
 // are numbered: a group's bundle depends on its plane alone, so a child

@@ -11,6 +11,7 @@
 #include "bsp/cutter_rules.h"
 #include "bsp/fast/corner_bvh.h"
 #include "bsp/fast/group_decisions.h"
+#include "bsp/fast/plane_bundles.h"
 #include "bsp/fast/plane_counting.h"
 #include "bsp/fast/plane_groups.h"
 #include "bsp/reference/convexity.h"
@@ -29,7 +30,9 @@ enum class Analysis { Reference, Fast };
 
 bool isConvex(Analysis analysis, const Scene& scene, const List& list) {
   if (analysis == Analysis::Reference) return isConvexStraightforward(scene, list);
+  // With the groups bundled, as a list whose parent bundled them has them.
   PlaneGroups groups = groupByPlane(scene, list);
+  bundleGroups(scene, list, groups);
   return isConvexPruned(scene, list, groups, CornerBvh(scene, list));
 }
 
@@ -142,6 +145,25 @@ TEST_P(ListAnalysis, convexityCountsOnlyCornersBeyondTheToleranceBehind) {
     const std::uint32_t wall = facing(scene, {5, c.lowestCorner, 5}, {0, 1, 1}, {0, 1, 0});
     EXPECT_EQ(isConvex(GetParam(), scene, {floor, wall}), c.convex) << c.lowestCorner;
     EXPECT_EQ(isConvex(GetParam(), scene, {wall, floor}), c.convex) << c.lowestCorner;
+  }
+}
+
+// Two floors through the origin, one tilted by 1e-5 about z (one bundle),
+// and a ceiling piece 100 units away at the given height, facing down. The
+// tilted floor rises to 0.001 there: the piece is behind it unless higher.
+TEST_P(ListAnalysis, convexityOfNearlyEqualPlanesTestsWhatTheyDoNotSortAlike) {
+  const struct {
+    double height;
+    bool convex;
+  } cases[] = {{0.0005, false}, {0.002, true}};
+  for (const auto& c : cases) {
+    Scene scene;
+    const std::uint32_t flat = facing(scene, {0, 0, 0}, {1, 0, 0}, {0, 1, 0});
+    const std::uint32_t tilted = facing(scene, {0, 0, 0}, {1, 0, 1e-5}, {0, 1, 0});
+    const std::uint32_t piece = facing(scene, {100, 0, c.height}, {0, 1, 0}, {1, 0, 0});
+    for (const List& list : {List{flat, tilted, piece}, List{tilted, piece, flat}, List{piece, flat, tilted}}) {
+      EXPECT_EQ(isConvex(GetParam(), scene, list), c.convex) << c.height;
+    }
   }
 }
 
