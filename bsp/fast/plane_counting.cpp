@@ -199,10 +199,11 @@ class ChoiceBound {
 };
 
 // How many candidates of a large list are counted at once, over the pool;
-// between batches, what was counted raises the threshold. The planes of
-// one bundle have nearly equal counts, so the first few rule out few of
-// the others, and larger batches keep both cores busy.
+// between batches, what was counted raises the threshold.
 constexpr std::size_t kParallelBatch = 16;
+// The same for the planes of one bundle: their counts are nearly equal, so
+// the first few rule out few of the others, and larger batches keep both
+// cores busy.
 constexpr std::size_t kParallelMemberBatch = 256;
 
 // A list with at most this many plane groups has every group counted, so
@@ -350,8 +351,9 @@ bool countMembers(const Scene& scene, const std::vector<std::uint32_t>& list, co
 // is counted plane by plane: a turned level's floor is a bundle of
 // thousands of planes that a plane through the middle of the level rules
 // out. Bundles are taken the most promising first, so that it rises early,
-// and a count that shows on the way that it cannot matter stops there:
-// most bundles of a turned level stop after a few large boxes.
+// and a count that shows on the way that it cannot matter (below the
+// threshold, or beaten by the best plane known) stops there: most bundles
+// of a turned level stop after a few large boxes.
 void countPlanes(const Scene& scene, const std::vector<std::uint32_t>& list, PlaneGroups& groups, const CornerBvh& bvh,
                  WorkerPool& pool) {
   const bool parallel = list.size() >= kParallelListSize;
