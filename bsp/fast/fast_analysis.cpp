@@ -6,9 +6,12 @@
 #include "bsp/fast/corner_bvh.h"
 #include "bsp/fast/group_decisions.h"
 #include "bsp/fast/plane_counting.h"
+#include "bsp/fast/scratch_blocks.h"
 #include "support/stopwatch.h"
 
 namespace pw {
+
+FastAnalysis::~FastAnalysis() { releaseScratchBlocks(); }
 
 // Counts carried over from the parent make the convexity test a look at
 // them; otherwise the list gets its plane groups (unless the parent handed

@@ -29,6 +29,10 @@ class FastAnalysis {
   };
 
   FastAnalysis(const Scene& scene, WorkerPool& pool, BuildStats& stats) : scene_(scene), pool_(pool), stats_(stats) {}
+  // Unmaps the working blocks kept for the lists to come.
+  ~FastAnalysis();
+  FastAnalysis(const FastAnalysis&) = delete;
+  FastAnalysis& operator=(const FastAnalysis&) = delete;
 
   // True when the list is convex; otherwise `choice` is its cutter.
   // The planes come in counted when the parent's counts were carried over;

@@ -1,19 +1,18 @@
 // Working arrays that the fast build makes for a list counted afresh (its
 // corner hierarchy and plane table) and drops once the list is counted.
-// Large ones are mapped from the kernel directly and unmapped when freed, so
-// they never sit in the heap the tree and the Scene grow in: freed there,
-// they would leave resident holes and raise the heap's own mapping
-// threshold, and the build's peak memory would end above that of the
-// straightforward build. (Arrays made for every list of a deep chain stay
-// on the heap: mapping them afresh for every list costs a page fault per
-// page.) Internal to bsp/.
+// Large ones live in mapped blocks of their own (scratch_blocks.h), so they
+// never sit in the heap the tree and the Scene grow in: freed there, they
+// would leave resident holes and raise the heap's own mapping threshold, and
+// the build's peak memory would end above that of the straightforward build.
+// (Arrays made for every list of a deep chain stay on the heap.) Internal to
+// bsp/.
 #pragma once
-
-#include <sys/mman.h>
 
 #include <cstddef>
 #include <new>
 #include <vector>
+
+#include "bsp/fast/scratch_blocks.h"
 
 namespace pw {
 
@@ -28,13 +27,11 @@ class ScratchAllocator {
 
   T* allocate(std::size_t n) {
     if (!mapped(n)) return static_cast<T*>(::operator new(n * sizeof(T)));
-    void* block = mmap(nullptr, n * sizeof(T), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (block == MAP_FAILED) throw std::bad_alloc();
-    return static_cast<T*>(block);
+    return static_cast<T*>(takeScratchBlock(n * sizeof(T)));
   }
   void deallocate(T* block, std::size_t n) {
     if (mapped(n)) {
-      munmap(block, n * sizeof(T));
+      giveBackScratchBlock(block, n * sizeof(T));
     } else {
       ::operator delete(block);
     }
@@ -46,8 +43,6 @@ class ScratchAllocator {
   }
 
  private:
-  // Blocks from this size on are mapped; smaller ones come from the heap.
-  static constexpr std::size_t kMappedBytes = 64 * 1024;
   static bool mapped(std::size_t n) { return n * sizeof(T) >= kMappedBytes; }
 };
 
