@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "portal/portal_creation.h"
 #include "scene/edge_set.h"
 #include "scene/scene.h"
+#include "support/serial_worker.h"
 #include "support/stopwatch.h"
 #include "support/worker_pool.h"
 
@@ -35,7 +37,6 @@ struct PendingNode {
   std::int32_t cutter;
   std::int32_t cutterFace;
   std::vector<std::uint32_t> behindTriangles;
-  std::vector<Portal*> behindPortals;
   std::uint64_t depth;
   BspNode* front = nullptr;
   // What the analysis handed to the behind list at the split (the fast
@@ -67,16 +68,23 @@ WorkerPool& BspBuilder::pool() {
 // front list built down to its Spaces, then its behind list, then the inner
 // node is made. Spaces are thus numbered and fragments attached in exactly the
 // order a recursive build would give.
+//
+// The triangles decide the tree; the fragments never feed back into it. So
+// this loop divides the triangles, and hands each step's fragment work (a
+// cut, a Space, the turn to a behind list) to `portalSide`, which does it in
+// the same order on `fragments_` and `behindFragments_`, on a thread of its
+// own when the build has more than one.
 template <typename Analysis>
-BspNode* BspBuilder::buildWith(Analysis& analysis, const std::vector<std::uint32_t>& triangles,
-                               const std::vector<Portal*>& portals) {
+BspNode* BspBuilder::buildWith(Analysis& analysis, SerialWorker& portalSide,
+                               const std::vector<std::uint32_t>& triangles, const std::vector<Portal*>& portals) {
   using Carried = typename Analysis::Carried;
   std::vector<PendingNode<Carried>> pending;  // the inner nodes on the path to the current list
   // A new root: no face divides anything above it (not even one left marked
   // by a build that ended in an exception).
   std::fill(faceOnPath_.begin(), faceOnPath_.end(), false);
+  fragments_ = portals;
+  behindFragments_.clear();
   std::vector<std::uint32_t> nodeTriangles = triangles;
-  std::vector<Portal*> nodePortals = portals;
   Carried nodeCarried{};  // what the analysis handed to this list
   std::uint64_t depth = 0;
   for (;;) {
@@ -84,7 +92,7 @@ BspNode* BspBuilder::buildWith(Analysis& analysis, const std::vector<std::uint32
     CutterChoice choice;
     const bool convex = analysis.analyse(nodeTriangles, nodeCarried, choice);
     if (convex) {
-      done = makeSpace(std::move(nodeTriangles), std::move(nodePortals), depth);
+      done = makeSpace(portalSide, std::move(nodeTriangles), depth);
     } else {
       const std::int32_t face = sourceFaceOf(choice.cutter);
       if (face >= static_cast<std::int32_t>(faceOnPath_.size())) faceOnPath_.resize(static_cast<std::size_t>(face) + 1);
@@ -95,19 +103,17 @@ BspNode* BspBuilder::buildWith(Analysis& analysis, const std::vector<std::uint32
       if (leavesListWhole(*scene_, choice) || faceOnPath_[static_cast<std::size_t>(face)]) {
         // Decided before splitting: no segment, no portal, no fragment split.
         ++stats_.forcedSpaces;
-        done = makeSpace(std::move(nodeTriangles), std::move(nodePortals), depth);
+        done = makeSpace(portalSide, std::move(nodeTriangles), depth);
       } else {
         faceOnPath_[static_cast<std::size_t>(face)] = true;
-        auto& node = pending.emplace_back(PendingNode<Carried>{choice.cutter, face, {}, {}, depth});
+        auto& node = pending.emplace_back(PendingNode<Carried>{choice.cutter, face, {}, depth});
         // The counts bound the children: a cut triangle leaves at most two
         // pieces on either side.
         std::vector<std::uint32_t> frontTriangles;
         frontTriangles.reserve(choice.front + 2 * std::size_t{choice.splits});
         node.behindTriangles.reserve(choice.behind + 2 * std::size_t{choice.splits});
-        std::vector<Portal*> frontPortals;
         const std::uint64_t cutBefore = stats_.trianglesSplit;
-        split(choice.cutter, nodeTriangles, frontTriangles, node.behindTriangles, nodePortals, frontPortals,
-              node.behindPortals);
+        split(portalSide, choice.cutter, nodeTriangles, frontTriangles, node.behindTriangles);
         Carried frontCarried{};
         if (stats_.trianglesSplit == cutBefore) {
           analysis.carryOver(nodeTriangles, nodeCarried, frontTriangles, node.behindTriangles, frontCarried,
@@ -115,7 +121,6 @@ BspNode* BspBuilder::buildWith(Analysis& analysis, const std::vector<std::uint32
         }
         // The front subtree is finished before anything of the behind side.
         nodeTriangles = std::move(frontTriangles);
-        nodePortals = std::move(frontPortals);
         nodeCarried = std::move(frontCarried);
         ++depth;
         continue;
@@ -126,6 +131,7 @@ BspNode* BspBuilder::buildWith(Analysis& analysis, const std::vector<std::uint32
     // child; a node with both children is made and finishes its own subtree.
     for (;;) {
       if (pending.empty()) {
+        portalSide.wait();
         if (pool_ != nullptr) stats_.parallelLoops = pool_->parallelLoops();
         reportProgress(true);
         return done;
@@ -134,7 +140,10 @@ BspNode* BspBuilder::buildWith(Analysis& analysis, const std::vector<std::uint32
       if (parent.front == nullptr) {
         parent.front = done;
         nodeTriangles = std::move(parent.behindTriangles);
-        nodePortals = std::move(parent.behindPortals);
+        portalSide.post([this] {
+          fragments_ = std::move(behindFragments_.back());
+          behindFragments_.pop_back();
+        });
         nodeCarried = std::move(parent.behindCarried);
         depth = parent.depth + 1;
         break;
@@ -148,24 +157,38 @@ BspNode* BspBuilder::buildWith(Analysis& analysis, const std::vector<std::uint32
 }
 
 // The analysis is chosen once per build; the loop calls it once per list.
+// The fragment work follows on its own thread in a fast build on more than
+// one thread; the straightforward build, the reference, does it in line.
 BspNode* BspBuilder::build(const std::vector<std::uint32_t>& triangles, const std::vector<Portal*>& portals) {
   if (options_.strategy == BuildStrategy::Fast) {
     FastAnalysis analysis(*scene_, pool(), stats_);
-    return buildWith(analysis, triangles, portals);
+    SerialWorker portalSide(pool().threadCount() > 1);
+    return finishedBuild(buildWith(analysis, portalSide, triangles, portals), portalSide);
   }
   ReferenceAnalysis analysis(*scene_, stats_);
-  return buildWith(analysis, triangles, portals);
+  SerialWorker portalSide(false);
+  return finishedBuild(buildWith(analysis, portalSide, triangles, portals), portalSide);
 }
 
-BspNode* BspBuilder::makeSpace(std::vector<std::uint32_t> triangles, std::vector<Portal*> portals,
-                               std::uint64_t depth) {
+BspNode* BspBuilder::finishedBuild(BspNode* root, SerialWorker& portalSide) {
+  stats_.portalWaitSeconds += portalSide.waitSeconds();
+  return root;
+}
+
+// The Space is made at once; its fragments are those of the fragment work's
+// current list when that work reaches it.
+BspNode* BspBuilder::makeSpace(SerialWorker& portalSide, std::vector<std::uint32_t> triangles, std::uint64_t depth) {
   ++stats_.spaces;
   stats_.maxDepth = std::max(stats_.maxDepth, depth);
   settled_ += triangles.size();
-  BspNode& space = nodes_.emplace_back(std::move(triangles), std::move(portals), stats_.spaces);
-  for (Portal* fragment : space.portals) attachPortal(fragment, &space);
+  BspNode* space = &nodes_.emplace_back(std::move(triangles), std::vector<Portal*>{}, stats_.spaces);
+  portalSide.post([this, space] {
+    space->portals = std::move(fragments_);
+    fragments_.clear();
+    for (Portal* fragment : space->portals) attachPortal(fragment, space);
+  });
   reportProgress(false);
-  return &space;
+  return space;
 }
 
 std::int32_t BspBuilder::sourceFaceOf(std::int32_t triangle) {
@@ -208,15 +231,12 @@ double BspBuilder::logWaitSeconds() const {
   return contoursLog_.waitSeconds() + (trisLog_ != nullptr ? trisLog_->waitSeconds() : 0.0);
 }
 
-void BspBuilder::split(std::int32_t cutter, const std::vector<std::uint32_t>& triangles,
-                       std::vector<std::uint32_t>& frontTriangles, std::vector<std::uint32_t>& behindTriangles,
-                       const std::vector<Portal*>& portals, std::vector<Portal*>& frontPortals,
-                       std::vector<Portal*>& behindPortals) {
-  // Every side test and intersection of this split, the portal splitting's
-  // included, uses this copy: appending pieces may move the Scene's triangles.
+void BspBuilder::split(SerialWorker& portalSide, std::int32_t cutter, const std::vector<std::uint32_t>& triangles,
+                       std::vector<std::uint32_t>& frontTriangles, std::vector<std::uint32_t>& behindTriangles) {
+  // Every side test and intersection of this split uses this copy:
+  // appending pieces may move the Scene's triangles.
   const Triangle cutterCopy = scene_->triangle(cutter);
   EdgeSet edges;
-
   {
     const PhaseTimer timer(stats_.splittingSeconds);
     sourceFaceOf(cutter);  // covers every triangle there is before the cuts
@@ -230,17 +250,30 @@ void BspBuilder::split(std::int32_t cutter, const std::vector<std::uint32_t>& tr
       }
     }
   }
-  // Incoming fragments after the triangles, in list order; they add their own
-  // on-plane segments to the same set.
+  portalSide.post([this, cutter, plane = std::make_shared<const DetachedPlane>(cutterCopy),
+                   edges = std::make_shared<EdgeSet>(std::move(edges))] { cutFragments(cutter, plane->cutter, *edges); });
+}
+
+// The side tests and intersections of the fragment split read the plane
+// normal and corner 0 only.
+BspBuilder::DetachedPlane::DetachedPlane(const Triangle& original)
+    : cutter(&ownScene, {0, 0, 0}, {original.normalIndex(0), original.normalIndex(1), original.normalIndex(2)},
+             original.planeNormal()) {
+  ownScene.addVertex(original.scene()->vertex(original.vertexIndex(0)));
+}
+
+// The fragment side of a cut: the current list's fragments divided by the
+// cutter's plane (adding their on-plane segments to the triangles'), then the
+// plane's own portal, which comes last in both output lists.
+void BspBuilder::cutFragments(std::int32_t cutter, const Triangle& plane, EdgeSet& edges) {
+  std::vector<Portal*> frontPortals;
+  std::vector<Portal*> behindPortals;
   {
     const PhaseTimer timer(stats_.portalSplittingSeconds);
-    for (Portal* fragment : portals) {
-      splitPortal(cutterCopy, edges, fragment, frontPortals, behindPortals, portalStore_);
+    for (Portal* fragment : fragments_) {
+      splitPortal(plane, edges, fragment, frontPortals, behindPortals, portalStore_);
     }
   }
-
-  // The cutter plane's own portal comes last in the output lists.
-  const std::size_t frontBefore = frontPortals.size();
   {
     const PhaseTimer timer(stats_.logWritingSeconds);
     writeEdgeSet(contoursLog_, edges);
@@ -254,12 +287,16 @@ void BspBuilder::split(std::int32_t cutter, const std::vector<std::uint32_t>& tr
     const PhaseTimer timer(stats_.logWritingSeconds);
     writeContours(contoursLog_, rings);
   }
-  const PhaseTimer timer(stats_.portalCreationSeconds);
-  const PortalOutcome outcome = createCutterPortal(
-      rings, cutterCopy.planeNormal(), frontPortals, behindPortals, portalStore_,
-      [this]() -> SceneLog& { return emptiedTrisLog(); }, options_.squareHalfSide);
-  stats_.portalsCreated += frontPortals.size() - frontBefore;
-  countPortalOutcome(cutter, cutterCopy.planeNormal(), outcome);
+  {
+    const PhaseTimer timer(stats_.portalCreationSeconds);
+    const PortalOutcome outcome = createCutterPortal(
+        rings, plane.planeNormal(), frontPortals, behindPortals, portalStore_,
+        [this]() -> SceneLog& { return emptiedTrisLog(); }, options_.squareHalfSide);
+    if (outcome == PortalOutcome::Created) ++stats_.portalsCreated;
+    countPortalOutcome(cutter, plane.planeNormal(), outcome);
+  }
+  fragments_ = std::move(frontPortals);
+  behindFragments_.push_back(std::move(behindPortals));
 }
 
 void BspBuilder::countPortalOutcome(std::int32_t cutter, const Point3& normal, PortalOutcome outcome) {

@@ -14,10 +14,13 @@
 #include "diag/scene_log.h"
 #include "portal/portal.h"
 #include "portal/portal_creation.h"
+#include "scene/edge_set.h"
+#include "scene/scene.h"
 
 namespace pw {
 
 class Scene;
+class SerialWorker;
 class WorkerPool;
 
 // How the builder reaches its results. Both strategies give the same tree,
@@ -97,6 +100,11 @@ struct BuildStats {
   double chainingSeconds = 0.0;
   double logWritingSeconds = 0.0;      // the two "contours.log" sections of every split
   double portalCreationSeconds = 0.0;  // tessellation, the new portal pair, "tris.log"
+  // The fragment phases above (portal splitting, chaining, the contours and
+  // portal creation) run on a thread of their own beside the rest in a fast
+  // build on more than one thread; this is how long the build waited for
+  // them, mostly at its end.
+  double portalWaitSeconds = 0.0;
 };
 
 // The builder owns everything the tree is made of (nodes and fragments): keep
@@ -142,14 +150,24 @@ class BspBuilder {
   // `build` with the analysis its strategy picked (FastAnalysis or
   // ReferenceAnalysis), which decides each list: convex, or its cutter.
   template <typename Analysis>
-  BspNode* buildWith(Analysis& analysis, const std::vector<std::uint32_t>& triangles,
+  BspNode* buildWith(Analysis& analysis, SerialWorker& portalSide, const std::vector<std::uint32_t>& triangles,
                      const std::vector<Portal*>& portals);
-  // Divides triangles (cut into the Scene) and fragments by the cutter's
-  // plane, then creates the cutter plane's portal.
-  void split(std::int32_t cutter, const std::vector<std::uint32_t>& triangles,
-             std::vector<std::uint32_t>& frontTriangles, std::vector<std::uint32_t>& behindTriangles,
-             const std::vector<Portal*>& portals, std::vector<Portal*>& frontPortals,
-             std::vector<Portal*>& behindPortals);
+  BspNode* finishedBuild(BspNode* root, SerialWorker& portalSide);
+  // Divides the triangles by the cutter's plane (cutting them into the
+  // Scene), and hands the fragments' cut to `portalSide`.
+  void split(SerialWorker& portalSide, std::int32_t cutter, const std::vector<std::uint32_t>& triangles,
+             std::vector<std::uint32_t>& frontTriangles, std::vector<std::uint32_t>& behindTriangles);
+  // A cutter's plane that the fragment work can test against while the
+  // Scene grows: its corner 0 copied into a Scene of its own.
+  struct DetachedPlane {
+    explicit DetachedPlane(const Triangle& cutter);
+    Scene ownScene;
+    Triangle cutter;
+  };
+  // Divides `fragments_` by the plane, the cutter's portal joining each side,
+  // into the front list (the new `fragments_`) and the behind list (pushed
+  // onto `behindFragments_`); writes the plane's "contours.log" sections.
+  void cutFragments(std::int32_t cutter, const Triangle& plane, EdgeSet& edges);
 
   // Made by the first fast build and kept for the builder's life.
   WorkerPool& pool();
@@ -158,8 +176,9 @@ class BspBuilder {
   // Counts a plane that got no portal, and keeps the first few with rings.
   void countPortalOutcome(std::int32_t cutter, const Point3& normal, PortalOutcome outcome);
 
-  // A Space holding these lists, its incoming fragments attached to it.
-  BspNode* makeSpace(std::vector<std::uint32_t> triangles, std::vector<Portal*> portals, std::uint64_t depth);
+  // A Space holding these triangles; the fragment work gives it its
+  // incoming fragments and attaches them to it.
+  BspNode* makeSpace(SerialWorker& portalSide, std::vector<std::uint32_t> triangles, std::uint64_t depth);
   void reportProgress(bool always);
   // Covers every Scene triangle present now in `sourceFace_` (new ones as
   // their own faces) and returns the face of `triangle`.
@@ -179,6 +198,10 @@ class BspBuilder {
   std::vector<std::int32_t> sourceFace_;
   // Faces whose plane divides a node on the path to the list being built.
   std::vector<bool> faceOnPath_;
+  // Only the fragment work touches these while a build runs: the fragments
+  // of the list it has reached, and those of the behind lists still waiting.
+  std::vector<Portal*> fragments_;
+  std::vector<std::vector<Portal*>> behindFragments_;
   std::unique_ptr<WorkerPool> pool_;
   std::uint64_t settled_ = 0;  // triangles held by the Spaces made so far
   std::chrono::steady_clock::time_point lastProgress_{};

@@ -65,7 +65,9 @@ constexpr SummaryLine kSummaryLines[] = {
     {{}, "build phases: plane index {planeIndex} s, convexity {convexity} s, cutter choice {cutterChoice} s, "
          "triangle splitting {splitting} s,\n"
          "              portal splitting {portalSplitting} s, chaining {chaining} s, contours.log {logWriting} s, "
-         "portal creation {portalCreation} s\n"},
+         "portal creation {portalCreation} s,\n"
+         "              (these four beside the rest on a thread of their own, with 2 threads or more: the build\n"
+         "              waited {portalWait} s for them)\n"},
     {{}, "build:        {strategy}\n"},
     {{}, "peak memory:  {peakMemoryKiB} MiB ({peakBytesPerTriangle} bytes per input triangle)\n"},
 };

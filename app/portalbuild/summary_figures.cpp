@@ -175,6 +175,7 @@ std::vector<SummaryFigure> summaryFigures(const BuildSummary& s) {
       same("chaining", seconds, fixed(b.chainingSeconds, 3)),
       same("logWriting", seconds, fixed(b.logWritingSeconds, 3)),
       same("portalCreation", seconds, fixed(b.portalCreationSeconds, 3)),
+      same("portalWait", seconds, fixed(b.portalWaitSeconds, 3)),
       {"strategy", {}, s.strategy == BuildStrategy::Fast ? "\"fast\"" : "\"straightforward\"",
        s.strategy == BuildStrategy::Fast
            ? "fast, " + std::to_string(s.threads) + " thread" + (s.threads == 1 ? "" : "s")

@@ -6,9 +6,11 @@
 #include <stdexcept>
 #include <string>
 
+#include "bsp/bsp_builder.h"
 #include "portal/portal_creation.h"
 #include "portal/tessellator.h"
 #include "portal_test_support.h"
+#include "tests/bsp/bsp_test_support.h"
 
 namespace {
 bool refuseTessellator = false;
@@ -53,6 +55,29 @@ TEST_F(RefusedTessellator, portalCreationMakesNothingAndPassesTheErrorOn) {
   EXPECT_TRUE(behindList.empty());
   EXPECT_EQ(store.size(), 0U);
   EXPECT_EQ(readFile(dir.file("tris.log")), "previous portal\n");
+}
+
+// The portal work of a build may run on a thread of its own: its failure
+// still ends the build with the error, and the builder's next build runs.
+TEST_F(RefusedTessellator, buildPassesTheErrorOnAndTheNextBuildRuns) {
+  for (const unsigned threads : {1U, 2U}) {
+    SCOPED_TRACE(threads);
+    Scene scene;
+    // Two floors facing away from each other, one above the other: the first
+    // divides them, cutting nothing.
+    testing_support::addFacing(scene, {0, 0, 0}, {0, 1, 0}, {1, 0, 0});
+    testing_support::addFacing(scene, {0, 0, 1}, {1, 0, 0}, {0, 1, 0});
+    TreeOptions options;
+    options.writeLogs = false;
+    options.threads = threads;
+    BspBuilder builder(&scene, {}, options);
+    refuseTessellator = true;
+    EXPECT_THROW(builder.build(scene.allTriangleIndices(), {}), std::runtime_error);
+    refuseTessellator = false;
+    const BspNode* root = builder.build(scene.allTriangleIndices(), {});
+    ASSERT_FALSE(root->isSpace());
+    EXPECT_TRUE(root->front->isSpace() && root->behind->isSpace());
+  }
 }
 
 }  // namespace

@@ -1,16 +1,19 @@
 // The support layer: the usage list made from an option table, the phase
-// timer, and the worker pool's slices and exceptions.
+// timer, the worker pool's slices and exceptions, and the serial worker's
+// order and exceptions.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <numeric>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "support/option_table.h"
+#include "support/serial_worker.h"
 #include "support/stopwatch.h"
 #include "support/worker_pool.h"
 
@@ -73,6 +76,42 @@ TEST_P(WorkerPoolThreads, passesASlicesExceptionOnAndRunsTheNextLoop) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ThreadCounts, WorkerPoolThreads, testing::Values(1u, 2u, 4u));
+
+class SerialWorkerThread : public testing::TestWithParam<bool> {};
+
+// Slow tasks, so that `wait` would return early if it did not wait for the
+// ones already taken.
+TEST_P(SerialWorkerThread, runsTasksInOrderAndWaitsForTheLast) {
+  SerialWorker worker(GetParam());
+  std::vector<int> ran;
+  for (int i = 0; i < 200; ++i) {
+    worker.post([&ran, i] {
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
+      ran.push_back(i);
+    });
+  }
+  worker.wait();
+  std::vector<int> expected(200);
+  std::iota(expected.begin(), expected.end(), 0);
+  EXPECT_EQ(ran, expected);
+}
+
+TEST_P(SerialWorkerThread, passesAFailureOnAndRunsWhatIsPostedAfterTheWait) {
+  SerialWorker worker(GetParam());
+  EXPECT_THROW(
+      {
+        worker.post([] { throw std::runtime_error("task"); });
+        worker.wait();
+      },
+      std::runtime_error);
+  worker.wait();  // a failure is passed on once
+  int ran = 0;
+  worker.post([&ran] { ++ran; });
+  worker.wait();
+  EXPECT_EQ(ran, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(InLineOrOwnThread, SerialWorkerThread, testing::Bool());
 
 }  // namespace
 }  // namespace pw
