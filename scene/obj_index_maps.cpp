@@ -73,9 +73,25 @@ bool differIn64Bits(std::string_view first, std::string_view second) {
   return false;
 }
 
+// A merge table made ready for this many positions holds 64 MiB.
+constexpr std::size_t kMergeReserveMost = std::size_t{1} << 20;
+
 }  // namespace
 
 ObjIndexMaps::ObjIndexMaps(Scene& scene) : scene_(scene), firstVertex_(scene.vertexCount()) {}
+
+void ObjIndexMaps::reserve(std::size_t vertexLines, std::size_t normalLines, std::size_t faceLines) {
+  const auto count = [](std::int32_t n) { return static_cast<std::size_t>(n); };
+  scene_.reserve(count(scene_.vertexCount()) + vertexLines, count(scene_.normalCount()) + normalLines,
+                 count(scene_.triangleCount()) + faceLines);
+  vertexTable_.reserve(vertexTable_.size() + vertexLines);
+  firstTexts_.reserve(firstTexts_.size() + vertexLines);
+  normalTable_.reserve(normalTable_.size() + normalLines);
+  // The merge tables are filled when made, and lines that repeat a position
+  // add nothing to them: they are made ready for a bounded number only.
+  vertexMerge_.reserve(vertexMerge_.size() + std::min(vertexLines, kMergeReserveMost));
+  normalMerge_.reserve(normalMerge_.size() + std::min(normalLines, kMergeReserveMost));
+}
 
 const char* ObjIndexMaps::keepText(std::string_view text) {
   const std::size_t bytes = sizeof(KeptLength) + text.size() + 1;

@@ -28,6 +28,21 @@ void reportFailure(ObjReadReport& report, const char* what, const std::filesyste
   report.failure = std::move(reason);
 }
 
+// The line counts of a regular file, read once ahead of parsing (from the
+// page cache, a small part of the parse); the file is left at its start.
+// Anything else (a pipe) is read once only and is not counted.
+ObjLineCounts countLines(std::FILE* file, const std::filesystem::path& fileName, std::vector<char>& buffer) {
+  ObjLineCounter counter;
+  if (std::error_code ignored; !std::filesystem::is_regular_file(fileName, ignored)) return counter.counts();
+  for (;;) {
+    const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), file);
+    counter.feed({buffer.data(), got});
+    if (got < buffer.size()) break;
+  }
+  std::rewind(file);  // also clears an error, which the parse then meets again
+  return counter.counts();
+}
+
 }  // namespace
 
 ObjReadReport ObjReader::read(Scene& scene) const {
@@ -47,6 +62,7 @@ ObjReadReport ObjReader::read(Scene& scene) const {
 
   ObjTextParser parser(scene, report, options_);
   std::vector<char> buffer(kReadBlockBytes);
+  parser.reserve(countLines(file.get(), fileName_, buffer));
   std::size_t held = 0;  // bytes of an unfinished line kept at the buffer's start
   for (;;) {
     if (held == buffer.size()) buffer.resize(2 * buffer.size());
@@ -81,6 +97,9 @@ ObjReadReport readObjText(std::string_view text, Scene& scene, ObjReadOptions op
   report.opened = true;
   report.bytes = text.size();
   ObjTextParser parser(scene, report, options);
+  ObjLineCounter counter;
+  counter.feed(text);
+  parser.reserve(counter.counts());
   parser.parse(text, true);
   return report;
 }

@@ -177,6 +177,9 @@ class ObjIndexMaps {
   // size n): the triangles (1, k, k+1) for k = 2 .. n-1, in that order, or
   // nothing and false when any number fails as in addFace.
   bool addFan(std::span<const std::int32_t> vertices, std::span<const std::int32_t> normals);
+  // Room for this many more "v", "vn" and "f" lines (a face taken as one
+  // triangle), so that the tables and the Scene grow once.
+  void reserve(std::size_t vertexLines, std::size_t normalLines, std::size_t faceLines);
 
   // "v" lines merged into a position whose first line's numbers differ in
   // 64 bits (ObjReadReport::positionsMergedByRounding).

@@ -79,6 +79,32 @@ ObjTextParser::ObjTextParser(Scene& scene, ObjReadReport& report, ObjReadOptions
       startVertices_(scene.vertexCount()),
       startNormals_(scene.normalCount()) {}
 
+void ObjLineCounter::feed(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  std::size_t at = 0;
+  while (at < text.size()) {
+    if (started_ == 2) {  // skip to the next line
+      const void* end = std::memchr(text.data() + at, '\n', text.size() - at);
+      if (end == nullptr) return;
+      at = static_cast<std::size_t>(static_cast<const char*>(end) - text.data()) + 1;
+      started_ = 0;
+      continue;
+    }
+    const char c = text[at];
+    if (c == '\n') {  // a line of fewer than two characters
+      started_ = 0;
+      ++at;
+      continue;
+    }
+    start_[started_++] = c;
+    ++at;
+    if (started_ < 2) continue;
+    if (start_[0] == 'v' && blank(start_[1])) ++counts_.vertices;
+    if (start_[0] == 'v' && start_[1] == 'n') ++counts_.normals;
+    if (start_[0] == 'f' && blank(start_[1])) ++counts_.faces;
+  }
+}
+
 std::size_t ObjTextParser::parse(std::string_view text, bool atEnd) {
   // UTF-16 text is refused whole. Read as bytes, every line of it would end
   // at the zero byte of its first character: an empty Scene with no word why.

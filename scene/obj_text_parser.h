@@ -14,6 +14,26 @@ namespace pw {
 
 class Scene;
 
+// The "v", "vn" and "f" lines of a text fed in pieces, in order, counted
+// ahead of parsing so that what they fill is sized once. A line counts by
+// its keyword and the blank after it, nothing more.
+struct ObjLineCounts {
+  std::size_t vertices = 0;
+  std::size_t normals = 0;
+  std::size_t faces = 0;
+};
+class ObjLineCounter {
+ public:
+  void feed(std::string_view text);
+  const ObjLineCounts& counts() const { return counts_; }
+
+ private:
+  ObjLineCounts counts_;
+  // The first two characters of the current line, as far as they came.
+  char start_[2] = {};
+  int started_ = 0;  // 2: the line is decided, up to its end
+};
+
 // Turns OBJ text, fed in pieces that each begin at a line start, into Scene
 // elements and report counts. Lines are independent of one another: nothing
 // but the index maps, the line number and the line end carries over.
@@ -31,6 +51,8 @@ class ObjTextParser {
   // returns. Text that starts with a UTF-16 byte-order mark is consumed
   // unparsed, now and in every later call, and the report says why.
   std::size_t parse(std::string_view text, bool atEnd);
+  // Sizes the Scene and the index maps for the lines `counts` found.
+  void reserve(const ObjLineCounts& counts) { maps_.reserve(counts.vertices, counts.normals, counts.faces); }
 
  private:
   void parseLine(std::string_view line);

@@ -15,8 +15,16 @@ std::size_t PointMergeMap::slotOf(const Point3& key) const {
   return static_cast<std::size_t>((h ^ (h >> 31)) >> shift_);
 }
 
-void PointMergeMap::grow() {
-  std::vector<Slot> old = std::exchange(slots_, std::vector<Slot>(slots_.empty() ? 16 : 2 * slots_.size()));
+void PointMergeMap::grow() { rehash(slots_.empty() ? 16 : 2 * slots_.size()); }
+
+void PointMergeMap::reserve(std::size_t points) {
+  // findOrAdd grows once more than half the slots would be taken.
+  const std::size_t slots = std::bit_ceil(2 * (points + 1));
+  if (slots > slots_.size()) rehash(slots);
+}
+
+void PointMergeMap::rehash(std::size_t slots) {
+  std::vector<Slot> old = std::exchange(slots_, std::vector<Slot>(slots));
   shift_ = 64 - std::countr_zero(slots_.size());
   const std::size_t mask = slots_.size() - 1;
   for (const Slot& slot : old) {

@@ -41,6 +41,8 @@ class PointMergeMap {
   }
 
   std::size_t size() const { return size_; }
+  // Room for `points` points in all without growing.
+  void reserve(std::size_t points);
 
  private:
   static constexpr std::int32_t kEmpty = -1;
@@ -55,6 +57,8 @@ class PointMergeMap {
   std::size_t slotOf(const Point3& key) const;
   // Doubles the table (to 16 slots at first) and re-inserts every key.
   void grow();
+  // Re-inserts every key into a table of `slots` slots (a power of two).
+  void rehash(std::size_t slots);
 
   std::vector<Slot> slots_;
   std::size_t size_ = 0;
