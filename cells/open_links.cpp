@@ -75,9 +75,12 @@ FaceRangeLinks linksOfFaces(const Scene& scene, const CellFaces& cells, std::siz
   return result;
 }
 
-// Faces are carved independently, each range with its own tessellator;
-// below this many faces a second thread is not worth starting.
-constexpr std::size_t kFacesPerThread = 256;
+// Faces are carved independently, each range with its own tessellator. A
+// range holds at least this many faces (fewer are not worth a thread), and
+// each thread has a few ranges to take in turn, so that one that finishes
+// early takes another instead of waiting for a heavier one.
+constexpr std::size_t kFacesPerRange = 256;
+constexpr std::size_t kRangesPerThread = 8;
 
 }  // namespace
 
@@ -99,13 +102,13 @@ std::optional<OpenLink> makeOpenLink(const BspNode& from, const BspNode& to, con
 
 OpenLinks findOpenLinks(const Scene& scene, const CellFaces& cells) {
   const std::size_t faces = cells.faces.size();
-  const std::size_t threads =
-      std::clamp<std::size_t>(faces / kFacesPerThread, 1, std::max(1u, std::thread::hardware_concurrency()));
-  std::vector<FaceRangeLinks> ranges(threads);
-  WorkerPool pool(static_cast<unsigned>(threads));
-  pool.forEachSlice(threads, 1, [&](std::size_t begin, std::size_t end) {
-    for (std::size_t t = begin; t < end; ++t) {
-      ranges[t] = linksOfFaces(scene, cells, faces * t / threads, faces * (t + 1) / threads);
+  const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+  const std::size_t count = std::clamp<std::size_t>(faces / kFacesPerRange, 1, cores * kRangesPerThread);
+  std::vector<FaceRangeLinks> ranges(count);
+  WorkerPool pool(static_cast<unsigned>(std::min(cores, count)));
+  pool.forEachSlice(count, 1, [&](std::size_t begin, std::size_t end) {
+    for (std::size_t r = begin; r < end; ++r) {
+      ranges[r] = linksOfFaces(scene, cells, faces * r / count, faces * (r + 1) / count);
     }
   });
 
