@@ -1,14 +1,19 @@
 #include "geometry/polygon.h"
 
+#include <array>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 #include "geometry/plane_side.h"
 
 namespace pw {
 
 PolygonSplit splitPolygon(const Polygon& polygon, const Plane& plane) {
-  std::vector<double> distances(polygon.size());
+  // Most polygons split here are small: their distances stay on the stack.
+  std::array<double, 16> onStack;
+  std::vector<double> onHeap(polygon.size() > onStack.size() ? polygon.size() : 0);
+  double* const distances = onHeap.empty() ? onStack.data() : onHeap.data();
   bool anyFront = false;
   bool anyBehind = false;
   for (std::size_t i = 0; i < polygon.size(); ++i) {
@@ -29,6 +34,9 @@ PolygonSplit splitPolygon(const Polygon& polygon, const Plane& plane) {
     split.behind = polygon;
     return split;
   }
+  // Each part holds at most every corner and the two crossings.
+  split.front.reserve(polygon.size() + 2);
+  split.behind.reserve(polygon.size() + 2);
   for (std::size_t i = 0; i < polygon.size(); ++i) {
     const std::size_t j = (i + 1) % polygon.size();
     const PointSide side = sideOfDistance(distances[i]);
