@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   build-essential cmake g++ clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libsdl2-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libpng-dev
+  libsdl2-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libpng-dev libjemalloc-dev
   libtinyobjloader-dev libstb-dev libmeshoptimizer-dev pkg-config xvfb xauth libxml2-utils python3
 )
 
