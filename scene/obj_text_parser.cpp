@@ -189,6 +189,11 @@ void ObjTextParser::readLookLine(std::string_view keyword, ObjCursor& cursor) {
   }
 }
 
+void ObjTextParser::reserve(const ObjLineCounts& counts) {
+  maps_.reserve(counts.vertices, counts.normals, counts.faces);
+  if (options_.look != nullptr) options_.look->triangles.reserve(options_.look->triangles.size() + counts.faces);
+}
+
 void ObjTextParser::keepLook(std::int32_t firstTriangle, std::span<const std::int32_t> texCoords) {
   SceneLook& look = *options_.look;
   look.triangles.resize(static_cast<std::size_t>(firstTriangle));

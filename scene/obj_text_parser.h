@@ -51,8 +51,9 @@ class ObjTextParser {
   // returns. Text that starts with a UTF-16 byte-order mark is consumed
   // unparsed, now and in every later call, and the report says why.
   std::size_t parse(std::string_view text, bool atEnd);
-  // Sizes the Scene and the index maps for the lines `counts` found.
-  void reserve(const ObjLineCounts& counts) { maps_.reserve(counts.vertices, counts.normals, counts.faces); }
+  // Sizes the Scene, the index maps and the triangles' looks for the lines
+  // `counts` found.
+  void reserve(const ObjLineCounts& counts);
 
  private:
   void parseLine(std::string_view line);
