@@ -104,19 +104,8 @@ bool wantsLinks(const LevelRequest& request, const Openness& openness) {
   return false;
 }
 
-}  // namespace
-
-BuiltLevel buildLevel(Scene& scene, const LevelRequest& request, const LevelCompiler& compile) {
-  BuiltLevel built;
-  if (!prepare(request, built)) return built;
-  built.compiled = compile(scene, request.compile);
-  built.peaks.compile = peakResidentKiB();
-  // Nothing more is written to the three logs: close them now, so that a full
-  // disk shows up before anything claims the build went well.
-  built.logFailures = built.compiled->logFailures();
-  built.openness = measureOpenness(*built.compiled);
-  if (built.compiled->load.trianglesAdded == 0) return built;
-
+// The phases after the tree that `request` asks for, each reading the tree.
+void findWhatIsAsked(const Scene& scene, const LevelRequest& request, BuiltLevel& built) {
   if (wantsLinks(request, built.openness)) findCellLinks(scene, built);
   if (request.sightRegions) findSightRegions(scene, built);
   if (request.leakFrom) checkForLeak(scene, built, *request.leakFrom);
@@ -125,6 +114,21 @@ BuiltLevel buildLevel(Scene& scene, const LevelRequest& request, const LevelComp
     sets.threads = request.compile.build.threads;
     findSets(scene, built, sets);
   }
+}
+
+}  // namespace
+
+BuiltLevel buildLevel(Scene& scene, const LevelRequest& request, const LevelCompiler& compile) {
+  BuiltLevel built;
+  if (!prepare(request, built)) return built;
+  built.compiled = compile(scene, request.compile);
+  built.peaks.compile = peakResidentKiB();
+  built.openness = measureOpenness(*built.compiled);
+  if (built.compiled->load.trianglesAdded != 0) findWhatIsAsked(scene, request, built);
+  // "out.log" was written beside the phases above. Nothing more is written
+  // to the three logs: close them before the caller reports anything, so
+  // that a full disk shows up before anything claims the build went well.
+  built.logFailures = built.compiled->logFailures();
   return built;
 }
 

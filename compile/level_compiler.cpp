@@ -10,6 +10,7 @@ namespace pw {
 
 std::vector<LogFailure> CompiledTree::logFailures() {
   const PhaseTimer timer(logCloseSeconds);
+  if (dump != nullptr) dump->wait();
   std::vector<LogFailure> failures;
   if (builder != nullptr) failures = builder->closeLogs();
   if (dumpLog != nullptr && !dumpLog->close()) failures.push_back({dumpLog->path(), dumpLog->failure()});
@@ -39,14 +40,17 @@ std::unique_ptr<CompiledTree> compileLevel(Scene& scene, const CompileOptions& o
   level->root->collectLeafFragments();
   level->buildSeconds = buildTime.seconds();
 
-  // The dump reads the finished, flattened tree; its writer stays open as
-  // long as the level is kept. A build without logs does not walk the tree
-  // for it at all.
+  // The dump reads the finished, flattened tree, which nothing changes any
+  // more; its writer stays open as long as the level is kept. A build
+  // without logs does not walk the tree for it at all.
   if (!options.build.writeLogs) return level;
-  const Stopwatch dumpTime;
   level->dumpLog = std::make_unique<SceneLog>(options.outputDir / "out.log", &scene);
-  dumpTree(*level->dumpLog, *level->root);
-  level->dumpSeconds = dumpTime.seconds();
+  level->dump = std::make_unique<SerialWorker>(true);
+  level->dump->post([tree = level.get()] {
+    const Stopwatch dumpTime;
+    dumpTree(*tree->dumpLog, *tree->root);
+    tree->dumpSeconds = dumpTime.seconds();
+  });
   return level;
 }
 

@@ -15,14 +15,15 @@
 #include "diag/scene_log.h"
 #include "scene/mesh_edges.h"
 #include "scene/obj_reader.h"
+#include "support/serial_worker.h"
 
 namespace pw {
 
 class Scene;
 
-// Everything the finished tree needs, destroyed in the order dump writer,
-// builder (which owns the nodes and fragments): keep it alive while the tree
-// is used.
+// Everything the finished tree needs, destroyed in the order dump, dump
+// writer, builder (which owns the nodes and fragments): keep it alive while
+// the tree is used.
 struct CompiledTree {
   ObjReadReport load;
   // The mesh as read, before the build cut it: its holes and seams.
@@ -31,23 +32,28 @@ struct CompiledTree {
   BspNode* root = nullptr;
   // "out.log", open until `logFailures` or destruction; null without logs.
   std::unique_ptr<SceneLog> dumpLog;
+  // Walks the finished tree into "out.log" on a thread of its own, so that
+  // whatever reads the tree next runs beside the writing; null without logs.
+  std::unique_ptr<SerialWorker> dump;
   double loadSeconds = 0.0;
   double buildSeconds = 0.0;
-  double dumpSeconds = 0.0;  // 0 without logs
+  double dumpSeconds = 0.0;  // 0 without logs; known once the logs are closed
   // Waited for the three logs' writer threads, up to the last `logFailures`.
   double logWaitSeconds = 0.0;
   // Spent in `logFailures`: from the end of the dump until the three logs
   // were whole on disk.
   double logCloseSeconds = 0.0;
 
-  // Closes the three logs ("contours.log", "tris.log", then "out.log") and
-  // lists those that did not receive everything written to them, each with
+  // Waits for the dump, closes the three logs ("contours.log", "tris.log",
+  // then "out.log") and lists those that did not receive everything written to them, each with
   // the first failure's reason: empty when all three are whole on disk (a
   // "tris.log" that no portal creation opened is not a failure). The tree
-  // stays usable; calling it again gives the same list.
+  // stays usable; calling it again gives the same list. Rethrows what the
+  // dump threw.
   std::vector<LogFailure> logFailures();
 
   ~CompiledTree() {
+    dump.reset();
     dumpLog.reset();
     builder.reset();
   }
@@ -69,8 +75,9 @@ struct CompileOptions {
   TreeOptions build;
 };
 
-// Reads, builds, flattens and dumps (unless the logs are off), in that
-// order. Throws what the build throws (the tessellator error).
+// Reads, builds, flattens and starts the dump (unless the logs are off), in
+// that order; the dump goes on while the caller reads the tree, until
+// `logFailures`. Throws what the build throws (the tessellator error).
 std::unique_ptr<CompiledTree> compileLevel(Scene& scene, const CompileOptions& options);
 
 }  // namespace pw
