@@ -55,8 +55,7 @@ for map in "${maps[@]}"; do
   "$portalbuild" "$obj" --no-logs --json "$work/nologs.json" -q
   # Until the three logs are whole on disk.
   build_logs=$(awk -v l="$(json "$work/logs.json" load)" -v b="$(json "$work/logs.json" build)" \
-    -v d="$(json "$work/logs.json" dump)" -v c="$(json "$work/logs.json" logClose)" \
-    'BEGIN { printf "%.2f", l + b + d + c }')
+    -v w="$(json "$work/logs.json" logsWhole)" 'BEGIN { printf "%.2f", l + b + w }')
   build_nologs=$(awk -v l="$(json "$work/nologs.json" load)" -v b="$(json "$work/nologs.json" build)" \
     'BEGIN { printf "%.2f", l + b }')
   peak=$(awk -v k="$(json "$work/logs.json" peakMemoryKiB)" 'BEGIN { printf "%.0f", k / 1024 }')

@@ -16,6 +16,7 @@ std::vector<LogFailure> CompiledTree::logFailures() {
   if (dumpLog != nullptr && !dumpLog->close()) failures.push_back({dumpLog->path(), dumpLog->failure()});
   logWaitSeconds = (builder != nullptr ? builder->logWaitSeconds() : 0.0) +
                    (dumpLog != nullptr ? dumpLog->waitSeconds() : 0.0);
+  if (dumpLog != nullptr) logsWholeSeconds = sinceBuilt.seconds();
   return failures;
 }
 
@@ -39,6 +40,7 @@ std::unique_ptr<CompiledTree> compileLevel(Scene& scene, const CompileOptions& o
   level->root = level->builder->build(scene.allTriangleIndices(), {});
   level->root->collectLeafFragments();
   level->buildSeconds = buildTime.seconds();
+  level->sinceBuilt = Stopwatch();
 
   // The dump reads the finished, flattened tree, which nothing changes any
   // more; its writer stays open as long as the level is kept. A build

@@ -16,6 +16,7 @@
 #include "scene/mesh_edges.h"
 #include "scene/obj_reader.h"
 #include "support/serial_worker.h"
+#include "support/stopwatch.h"
 
 namespace pw {
 
@@ -40,9 +41,15 @@ struct CompiledTree {
   double dumpSeconds = 0.0;  // 0 without logs; known once the logs are closed
   // Waited for the three logs' writer threads, up to the last `logFailures`.
   double logWaitSeconds = 0.0;
-  // Spent in `logFailures`: from the end of the dump until the three logs
-  // were whole on disk.
+  // Spent in `logFailures`: waiting for the dump and the writers until the
+  // three logs were whole on disk.
   double logCloseSeconds = 0.0;
+  // From the end of the build until the three logs were whole on disk, at
+  // the last `logFailures`: the dump beside what the caller did meanwhile,
+  // then the closing. 0 without logs.
+  double logsWholeSeconds = 0.0;
+  // Since the end of the build (and the flattening).
+  Stopwatch sinceBuilt;
 
   // Waits for the dump, closes the three logs ("contours.log", "tris.log",
   // then "out.log") and lists those that did not receive everything written to them, each with

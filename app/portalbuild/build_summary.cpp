@@ -60,7 +60,7 @@ constexpr SummaryLine kSummaryLines[] = {
     {"checked", "leak:         {leakReport}\n"},
     {"setsMade", "visible sets: {setsFile}({setsBytes} bytes, {setsMethod}), after the sight regions ({sightRegionSeconds} s) in {setsSeconds} s; "
                  "{setsShares}; {setsRegions}\n"},
-    {{}, "time:         load {load} s, build {build} s, dump {dump} s, logs closed {logClose} s later,\n"
+    {{}, "time:         load {load} s, build {build} s, dump {dump} s, logs whole {logsWhole} s after the build,\n"
          "              cells {cells} s, links {links} s{leakTime}\n"},
     {{}, "build phases: plane index {planeIndex} s, convexity {convexity} s, cutter choice {cutterChoice} s, "
          "triangle splitting {splitting} s,\n"
@@ -129,6 +129,7 @@ BuildSummary summarize(const std::string& level, const BuiltLevel& built, const 
   summary.dumpSeconds = compiled.dumpSeconds;
   summary.logWaitSeconds = compiled.logWaitSeconds;
   summary.logCloseSeconds = compiled.logCloseSeconds;
+  summary.logsWholeSeconds = compiled.logsWholeSeconds;
   summary.peaks = built.peaks;
   const TreeOptions& options = compiled.builder->options();
   summary.strategy = options.strategy;

@@ -36,7 +36,8 @@ struct BuildSummary {
   double buildSeconds = 0.0;  // the build and the flattening
   double dumpSeconds = 0.0;
   double logWaitSeconds = 0.0;  // waited for the logs' writer threads
-  double logCloseSeconds = 0.0;  // after the dump, until the logs were on disk
+  double logCloseSeconds = 0.0;  // waited at the end for the dump and the writers
+  double logsWholeSeconds = 0.0;  // from the end of the build until the logs were on disk
   // The process's peak resident set at the end of the run, and its
   // high-water mark after each phase.
   std::uint64_t peakMemoryKiB = 0;
