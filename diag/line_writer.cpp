@@ -11,7 +11,8 @@
 
 namespace pw {
 
-LineWriter::LineWriter(const std::filesystem::path& file) {
+LineWriter::LineWriter(const std::filesystem::path& file, std::size_t maxQueuedBytes)
+    : maxQueuedBytes_(maxQueuedBytes) {
   fd_ = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd_ < 0) {
     noteFailure(errno, "cannot be opened");
@@ -33,7 +34,7 @@ void LineWriter::write(std::string_view text) {
   if (!thread_.joinable() || text.empty()) return;  // never opened, or closed; an empty piece would be a restart
   std::unique_lock lock(mutex_);
   if (!failure_.empty()) return;  // dropped, as every later line
-  waitFor(lock, [this] { return queued_.text.size() < kMaxQueuedBytes; });
+  waitFor(lock, [this] { return queued_.text.size() < maxQueuedBytes_; });
   queued_.text.append(text);
   queued_.ends.push_back(queued_.text.size());
   lock.unlock();

@@ -24,8 +24,9 @@ namespace pw {
 class LineWriter {
  public:
   // Creates or truncates `file` at once (a failure to open is known on
-  // return) and starts the writer thread when it opened.
-  explicit LineWriter(const std::filesystem::path& file);
+  // return) and starts the writer thread when it opened. The producer waits
+  // while the lines not yet taken hold more than `maxQueuedBytes`.
+  explicit LineWriter(const std::filesystem::path& file, std::size_t maxQueuedBytes = kMaxQueuedBytes);
   // Closes the file if `close` has not.
   ~LineWriter();
   LineWriter(const LineWriter&) = delete;
@@ -33,7 +34,7 @@ class LineWriter {
 
   // Hands over `text` as one write: a whole line with its "\n" (the last
   // piece at close may lack it). Waits only while the lines not yet written
-  // hold more than kMaxQueuedBytes.
+  // hold more than the most queued.
   void write(std::string_view text);
   // The file is emptied and written on from its start once the writes handed
   // over before this call are done.
@@ -51,8 +52,9 @@ class LineWriter {
   double waitSeconds() const { return waitSeconds_; }
 
   // What the lines not yet taken by the writer thread may hold before the
-  // producer waits: a slow disk holds the build back instead of eating memory
-  // (the thread's own batch in hand can be as big again).
+  // producer waits, unless its owner says otherwise: a slow disk holds the
+  // producer back instead of eating memory (the thread's own batch in hand
+  // can be as big again).
   static constexpr std::size_t kMaxQueuedBytes = std::size_t{2} << 20;
 
  private:
@@ -74,6 +76,7 @@ class LineWriter {
   // `fallback` when there is none. Called with `mutex_` held.
   void noteFailure(int error, const char* fallback);
 
+  const std::size_t maxQueuedBytes_;
   int fd_ = -1;
   std::thread thread_;
   double waitSeconds_ = 0.0;  // the producer's only

@@ -16,8 +16,11 @@ constexpr std::size_t kLongestNumber = 1 + 20 + 1 + 5;
 
 }  // namespace
 
-SceneLog::SceneLog(const std::filesystem::path& fileName, const Scene* scene)
-    : scene_(scene), fileName_(fileName), file_(std::make_unique<LineWriter>(fileName)) {}
+SceneLog::SceneLog(const std::filesystem::path& fileName, const Scene* scene, std::size_t maxQueuedBytes)
+    : scene_(scene),
+      fileName_(fileName),
+      file_(std::make_unique<LineWriter>(fileName,
+                                         maxQueuedBytes != 0 ? maxQueuedBytes : LineWriter::kMaxQueuedBytes)) {}
 
 SceneLog::SceneLog(const Scene* scene) : scene_(scene), closed_(true) {}
 

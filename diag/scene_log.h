@@ -35,8 +35,9 @@ struct LogFailure {
 // owner can report it (`ok`, `failure`, `close`).
 class SceneLog {
  public:
-  // Creates or truncates `fileName`.
-  SceneLog(const std::filesystem::path& fileName, const Scene* scene);
+  // Creates or truncates `fileName`; its writer thread lets at most
+  // `maxQueuedBytes` of lines wait for it (0: its usual room).
+  SceneLog(const std::filesystem::path& fileName, const Scene* scene, std::size_t maxQueuedBytes = 0);
   // A log with no file, for a build that wants none: it starts closed, so
   // every write returns at once and it stays `ok()`; its path is empty.
   explicit SceneLog(const Scene* scene);

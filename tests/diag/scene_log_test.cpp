@@ -39,10 +39,11 @@ TEST_F(SceneLogFile, linesReachTheFileInOrderWhileItIsOpen) {
 // More lines than the queue may hold at once: the writer thread catches up
 // while the producer waits, and `close` waits for the last of them.
 TEST_F(SceneLogFile, closeWritesEveryLineHandedOverAndTheUnendedRest) {
+  constexpr std::size_t kMostQueued = std::size_t{1} << 20;
   std::string expected;
   {
-    SceneLog log(path, nullptr);
-    for (std::uint64_t i = 0; expected.size() < 3 * LineWriter::kMaxQueuedBytes; ++i) {
+    SceneLog log(path, nullptr, kMostQueued);
+    for (std::uint64_t i = 0; expected.size() < 3 * kMostQueued; ++i) {
       log.writeInteger(i);
       log.write(" line");
       log.endLine();
