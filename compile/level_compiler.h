@@ -52,11 +52,11 @@ struct CompiledTree {
   Stopwatch sinceBuilt;
 
   // Waits for the dump, closes the three logs ("contours.log", "tris.log",
-  // then "out.log") and lists those that did not receive everything written to them, each with
-  // the first failure's reason: empty when all three are whole on disk (a
-  // "tris.log" that no portal creation opened is not a failure). The tree
-  // stays usable; calling it again gives the same list. Rethrows what the
-  // dump threw.
+  // then "out.log") and lists those that did not receive everything written
+  // to them, each with the first failure's reason: empty when all three are
+  // whole on disk (a "tris.log" that no portal creation opened is not a
+  // failure). The tree stays usable; calling it again gives the same list.
+  // Rethrows what the dump threw.
   std::vector<LogFailure> logFailures();
 
   ~CompiledTree() {

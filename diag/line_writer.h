@@ -25,8 +25,10 @@ class LineWriter {
  public:
   // Creates or truncates `file` at once (a failure to open is known on
   // return) and starts the writer thread when it opened. The producer waits
-  // while the lines not yet taken hold more than `maxQueuedBytes`.
-  explicit LineWriter(const std::filesystem::path& file, std::size_t maxQueuedBytes = kMaxQueuedBytes);
+  // while the lines not yet taken hold more than `maxQueuedBytes`: a slow
+  // disk holds it back instead of eating memory (the thread's own batch in
+  // hand can be as big again).
+  LineWriter(const std::filesystem::path& file, std::size_t maxQueuedBytes);
   // Closes the file if `close` has not.
   ~LineWriter();
   LineWriter(const LineWriter&) = delete;
@@ -34,7 +36,7 @@ class LineWriter {
 
   // Hands over `text` as one write: a whole line with its "\n" (the last
   // piece at close may lack it). Waits only while the lines not yet written
-  // hold more than the most queued.
+  // hold more than the room the writer was made with.
   void write(std::string_view text);
   // The file is emptied and written on from its start once the writes handed
   // over before this call are done.
@@ -50,12 +52,6 @@ class LineWriter {
   // Seconds the producer spent waiting for the writer thread: for room in
   // the queue, at `failure` and at `close`.
   double waitSeconds() const { return waitSeconds_; }
-
-  // What the lines not yet taken by the writer thread may hold before the
-  // producer waits, unless its owner says otherwise: a slow disk holds the
-  // producer back instead of eating memory (the thread's own batch in hand
-  // can be as big again).
-  static constexpr std::size_t kMaxQueuedBytes = std::size_t{2} << 20;
 
  private:
   // Lines handed over and not yet written, in order. A restart is an empty

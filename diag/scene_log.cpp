@@ -19,8 +19,7 @@ constexpr std::size_t kLongestNumber = 1 + 20 + 1 + 5;
 SceneLog::SceneLog(const std::filesystem::path& fileName, const Scene* scene, std::size_t maxQueuedBytes)
     : scene_(scene),
       fileName_(fileName),
-      file_(std::make_unique<LineWriter>(fileName,
-                                         maxQueuedBytes != 0 ? maxQueuedBytes : LineWriter::kMaxQueuedBytes)) {}
+      file_(std::make_unique<LineWriter>(fileName, maxQueuedBytes)) {}
 
 SceneLog::SceneLog(const Scene* scene) : scene_(scene), closed_(true) {}
 

@@ -3,6 +3,7 @@
 // into positions.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -15,6 +16,10 @@ namespace pw {
 
 class Scene;
 class LineWriter;
+
+// What a log's lines not yet written may hold before the one who writes them
+// waits for the writer thread, unless the log is made with other room.
+inline constexpr std::size_t kLogQueuedBytes = std::size_t{2} << 20;
 
 // A log that did not receive everything written to it, and why.
 struct LogFailure {
@@ -36,8 +41,8 @@ struct LogFailure {
 class SceneLog {
  public:
   // Creates or truncates `fileName`; its writer thread lets at most
-  // `maxQueuedBytes` of lines wait for it (0: its usual room).
-  SceneLog(const std::filesystem::path& fileName, const Scene* scene, std::size_t maxQueuedBytes = 0);
+  // `maxQueuedBytes` of lines wait for it.
+  SceneLog(const std::filesystem::path& fileName, const Scene* scene, std::size_t maxQueuedBytes = kLogQueuedBytes);
   // A log with no file, for a build that wants none: it starts closed, so
   // every write returns at once and it stays `ok()`; its path is empty.
   explicit SceneLog(const Scene* scene);

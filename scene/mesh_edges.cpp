@@ -30,7 +30,9 @@ MeshEdges countMeshEdges(const Scene& scene) {
     while (j < keys.size() && keys[j] == keys[i]) ++j;
     ++result.total;
     if (j - i == 1) {
-      result.open.push_back({static_cast<std::int32_t>(keys[i] >> 32), static_cast<std::int32_t>(keys[i] & 0xffffffffu)});
+      const auto low = static_cast<std::int32_t>(keys[i] >> 32);
+      const auto high = static_cast<std::int32_t>(keys[i] & 0xffffffffu);
+      result.open.push_back({low, high});
     }
     if (j - i >= 3) ++result.nonManifold;
     i = j;
