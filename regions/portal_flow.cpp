@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <optional>
+#include <utility>
 
 #include "regions/polytope_cut.h"
 #include "support/worker_pool.h"
@@ -25,17 +27,30 @@ bool liesWithinSlack(const Plane& plane, const Polygon& polygon) {
 // the one it went to.
 enum class Beyond { SecondSide, FirstSide };
 
-// `target` clipped by every plane through an edge of `first` and a corner
-// of `second` that has them on opposite sides: to the side of `second` for
-// a line from `first` through `second`, else to that of `first`.
-Polygon clipToSeparators(const Polygon& first, const Polygon& second, Polygon target, Beyond keep) {
-  for (std::size_t i = 0; i < first.size() && target.size() >= 3; ++i) {
+// The planes through an edge of `first` and a corner of `second` that have
+// them on opposite sides, the first such corner for each edge, each facing
+// the side a line keeps to: that of `second` for a line from `first`
+// through `second`, else that of `first`. They depend on the two polygons
+// alone, so one chain step clips every next window by the same planes.
+std::vector<Plane> separators(const Polygon& first, const Polygon& second, Beyond keep) {
+  std::vector<Plane> planes;
+  for (std::size_t i = 0; i < first.size(); ++i) {
     const Point3& a = first[i];
     const Point3 edge = first[(i + 1) % first.size()] - a;
     for (const Point3& corner : second) {
       const Point3 normal = cross(edge, corner - a);
       if (dot(normal, normal) < kSideSlack * kSideSlack) continue;
       const Plane plane{normal.normalized(), a};
+      // A plane with `second` on both sides separates nothing; most fail
+      // here, before `first` is looked at.
+      double secondLeast = 0.0;
+      double secondMost = 0.0;
+      for (const Point3& p : second) {
+        const double d = plane.distance(p);
+        secondLeast = std::min(secondLeast, d);
+        secondMost = std::max(secondMost, d);
+      }
+      if (secondLeast < -kSideSlack && secondMost > kSideSlack) continue;
       // Which side `first` lies on; a plane along `first` separates nothing.
       double firstSide = 0.0;
       for (const Point3& p : first) {
@@ -43,15 +58,20 @@ Polygon clipToSeparators(const Polygon& first, const Polygon& second, Polygon ta
         if (std::abs(d) > std::abs(firstSide)) firstSide = d;
       }
       if (std::abs(firstSide) <= kSideSlack) continue;
-      // Facing `first`: `second` must lie behind it.
-      const Plane facingFirst = firstSide > 0.0 ? plane : plane.flipped();
-      bool separates = true;
-      for (const Point3& p : second) separates = separates && facingFirst.distance(p) <= kSideSlack;
+      // Facing `first`, `second` must lie behind it.
+      const bool separates = firstSide > 0.0 ? secondMost <= kSideSlack : secondLeast >= -kSideSlack;
       if (!separates) continue;
-      target = keepAtMostSlack(target, keep == Beyond::SecondSide ? facingFirst : facingFirst.flipped());
+      const Plane facingFirst = firstSide > 0.0 ? plane : plane.flipped();
+      planes.push_back(keep == Beyond::SecondSide ? facingFirst : facingFirst.flipped());
       break;
     }
   }
+  return planes;
+}
+
+// `target` clipped by each of `planes` in turn, to the slack.
+Polygon clipToSeparators(Polygon target, const std::vector<Plane>& planes) {
+  for (std::size_t i = 0; i < planes.size() && target.size() >= 3; ++i) target = keepAtMostSlack(target, planes[i]);
   return target;
 }
 
@@ -89,24 +109,31 @@ class Flow {
     const OnPath firstOnPath(onPath_, passage.to);
     show(passage.to);
     chain_.assign(1, first_);
-    return onFrom(first_, level_.windows[first_], level_.windows[first_], mightOf(first_, nullptr));
+    const std::uint64_t* own = &level_.mightSee[first_ * level_.words];
+    mights_.assign(own, own + level_.words);
+    return onFrom(first_, level_.windows[first_], level_.windows[first_]);
   }
 
  private:
-  // The pruning bits after `passage`: its own, and the chain's before.
-  std::vector<std::uint64_t> mightOf(std::uint32_t passage, const std::vector<std::uint64_t>* before) const {
-    const std::uint64_t* own = &level_.mightSee[passage * level_.words];
-    std::vector<std::uint64_t> might(own, own + level_.words);
-    for (std::size_t w = 0; before != nullptr && w < might.size(); ++w) might[w] &= (*before)[w];
-    return might;
-  }
+  // The pruning bits of chain step `depth` (the chain's passages 0 ..
+  // `depth`): those of its last passage and of the steps before. Indexed
+  // afresh on each use, as deeper steps grow the store.
+  std::uint64_t* mightAt(std::size_t depth) { return mights_.data() + depth * level_.words; }
 
-  // Whether `might` holds a Space not seen yet.
-  bool mayShowMore(const std::vector<std::uint64_t>& might) const {
-    for (std::size_t w = 0; w < might.size(); ++w) {
-      if ((might[w] & ~seen_[w]) != 0) return true;
+  // Sets the pruning bits of step `depth` + 1, through `passage`, and
+  // tells whether they hold a Space not seen yet.
+  bool mightShowMoreThrough(std::uint32_t passage, std::size_t depth) {
+    const std::size_t words = level_.words;
+    if (mights_.size() < (depth + 2) * words) mights_.resize((depth + 2) * words);
+    const std::uint64_t* own = &level_.mightSee[passage * words];
+    const std::uint64_t* before = mightAt(depth);
+    std::uint64_t* might = mightAt(depth + 1);
+    bool more = false;
+    for (std::size_t w = 0; w < words; ++w) {
+      might[w] = own[w] & before[w];
+      more = more || (might[w] & ~seen_[w]) != 0;
     }
-    return false;
+    return more;
   }
 
   // Takes one step; false when none is left. The clock is read every
@@ -124,12 +151,15 @@ class Flow {
   // On from the region `last` leads into: `pass` is the part of `last` and
   // `source` the part of the first passage that sight lines through the
   // chain so far may cross; false when out of steps.
-  bool onFrom(std::uint32_t last, const Polygon& source, const Polygon& pass, const std::vector<std::uint64_t>& might) {
+  bool onFrom(std::uint32_t last, const Polygon& source, const Polygon& pass) {
+    const std::size_t depth = chain_.size() - 1;
+    // The separating planes of `source` and `pass`, made for the first
+    // next window that needs them.
+    std::optional<std::pair<std::vector<Plane>, std::vector<Plane>>> forward;
     for (const std::uint32_t next : graph_.regions[graph_.sightPassages[last].to].sightPassages) {
       const std::uint32_t into = graph_.sightPassages[next].to;
       if (onPath_[into] || !mayGoOn(level_.flood, corners_, first_, last, next)) continue;
-      std::vector<std::uint64_t> nextMight = mightOf(next, &might);
-      if (!mayShowMore(nextMight)) continue;
+      if (!mightShowMoreThrough(next, depth)) continue;
       if (!step()) return false;
       // A line crosses each plane once: past the chain's passages it stays
       // beyond every one of their planes, and crosses none of them again.
@@ -140,20 +170,21 @@ class Flow {
       }
       Polygon narrowed = source;
       if (last != first_) {
-        window = clipToSeparators(source, pass, std::move(window), Beyond::SecondSide);
-        window = clipToSeparators(pass, source, std::move(window), Beyond::FirstSide);
+        if (!forward) forward.emplace(separators(source, pass, Beyond::SecondSide), separators(pass, source, Beyond::FirstSide));
+        window = clipToSeparators(std::move(window), forward->first);
+        window = clipToSeparators(std::move(window), forward->second);
         // Run backwards, the same lines reach the source only on the side
         // of the last window passed.
         if (window.size() >= 3) {
-          narrowed = clipToSeparators(window, pass, std::move(narrowed), Beyond::SecondSide);
-          narrowed = clipToSeparators(pass, window, std::move(narrowed), Beyond::FirstSide);
+          narrowed = clipToSeparators(std::move(narrowed), separators(window, pass, Beyond::SecondSide));
+          narrowed = clipToSeparators(std::move(narrowed), separators(pass, window, Beyond::FirstSide));
         }
       }
       if (window.size() < 3 || narrowed.size() < 3 || polygonWidth(window) < kSideSlack) continue;
       show(into);
       const OnPath intoOnPath(onPath_, into);
       chain_.push_back(next);
-      const bool finished = onFrom(next, narrowed, window, nextMight);
+      const bool finished = onFrom(next, narrowed, window);
       chain_.pop_back();
       if (!finished) return false;
     }
@@ -170,6 +201,7 @@ class Flow {
   const Deadline& deadline_;
   std::uint64_t* seen_;  // the Spaces seen, `level_.words` words
   std::vector<std::uint32_t> chain_;  // the passages crossed, `first_` first
+  std::vector<std::uint64_t> mights_;  // the pruning bits of each chain step, `level_.words` words a step
   // By region: on the chain now; all false between flows.
   static thread_local std::vector<bool> onPath_;
 };
