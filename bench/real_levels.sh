@@ -16,6 +16,7 @@
 # skips the viewer), MAPS a space-separated list of map names (default all).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source bench/corpus_maps.sh
 corpus=$(realpath "${1:-build/real-levels}")
 build=$(realpath "${2:-build/release}")
 portalbuild=$build/app/portalbuild/portalbuild
@@ -31,17 +32,9 @@ done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# json FILE KEY: the first number after "KEY": in portalbuild's JSON.
-json() { grep -o "\"$2\": [0-9.]*" "$1" | head -n 1 | awk '{print $2}'; }
 
 # The maps, smallest first.
-if [[ -n ${MAPS:-} ]]; then
-  maps=($MAPS)
-else
-  mapfile -t maps < <(for obj in "$corpus"/*.obj; do
-    echo "$(grep -c '^f ' "$obj") $(basename "$obj" .obj)"
-  done | sort -n | awk '{print $2}')
-fi
+mapfile -t maps < <(corpus_maps "$corpus")
 
 echo "machine: $(nproc) cores, $(free -g | awk '/Mem:/ {print $2}') GiB; $(date -u +%Y-%m-%d)"
 echo "| map | tris read | after splits | Spaces | build s logs | build s no logs | floor s | peak MiB | auto S/T | sound S/T | narrow S/T | auto+vis S/T | narrow+vis S/T | narrow ms med/worst | fps auto/narrow/all | vis s, mean | shipped |"

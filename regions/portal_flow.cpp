@@ -96,7 +96,7 @@ class Flow {
       : level_(level),
         graph_(level.flood.graph),
         first_(first),
-        corners_(regionCorners(graph_.regions[graph_.sightPassages[first].from], level.flood.eyeBox)),
+        source_(level.flood, graph_.sightPassages[first].from),
         stepsLeft_(steps),
         deadline_(deadline),
         seen_(seen) {}
@@ -156,9 +156,11 @@ class Flow {
     // The separating planes of `source` and `pass`, made for the first
     // next window that needs them.
     std::optional<std::pair<std::vector<Plane>, std::vector<Plane>>> forward;
-    for (const std::uint32_t next : graph_.regions[graph_.sightPassages[last].to].sightPassages) {
+    const std::vector<std::uint32_t>& onward = graph_.regions[graph_.sightPassages[last].to].sightPassages;
+    for (std::size_t out = 0; out < onward.size(); ++out) {
+      const std::uint32_t next = onward[out];
       const std::uint32_t into = graph_.sightPassages[next].to;
-      if (onPath_[into] || !mayGoOn(level_.flood, corners_, first_, last, next)) continue;
+      if (onPath_[into] || !mayGoOn(level_.flood, source_, first_, last, out)) continue;
       if (!mightShowMoreThrough(next, depth)) continue;
       if (!step()) return false;
       // A line crosses each plane once: past the chain's passages it stays
@@ -195,7 +197,7 @@ class Flow {
   const FlowLevel& level_;
   const SightGraph& graph_;
   const std::uint32_t first_;
-  const std::vector<Point3> corners_;  // of the region `first_` leads out of
+  const FloodSource source_;  // the region `first_` leads out of
   std::uint64_t stepsLeft_;
   std::uint64_t sinceClock_ = 0;
   const Deadline& deadline_;

@@ -122,7 +122,8 @@ VisibleSets findVisibleSets(const SightGraph& graph, const Bounds& eyeBox, const
   const std::size_t spaces = graph.regionsOfSpace.size();
   VisibleSets sets(spaces, eyeBox);
   sets.making = {.full = request.full, .sealed = request.sealed};
-  const FloodLevel level(graph, roles, eyeBox, request.sealed);
+  FloodLevel level(graph, roles, eyeBox, request.sealed);
+  level.floodTests = request.floodTests;
   std::optional<PassageFlows> flows;
   if (request.full && FlowLevel::pruningBytes(level) <= kPruningBytes) {
     flows.emplace(level, roles, request, deadlineOf(request));

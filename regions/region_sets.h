@@ -9,6 +9,7 @@
 
 #include "cells/visible_sets.h"
 #include "geometry/bounds.h"
+#include "regions/sight_flood.h"
 #include "regions/sight_graph.h"
 
 namespace pw {
@@ -20,6 +21,9 @@ struct SetsRequest {
   // regions it has not finished by then keep their fast sets.
   double fullSeconds = 0.0;
   unsigned threads = 0;  // 0: one per core; the result does not depend on it
+  // Passages a source's fast flood may test before it goes on as the
+  // looser one (sight_flood.h).
+  std::uint64_t floodTests = kFloodTests;
   // Called now and then with the regions done and their count.
   std::function<void(std::uint64_t, std::uint64_t)> progress;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 
 #include "bsp/bsp_node.h"
 #include "geometry/polygon.h"
@@ -76,6 +77,14 @@ FloodLevel::FloodLevel(const SightGraph& graphIn, const RegionRoles& rolesIn, co
     for (const FlatTriangle& t : passage.view.triangles) appendClipped(Polygon(t.begin(), t.end()), sides, flood.corners);
     passages.push_back(std::move(flood));
   }
+  followsAt.reserve(passages.size());
+  for (std::uint32_t last = 0; last < passages.size(); ++last) {
+    followsAt.push_back(follows.size());
+    for (const std::uint32_t next : graph.regions[graph.sightPassages[last].to].sightPassages) {
+      follows.push_back(!passages[next].corners.empty() && enterable(graph.sightPassages[next].to) &&
+                        canFollow(passages[last], passages[next]));
+    }
+  }
 }
 
 std::vector<Point3> regionCorners(const EmptyRegion& region, const Bounds& box) {
@@ -101,42 +110,82 @@ void showRegion(const SightGraph& graph, std::uint32_t region, const std::functi
   for (const std::uint32_t w : reached.walls) see(spaceIndex(*graph.walls[w].to));
 }
 
-bool mayGoOn(const FloodLevel& level, const std::vector<Point3>& corners, std::uint32_t first, std::uint32_t last,
-             std::uint32_t next) {
-  const FloodPassage& nextPassage = level.passages[next];
-  return !nextPassage.corners.empty() && level.enterable(level.graph.sightPassages[next].to) &&
-         anyAbove(nextPassage.plane, corners, -kSideSlack) && canFollow(level.passages[first], nextPassage) &&
-         canFollow(level.passages[last], nextPassage);
+namespace {
+
+// By passage, what FloodSource::isBehind answered for the source of this
+// thread's flood: 0 not asked yet, 1 no, 2 yes. Answers of earlier sources
+// carry an older stamp.
+struct SourceSides {
+  std::vector<std::uint64_t> stamps;
+  std::vector<std::uint8_t> answers;
+  std::uint64_t now = 0;
+};
+thread_local SourceSides sourceSides;
+
+}  // namespace
+
+FloodSource::FloodSource(const FloodLevel& level, std::uint32_t region)
+    : level_(level), corners_(regionCorners(level.graph.regions[region], level.eyeBox)) {
+  if (sourceSides.stamps.size() < level.passages.size()) {
+    sourceSides.stamps.resize(level.passages.size(), 0);
+    sourceSides.answers.resize(level.passages.size(), 0);
+  }
+  ++sourceSides.now;
+}
+
+bool FloodSource::isBehind(std::uint32_t passage) const {
+  if (sourceSides.stamps[passage] != sourceSides.now) {
+    sourceSides.stamps[passage] = sourceSides.now;
+    sourceSides.answers[passage] = anyAbove(level_.passages[passage].plane, corners_, -kSideSlack) ? 2 : 1;
+  }
+  return sourceSides.answers[passage] == 2;
 }
 
 namespace {
 
-// Passages one flood may test before it gives up: on a level whose open
-// areas are cut into many small regions, each passage out of the source
-// starts a walk over most of the level's passages, and a large level's
-// floods would take minutes.
-constexpr std::uint64_t kFloodTests = 50000;
+// mayGoOn without the test against the chain's first passage.
+bool mayGoOnLoosely(const FloodLevel& level, const FloodSource& source, std::uint32_t last, std::size_t k) {
+  return level.mayFollow(last, k) &&
+         source.isBehind(level.graph.regions[level.graph.sightPassages[last].to].sightPassages[k]);
+}
 
-// The flood through `first` from a region with corners `corners`; `reach`
-// shows a region. False once `testsLeft` ran out.
-template <class Reach>
-bool floodPassage(const FloodLevel& level, const std::vector<Point3>& corners, std::uint32_t first,
-                  std::uint64_t& testsLeft, Reach&& reach) {
+}  // namespace
+
+bool mayGoOn(const FloodLevel& level, const FloodSource& source, std::uint32_t first, std::uint32_t last,
+             std::size_t k) {
+  const std::uint32_t next = level.graph.regions[level.graph.sightPassages[last].to].sightPassages[k];
+  return mayGoOnLoosely(level, source, last, k) && canFollow(level.passages[first], level.passages[next]);
+}
+
+namespace {
+
+// Crosses each of the passages `firsts` that leads somewhere enterable, and
+// on from them through each passage that `goOn(last, k)` lets through after
+// `last`, each passage once; `reach` shows a region. False once
+// `testsLeft` ran out.
+template <class GoOn, class Reach>
+bool crossOnward(const FloodLevel& level, std::span<const std::uint32_t> firsts, std::uint64_t& testsLeft,
+                 GoOn&& goOn, Reach&& reach) {
   const SightGraph& graph = level.graph;
-  if (level.passages[first].corners.empty() || !level.enterable(graph.sightPassages[first].to)) return true;
   thread_local Stamps crossed;
   thread_local std::vector<std::uint32_t> stack;
-  reach(graph.sightPassages[first].to);
   crossed.start(level.passages.size());
-  crossed.set(first);
-  stack.assign(1, first);
+  stack.clear();
+  for (const std::uint32_t first : firsts) {
+    if (level.passages[first].corners.empty() || !level.enterable(graph.sightPassages[first].to)) continue;
+    crossed.set(first);
+    reach(graph.sightPassages[first].to);
+    stack.push_back(first);
+  }
   while (!stack.empty()) {
     const std::uint32_t last = stack.back();
     stack.pop_back();
-    for (const std::uint32_t next : graph.regions[graph.sightPassages[last].to].sightPassages) {
+    const std::vector<std::uint32_t>& onward = graph.regions[graph.sightPassages[last].to].sightPassages;
+    for (std::size_t k = 0; k < onward.size(); ++k) {
+      const std::uint32_t next = onward[k];
       if (crossed.marks[next] == crossed.now) continue;
       if (testsLeft-- == 0) return false;
-      if (!mayGoOn(level, corners, first, last, next)) continue;
+      if (!goOn(last, k)) continue;
       crossed.set(next);
       reach(graph.sightPassages[next].to);
       stack.push_back(next);
@@ -145,31 +194,56 @@ bool floodPassage(const FloodLevel& level, const std::vector<Point3>& corners, s
   return true;
 }
 
+// The flood through `first` from `source`; `reach` shows a region. False
+// once `testsLeft` ran out.
+template <class Reach>
+bool floodPassage(const FloodLevel& level, const FloodSource& source, std::uint32_t first,
+                  std::uint64_t& testsLeft, Reach&& reach) {
+  return crossOnward(
+      level, std::span(&first, 1), testsLeft,
+      [&](std::uint32_t last, std::size_t k) { return mayGoOn(level, source, first, last, k); }, reach);
+}
+
+// Where the flood from `region` gave up, the looser one that tests each
+// passage against the one before and the source region alone: a sight line
+// passes those tests too, and the flood may then cross each passage once,
+// whatever the chain's first, so one walk serves every passage out of the
+// source. Its regions hold every region the full tests would reach, so it
+// adds to what the flood reached before it gave up. False once it would
+// test more than kLooseFloodTests passages.
+template <class Reach>
+bool looseFlood(const FloodLevel& level, const FloodSource& source, std::uint32_t region, Reach&& reach) {
+  std::uint64_t testsLeft = kLooseFloodTests;
+  return crossOnward(
+      level, level.graph.regions[region].sightPassages, testsLeft,
+      [&](std::uint32_t last, std::size_t k) { return mayGoOnLoosely(level, source, last, k); }, reach);
+}
+
 }  // namespace
 
 bool floodFrom(const FloodLevel& level, std::uint32_t source, const std::function<void(std::size_t)>& see) {
   const SightGraph& graph = level.graph;
-  const std::vector<Point3> corners = regionCorners(graph.regions[source], level.eyeBox);
+  const FloodSource from(level, source);
   thread_local Stamps shown;
   shown.start(graph.regions.size());
   const auto reach = [&](std::uint32_t region) {
     if (shown.set(region)) showRegion(graph, region, see);
   };
   reach(source);
-  std::uint64_t testsLeft = kFloodTests;
+  std::uint64_t testsLeft = level.floodTests;
   for (const std::uint32_t first : graph.regions[source].sightPassages) {
-    if (!floodPassage(level, corners, first, testsLeft, reach)) return false;
+    if (!floodPassage(level, from, first, testsLeft, reach)) return looseFlood(level, from, source, reach);
   }
   return true;
 }
 
 bool floodThrough(const FloodLevel& level, std::uint32_t first, const std::function<void(std::size_t)>& see) {
   const SightGraph& graph = level.graph;
-  const std::vector<Point3> corners = regionCorners(graph.regions[graph.sightPassages[first].from], level.eyeBox);
+  const FloodSource from(level, graph.sightPassages[first].from);
   thread_local Stamps shown;
   shown.start(graph.regions.size());
-  std::uint64_t testsLeft = kFloodTests;
-  return floodPassage(level, corners, first, testsLeft, [&](std::uint32_t region) {
+  std::uint64_t testsLeft = level.floodTests;
+  return floodPassage(level, from, first, testsLeft, [&](std::uint32_t region) {
     if (shown.set(region)) showRegion(graph, region, see);
   });
 }

@@ -169,11 +169,20 @@ SetsRequest fullSets() {
   return request;
 }
 
+// Fast sets whose every flood goes on as the looser one at once, as the
+// floods of a large level's open areas do.
+SetsRequest looseSets() {
+  SetsRequest request;
+  request.floodTests = 0;
+  return request;
+}
+
 // From a point at least kEyeReach deep inside every region of the sight
 // graph, looking a random way, every Space a pixel shows may be seen by the
-// fast and by the full sets: it is in the set of the eye's Space, or the eye
-// is in a region that is no source (every region of a level that leaks sees
-// out of it). The full sets hold no more than the fast ones.
+// fast, the loosely flooded and the full sets: it is in the set of the eye's
+// Space, or the eye is in a region that is no source (every region of a
+// level that leaks sees out of it). The full sets hold no more than the fast
+// ones, and those no more than the loose ones.
 TEST_P(CullingProperty, setsHoldFromInsideEveryRegion) {
   const LevelCase level = levelCases()[GetParam()];
   const auto built = build(level.mesh, true);
@@ -181,10 +190,15 @@ TEST_P(CullingProperty, setsHoldFromInsideEveryRegion) {
   const VisibleSets& fast = *built->level.visibleSets;
   const SightGraph& sight = built->level.sight;
   SetsReport report;
+  const VisibleSets loose = findVisibleSets(sight, levelBounds(built->scene), looseSets(), report);
+  EXPECT_EQ(report.floodsGaveUp, 0U) << level.name;
   const VisibleSets full = findVisibleSets(sight, levelBounds(built->scene), fullSets(), report);
   EXPECT_EQ(report.cutShort, 0U) << level.name;
   for (std::uint64_t from = 1; from <= fast.spaces(); ++from) {
-    for (std::uint64_t to = 1; to <= fast.spaces(); ++to) ASSERT_TRUE(!full.sees(from, to) || fast.sees(from, to));
+    for (std::uint64_t to = 1; to <= fast.spaces(); ++to) {
+      ASSERT_TRUE(!full.sees(from, to) || fast.sees(from, to));
+      ASSERT_TRUE(!fast.sees(from, to) || loose.sees(from, to));
+    }
   }
   const FirstHits hits(built->scene, root);
   std::mt19937 random(23);
@@ -210,17 +224,21 @@ TEST_P(CullingProperty, setsHoldFromInsideEveryRegion) {
     const Camera camera = lookingAlong(eye, Point3{axis(random), axis(random), axis(random)}.normalized());
     const std::uint64_t from = locateSpace(built->scene, root, eye).number;
     for (const auto& pixel : hits.cast(camera, 16, 12)) {
-      for (const VisibleSets* vis : {&fast, &full}) {
+      for (const VisibleSets* vis : {&fast, &loose, &full}) {
         ASSERT_TRUE(std::any_of(pixel.begin(), pixel.end(), [&](const BspNode* s) { return maySee(vis, eye, from, s->number); }))
-            << level.name << (vis == &full ? " (full)" : " (fast)") << ": region " << r << " shows Space "
+            << level.name << (vis == &full ? " (full)" : vis == &loose ? " (loose)" : " (fast)") << ": region " << r
+            << " shows Space "
             << (*pixel.begin())->number << ", not in the set of Space " << from << ", at " << describe(camera);
       }
     }
     restricted += !full.unrestricted(from, eye);
   }
-  // Where the level does not leak, the sets restrict.
+  // Where the level does not leak, the sets restrict, the loose ones too.
   if (report.open == 0) {
     EXPECT_GT(restricted, 0U) << level.name;
+    std::uint64_t looselySeen = 0;
+    for (std::uint64_t from = 1; from <= loose.spaces(); ++from) looselySeen += loose.count(from);
+    EXPECT_LT(looselySeen, loose.spaces() * loose.spaces()) << level.name;
   }
 }
 
