@@ -172,7 +172,9 @@ class Flow {
       }
       Polygon narrowed = source;
       if (last != first_) {
-        if (!forward) forward.emplace(separators(source, pass, Beyond::SecondSide), separators(pass, source, Beyond::FirstSide));
+        if (!forward) {
+          forward.emplace(separators(source, pass, Beyond::SecondSide), separators(pass, source, Beyond::FirstSide));
+        }
         window = clipToSeparators(std::move(window), forward->first);
         window = clipToSeparators(std::move(window), forward->second);
         // Run backwards, the same lines reach the source only on the side

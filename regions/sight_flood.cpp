@@ -112,7 +112,7 @@ void showRegion(const SightGraph& graph, std::uint32_t region, const std::functi
 
 namespace {
 
-// By passage, what FloodSource::isBehind answered for the source of this
+// By passage, what FloodSource::cornerOnNearSide answered for the source of this
 // thread's flood: 0 not asked yet, 1 no, 2 yes. Answers of earlier sources
 // carry an older stamp.
 struct SourceSides {
@@ -133,7 +133,7 @@ FloodSource::FloodSource(const FloodLevel& level, std::uint32_t region)
   ++sourceSides.now;
 }
 
-bool FloodSource::isBehind(std::uint32_t passage) const {
+bool FloodSource::cornerOnNearSide(std::uint32_t passage) const {
   if (sourceSides.stamps[passage] != sourceSides.now) {
     sourceSides.stamps[passage] = sourceSides.now;
     sourceSides.answers[passage] = anyAbove(level_.passages[passage].plane, corners_, -kSideSlack) ? 2 : 1;
@@ -146,7 +146,7 @@ namespace {
 // mayGoOn without the test against the chain's first passage.
 bool mayGoOnLoosely(const FloodLevel& level, const FloodSource& source, std::uint32_t last, std::size_t k) {
   return level.mayFollow(last, k) &&
-         source.isBehind(level.graph.regions[level.graph.sightPassages[last].to].sightPassages[k]);
+         source.cornerOnNearSide(level.graph.regions[level.graph.sightPassages[last].to].sightPassages[k]);
 }
 
 }  // namespace

@@ -33,10 +33,10 @@ namespace pw {
 // more than the plane tolerance. Too much slack only keeps more.
 inline constexpr double kSideSlack = 4.0 * kPlaneTolerance;
 
-// Passages one flood may test before it gives up: on a level whose open
-// areas are cut into many small regions, each passage out of the source
-// starts a walk over most of the level's passages, and a large level's
-// floods would take minutes.
+// Passages one flood may test before it goes on as the looser one: on a
+// level whose open areas are cut into many small regions, each passage out
+// of the source starts a walk over most of the level's passages, and a
+// large level's floods would take minutes.
 inline constexpr std::uint64_t kFloodTests = 50000;
 // Passages the looser flood after it may test: it tests each passage
 // against the ones it is entered from, once each.
@@ -88,7 +88,7 @@ class FloodSource {
   FloodSource& operator=(const FloodSource&) = delete;
 
   // Whether some corner lies on the near side of `passage`'s plane.
-  bool isBehind(std::uint32_t passage) const;
+  bool cornerOnNearSide(std::uint32_t passage) const;
 
  private:
   const FloodLevel& level_;

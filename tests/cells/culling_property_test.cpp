@@ -227,8 +227,8 @@ TEST_P(CullingProperty, setsHoldFromInsideEveryRegion) {
       for (const VisibleSets* vis : {&fast, &loose, &full}) {
         ASSERT_TRUE(std::any_of(pixel.begin(), pixel.end(), [&](const BspNode* s) { return maySee(vis, eye, from, s->number); }))
             << level.name << (vis == &full ? " (full)" : vis == &loose ? " (loose)" : " (fast)") << ": region " << r
-            << " shows Space "
-            << (*pixel.begin())->number << ", not in the set of Space " << from << ", at " << describe(camera);
+            << " shows Space " << (*pixel.begin())->number << ", not in the set of Space " << from << ", at "
+            << describe(camera);
       }
     }
     restricted += !full.unrestricted(from, eye);
