@@ -25,26 +25,15 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source bench/corpus_maps.sh
-corpus=$(realpath "${1:-build/real-levels}")
-build=$(realpath "${2:-build/release}")
-portalbuild=$build/app/portalbuild/portalbuild
-portalwalk=$build/app/viewer/portalwalk
-bench=$build/bench/real_level_bench
+corpus_setup culling_goals.sh "$@"
 fast_seconds=${FAST_SECONDS:-300}
 full_times=${FULL_TIMES:-10}
 frames=${FRAMES:-120}
-for program in "$portalbuild" "$bench"; do
-  [[ -x $program ]] || { echo "culling_goals.sh: $program is not built" >&2; exit 2; }
-done
-[[ -d $corpus ]] || { echo "culling_goals.sh: no corpus at $corpus: run tools/real-levels.sh" >&2; exit 2; }
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 
 # field FIGURES KEY: the value after KEY in real_level_bench's line.
 field() { awk -v k="$2" '{ for (i = 1; i < NF; ++i) if ($i == k) print $(i + 1) }' <<<"$1"; }
 
-mapfile -t maps < <(corpus_maps "$corpus")
+mapfile -t maps < <(corpus_maps)
 
 # sets DIR METHOD [ARGS...]: sealed sets of the map into DIR; prints
 # "share ratio note" (share of triangles in the eye Space's set, sets time
@@ -84,18 +73,8 @@ for map in "${maps[@]}"; do
     regions="$(json "$work/fast/sets.json" sourceRegions) / $(json "$work/fast/sets.json" emptyRegions)"
   fi
   figures=$("$bench" "$obj" "$starts")
-  fps="-"
-  if [[ $frames -gt 0 && -x $portalwalk ]]; then
-    read -r x y z yaw _ < "$starts"
-    fps=""
-    for mode in auto narrow; do
-      rate=$(cd "$work" && LIBGL_ALWAYS_SOFTWARE=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$portalwalk" "$obj" \
-        --windowed --no-vsync --frames "$frames" --stats --culling "$mode" --eye "$x" "$y" "$z" --yaw "$yaw" \
-        2>/dev/null </dev/null | awk '/^frames per second:/ { print $4 }')
-      fps+="${fps:+/}${rate:-?}"
-    done
-  fi
-  shipped=$(awk '{ s += $5; n++ } END { if (n) printf "%.1f%%", 100 * s / n; else print "-" }' "$starts")
+  fps=$(viewer_fps "$obj" "$starts" "$frames" auto narrow)
+  shipped=$(shipped_share "$starts")
   echo "| $map | $(json "$work/build.json" triangles) | $build_seconds | $shipped | $regions | $fast_share |" \
     "$fast_time | $gave_up | $full_share | $full_time | $cut_short | $(field "$figures" narrowMs) |" \
     "$(field "$figures" autoMs) | $fps |"

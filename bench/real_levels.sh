@@ -17,24 +17,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source bench/corpus_maps.sh
-corpus=$(realpath "${1:-build/real-levels}")
-build=$(realpath "${2:-build/release}")
-portalbuild=$build/app/portalbuild/portalbuild
-portalwalk=$build/app/viewer/portalwalk
-bench=$build/bench/real_level_bench
+corpus_setup real_levels.sh "$@"
 vis_seconds=${VIS_SECONDS:-120}
 frames=${FRAMES:-60}
-for program in "$portalbuild" "$bench"; do
-  [[ -x $program ]] || { echo "real_levels.sh: $program is not built" >&2; exit 2; }
-done
-[[ -d $corpus ]] || { echo "real_levels.sh: no corpus at $corpus: run tools/real-levels.sh" >&2; exit 2; }
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 
 
 # The maps, smallest first.
-mapfile -t maps < <(corpus_maps "$corpus")
+mapfile -t maps < <(corpus_maps)
 
 echo "machine: $(nproc) cores, $(free -g | awk '/Mem:/ {print $2}') GiB; $(date -u +%Y-%m-%d)"
 echo "| map | tris read | after splits | Spaces | build s logs | build s no logs | floor s | peak MiB | auto S/T | sound S/T | narrow S/T | auto+vis S/T | narrow+vis S/T | narrow ms med/worst | fps auto/narrow/all | vis s, mean | shipped |"
@@ -62,18 +51,8 @@ for map in "${maps[@]}"; do
   figures=$("$bench" "$obj" "$starts" "${sets[@]}" --floor "$work/logs")
   field() { awk -v k="$1" '{ for (i = 1; i < NF; ++i) if ($i == k) print $(i + 1) }' <<<"$figures"; }
 
-  fps="-"
-  if [[ $frames -gt 0 && -x $portalwalk ]]; then
-    read -r x y z yaw _ < "$starts"
-    fps=""
-    for mode in auto narrow all; do
-      rate=$(cd "$work" && LIBGL_ALWAYS_SOFTWARE=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$portalwalk" "$obj" \
-        --windowed --no-vsync --frames "$frames" --stats --culling "$mode" --eye "$x" "$y" "$z" --yaw "$yaw" \
-        2>/dev/null </dev/null | awk '/^frames per second:/ { print $4 }')
-      fps+="${fps:+/}${rate:-?}"
-    done
-  fi
-  shipped=$(awk '{ s += $5; n++ } END { if (n) printf "%.1f%%", 100 * s / n; else print "-" }' "$starts")
+  fps=$(viewer_fps "$obj" "$starts" "$frames" auto narrow all)
+  shipped=$(shipped_share "$starts")
 
   echo "| $map | $(json "$work/logs.json" inputTriangles) | $(json "$work/logs.json" triangles) |" \
     "$(json "$work/logs.json" spaces) | $build_logs | $build_nologs | $(field floor) | $peak |" \
